@@ -1,0 +1,24 @@
+#!/bin/sh
+# Builds everything and runs every test: natively under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the Windows build under Wine.
+set -e
+cd "$(dirname "$0")/.."
+sh scripts/deps.sh
+jobs=$(nproc)
+
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug -DZF_SANITIZE=ON >/dev/null
+cmake --build build/native -j"$jobs"
+
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DZF_BENCH=ON -DZF_TESTS=OFF >/dev/null
+cmake --build build/release -j"$jobs"
+
+cmake -S . -B build/windows -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+cmake --build build/windows -j"$jobs"
+
+status=0
+echo "== Native tests (AddressSanitizer, UndefinedBehaviorSanitizer) =="
+(cd build/native && ctest --output-on-failure -j"$jobs") || status=1
+echo "== Windows tests under Wine =="
+(cd build/windows && ctest --output-on-failure) || status=1
+exit $status

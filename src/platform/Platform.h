@@ -1,0 +1,93 @@
+// Every operating-system service the core needs, behind one interface. Exactly one
+// implementation is built: win32/Win32Platform.cpp or posix/PosixPlatform.cpp.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/File.h"
+
+// A calendar date and time of day to the second, as the system clock or the file system
+// reports it.
+struct CivilTime {
+    int year = 1;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+// Locale texts used by the date-time formatter. Day indices run 0 = Monday .. 6 = Sunday,
+// month indices 0 = January .. 11 = December; the AM/PM designators take index 0.
+enum class ELocaleText { AbbrevDayName, DayName, AbbrevMonthName, MonthName, AmDesignator, PmDesignator };
+
+enum class EFileOpen {
+    Read,                // read only, shared with other openers
+    ReadExclusive,       // read only, no other opener at the same time (fails when one exists)
+    WriteExclusive,      // write only, created or truncated, no sharing; also the lock file:
+                         // it is truncated only once exclusive use is granted
+};
+
+enum class EFileTimeResult {
+    Ok,
+    NotFound,      // the directory entry cannot be read
+    Unconvertible  // the time stamp cannot be turned into calendar fields
+};
+
+class CPlatform {
+public:
+    CPlatform() = default;
+    CPlatform(const CPlatform&) = delete;
+    CPlatform& operator=(const CPlatform&) = delete;
+    virtual ~CPlatform() = default;
+
+    // The implementation compiled into this build.
+    static CPlatform& Default();
+    // The platform the core uses: Default() unless a test installed another one.
+    static CPlatform& Current();
+    // Installs `platform` as Current(); nullptr restores Default(). REQUIRES: `platform`
+    // outlives its installation.
+    static void SetCurrent(CPlatform* platform);
+
+    // --- Clock, locale, identity, text ---
+    // Local wall-clock time, milliseconds dropped.
+    virtual CivilTime GetLocalTime() = 0;
+    // A locale text for the user's default locale (see ELocaleText for the index).
+    virtual std::string GetLocaleText(ELocaleText item, int index) = 0;
+    // A new GUID as 38 characters: braces, 8-4-4-4-12 upper-case hex digits. The all-zero
+    // GUID text when the generator fails.
+    virtual std::string CreateGuidString() = 0;
+    // True when `c` starts a double-byte character in the ANSI code page.
+    virtual bool IsLeadByte(unsigned char c) = 0;
+    // Converts UTF-16 text to the ANSI code page (unrepresentable characters become '?').
+    virtual std::string WideToAnsi(const std::u16string& text) = 0;
+    // The character that separates folders in a path on this system.
+    virtual char PathSeparator() = 0;
+    // True when two paths name the same file by their text (letter case ignored where
+    // the file system ignores it).
+    virtual bool SamePathText(const std::string& a, const std::string& b) = 0;
+
+    // --- Files ---
+    // Opens `path`; nullptr on failure.
+    virtual std::unique_ptr<CFile> OpenFile(const std::string& path, EFileOpen mode) = 0;
+    // Last-write time of the file's directory entry, in UTC, to the second.
+    virtual EFileTimeResult GetLastWriteTimeUtc(const std::string& path, CivilTime& time) = 0;
+    // The system's folder for temporary files, ending with a separator.
+    virtual bool GetTempFolder(std::string& folder) = 0;
+    // Creates a new, empty, uniquely named file in `folder` whose name begins with `prefix`.
+    virtual bool CreateTempFile(const std::string& folder, const std::string& prefix,
+                                std::string& path) = 0;
+    // Copies `source` over `target`, overwriting it.
+    virtual bool CopyFile(const std::string& source, const std::string& target) = 0;
+    // Replaces `target` by a copy of `source` in one step: the copy is written beside
+    // `target`, flushed to disk and moved over it. On failure `target` is exactly as it was
+    // and no stray file remains. Fails when `target` is write-protected.
+    virtual bool ReplaceFileWithCopy(const std::string& source, const std::string& target) = 0;
+    virtual bool DeleteFile(const std::string& path) = 0;
+    virtual bool FileExists(const std::string& path) = 0;
+    // Creates one folder level.
+    virtual bool CreateDirectory(const std::string& path) = 0;
+    // The user's application-data (configuration) folder; false when none can be named.
+    virtual bool GetAppDataFolder(std::string& folder) = 0;
+};

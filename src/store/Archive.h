@@ -1,0 +1,107 @@
+// The binary stream of the calendar's event file: buffered primitives, object tags and
+// class records.
+//
+// Byte layout (all integers little-endian, no padding):
+//   int32          4 bytes, two's complement
+//   uint16/byte    2 / 1 bytes
+//   string         length prefix, then the characters (ANSI code page, no terminator):
+//                    n <= 254: byte n;  n <= 65533: 0xFF, uint16 n;
+//                    otherwise: 0xFF, uint16 0xFFFF, uint32 n.
+//                  When reading, 0xFF followed by uint16 0xFFFE marks a wide string: a second
+//                  complete prefix follows, then 2*n bytes of UTF-16LE (converted to ANSI).
+//   list count     uint16 n when n < 0xFFFF, else uint16 0xFFFF then uint32 n
+//   object         tag, [class record], the record's fields
+//     tag 0xFFFF           new class: uint16 schema, uint16 name length L, L name bytes
+//     tag 0x8000 + k       object of already numbered class k (k < 0x7FFF)
+//     tag 0x7FFF, uint32   escape: 0x80000000 + k for class k, else an object number
+//     tag k (1..0x7FFE)    reference to object k;  tag 0: no object
+//   Classes and objects share one numbering from 1, in order of first appearance.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/ArchiveException.h"
+
+class CFile;
+class CObject;
+struct CRuntimeClass;
+
+class CArchive {
+public:
+    enum EMode { load, store };
+    static constexpr std::size_t kDefaultBufferSize = 4096;
+
+    // REQUIRES: `file` is open for reading (load) or writing (store) and outlives the
+    // archive. Loading reads from the file's current position to its end.
+    CArchive(CFile& file, EMode mode, std::size_t bufferSize = kDefaultBufferSize);
+    CArchive(const CArchive&) = delete;
+    CArchive& operator=(const CArchive&) = delete;
+    // Never throws; an unclosed storing archive discards its buffer (call Close()).
+    ~CArchive();
+
+    bool IsLoading() const { return m_mode == load; }
+    bool IsStoring() const { return m_mode == store; }
+
+    // Loading primitives throw CArchiveException: endOfFile when the stream ends inside the
+    // value, genericException when the file layer fails. Storing primitives throw
+    // genericException when the file layer fails.
+    void Read(void* buffer, std::size_t count);
+    void Write(const void* buffer, std::size_t count);
+    std::int32_t ReadInt32();
+    void WriteInt32(std::int32_t value);
+    std::uint32_t ReadUInt32();
+    void WriteUInt32(std::uint32_t value);
+    std::uint16_t ReadUInt16();
+    void WriteUInt16(std::uint16_t value);
+    std::uint8_t ReadByte();
+    void WriteByte(std::uint8_t value);
+    std::string ReadString();
+    void WriteString(const std::string& value);
+    std::uint32_t ReadCount();
+    void WriteCount(std::uint32_t count);
+
+    // Bytes still readable from the stream (buffer plus the rest of the file). Used to refuse
+    // counts that the rest of the file cannot hold before anything is allocated.
+    std::uint64_t GetRemaining() const;
+    // Throws endOfFile unless at least `bytes` bytes remain.
+    void RequireRemaining(std::uint64_t bytes) const;
+
+    // Writes the tag (and the class record on first use of the class), numbers the object,
+    // then calls its Serialize in storing mode.
+    void WriteObject(const CObject& object);
+    // Reads an object of `expectedClass` (or a class derived from it); the caller owns it.
+    // Throws badIndex, badClass, badSchema, endOfFile as the tag demands. Object references
+    // and "no object" tags are refused with badIndex.
+    std::unique_ptr<CObject> ReadObject(const CRuntimeClass* expectedClass);
+    // The stored schema of the object being loaded; reading it resets it to -1.
+    int GetObjectSchema();
+
+    // Writes out a storing archive's buffer; the file stays open.
+    void Close();
+
+private:
+    void FillBuffer(std::size_t needed);
+    void FlushBuffer();
+    std::uint32_t NextNumber();
+
+    CFile& m_file;
+    EMode m_mode;
+    std::vector<std::uint8_t> m_buffer;
+    std::size_t m_pos = 0;   // next byte in the buffer (load) / bytes held (store)
+    std::size_t m_end = 0;   // bytes valid in the buffer (load)
+    std::uint64_t m_fileRemaining = 0;
+    bool m_closed = false;
+
+    // Numbering shared by classes and objects. Loading: entry i is class i (or nullptr for
+    // an object). Storing: class -> number.
+    std::vector<const CRuntimeClass*> m_loadedClasses;
+    std::map<const CRuntimeClass*, std::uint32_t> m_storedClasses;
+    std::map<const CRuntimeClass*, unsigned int> m_loadedSchemas;
+    std::uint32_t m_nextNumber = 1;
+    int m_objectSchema = -1;
+};

@@ -1,0 +1,83 @@
+// A growable array holding its elements by value in one block, with the calendar's growth
+// rule and order-keeping removal.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Capacity rule: when an element is added beyond the capacity, the capacity grows by the
+// growth step or, when the step is 0, by size/8 clamped to 4..1024, and at least to the
+// requested size. Indices are int, as in the stored files' counts.
+template <class T>
+class CArray {
+public:
+    CArray() = default;
+
+    int GetSize() const { return static_cast<int>(m_data.size()); }
+    int GetCapacity() const { return static_cast<int>(m_data.capacity()); }
+    bool IsEmpty() const { return m_data.empty(); }
+    int GetGrowBy() const { return m_nGrowBy; }
+
+    // Sets the size; new elements are value-initialised. A negative `growBy` keeps the step.
+    void SetSize(int size, int growBy = -1) {
+        if (growBy >= 0) m_nGrowBy = growBy;
+        if (size < 0) size = 0;
+        Reserve(static_cast<std::size_t>(size));
+        m_data.resize(static_cast<std::size_t>(size));
+    }
+    void RemoveAll() { m_data.clear(); }
+    // Releases the storage as well as the elements.
+    void FreeAll() { std::vector<T>().swap(m_data); }
+
+    // REQUIRES: 0 <= index < GetSize().
+    T& operator[](int index) { return m_data[static_cast<std::size_t>(index)]; }
+    const T& operator[](int index) const { return m_data[static_cast<std::size_t>(index)]; }
+    T& ElementAt(int index) { return (*this)[index]; }
+    const T& GetAt(int index) const { return (*this)[index]; }
+    void SetAt(int index, const T& value) { (*this)[index] = value; }
+
+    // Appends a copy; returns its index.
+    int Add(const T& value) {
+        Reserve(m_data.size() + 1);
+        m_data.push_back(value);
+        return GetSize() - 1;
+    }
+    int Add(T&& value) {
+        Reserve(m_data.size() + 1);
+        m_data.push_back(std::move(value));
+        return GetSize() - 1;
+    }
+    // Removes `count` elements from `index`; later elements move down and keep their order.
+    // REQUIRES: 0 <= index, index + count <= GetSize().
+    void RemoveAt(int index, int count = 1) {
+        auto first = m_data.begin() + index;
+        m_data.erase(first, first + count);
+    }
+    // Appends every element of `other`.
+    void Append(const CArray& other) {
+        Reserve(m_data.size() + other.m_data.size());
+        m_data.insert(m_data.end(), other.m_data.begin(), other.m_data.end());
+    }
+
+    auto begin() { return m_data.begin(); }
+    auto end() { return m_data.end(); }
+    auto begin() const { return m_data.begin(); }
+    auto end() const { return m_data.end(); }
+
+private:
+    void Reserve(std::size_t wanted) {
+        const std::size_t capacity = m_data.capacity();
+        if (wanted <= capacity) return;
+        std::size_t step = static_cast<std::size_t>(m_nGrowBy);
+        if (step == 0) step = std::clamp<std::size_t>(m_data.size() / 8, 4, 1024);
+        m_data.reserve(std::max(wanted, capacity + step));
+    }
+
+    std::vector<T> m_data;
+    int m_nGrowBy = 0;
+};
+
+using CStringArray = CArray<std::string>;

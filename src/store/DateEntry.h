@@ -1,0 +1,119 @@
+// One calendar date entry as the event file stores it: 46 properties and the per-occurrence
+// reminder state (due, snoozed, acknowledged and dropped occurrences).
+//
+// The class is implemented in several files by concern:
+//   store/DateEntry.cpp          record: construction, copying, GUID, Serialize
+//   datetime/DateEntryRecurrence.cpp  occurrence queries and dropped-occurrence lookups
+//   datetime/DateEntryReminders.cpp   reminder state
+//   store/DateEntryUpdate.cpp    taking over new properties, reconciling reminder state
+//   feed/DateEntryFeed.cpp       filling the entry from a feed section
+//
+// Stored form (schema 6), in order: GUID (string), StorageType, Category, Description,
+// Notes (strings), Display, BgColor, TextColor (int32), Icon (string), StartDate, EndDate
+// (8 bytes each), ShowStartTime, ShowEnd, Repeat, RepeatRate, RepeatUnit,
+// RepeatWeekdayCount, RepeatWeekday, RepeatEnd, RepeatEndCount (int32), RepeatEndDate,
+// CondTimeEnable (int32), CondStartTime, CondEndTime, CondWeekdays, CondMonth, Forewarn,
+// ForewarnSpan, ForewarnUnit, ForewarnSilent, SnoozeSpan, SnoozeUnit, SnoozeType,
+// OverdueAction, ExecuteSpan, ExecuteUnit, Action, Sound (int32), SoundFile (string),
+// SoundRepeatEndless, SoundRepeatCount (int32), DocumentFile (string), AckOpen (int32),
+// CmdLine, Parameter (strings), AckExecute (int32), LastCheckTime, SeriesEnd (8 bytes),
+// SeriesEndKnown, Spare (int32), then the date-time lists DueOccurrences,
+// AcknowledgedOccurrences, SnoozedOccurrences, SnoozeUntil, DroppedOccurrences.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "datetime/DateTime.h"
+#include "datetime/DateTimeSpan.h"
+#include "store/Array.h"
+#include "store/DateEntryProperties.h"
+#include "store/Object.h"
+
+class CIniDocument;
+
+class CDateEntry : public CObject {
+public:
+    static constexpr unsigned int kSchema = 6;
+
+    // Defaults of a new entry: a new GUID, StartDate = now with second 0 (EndDate and
+    // RepeatEndDate the same), CondStartTime 08:00:00, CondEndTime 17:00:00.
+    CDateEntry();
+    // Constructs the members empty (no GUID is generated), then assigns.
+    CDateEntry(const CDateEntry& other);
+    // Copies the properties, LastCheckTime, SeriesEnd, SeriesEndKnown, OccurrenceCounter,
+    // Spare, then resets and copies the five lists. Self-assignment does nothing.
+    CDateEntry& operator=(const CDateEntry& other);
+    ~CDateEntry() override;
+
+    const CRuntimeClass* GetRuntimeClass() const override;
+    static const CRuntimeClass* GetThisClass();
+    static std::unique_ptr<CObject> CreateObject();
+    void Serialize(CArchive& ar) override;
+
+    int GetStorageType() const { return Properties.StorageType; }
+    void SetStorageType(int storageType) { Properties.StorageType = storageType; }
+    const std::string& GetGuid() const { return Properties.GUID; }
+    static std::string CreateGuidString();
+    void GetProperties(DateEntryProperties& properties) const;
+    // Empties the five lists; LastCheckTime and the series-end cache stay.
+    void ResetOccurrenceState();
+
+    // --- Recurrence (occurrences of the bare rule and of the series) ---
+    CDateTimeSpan GetDuration() const;
+    static CDateTimeSpan MakeSpan(int amount, int unit);
+    bool GetFirstOccurrence(const CDateTime& from, const CDateTime& to, CDateTime& start,
+                            CDateTime& end) const;
+    // `start` holds the previous occurrence's start on entry.
+    bool GetNextOccurrence(const CDateTime& from, const CDateTime& to, CDateTime& start,
+                           CDateTime& end) const;
+    bool IsOccurrenceAllowed(const CDateTime& start) const;
+    int CountOccurrencesUntil(const CDateTime& start);
+    bool FindFirstOccurrence(const CDateTime& from, const CDateTime& to, CDateTime& start,
+                             CDateTime& end);
+    bool FindNextOccurrence(const CDateTime& from, const CDateTime& to, CDateTime& start,
+                            CDateTime& end);
+    int FindDroppedOccurrence(const CDateTime& occurrence) const;
+    bool IsOccurrenceDropped(const CDateTime& occurrence) const;
+    int GetDroppedOccurrenceCount() const;
+    // REQUIRES: 0 <= index < GetDroppedOccurrenceCount().
+    CDateTime GetDroppedOccurrence(int index) const;
+
+    // --- Reminder state ---
+    int FindDue(const CDateTime& occurrence) const;
+    int FindSnoozed(const CDateTime& occurrence) const;
+    int FindAcknowledged(const CDateTime& occurrence) const;
+    void DropOccurrence(const CDateTime& occurrence);
+    void RestoreOccurrence(const CDateTime& occurrence);
+    void PurgeOccurrenceLists();
+    bool UpdateReminders(const CDateTime& now);
+    bool IsWithinOverdueLimit(const CDateTime& occurrence, const CDateTime& now);
+    bool IsOccurrenceSettled(const CDateTime& occurrence) const;
+    void AcknowledgeOccurrence(const CDateTime& occurrence, bool acknowledged);
+
+    // --- Update ---
+    void ApplyProperties(const DateEntryProperties& properties);
+    void MergeOccurrenceState(const CDateEntry& other, bool takeLastCheck);
+
+    // --- Feed ---
+    void LoadFromFeed(CIniDocument& document, const std::string& section);
+
+    // Reminder state.
+    CDateTimeArray SnoozedOccurrences;
+    CDateTimeArray SnoozeUntil;  // parallel to SnoozedOccurrences
+    CDateTimeArray DueOccurrences;
+    CDateTimeArray AcknowledgedOccurrences;
+    CDateTimeArray DroppedOccurrences;
+    std::int32_t OccurrenceCounter = 0;  // never stored
+    std::int32_t SeriesEndKnown = 0;
+    CDateTime SeriesEnd;
+    CDateTime LastCheckTime;
+    DateEntryProperties Properties;
+    std::int32_t Spare = 0;
+
+private:
+    struct EmptyTag {};
+    explicit CDateEntry(EmptyTag);
+};
+
+using CDateEntryArray = CArray<CDateEntry>;
