@@ -21,7 +21,7 @@ public:
 
     std::string SharedFilePath;
     std::string FeedFilePath;
-    std::int32_t SyncMode = 0;  // 0: add and update entries; otherwise replace all entries
+    std::int32_t SyncMode = 0;           // 0: add and update entries; otherwise replace all entries
     std::int32_t CheckFeedInterval = 0;  // seconds
     CDateTime LastFeedFileTime;          // UTC, to the second
 

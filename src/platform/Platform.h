@@ -20,13 +20,20 @@ struct CivilTime {
 
 // Locale texts used by the date-time formatter. Day indices run 0 = Monday .. 6 = Sunday,
 // month indices 0 = January .. 11 = December; the AM/PM designators take index 0.
-enum class ELocaleText { AbbrevDayName, DayName, AbbrevMonthName, MonthName, AmDesignator, PmDesignator };
+enum class ELocaleText {
+    AbbrevDayName,
+    DayName,
+    AbbrevMonthName,
+    MonthName,
+    AmDesignator,
+    PmDesignator
+};
 
 enum class EFileOpen {
-    Read,                // read only, shared with other openers
-    ReadExclusive,       // read only, no other opener at the same time (fails when one exists)
-    WriteExclusive,      // write only, created or truncated, no sharing; also the lock file:
-                         // it is truncated only once exclusive use is granted
+    Read,            // read only, shared with other openers
+    ReadExclusive,   // read only, no other opener at the same time (fails when one exists)
+    WriteExclusive,  // write only, created or truncated, no sharing; also the lock file:
+                     // it is truncated only once exclusive use is granted
 };
 
 enum class EFileTimeResult {

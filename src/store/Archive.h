@@ -92,8 +92,8 @@ private:
     CFile& m_file;
     EMode m_mode;
     std::vector<std::uint8_t> m_buffer;
-    std::size_t m_pos = 0;   // next byte in the buffer (load) / bytes held (store)
-    std::size_t m_end = 0;   // bytes valid in the buffer (load)
+    std::size_t m_pos = 0;  // next byte in the buffer (load) / bytes held (store)
+    std::size_t m_end = 0;  // bytes valid in the buffer (load)
     std::uint64_t m_fileRemaining = 0;
     bool m_closed = false;
 

@@ -1,0 +1,302 @@
+// The platform services on Linux: the C library's clock and time locale, the kernel's random
+// source for GUIDs, and POSIX files with flock(2) standing in for Windows' share mode 0.
+#include <fcntl.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "platform/Platform.h"
+#include "platform/posix/PosixFile.h"
+
+namespace {
+
+// Locale-independent fallback when the user's time locale cannot be loaded.
+locale_t UserTimeLocale() {
+    static const locale_t locale = [] {
+        locale_t l = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
+        if (l == static_cast<locale_t>(nullptr)) {
+            l = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(nullptr));
+        }
+        return l;
+    }();
+    return locale;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::string::size_type slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    const std::string::size_type slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool CopyContents(int from, int to) {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = read(from, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (got == 0) return true;
+        ssize_t done = 0;
+        while (done < got) {
+            const ssize_t put = write(to, buffer + done, static_cast<size_t>(got - done));
+            if (put < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            done += put;
+        }
+    }
+}
+
+// Write permission as Windows' read-only attribute sees it: no write bit at all means
+// write-protected, even for root, who would otherwise pass access(W_OK).
+bool IsWriteProtected(const struct stat& st, const std::string& path) {
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
+    return access(path.c_str(), W_OK) != 0;
+}
+
+class CPosixPlatform final : public CPlatform {
+public:
+    CivilTime GetLocalTime() override {
+        const std::time_t now = std::time(nullptr);
+        std::tm tm{};
+        CivilTime result;
+        if (localtime_r(&now, &tm) == nullptr) return result;
+        result.year = tm.tm_year + 1900;
+        result.month = tm.tm_mon + 1;
+        result.day = tm.tm_mday;
+        result.hour = tm.tm_hour;
+        result.minute = tm.tm_min;
+        result.second = tm.tm_sec > 59 ? 59 : tm.tm_sec;
+        return result;
+    }
+
+    std::string GetLocaleText(ELocaleText item, int index) override {
+        nl_item what;
+        // The C library counts weekdays from Sunday; ours start on Monday.
+        const int weekday = ((index % 7) + 7) % 7;
+        const int month = ((index % 12) + 12) % 12;
+        switch (item) {
+            case ELocaleText::AbbrevDayName:
+                what = ABDAY_1 + (weekday + 1) % 7;
+                break;
+            case ELocaleText::DayName:
+                what = DAY_1 + (weekday + 1) % 7;
+                break;
+            case ELocaleText::AbbrevMonthName:
+                what = ABMON_1 + month;
+                break;
+            case ELocaleText::MonthName:
+                what = MON_1 + month;
+                break;
+            case ELocaleText::AmDesignator:
+                what = AM_STR;
+                break;
+            case ELocaleText::PmDesignator:
+                what = PM_STR;
+                break;
+            default:
+                return std::string();
+        }
+        const locale_t locale = UserTimeLocale();
+        if (locale == static_cast<locale_t>(nullptr)) return std::string();
+        const char* text = nl_langinfo_l(what, locale);
+        return text != nullptr ? std::string(text) : std::string();
+    }
+
+    std::string CreateGuidString() override {
+        unsigned char bytes[16] = {};
+        std::size_t filled = 0;
+        while (filled < sizeof bytes) {
+            const ssize_t got = getrandom(bytes + filled, sizeof bytes - filled, 0);
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                for (unsigned char& b : bytes) b = 0;  // the all-zero GUID, as on Windows
+                filled = sizeof bytes;
+                break;
+            }
+            filled += static_cast<std::size_t>(got);
+        }
+        if (bytes[0] | bytes[1] | bytes[15]) {
+            bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);  // version 4
+            bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
+        }
+        char text[39];
+        std::snprintf(text, sizeof text,
+                      "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                      bytes[0], bytes[1], bytes[2], bytes[3], bytes[4], bytes[5], bytes[6],
+                      bytes[7], bytes[8], bytes[9], bytes[10], bytes[11], bytes[12], bytes[13],
+                      bytes[14], bytes[15]);
+        return std::string(text, 38);
+    }
+
+    // Text on Linux is single-byte: no lead bytes.
+    bool IsLeadByte(unsigned char) override { return false; }
+
+    // Single-byte text: code units below 256 map to the byte of the same value.
+    std::string WideToAnsi(const std::u16string& text) override {
+        std::string result;
+        result.reserve(text.size());
+        for (const char16_t c : text) {
+            result.push_back(c < 256 ? static_cast<char>(c) : '?');
+        }
+        return result;
+    }
+
+    char PathSeparator() override { return '/'; }
+
+    bool SamePathText(const std::string& a, const std::string& b) override { return a == b; }
+
+    std::unique_ptr<CFile> OpenFile(const std::string& path, EFileOpen mode) override {
+        CPosixFd fd;
+        switch (mode) {
+            case EFileOpen::Read:
+            case EFileOpen::ReadExclusive:
+                fd = CPosixFd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+                break;
+            case EFileOpen::WriteExclusive:
+                fd =
+                    CPosixFd(open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666));
+                break;
+        }
+        if (!fd.IsValid()) return nullptr;
+        struct stat st {};
+        if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+        // O_NONBLOCK only guards the open against FIFOs; regular files ignore it.
+        if (mode != EFileOpen::Read) {
+            if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return nullptr;
+        }
+        // Truncate only once the lock is held, so a held lock file is never cut.
+        if (mode == EFileOpen::WriteExclusive && ftruncate(fd.Get(), 0) != 0) return nullptr;
+        return std::make_unique<CPosixFile>(std::move(fd));
+    }
+
+    EFileTimeResult GetLastWriteTimeUtc(const std::string& path, CivilTime& time) override {
+        struct stat st {};
+        if (path.empty() || stat(path.c_str(), &st) != 0) return EFileTimeResult::NotFound;
+        std::tm tm{};
+        const std::time_t seconds = st.st_mtim.tv_sec;
+        if (gmtime_r(&seconds, &tm) == nullptr) return EFileTimeResult::Unconvertible;
+        time.year = tm.tm_year + 1900;
+        time.month = tm.tm_mon + 1;
+        time.day = tm.tm_mday;
+        time.hour = tm.tm_hour;
+        time.minute = tm.tm_min;
+        time.second = tm.tm_sec > 59 ? 59 : tm.tm_sec;
+        return EFileTimeResult::Ok;
+    }
+
+    bool GetTempFolder(std::string& folder) override {
+        const char* tmp = std::getenv("TMPDIR");
+        folder = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
+        if (folder.back() != '/') folder.push_back('/');
+        struct stat st {};
+        return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+
+    bool CreateTempFile(const std::string& folder, const std::string& prefix,
+                        std::string& path) override {
+        std::string pattern = folder;
+        if (!pattern.empty() && pattern.back() != '/') pattern.push_back('/');
+        pattern += prefix + "XXXXXX";
+        const CPosixFd fd(mkostemp(pattern.data(), O_CLOEXEC));
+        if (!fd.IsValid()) return false;
+        path = pattern;
+        return true;
+    }
+
+    bool CopyFile(const std::string& source, const std::string& target) override {
+        const CPosixFd from(open(source.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!from.IsValid()) return false;
+        struct stat st {};
+        if (fstat(from.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+        struct stat targetStat {};
+        if (stat(target.c_str(), &targetStat) == 0 && IsWriteProtected(targetStat, target)) {
+            return false;
+        }
+        const CPosixFd to(open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+        if (!to.IsValid()) return false;
+        return CopyContents(from.Get(), to.Get());
+    }
+
+    bool ReplaceFileWithCopy(const std::string& source, const std::string& target) override {
+        struct stat targetStat {};
+        const bool targetExists = stat(target.c_str(), &targetStat) == 0;
+        if (targetExists &&
+            (!S_ISREG(targetStat.st_mode) || IsWriteProtected(targetStat, target))) {
+            return false;
+        }
+        const CPosixFd from(open(source.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!from.IsValid()) return false;
+
+        const std::string folder = FolderOf(target);
+        std::string sibling = folder + "/." + NameOf(target) + ".XXXXXX";
+        CPosixFd to(mkostemp(sibling.data(), O_CLOEXEC));
+        if (!to.IsValid()) return false;
+        const bool written = CopyContents(from.Get(), to.Get()) &&
+                             (!targetExists || fchmod(to.Get(), targetStat.st_mode & 07777) == 0) &&
+                             fsync(to.Get()) == 0 && to.Close();
+        if (!written || rename(sibling.c_str(), target.c_str()) != 0) {
+            unlink(sibling.c_str());
+            return false;
+        }
+        // The rename itself is durable only once the folder is flushed.
+        const CPosixFd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (dir.IsValid()) fsync(dir.Get());
+        return true;
+    }
+
+    bool DeleteFile(const std::string& path) override { return unlink(path.c_str()) == 0; }
+
+    bool FileExists(const std::string& path) override {
+        struct stat st {};
+        return !path.empty() && stat(path.c_str(), &st) == 0;
+    }
+
+    bool CreateDirectory(const std::string& path) override {
+        return mkdir(path.c_str(), 0777) == 0;
+    }
+
+    bool GetAppDataFolder(std::string& folder) override {
+        const char* config = std::getenv("XDG_CONFIG_HOME");
+        if (config != nullptr && config[0] == '/') {
+            folder = config;
+        } else {
+            const char* home = std::getenv("HOME");
+            if (home == nullptr || home[0] == '\0') {
+                const struct passwd* pw = getpwuid(getuid());
+                if (pw == nullptr || pw->pw_dir == nullptr || pw->pw_dir[0] == '\0') return false;
+                home = pw->pw_dir;
+            }
+            folder = std::string(home) + "/.config";
+        }
+        // Created on demand, as the shell does for its folders.
+        struct stat st {};
+        if (stat(folder.c_str(), &st) != 0 && mkdir(folder.c_str(), 0700) != 0) return false;
+        return true;
+    }
+};
+
+}  // namespace
+
+CPlatform& CPlatform::Default() {
+    static CPosixPlatform platform;
+    return platform;
+}
