@@ -25,7 +25,10 @@ public:
 
     // Local wall-clock time from the platform, milliseconds dropped.
     static CDateTime Now();
-    // A value from its stored pair, unvalidated (as loading does).
+    // A value from its stored pair, unvalidated (as loading does). Any pair is accepted: day
+    // numbers below 1 count back through the proleptic calendar (day 0 is 31 December of
+    // year 0, years may be negative) and a second of day outside 0..86399 derives hour,
+    // minute and second by plain truncating division.
     static CDateTime FromStored(std::int32_t dayNumber, std::int32_t secondOfDay);
 
     // Setters return false and leave the value unchanged on invalid components.
@@ -63,6 +66,9 @@ public:
     bool operator>(const CDateTime& other) const;
     bool operator>=(const CDateTime& other) const;
 
+    // Moving by a span keeps the second of day within 0..86399 (even when a damaged value
+    // held one outside it). A result whose day number would not fit in 32 bits is clamped
+    // to the first instant of day INT32_MIN or the last instant of day INT32_MAX.
     CDateTime operator+(const CDateTimeSpan& span) const;
     CDateTime operator-(const CDateTimeSpan& span) const;
     CDateTime& operator+=(const CDateTimeSpan& span);
@@ -73,10 +79,11 @@ public:
     static bool IsLeapYear(int year);
     // 0 when month is outside 1..12 or year < 0.
     static int DaysInMonth(int year, int month);
-    // No validation.
+    // No validation; a month outside 1..12 counts no days before it.
     static int DayOfYear(int year, int month, int day);
-    // 0 for an invalid date.
+    // 0 for an invalid date or one whose day number does not fit in 32 bits.
     static int DayNumber(int year, int month, int day);
+    // (DayNumber + 6) mod 7, so 6 for an invalid date.
     static int DayOfWeek(int year, int month, int day);
     static int WeekOfYear(int year, int month, int day);
 
@@ -96,6 +103,9 @@ public:
     void Serialize(CArchive& ar) override;
 
 private:
+    // Moves by whole days and a remainder of seconds (|seconds| < 86400), clamping as
+    // described at operator+.
+    void MoveBy(std::int64_t days, std::int64_t seconds);
     void UpdateDateFields();
     void UpdateTimeFields();
 

@@ -22,6 +22,7 @@ public:
     int GetTotalMinutes() const;
     std::int64_t GetTotalSeconds() const { return m_nSeconds; }
 
+    // Wraps modulo 2^64 instead of overflowing.
     CDateTimeSpan operator-(const CDateTimeSpan& other) const;
     CDateTimeSpan& operator-=(const CDateTimeSpan& other);
     bool operator==(const CDateTimeSpan& other) const { return m_nSeconds == other.m_nSeconds; }

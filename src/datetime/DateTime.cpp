@@ -1,0 +1,353 @@
+#include "datetime/DateTime.h"
+
+#include <limits>
+
+#include "platform/Platform.h"
+#include "store/Archive.h"
+
+namespace {
+
+constexpr std::int64_t kSecondsPerDay = 86400;
+constexpr std::int64_t kDaysPer400Years = 146097;
+constexpr std::int64_t kDaysPer100Years = 36524;
+constexpr std::int64_t kDaysPer4Years = 1461;
+
+// Indexed 1..12; February in a common year.
+constexpr int kDaysInMonth[13] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+// Indexed 1..13, common year; index 13 lets the month estimate overshoot into December 31.
+constexpr int kDaysBeforeMonth[14] = {0,   0,   31,  59,  90,  120, 151,
+                                      181, 212, 243, 273, 304, 334, 365};
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+    const std::int64_t q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+std::int64_t FloorMod(std::int64_t a, std::int64_t b) {
+    return a - FloorDiv(a, b) * b;
+}
+
+bool IsLeap(std::int64_t year) {
+    return year % 4 == 0 && (year % 400 == 0 || year % 100 != 0);
+}
+
+// Day number of a validated date, in 64 bits so that large years can be refused.
+std::int64_t DayNumber64(int year, int month, int day) {
+    std::int64_t result = static_cast<std::int64_t>(day) + kDaysBeforeMonth[month];
+    if (month > 2 && IsLeap(year)) ++result;
+    const std::int64_t y = static_cast<std::int64_t>(year) - 1;
+    if (y >= 0) result += 365 * y + y / 4 - y / 100 + y / 400;
+    return result;
+}
+
+bool IsValidDate(int year, int month, int day) {
+    return year >= 0 && month >= 1 && month <= 12 && day >= 1 &&
+           day <= CDateTime::DaysInMonth(year, month);
+}
+
+std::unique_ptr<CObject> CreateDateTime() {
+    return std::make_unique<CDateTime>();
+}
+
+const CRuntimeClass g_dateTimeClass = {"CDateTime", 1, false, &CreateDateTime,
+                                       CObject::GetThisClass()};
+const CClassRegistration g_dateTimeRegistration(&g_dateTimeClass);
+
+}  // namespace
+
+CDateTime::CDateTime()
+    : m_nDayNumber(1),
+      m_nSecondOfDay(0),
+      m_nDay(1),
+      m_nMonth(1),
+      m_nYear(1),
+      m_nHour(0),
+      m_nMinute(0),
+      m_nSecond(0) {}
+
+CDateTime::CDateTime(int year, int month, int day) : CDateTime() {
+    if (!SetDateTime(year, month, day, 0, 0, 0)) *this = CDateTime();
+}
+
+CDateTime::CDateTime(int year, int month, int day, int hour, int minute, int second) : CDateTime() {
+    if (!SetDateTime(year, month, day, hour, minute, second)) *this = CDateTime();
+}
+
+CDateTime CDateTime::Now() {
+    const CivilTime now = CPlatform::Current().GetLocalTime();
+    return CDateTime(now.year, now.month, now.day, now.hour, now.minute, now.second);
+}
+
+CDateTime CDateTime::FromStored(std::int32_t dayNumber, std::int32_t secondOfDay) {
+    CDateTime result;
+    result.m_nDayNumber = dayNumber;
+    result.m_nSecondOfDay = secondOfDay;
+    result.UpdateTimeFields();
+    result.UpdateDateFields();
+    return result;
+}
+
+bool CDateTime::SetDate(int year, int month, int day) {
+    if (!IsValidDate(year, month, day)) return false;
+    const std::int64_t dayNumber = DayNumber64(year, month, day);
+    if (dayNumber > std::numeric_limits<std::int32_t>::max()) return false;
+    m_nDayNumber = static_cast<std::int32_t>(dayNumber);
+    m_nYear = year;
+    m_nMonth = month;
+    m_nDay = day;
+    return true;
+}
+
+bool CDateTime::SetTime(int hour, int minute, int second) {
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
+        return false;
+    }
+    m_nHour = hour;
+    m_nMinute = minute;
+    m_nSecond = second;
+    m_nSecondOfDay = hour * 3600 + minute * 60 + second;
+    return true;
+}
+
+bool CDateTime::SetTime(const CDateTime& time) {
+    return SetTime(time.m_nHour, time.m_nMinute, time.m_nSecond);
+}
+
+bool CDateTime::SetDateTime(int year, int month, int day, int hour, int minute, int second) {
+    return SetDate(year, month, day) && SetTime(hour, minute, second);
+}
+
+int CDateTime::GetDayOfYear() const {
+    return DayOfYear(m_nYear, m_nMonth, m_nDay);
+}
+
+int CDateTime::GetDayOfWeek() const {
+    return static_cast<int>(FloorMod(static_cast<std::int64_t>(m_nDayNumber) + 6, 7));
+}
+
+int CDateTime::GetWeekOfYear() const {
+    return WeekOfYear(m_nYear, m_nMonth, m_nDay);
+}
+
+int CDateTime::GetDaysInMonth() const {
+    return DaysInMonth(m_nYear, m_nMonth);
+}
+
+CDateTime CDateTime::GetTimeOfDay() const {
+    CDateTime result;
+    result.m_nSecondOfDay = m_nSecondOfDay;
+    result.m_nHour = m_nHour;
+    result.m_nMinute = m_nMinute;
+    result.m_nSecond = m_nSecond;
+    return result;
+}
+
+CDateTime CDateTime::GetDateOnly() const {
+    CDateTime result(*this);
+    result.m_nSecondOfDay = 0;
+    result.m_nHour = 0;
+    result.m_nMinute = 0;
+    result.m_nSecond = 0;
+    return result;
+}
+
+bool CDateTime::operator==(const CDateTime& other) const {
+    return m_nDayNumber == other.m_nDayNumber && m_nSecondOfDay == other.m_nSecondOfDay;
+}
+
+bool CDateTime::operator!=(const CDateTime& other) const {
+    return !(*this == other);
+}
+
+bool CDateTime::operator<(const CDateTime& other) const {
+    if (m_nDayNumber != other.m_nDayNumber) return m_nDayNumber < other.m_nDayNumber;
+    return m_nSecondOfDay < other.m_nSecondOfDay;
+}
+
+bool CDateTime::operator<=(const CDateTime& other) const {
+    return !(other < *this);
+}
+
+bool CDateTime::operator>(const CDateTime& other) const {
+    return other < *this;
+}
+
+bool CDateTime::operator>=(const CDateTime& other) const {
+    return !(*this < other);
+}
+
+CDateTime CDateTime::operator+(const CDateTimeSpan& span) const {
+    CDateTime result(*this);
+    result += span;
+    return result;
+}
+
+CDateTime CDateTime::operator-(const CDateTimeSpan& span) const {
+    CDateTime result(*this);
+    result -= span;
+    return result;
+}
+
+CDateTime& CDateTime::operator+=(const CDateTimeSpan& span) {
+    const std::int64_t seconds = span.GetTotalSeconds();
+    MoveBy(seconds / kSecondsPerDay, seconds % kSecondsPerDay);
+    return *this;
+}
+
+CDateTime& CDateTime::operator-=(const CDateTimeSpan& span) {
+    const std::int64_t seconds = span.GetTotalSeconds();
+    // Negating the quotient and remainder separately cannot overflow, unlike negating the span.
+    MoveBy(-(seconds / kSecondsPerDay), -(seconds % kSecondsPerDay));
+    return *this;
+}
+
+CDateTimeSpan CDateTime::operator-(const CDateTime& other) const {
+    const std::int64_t self =
+        static_cast<std::int64_t>(m_nDayNumber) * kSecondsPerDay + m_nSecondOfDay;
+    const std::int64_t that =
+        static_cast<std::int64_t>(other.m_nDayNumber) * kSecondsPerDay + other.m_nSecondOfDay;
+    return CDateTimeSpan(self - that);
+}
+
+bool CDateTime::IsLeapYear(int year) {
+    return IsLeap(year);
+}
+
+int CDateTime::DaysInMonth(int year, int month) {
+    if (month < 1 || month > 12 || year < 0) return 0;
+    return (month == 2 && IsLeapYear(year)) ? 29 : kDaysInMonth[month];
+}
+
+int CDateTime::DayOfYear(int year, int month, int day) {
+    std::int64_t result = day;
+    if (month >= 1 && month <= 12) {
+        result += kDaysBeforeMonth[month];
+        if (month > 2 && IsLeapYear(year)) ++result;
+    }
+    return static_cast<int>(result);
+}
+
+int CDateTime::DayNumber(int year, int month, int day) {
+    if (!IsValidDate(year, month, day)) return 0;
+    const std::int64_t dayNumber = DayNumber64(year, month, day);
+    return dayNumber > std::numeric_limits<std::int32_t>::max() ? 0 : static_cast<int>(dayNumber);
+}
+
+int CDateTime::DayOfWeek(int year, int month, int day) {
+    return static_cast<int>((static_cast<std::int64_t>(DayNumber(year, month, day)) + 6) % 7);
+}
+
+int CDateTime::WeekOfYear(int year, int month, int day) {
+    const int dayOfYear = DayOfYear(year, month, day);
+    const int dayOfWeek = DayOfWeek(year, month, day);
+    const std::int64_t week = (static_cast<std::int64_t>(dayOfYear) - 1 - dayOfWeek + 10) / 7;
+    if (week <= 0) {
+        // The previous year's last week; the lowest year has none before it to ask.
+        if (year == std::numeric_limits<int>::min()) return 1;
+        return WeekOfYear(year - 1, 12, 31);
+    }
+    if (week >= 53) {
+        return DayOfWeek(year, 12, 28) >= 3 ? 1 : 53;
+    }
+    return static_cast<int>(week);
+}
+
+void CDateTime::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.WriteInt32(m_nDayNumber);
+        ar.WriteInt32(m_nSecondOfDay);
+    } else {
+        m_nDayNumber = ar.ReadInt32();
+        m_nSecondOfDay = ar.ReadInt32();
+        UpdateTimeFields();
+        UpdateDateFields();
+    }
+}
+
+const CRuntimeClass* CDateTime::GetRuntimeClass() const {
+    return &g_dateTimeClass;
+}
+
+const CRuntimeClass* CDateTime::GetThisClass() {
+    return &g_dateTimeClass;
+}
+
+void CDateTime::MoveBy(std::int64_t days, std::int64_t seconds) {
+    // |days| < 2^47 and |seconds| < 86400, so nothing here can overflow 64 bits.
+    std::int64_t dayNumber = static_cast<std::int64_t>(m_nDayNumber) + days;
+    std::int64_t secondOfDay = static_cast<std::int64_t>(m_nSecondOfDay) + seconds;
+    dayNumber += FloorDiv(secondOfDay, kSecondsPerDay);
+    secondOfDay = FloorMod(secondOfDay, kSecondsPerDay);
+    constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+    if (dayNumber < kMin) {
+        dayNumber = kMin;
+        secondOfDay = 0;
+    } else if (dayNumber > kMax) {
+        dayNumber = kMax;
+        secondOfDay = kSecondsPerDay - 1;
+    }
+    m_nDayNumber = static_cast<std::int32_t>(dayNumber);
+    m_nSecondOfDay = static_cast<std::int32_t>(secondOfDay);
+    UpdateDateFields();
+    UpdateTimeFields();
+}
+
+void CDateTime::UpdateDateFields() {
+    // Floor division keeps every remainder non-negative, so day numbers below 1 (only a
+    // damaged file has them) run backwards through the same proleptic cycle instead of
+    // indexing the tables with negative values.
+    const std::int64_t n = static_cast<std::int64_t>(m_nDayNumber) - 1;
+    const std::int64_t q400 = FloorDiv(n, kDaysPer400Years);
+    const std::int64_t r = FloorMod(n, kDaysPer400Years);
+    const bool lastDayOfCycle = r == kDaysPer400Years - 1;
+    const std::int64_t q100 = r / kDaysPer100Years;
+    const std::int64_t r2 = r % kDaysPer100Years;
+    const std::int64_t q4 = r2 / kDaysPer4Years;
+    const std::int64_t r3 = r2 % kDaysPer4Years;
+    const std::int64_t q1 = r3 / 365;
+    std::int64_t d = r3 % 365;
+    std::int64_t year = 400 * q400 + 100 * q100 + 4 * q4 + q1 + 1;
+    if (lastDayOfCycle || r3 == kDaysPer4Years - 1) {
+        d = 365;
+        --year;
+    }
+
+    const bool leap = IsLeap(year);
+    const std::int64_t leapDay = leap ? 1 : 0;
+    int month;
+    if (d - leapDay - 59 >= 0) {
+        month = static_cast<int>(static_cast<double>(d - leapDay - 59) * (1.0 / 30.5) + 3);
+    } else {
+        month = static_cast<int>(static_cast<double>(d) * (1.0 / 30.5) + 1);
+    }
+    if (month < 1) month = 1;
+    if (month > 13) month = 13;
+    std::int64_t day = d - kDaysBeforeMonth[month] + 1;
+    if (month > 2 && leap) --day;
+    if (day == 0) {
+        --month;
+        day = 31;
+    }
+
+    m_nYear = static_cast<std::int32_t>(year);
+    m_nMonth = month;
+    m_nDay = static_cast<std::int32_t>(day);
+}
+
+void CDateTime::UpdateTimeFields() {
+    m_nHour = m_nSecondOfDay / 3600;
+    m_nMinute = (m_nSecondOfDay % 3600) / 60;
+    m_nSecond = m_nSecondOfDay % 60;
+}
+
+CArchive& operator<<(CArchive& ar, const CDateTime& value) {
+    CDateTime copy(value);
+    copy.Serialize(ar);
+    return ar;
+}
+
+CArchive& operator>>(CArchive& ar, CDateTime& value) {
+    value.Serialize(ar);
+    return ar;
+}
