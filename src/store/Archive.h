@@ -37,7 +37,9 @@ public:
     static constexpr std::size_t kDefaultBufferSize = 4096;
 
     // REQUIRES: `file` is open for reading (load) or writing (store) and outlives the
-    // archive. Loading reads from the file's current position to its end.
+    // archive. Loading reads from the file's current position to its end; the length of that
+    // rest is taken once, here. `bufferSize` below 16 is raised to 16. Throws
+    // genericException when a loading archive cannot learn the file's length or position.
     CArchive(CFile& file, EMode mode, std::size_t bufferSize = kDefaultBufferSize);
     CArchive(const CArchive&) = delete;
     CArchive& operator=(const CArchive&) = delete;
@@ -49,7 +51,10 @@ public:
 
     // Loading primitives throw CArchiveException: endOfFile when the stream ends inside the
     // value, genericException when the file layer fails. Storing primitives throw
-    // genericException when the file layer fails.
+    // genericException when the file layer fails. Both throw genericException when used in
+    // the other direction or after Close(). A string's length is checked against
+    // GetRemaining() before its characters are allocated; a wide string is converted with
+    // CPlatform::Current().WideToAnsi.
     void Read(void* buffer, std::size_t count);
     void Write(const void* buffer, std::size_t count);
     std::int32_t ReadInt32();
@@ -74,14 +79,19 @@ public:
     // Writes the tag (and the class record on first use of the class), numbers the object,
     // then calls its Serialize in storing mode.
     void WriteObject(const CObject& object);
-    // Reads an object of `expectedClass` (or a class derived from it); the caller owns it.
-    // Throws badIndex, badClass, badSchema, endOfFile as the tag demands. Object references
-    // and "no object" tags are refused with badIndex.
+    // Reads an object of `expectedClass` (or a class derived from it; nullptr accepts any
+    // class); the caller owns it. Throws badIndex, badClass, badSchema, endOfFile as the tag
+    // demands. Object references and "no object" tags are refused with badIndex, and so is a
+    // class tag whose number belongs to an object. A class record whose name is longer than
+    // 63 characters, is cut short by the end of the stream or names no registered class
+    // throws badClass; a non-versionable class stored with another schema throws badSchema.
+    // Numbers reaching 0x3FFFFFFE throw badIndex (as does WriteObject).
     std::unique_ptr<CObject> ReadObject(const CRuntimeClass* expectedClass);
     // The stored schema of the object being loaded; reading it resets it to -1.
     int GetObjectSchema();
 
-    // Writes out a storing archive's buffer; the file stays open.
+    // Writes out a storing archive's buffer; the file stays open. Later calls do nothing;
+    // the archive reads and writes no more.
     void Close();
 
 private:

@@ -39,15 +39,25 @@ public:
     const T& GetAt(int index) const { return (*this)[index]; }
     void SetAt(int index, const T& value) { (*this)[index] = value; }
 
-    // Appends a copy; returns its index.
+    // Appends a copy; returns its index. `value` may be an element of this array.
     int Add(const T& value) {
-        Reserve(m_data.size() + 1);
-        m_data.push_back(value);
+        if (m_data.size() < m_data.capacity()) {
+            m_data.push_back(value);
+        } else {
+            T copy(value);  // growing moves the elements `value` may refer to
+            Reserve(m_data.size() + 1);
+            m_data.push_back(std::move(copy));
+        }
         return GetSize() - 1;
     }
     int Add(T&& value) {
-        Reserve(m_data.size() + 1);
-        m_data.push_back(std::move(value));
+        if (m_data.size() < m_data.capacity()) {
+            m_data.push_back(std::move(value));
+        } else {
+            T moved(std::move(value));
+            Reserve(m_data.size() + 1);
+            m_data.push_back(std::move(moved));
+        }
         return GetSize() - 1;
     }
     // Removes `count` elements from `index`; later elements move down and keep their order.
@@ -56,10 +66,12 @@ public:
         auto first = m_data.begin() + index;
         m_data.erase(first, first + count);
     }
-    // Appends every element of `other`.
+    // Appends every element of `other`, which may be this array.
     void Append(const CArray& other) {
-        Reserve(m_data.size() + other.m_data.size());
-        m_data.insert(m_data.end(), other.m_data.begin(), other.m_data.end());
+        const std::size_t count = other.m_data.size();
+        Reserve(m_data.size() + count);
+        // Index-based: appending to itself must copy only the elements present at the start.
+        for (std::size_t i = 0; i < count; ++i) m_data.push_back(other.m_data[i]);
     }
 
     auto begin() { return m_data.begin(); }

@@ -1,0 +1,314 @@
+#include "store/Archive.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "platform/File.h"
+#include "platform/Platform.h"
+#include "store/Object.h"
+
+namespace {
+
+constexpr std::size_t kMinBufferSize = 16;
+constexpr std::uint32_t kNumberLimit = 0x3FFFFFFE;
+constexpr std::uint16_t kNewClassTag = 0xFFFF;
+constexpr std::uint16_t kClassTagBit = 0x8000;
+constexpr std::uint16_t kEscapeTag = 0x7FFF;
+constexpr std::uint32_t kEscapedClassBit = 0x80000000;
+constexpr std::uint16_t kWideStringMarker = 0xFFFE;
+constexpr std::size_t kMaxClassNameLength = 63;
+
+[[noreturn]] void Throw(CArchiveException::ECause cause) {
+    throw CArchiveException(cause);
+}
+
+// Restores the schema of the enclosing object when a nested load ends, also by an exception.
+class CSchemaScope {
+public:
+    CSchemaScope(int& slot, int schema) : m_slot(slot), m_saved(slot) { m_slot = schema; }
+    CSchemaScope(const CSchemaScope&) = delete;
+    CSchemaScope& operator=(const CSchemaScope&) = delete;
+    ~CSchemaScope() { m_slot = m_saved; }
+
+private:
+    int& m_slot;
+    int m_saved;
+};
+
+}  // namespace
+
+CArchive::CArchive(CFile& file, EMode mode, std::size_t bufferSize)
+    : m_file(file), m_mode(mode), m_buffer(std::max(bufferSize, kMinBufferSize)) {
+    m_loadedClasses.push_back(nullptr);  // number 0 is "no object"
+    if (m_mode == load) {
+        std::uint64_t length = 0;
+        std::uint64_t position = 0;
+        if (!m_file.GetLength(length) || !m_file.GetPosition(position)) {
+            Throw(CArchiveException::genericException);
+        }
+        m_fileRemaining = length > position ? length - position : 0;
+    }
+}
+
+CArchive::~CArchive() = default;
+
+std::uint64_t CArchive::GetRemaining() const {
+    if (m_mode != load) return 0;
+    return static_cast<std::uint64_t>(m_end - m_pos) + m_fileRemaining;
+}
+
+void CArchive::RequireRemaining(std::uint64_t bytes) const {
+    if (GetRemaining() < bytes) Throw(CArchiveException::endOfFile);
+}
+
+void CArchive::FillBuffer(std::size_t needed) {
+    if (m_mode != load || m_closed) Throw(CArchiveException::genericException);
+    if (m_end - m_pos >= needed) return;
+    const std::size_t held = m_end - m_pos;
+    std::memmove(m_buffer.data(), m_buffer.data() + m_pos, held);
+    m_pos = 0;
+    m_end = held;
+    while (m_end < m_buffer.size()) {
+        std::size_t read = 0;
+        if (!m_file.Read(m_buffer.data() + m_end, m_buffer.size() - m_end, read)) {
+            Throw(CArchiveException::genericException);
+        }
+        if (read == 0) break;
+        m_end += read;
+        m_fileRemaining -= std::min<std::uint64_t>(m_fileRemaining, read);
+    }
+    if (m_end < needed) {
+        // The file ended before its reported length: nothing more will come.
+        m_fileRemaining = 0;
+        Throw(CArchiveException::endOfFile);
+    }
+}
+
+void CArchive::FlushBuffer() {
+    if (m_pos == 0) return;
+    const std::size_t held = m_pos;
+    m_pos = 0;
+    if (!m_file.Write(m_buffer.data(), held)) Throw(CArchiveException::genericException);
+}
+
+void CArchive::Read(void* buffer, std::size_t count) {
+    if (m_mode != load || m_closed) Throw(CArchiveException::genericException);
+    RequireRemaining(count);
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    while (count > 0) {
+        if (m_pos == m_end) FillBuffer(std::min(count, m_buffer.size()));
+        const std::size_t chunk = std::min(count, m_end - m_pos);
+        std::memcpy(out, m_buffer.data() + m_pos, chunk);
+        m_pos += chunk;
+        out += chunk;
+        count -= chunk;
+    }
+}
+
+void CArchive::Write(const void* buffer, std::size_t count) {
+    if (m_mode != store || m_closed) Throw(CArchiveException::genericException);
+    const auto* in = static_cast<const std::uint8_t*>(buffer);
+    while (count > 0) {
+        if (m_pos == m_buffer.size()) FlushBuffer();
+        const std::size_t chunk = std::min(count, m_buffer.size() - m_pos);
+        std::memcpy(m_buffer.data() + m_pos, in, chunk);
+        m_pos += chunk;
+        in += chunk;
+        count -= chunk;
+    }
+}
+
+std::uint32_t CArchive::ReadUInt32() {
+    FillBuffer(4);
+    const std::uint8_t* p = m_buffer.data() + m_pos;
+    m_pos += 4;
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+void CArchive::WriteUInt32(std::uint32_t value) {
+    const std::uint8_t bytes[4] = {
+        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    Write(bytes, sizeof bytes);
+}
+
+std::int32_t CArchive::ReadInt32() {
+    return static_cast<std::int32_t>(ReadUInt32());
+}
+
+void CArchive::WriteInt32(std::int32_t value) {
+    WriteUInt32(static_cast<std::uint32_t>(value));
+}
+
+std::uint16_t CArchive::ReadUInt16() {
+    FillBuffer(2);
+    const std::uint8_t* p = m_buffer.data() + m_pos;
+    m_pos += 2;
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+void CArchive::WriteUInt16(std::uint16_t value) {
+    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value),
+                                   static_cast<std::uint8_t>(value >> 8)};
+    Write(bytes, sizeof bytes);
+}
+
+std::uint8_t CArchive::ReadByte() {
+    FillBuffer(1);
+    return m_buffer[m_pos++];
+}
+
+void CArchive::WriteByte(std::uint8_t value) {
+    Write(&value, 1);
+}
+
+std::string CArchive::ReadString() {
+    bool wide = false;
+    std::uint32_t length = ReadByte();
+    if (length == 0xFF) {
+        length = ReadUInt16();
+        if (length == kWideStringMarker) {
+            // The marker is followed by a second, plain prefix: a 0xFFFE there is a length.
+            wide = true;
+            length = ReadByte();
+            if (length == 0xFF) length = ReadUInt16();
+        }
+        if (length == 0xFFFF) length = ReadUInt32();
+    }
+    if (!wide) {
+        RequireRemaining(length);
+        std::string text(length, '\0');
+        Read(text.data(), length);
+        return text;
+    }
+    RequireRemaining(2 * static_cast<std::uint64_t>(length));
+    std::u16string text(length, u'\0');
+    for (char16_t& c : text) c = ReadUInt16();
+    return CPlatform::Current().WideToAnsi(text);
+}
+
+void CArchive::WriteString(const std::string& value) {
+    const auto length = static_cast<std::uint32_t>(value.size());
+    if (length < 0xFF) {
+        WriteByte(static_cast<std::uint8_t>(length));
+    } else if (length < kWideStringMarker) {
+        WriteByte(0xFF);
+        WriteUInt16(static_cast<std::uint16_t>(length));
+    } else {
+        WriteByte(0xFF);
+        WriteUInt16(0xFFFF);
+        WriteUInt32(length);
+    }
+    Write(value.data(), length);
+}
+
+std::uint32_t CArchive::ReadCount() {
+    const std::uint16_t count = ReadUInt16();
+    if (count != 0xFFFF) return count;
+    return ReadUInt32();
+}
+
+void CArchive::WriteCount(std::uint32_t count) {
+    if (count < 0xFFFF) {
+        WriteUInt16(static_cast<std::uint16_t>(count));
+    } else {
+        WriteUInt16(0xFFFF);
+        WriteUInt32(count);
+    }
+}
+
+std::uint32_t CArchive::NextNumber() {
+    if (m_nextNumber >= kNumberLimit) Throw(CArchiveException::badIndex);
+    return m_nextNumber++;
+}
+
+void CArchive::WriteObject(const CObject& object) {
+    if (m_mode != store || m_closed) Throw(CArchiveException::genericException);
+    const CRuntimeClass* cls = object.GetRuntimeClass();
+    const auto known = m_storedClasses.find(cls);
+    if (known == m_storedClasses.end()) {
+        const std::uint32_t number = NextNumber();
+        const std::size_t nameLength = std::strlen(cls->m_lpszClassName);
+        WriteUInt16(kNewClassTag);
+        WriteUInt16(static_cast<std::uint16_t>(cls->m_nSchema));
+        WriteUInt16(static_cast<std::uint16_t>(nameLength));
+        Write(cls->m_lpszClassName, nameLength);
+        m_storedClasses.emplace(cls, number);
+    } else if (known->second < kEscapeTag) {
+        WriteUInt16(static_cast<std::uint16_t>(kClassTagBit | known->second));
+    } else {
+        WriteUInt16(kEscapeTag);
+        WriteUInt32(kEscapedClassBit | known->second);
+    }
+    NextNumber();
+    // Serialize is shared by both directions and so cannot be const; storing only reads.
+    const_cast<CObject&>(object).Serialize(*this);
+}
+
+std::unique_ptr<CObject> CArchive::ReadObject(const CRuntimeClass* expectedClass) {
+    const std::uint16_t word = ReadUInt16();
+    std::uint32_t tag = 0;
+    if (word == kEscapeTag) {
+        tag = ReadUInt32();
+    } else {
+        tag = word & 0x7FFFu;
+        if ((word & kClassTagBit) != 0) tag |= kEscapedClassBit;
+    }
+    // Object references and "no object" never come from this system's writer; honouring them
+    // would hand out an object that its first owner may already have destroyed.
+    if ((tag & kEscapedClassBit) == 0) Throw(CArchiveException::badIndex);
+
+    const CRuntimeClass* cls = nullptr;
+    if (word == kNewClassTag) {
+        const std::uint16_t schema = ReadUInt16();
+        const std::uint16_t nameLength = ReadUInt16();
+        if (nameLength > kMaxClassNameLength || GetRemaining() < nameLength) {
+            Throw(CArchiveException::badClass);
+        }
+        std::string name(nameLength, '\0');
+        Read(name.data(), nameLength);
+        cls = CRuntimeClass::FromName(name);
+        if (cls == nullptr) Throw(CArchiveException::badClass);
+        if (cls->m_nSchema != schema && !cls->m_bVersionable) {
+            Throw(CArchiveException::badSchema);
+        }
+        m_loadedSchemas[cls] = schema;
+        NextNumber();
+        m_loadedClasses.push_back(cls);
+    } else {
+        const std::uint32_t number = tag & ~kEscapedClassBit;
+        // A number that names an object rather than a class is as bad as one never given.
+        if (number == 0 || number >= m_loadedClasses.size() || m_loadedClasses[number] == nullptr) {
+            Throw(CArchiveException::badIndex);
+        }
+        cls = m_loadedClasses[number];
+    }
+    if (expectedClass != nullptr && !cls->IsDerivedFrom(expectedClass)) {
+        Throw(CArchiveException::badClass);
+    }
+
+    std::unique_ptr<CObject> object = cls->CreateObject();
+    if (!object) Throw(CArchiveException::badClass);
+    NextNumber();
+    m_loadedClasses.push_back(nullptr);
+    const auto schema = m_loadedSchemas.find(cls);
+    const int storedSchema =
+        schema != m_loadedSchemas.end() ? static_cast<int>(schema->second) : -1;
+    CSchemaScope scope(m_objectSchema, storedSchema);
+    object->Serialize(*this);
+    return object;
+}
+
+int CArchive::GetObjectSchema() {
+    const int schema = m_objectSchema;
+    m_objectSchema = -1;
+    return schema;
+}
+
+void CArchive::Close() {
+    if (m_closed) return;
+    m_closed = true;
+    if (m_mode == store) FlushBuffer();
+}
