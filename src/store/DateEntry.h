@@ -44,11 +44,18 @@ public:
     // Copies the properties, LastCheckTime, SeriesEnd, SeriesEndKnown, OccurrenceCounter,
     // Spare, then resets and copies the five lists. Self-assignment does nothing.
     CDateEntry& operator=(const CDateEntry& other);
+    // Moves give the same entry as copying; arrays of entries use them when they grow.
+    CDateEntry(CDateEntry&& other) noexcept;
+    CDateEntry& operator=(CDateEntry&& other) noexcept;
     ~CDateEntry() override;
 
     const CRuntimeClass* GetRuntimeClass() const override;
     static const CRuntimeClass* GetThisClass();
     static std::unique_ptr<CObject> CreateObject();
+    // Storing writes schema 6. Loading reads the stored schema from the archive (a schema
+    // above 6 throws badSchema before anything is read; outside ReadObject, where no schema
+    // is known, the schema 6 layout is read); fields that schema lacks keep their current
+    // values, so a factory-made entry keeps the defaults. Spare loads as 0.
     void Serialize(CArchive& ar) override;
 
     int GetStorageType() const { return Properties.StorageType; }

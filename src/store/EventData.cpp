@@ -1,0 +1,59 @@
+#include "store/EventData.h"
+
+#include <memory>
+#include <utility>
+
+#include "store/Archive.h"
+
+namespace {
+
+// Lower bounds of a stored object's size: its 2-byte tag and the fields of the oldest
+// schema, with every string empty and every date-time list empty. A top-level count is
+// refused when the rest of the file cannot hold that many of the smallest objects.
+//   CDateEntry: 7 strings, 25 int32, 5 date-times, 5 list counts  = 157 bytes
+//   CTodoEntry: 4 strings, 8 int32, 2 date-times                   = 52 bytes
+constexpr std::uint64_t kMinDateEntryBytes = 2 + 7 * 1 + 25 * 4 + 5 * 8 + 5 * 2;
+constexpr std::uint64_t kMinTodoEntryBytes = 2 + 4 * 1 + 8 * 4 + 2 * 8;
+
+template <class TEntry>
+void LoadList(CArchive& ar, CArray<TEntry>& list, std::uint64_t minObjectBytes) {
+    const std::int32_t count = ar.ReadInt32();
+    if (count < 0) throw CArchiveException(CArchiveException::endOfFile);
+    ar.RequireRemaining(minObjectBytes * static_cast<std::uint64_t>(count));
+
+    // A growth step of `count` makes the first Add allocate the whole list at once; the
+    // loaded objects are moved in, so no default entry (with its GUID) is ever made for a
+    // slot that is overwritten next.
+    list.SetSize(0, count);
+    for (std::int32_t i = 0; i < count; ++i) {
+        std::unique_ptr<CObject> object = ar.ReadObject(TEntry::GetThisClass());
+        if (object == nullptr) throw CArchiveException(CArchiveException::badIndex);
+        list.Add(std::move(static_cast<TEntry&>(*object)));
+    }
+    list.SetSize(count, 0);
+}
+
+template <class TEntry>
+void SaveList(CArchive& ar, const CArray<TEntry>& list) {
+    ar.WriteInt32(list.GetSize());
+    for (const TEntry& entry : list) ar.WriteObject(entry);
+}
+
+}  // namespace
+
+void CEventData::Load(CArchive& ar) {
+    CEventData loaded;
+    loaded.HeaderNumber = ar.ReadInt32();
+    LoadList(ar, loaded.DateEntries1, kMinDateEntryBytes);
+    LoadList(ar, loaded.DateEntries2, kMinDateEntryBytes);
+    LoadList(ar, loaded.TodoEntries, kMinTodoEntryBytes);
+    *this = std::move(loaded);
+}
+
+void CEventData::Save(CArchive& ar) const {
+    ar.WriteInt32(HeaderNumber);
+    SaveList(ar, DateEntries1);
+    SaveList(ar, DateEntries2);
+    SaveList(ar, TodoEntries);
+    ar.Close();
+}
