@@ -1,0 +1,146 @@
+#include "support/FaultyPlatform.h"
+
+#include <filesystem>
+#include <system_error>
+
+CFaultyPlatform::CFaultyPlatform(CPlatform& inner) : m_inner(inner) {}
+
+CFaultyPlatform::~CFaultyPlatform() = default;
+
+void CFaultyPlatform::SetFault(EPlatformCall call, EPlatformFault fault, int times) {
+    m_plans[call] = CFaultPlan{fault, fault == EPlatformFault::None ? 0 : times};
+}
+
+int CFaultyPlatform::GetCallCount(EPlatformCall call) const {
+    const auto found = m_calls.find(call);
+    return found == m_calls.end() ? 0 : found->second;
+}
+
+EPlatformFault CFaultyPlatform::Take(EPlatformCall call) {
+    ++m_calls[call];
+    const auto found = m_plans.find(call);
+    if (found == m_plans.end() || found->second.times == 0) return EPlatformFault::None;
+    if (found->second.times > 0) --found->second.times;
+    return found->second.fault;
+}
+
+template <class Operation>
+bool CFaultyPlatform::RunPartWay(const std::string& source, Operation operation) {
+    const std::string folder = source + ".unreadable";
+    std::error_code error;
+    if (!std::filesystem::create_directory(folder, error)) return false;
+    const bool result = operation(folder);
+    std::filesystem::remove(folder, error);
+    return result;
+}
+
+CivilTime CFaultyPlatform::GetLocalTime() {
+    return m_inner.GetLocalTime();
+}
+
+std::string CFaultyPlatform::GetLocaleText(ELocaleText item, int index) {
+    return m_inner.GetLocaleText(item, index);
+}
+
+std::string CFaultyPlatform::CreateGuidString() {
+    return m_inner.CreateGuidString();
+}
+
+bool CFaultyPlatform::IsLeadByte(unsigned char c) {
+    return m_inner.IsLeadByte(c);
+}
+
+std::string CFaultyPlatform::WideToAnsi(const std::u16string& text) {
+    return m_inner.WideToAnsi(text);
+}
+
+char CFaultyPlatform::PathSeparator() {
+    return m_inner.PathSeparator();
+}
+
+bool CFaultyPlatform::SamePathText(const std::string& a, const std::string& b) {
+    return m_inner.SamePathText(a, b);
+}
+
+std::unique_ptr<CFile> CFaultyPlatform::OpenFile(const std::string& path, EFileOpen mode) {
+    const bool lock = mode == EFileOpen::WriteExclusive && path.size() >= 5 &&
+                      path.compare(path.size() - 5, 5, ".lock") == 0;
+    if (Take(lock ? EPlatformCall::OpenLockFile : EPlatformCall::OpenFile) !=
+        EPlatformFault::None) {
+        return nullptr;
+    }
+    return m_inner.OpenFile(path, mode);
+}
+
+EFileTimeResult CFaultyPlatform::GetLastWriteTimeUtc(const std::string& path, CivilTime& time) {
+    switch (Take(EPlatformCall::GetLastWriteTimeUtc)) {
+        case EPlatformFault::None:
+            return m_inner.GetLastWriteTimeUtc(path, time);
+        case EPlatformFault::Unconvertible:
+            return EFileTimeResult::Unconvertible;
+        default:
+            return EFileTimeResult::NotFound;
+    }
+}
+
+void CFaultyPlatform::SetTempFolder(const std::string& folder) {
+    m_tempFolder = folder;
+}
+
+bool CFaultyPlatform::GetTempFolder(std::string& folder) {
+    if (Take(EPlatformCall::GetTempFolder) != EPlatformFault::None) return false;
+    if (!m_tempFolder.empty()) {
+        folder = m_tempFolder;
+        return true;
+    }
+    return m_inner.GetTempFolder(folder);
+}
+
+bool CFaultyPlatform::CreateTempFile(const std::string& folder, const std::string& prefix,
+                                     std::string& path) {
+    if (Take(EPlatformCall::CreateTempFile) != EPlatformFault::None) return false;
+    return m_inner.CreateTempFile(folder, prefix, path);
+}
+
+bool CFaultyPlatform::CopyFile(const std::string& source, const std::string& target) {
+    switch (Take(EPlatformCall::CopyFile)) {
+        case EPlatformFault::None:
+            return m_inner.CopyFile(source, target);
+        case EPlatformFault::FailPartWay:
+            return RunPartWay(source, [&](const std::string& unreadable) {
+                return m_inner.CopyFile(unreadable, target);
+            });
+        default:
+            return false;
+    }
+}
+
+bool CFaultyPlatform::ReplaceFileWithCopy(const std::string& source, const std::string& target) {
+    switch (Take(EPlatformCall::ReplaceFileWithCopy)) {
+        case EPlatformFault::None:
+            return m_inner.ReplaceFileWithCopy(source, target);
+        case EPlatformFault::FailPartWay:
+            return RunPartWay(source, [&](const std::string& unreadable) {
+                return m_inner.ReplaceFileWithCopy(unreadable, target);
+            });
+        default:
+            return false;
+    }
+}
+
+bool CFaultyPlatform::DeleteFile(const std::string& path) {
+    if (Take(EPlatformCall::DeleteFile) != EPlatformFault::None) return false;
+    return m_inner.DeleteFile(path);
+}
+
+bool CFaultyPlatform::FileExists(const std::string& path) {
+    return m_inner.FileExists(path);
+}
+
+bool CFaultyPlatform::CreateDirectory(const std::string& path) {
+    return m_inner.CreateDirectory(path);
+}
+
+bool CFaultyPlatform::GetAppDataFolder(std::string& folder) {
+    return m_inner.GetAppDataFolder(folder);
+}

@@ -1,0 +1,85 @@
+// A platform that forwards every call to another one and can make chosen calls fail, to
+// drive the failure paths of file operations on real files.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/Platform.h"
+
+enum class EPlatformCall {
+    GetLastWriteTimeUtc,
+    GetTempFolder,
+    CreateTempFile,
+    OpenLockFile,  // a WriteExclusive open of a path whose name ends in ".lock"
+    OpenFile,      // any other open
+    CopyFile,
+    ReplaceFileWithCopy,
+    DeleteFile,
+};
+
+enum class EPlatformFault {
+    None,
+    // The call fails without reaching the wrapped platform.
+    Fail,
+    // CopyFile and ReplaceFileWithCopy only: the wrapped platform runs the call with a
+    // source that opens but cannot be read (a folder), so the operation fails after it has
+    // begun; on Linux the replace has then created its sibling file. Other calls: Fail.
+    FailPartWay,
+    // GetLastWriteTimeUtc only: the entry is found but its time cannot be converted.
+    Unconvertible,
+};
+
+class CFaultyPlatform : public CPlatform {
+public:
+    // REQUIRES: `inner` outlives this object.
+    explicit CFaultyPlatform(CPlatform& inner);
+    ~CFaultyPlatform() override;
+
+    // Makes GetTempFolder report `folder` (ending with a separator) instead of the system's;
+    // an empty text restores the system's.
+    void SetTempFolder(const std::string& folder);
+
+    // Makes the next `times` calls of `call` fail with `fault` (every call when `times`
+    // is negative); EPlatformFault::None clears it.
+    void SetFault(EPlatformCall call, EPlatformFault fault, int times = -1);
+    // Calls made so far, failed ones included.
+    int GetCallCount(EPlatformCall call) const;
+
+    CivilTime GetLocalTime() override;
+    std::string GetLocaleText(ELocaleText item, int index) override;
+    std::string CreateGuidString() override;
+    bool IsLeadByte(unsigned char c) override;
+    std::string WideToAnsi(const std::u16string& text) override;
+    char PathSeparator() override;
+    bool SamePathText(const std::string& a, const std::string& b) override;
+    std::unique_ptr<CFile> OpenFile(const std::string& path, EFileOpen mode) override;
+    EFileTimeResult GetLastWriteTimeUtc(const std::string& path, CivilTime& time) override;
+    bool GetTempFolder(std::string& folder) override;
+    bool CreateTempFile(const std::string& folder, const std::string& prefix,
+                        std::string& path) override;
+    bool CopyFile(const std::string& source, const std::string& target) override;
+    bool ReplaceFileWithCopy(const std::string& source, const std::string& target) override;
+    bool DeleteFile(const std::string& path) override;
+    bool FileExists(const std::string& path) override;
+    bool CreateDirectory(const std::string& path) override;
+    bool GetAppDataFolder(std::string& folder) override;
+
+private:
+    struct CFaultPlan {
+        EPlatformFault fault = EPlatformFault::None;
+        int times = 0;  // negative: every call
+    };
+
+    // Counts the call and returns the fault to inject into it, if any.
+    EPlatformFault Take(EPlatformCall call);
+    // Runs `operation` on an unreadable stand-in for the source.
+    template <class Operation>
+    bool RunPartWay(const std::string& source, Operation operation);
+
+    CPlatform& m_inner;
+    std::map<EPlatformCall, CFaultPlan> m_plans;
+    std::map<EPlatformCall, int> m_calls;
+    std::string m_tempFolder;
+};
