@@ -1,0 +1,291 @@
+#include "store/EventDump.h"
+
+#include <cstdint>
+#include <string>
+
+#include "store/EventData.h"
+
+namespace {
+
+// Receives the fields of one record in stored order; the two listings differ only here.
+class CFieldWriter {
+public:
+    virtual ~CFieldWriter() = default;
+    virtual void Int(const char* name, std::int32_t value) = 0;
+    virtual void String(const char* name, const std::string& value) = 0;
+    virtual void DateTime(const char* name, const CDateTime& value) = 0;
+    virtual void DateTimeList(const char* name, const CDateTimeArray& list) = 0;
+};
+
+void VisitFields(const CDateEntry& entry, CFieldWriter& w) {
+    const DateEntryProperties& p = entry.Properties;
+    w.String("GUID", p.GUID);
+    w.Int("StorageType", p.StorageType);
+    w.String("Category", p.Category);
+    w.String("Description", p.Description);
+    w.String("Notes", p.Notes);
+    w.Int("Display", p.Display);
+    w.Int("BgColor", p.BgColor);
+    w.Int("TextColor", p.TextColor);
+    w.String("Icon", p.Icon);
+    w.DateTime("StartDate", p.StartDate);
+    w.DateTime("EndDate", p.EndDate);
+    w.Int("ShowStartTime", p.ShowStartTime);
+    w.Int("ShowEnd", p.ShowEnd);
+    w.Int("Repeat", p.Repeat);
+    w.Int("RepeatRate", p.RepeatRate);
+    w.Int("RepeatUnit", p.RepeatUnit);
+    w.Int("RepeatWeekdayCount", p.RepeatWeekdayCount);
+    w.Int("RepeatWeekday", p.RepeatWeekday);
+    w.Int("RepeatEnd", p.RepeatEnd);
+    w.Int("RepeatEndCount", p.RepeatEndCount);
+    w.DateTime("RepeatEndDate", p.RepeatEndDate);
+    w.Int("CondTimeEnable", p.CondTimeEnable);
+    w.DateTime("CondStartTime", p.CondStartTime);
+    w.DateTime("CondEndTime", p.CondEndTime);
+    w.Int("CondWeekdays", p.CondWeekdays);
+    w.Int("CondMonth", p.CondMonth);
+    w.Int("Forewarn", p.Forewarn);
+    w.Int("ForewarnSpan", p.ForewarnSpan);
+    w.Int("ForewarnUnit", p.ForewarnUnit);
+    w.Int("ForewarnSilent", p.ForewarnSilent);
+    w.Int("SnoozeSpan", p.SnoozeSpan);
+    w.Int("SnoozeUnit", p.SnoozeUnit);
+    w.Int("SnoozeType", p.SnoozeType);
+    w.Int("OverdueAction", p.OverdueAction);
+    w.Int("ExecuteSpan", p.ExecuteSpan);
+    w.Int("ExecuteUnit", p.ExecuteUnit);
+    w.Int("Action", p.Action);
+    w.Int("Sound", p.Sound);
+    w.String("SoundFile", p.SoundFile);
+    w.Int("SoundRepeatEndless", p.SoundRepeatEndless);
+    w.Int("SoundRepeatCount", p.SoundRepeatCount);
+    w.String("DocumentFile", p.DocumentFile);
+    w.Int("AckOpen", p.AckOpen);
+    w.String("CmdLine", p.CmdLine);
+    w.String("Parameter", p.Parameter);
+    w.Int("AckExecute", p.AckExecute);
+    w.DateTime("LastCheckTime", entry.LastCheckTime);
+    w.DateTime("SeriesEnd", entry.SeriesEnd);
+    w.Int("SeriesEndKnown", entry.SeriesEndKnown);
+    w.Int("Spare", entry.Spare);
+    w.DateTimeList("DueOccurrences", entry.DueOccurrences);
+    w.DateTimeList("AcknowledgedOccurrences", entry.AcknowledgedOccurrences);
+    w.DateTimeList("SnoozedOccurrences", entry.SnoozedOccurrences);
+    w.DateTimeList("SnoozeUntil", entry.SnoozeUntil);
+    w.DateTimeList("DroppedOccurrences", entry.DroppedOccurrences);
+}
+
+void VisitFields(const CTodoEntry& entry, CFieldWriter& w) {
+    w.String("GUID", entry.GUID);
+    w.Int("Value1", entry.Value1);
+    w.String("Text1", entry.Text1);
+    w.String("Text2", entry.Text2);
+    w.String("Text3", entry.Text3);
+    w.Int("Value2", entry.Value2);
+    w.Int("Value3", entry.Value3);
+    w.Int("Value4", entry.Value4);
+    w.Int("Value5", entry.Value5);
+    w.DateTime("Date1", entry.Date1);
+    w.Int("Value6", entry.Value6);
+    w.Int("Value7", entry.Value7);
+    w.Int("Value8", entry.Value8);
+    w.Int("Value9", entry.Value9);
+    w.Int("Value10", entry.Value10);
+    w.Int("Value11", entry.Value11);
+    w.Int("Value12", entry.Value12);
+    w.String("Text4", entry.Text4);
+    w.Int("Value13", entry.Value13);
+    w.DateTime("Date2", entry.Date2);
+}
+
+void AppendLatin1AsUtf8(std::string& out, unsigned char c) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+}
+
+const char kHexDigits[] = "0123456789ABCDEF";
+
+std::string QuoteText(const std::string& value) {
+    std::string out = "\"";
+    for (const char ch : value) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (c < 0x20 || c == 0x7F) {
+                    out += "\\x";
+                    out += kHexDigits[c >> 4];
+                    out += kHexDigits[c & 0x0F];
+                } else if (c >= 0x80) {
+                    AppendLatin1AsUtf8(out, c);
+                } else {
+                    out += ch;
+                }
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string QuoteJson(const std::string& value) {
+    std::string out = "\"";
+    for (const char ch : value) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (c < 0x20) {
+                    out += "\\u00";
+                    out += kHexDigits[c >> 4];
+                    out += kHexDigits[c & 0x0F];
+                } else if (c >= 0x80) {
+                    AppendLatin1AsUtf8(out, c);
+                } else {
+                    out += ch;
+                }
+        }
+    }
+    out += '"';
+    return out;
+}
+
+class CTextFieldWriter : public CFieldWriter {
+public:
+    explicit CTextFieldWriter(std::ostream& out) : m_out(out) {}
+
+    void Int(const char* name, std::int32_t value) override {
+        m_out << kIndent << name << ": " << value << '\n';
+    }
+    void String(const char* name, const std::string& value) override {
+        m_out << kIndent << name << ": " << QuoteText(value) << '\n';
+    }
+    void DateTime(const char* name, const CDateTime& value) override {
+        m_out << kIndent << name << ": " << value.FormatStorage() << '\n';
+    }
+    void DateTimeList(const char* name, const CDateTimeArray& list) override {
+        m_out << kIndent << name << ": " << list.GetSize() << '\n';
+        for (const CDateTime& value : list) {
+            m_out << kIndent << "  " << value.FormatStorage() << '\n';
+        }
+    }
+
+private:
+    static constexpr const char* kIndent = "    ";
+    std::ostream& m_out;
+};
+
+class CJsonFieldWriter : public CFieldWriter {
+public:
+    explicit CJsonFieldWriter(std::ostream& out) : m_out(out) {}
+
+    void Int(const char* name, std::int32_t value) override { Name(name) << value; }
+    void String(const char* name, const std::string& value) override {
+        Name(name) << QuoteJson(value);
+    }
+    void DateTime(const char* name, const CDateTime& value) override {
+        Name(name) << '"' << value.FormatStorage() << '"';
+    }
+    void DateTimeList(const char* name, const CDateTimeArray& list) override {
+        Name(name) << '[';
+        const char* separator = "";
+        for (const CDateTime& value : list) {
+            m_out << separator << '"' << value.FormatStorage() << '"';
+            separator = ", ";
+        }
+        m_out << ']';
+    }
+    // Ends the object being written; the next record starts a new one.
+    void Finish() {
+        m_out << "\n    }";
+        m_first = true;
+    }
+
+private:
+    std::ostream& Name(const char* name) {
+        m_out << (m_first ? "{\n" : ",\n") << "      \"" << name << "\": ";
+        m_first = false;
+        return m_out;
+    }
+
+    std::ostream& m_out;
+    bool m_first = true;
+};
+
+template <class TEntry>
+void WriteTextList(std::ostream& out, const char* listName, const char* entryName,
+                   const CArray<TEntry>& list) {
+    out << listName << ": " << list.GetSize() << '\n';
+    CTextFieldWriter writer(out);
+    for (int i = 0; i < list.GetSize(); ++i) {
+        out << "  " << entryName << ' ' << i << '\n';
+        VisitFields(list[i], writer);
+    }
+}
+
+template <class TEntry>
+void WriteJsonList(std::ostream& out, const char* listName, const CArray<TEntry>& list) {
+    out << "  \"" << listName << "\": [";
+    CJsonFieldWriter writer(out);
+    const char* separator = "\n    ";
+    for (const TEntry& entry : list) {
+        out << separator;
+        VisitFields(entry, writer);
+        writer.Finish();
+        separator = ",\n    ";
+    }
+    out << (list.IsEmpty() ? "]" : "\n  ]");
+}
+
+}  // namespace
+
+void CEventDump::WriteText(const CEventData& data, std::ostream& out) {
+    out << "HeaderNumber: " << data.HeaderNumber << '\n';
+    WriteTextList(out, "DateEntries1", "DateEntry", data.DateEntries1);
+    WriteTextList(out, "DateEntries2", "DateEntry", data.DateEntries2);
+    WriteTextList(out, "TodoEntries", "TodoEntry", data.TodoEntries);
+}
+
+void CEventDump::WriteJson(const CEventData& data, std::ostream& out) {
+    out << "{\n  \"HeaderNumber\": " << data.HeaderNumber << ",\n";
+    WriteJsonList(out, "DateEntries1", data.DateEntries1);
+    out << ",\n";
+    WriteJsonList(out, "DateEntries2", data.DateEntries2);
+    out << ",\n";
+    WriteJsonList(out, "TodoEntries", data.TodoEntries);
+    out << "\n}\n";
+}

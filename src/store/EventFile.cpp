@@ -1,0 +1,79 @@
+#include "store/EventFile.h"
+
+#include <memory>
+#include <new>
+#include <string>
+#include <utility>
+
+#include "platform/Platform.h"
+#include "store/Archive.h"
+#include "store/EventData.h"
+
+namespace {
+
+// Deletes a temporary file when it goes out of scope.
+class CTempFileGuard {
+public:
+    explicit CTempFileGuard(std::string path) : m_path(std::move(path)) {}
+    CTempFileGuard(const CTempFileGuard&) = delete;
+    CTempFileGuard& operator=(const CTempFileGuard&) = delete;
+    ~CTempFileGuard() { CPlatform::Current().DeleteFile(m_path); }
+
+private:
+    std::string m_path;
+};
+
+bool WriteArchive(const std::string& path, const CEventData& data) {
+    std::unique_ptr<CFile> file = CPlatform::Current().OpenFile(path, EFileOpen::WriteExclusive);
+    if (file == nullptr) return false;
+    try {
+        CArchive ar(*file, CArchive::store);
+        data.Save(ar);
+    } catch (const CArchiveException&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return file->Flush();
+}
+
+}  // namespace
+
+bool CEventFile::Load(const std::string& path, CEventData& data, std::string& error) {
+    std::unique_ptr<CFile> file = CPlatform::Current().OpenFile(path, EFileOpen::Read);
+    if (file == nullptr) {
+        error = "cannot open " + path;
+        return false;
+    }
+    try {
+        CArchive ar(*file, CArchive::load);
+        data.Load(ar);
+    } catch (const CArchiveException& e) {
+        if (e.GetCause() == CArchiveException::genericException) {
+            error = "cannot read " + path;
+        } else {
+            error = "cause " + std::to_string(e.GetCause()) + ": " + e.GetErrorMessage(path);
+        }
+        return false;
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory to load " + path;
+        return false;
+    }
+    return true;
+}
+
+bool CEventFile::Save(const std::string& path, const CEventData& data, std::string& error) {
+    error = "cannot write " + path;
+    CPlatform& platform = CPlatform::Current();
+    std::string folder;
+    std::string tempPath;
+    if (!platform.GetTempFolder(folder) || !platform.CreateTempFile(folder, "dat", tempPath)) {
+        return false;
+    }
+    const CTempFileGuard guard(tempPath);
+    if (!WriteArchive(tempPath, data) || !platform.ReplaceFileWithCopy(tempPath, path)) {
+        return false;
+    }
+    error.clear();
+    return true;
+}
