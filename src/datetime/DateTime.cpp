@@ -45,6 +45,23 @@ bool IsValidDate(int year, int month, int day) {
            day <= CDateTime::DaysInMonth(year, month);
 }
 
+// ISO 8601 week from the day of the year and its day of the week (0 = Monday). The days
+// before the first week belong to the previous year's last week, whose 31 December lies
+// `dayOfYear` days back; a week 53 that 28 December leaves before Thursday is week 1.
+int IsoWeek(std::int64_t year, std::int64_t dayOfYear, std::int64_t dayOfWeek) {
+    const std::int64_t week = (dayOfYear - 1 - dayOfWeek + 10) / 7;
+    if (week <= 0) {
+        const std::int64_t previousYear = year - 1;
+        return IsoWeek(previousYear, IsLeap(previousYear) ? 366 : 365,
+                       FloorMod(dayOfWeek - dayOfYear, 7));
+    }
+    if (week >= 53) {
+        const std::int64_t december28 = IsLeap(year) ? 363 : 362;
+        return FloorMod(dayOfWeek + december28 - dayOfYear, 7) >= 3 ? 1 : 53;
+    }
+    return static_cast<int>(week);
+}
+
 std::unique_ptr<CObject> CreateDateTime() {
     return std::make_unique<CDateTime>();
 }
@@ -126,7 +143,7 @@ int CDateTime::GetDayOfWeek() const {
 }
 
 int CDateTime::GetWeekOfYear() const {
-    return WeekOfYear(m_nYear, m_nMonth, m_nDay);
+    return IsoWeek(m_nYear, GetDayOfYear(), GetDayOfWeek());
 }
 
 int CDateTime::GetDaysInMonth() const {
@@ -238,18 +255,7 @@ int CDateTime::DayOfWeek(int year, int month, int day) {
 }
 
 int CDateTime::WeekOfYear(int year, int month, int day) {
-    const int dayOfYear = DayOfYear(year, month, day);
-    const int dayOfWeek = DayOfWeek(year, month, day);
-    const std::int64_t week = (static_cast<std::int64_t>(dayOfYear) - 1 - dayOfWeek + 10) / 7;
-    if (week <= 0) {
-        // The previous year's last week; the lowest year has none before it to ask.
-        if (year == std::numeric_limits<int>::min()) return 1;
-        return WeekOfYear(year - 1, 12, 31);
-    }
-    if (week >= 53) {
-        return DayOfWeek(year, 12, 28) >= 3 ? 1 : 53;
-    }
-    return static_cast<int>(week);
+    return IsoWeek(year, DayOfYear(year, month, day), DayOfWeek(year, month, day));
 }
 
 void CDateTime::Serialize(CArchive& ar) {
