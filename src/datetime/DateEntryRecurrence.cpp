@@ -1,0 +1,436 @@
+// Occurrences of a date entry's repeat rule, and the lookups in its dropped occurrences.
+//
+// Every candidate date is computed in 64-bit seconds and refused when it would leave the
+// range of CDateTimeRange, so that no rule value, however large, overflows a day number.
+// Every step of GetNextOccurrence moves strictly forward, so a window iteration ends.
+#include <cstdint>
+#include <limits>
+
+#include "datetime/DateTimeRange.h"
+#include "store/DateEntry.h"
+
+namespace {
+
+constexpr std::int64_t kSecondsPerHour = 3600;
+constexpr std::int64_t kSecondsPerDay = CDateTimeRange::kSecondsPerDay;
+constexpr std::int64_t kSecondsPerWeek = 7 * kSecondsPerDay;
+
+// How a rule produces occurrences.
+enum class ESeries {
+    None,     // unknown Repeat, or Repeat 1 with an unknown RepeatUnit: no occurrence
+    Single,   // Repeat 0, or Repeat 1 without a step (RepeatRate below 1): only [S, S + D]
+    Hours,    // Repeat 1 by hours, days or weeks: a fixed period
+    Months,   // Repeat 1 by months or years: a step in months, day and time from S
+    Weekday,  // Repeat 2: the n-th or last weekday of every month
+};
+
+ESeries Classify(const DateEntryProperties& p) {
+    switch (p.Repeat) {
+        case 0:
+            return ESeries::Single;
+        case 1:
+            if (p.RepeatUnit < 1 || p.RepeatUnit > 5) return ESeries::None;
+            if (p.RepeatRate < 1) return ESeries::Single;
+            return p.RepeatUnit <= 3 ? ESeries::Hours : ESeries::Months;
+        case 2:
+            return ESeries::Weekday;
+        default:
+            return ESeries::None;
+    }
+}
+
+// Period of an ESeries::Hours rule, in hours.
+std::int64_t PeriodHours(const DateEntryProperties& p) {
+    const std::int64_t rate = p.RepeatRate;
+    switch (p.RepeatUnit) {
+        case 2:
+            return rate * 24;
+        case 3:
+            return rate * 168;
+        default:
+            return rate;
+    }
+}
+
+// Step of an ESeries::Months rule, in months.
+std::int64_t StepMonths(const DateEntryProperties& p) {
+    const std::int64_t rate = p.RepeatRate;
+    return p.RepeatUnit == 5 ? rate * 12 : rate;
+}
+
+// Start of the series: StartDate, at midnight for a whole-day entry.
+CDateTime SeriesStart(const DateEntryProperties& p) {
+    CDateTime start = p.StartDate;
+    if (p.ShowStartTime == 0) start.SetTime(0, 0, 0);
+    return start;
+}
+
+// End of the first occurrence.
+CDateTime FirstEnd(const DateEntryProperties& p) {
+    CDateTime end = p.ShowEnd != 0 ? p.EndDate : SeriesStart(p);
+    if (p.ShowStartTime == 0) end.SetTime(23, 59, 59);
+    return end;
+}
+
+bool InWindow(const CDateTime& t, const CDateTime& from, const CDateTime& to) {
+    return from <= t && t <= to;
+}
+
+bool Overlaps(const CDateTime& start, const CDateTime& end, const CDateTime& from,
+              const CDateTime& to) {
+    return InWindow(start, from, to) || InWindow(end, from, to) || (start < from && end > to);
+}
+
+// With RepeatWeekdayCount 4 (fifth weekday) only the 29th and later qualify, whatever the
+// rule; the calendar applies this to every candidate.
+bool PassesFifthWeekday(const DateEntryProperties& p, const CDateTime& start) {
+    return p.RepeatWeekdayCount != 4 || start.GetDay() >= 29;
+}
+
+// The candidate of a monthly series in the given year and month: the day of S, or the
+// month's last day when shorter, at S's time of day.
+bool MonthlyStart(const CDateTime& seriesStart, std::int64_t year, int month, CDateTime& start) {
+    if (year < 0 || year > std::numeric_limits<int>::max()) return false;
+    const int y = static_cast<int>(year);
+    const int daysInMonth = CDateTime::DaysInMonth(y, month);
+    const int day = seriesStart.GetDay() < daysInMonth ? seriesStart.GetDay() : daysInMonth;
+    CDateTime candidate;
+    if (!candidate.SetDate(y, month, day) || !candidate.SetTime(seriesStart)) return false;
+    if (!CDateTimeRange::Contains(candidate)) return false;
+    start = candidate;
+    return true;
+}
+
+// The first day of a month at the time of day of `timeSource`.
+bool FirstOfMonth(std::int64_t year, int month, const CDateTime& timeSource, CDateTime& first) {
+    if (year < 0 || year > std::numeric_limits<int>::max()) return false;
+    CDateTime candidate;
+    if (!candidate.SetDate(static_cast<int>(year), month, 1) || !candidate.SetTime(timeSource)) {
+        return false;
+    }
+    if (!CDateTimeRange::Contains(candidate)) return false;
+    first = candidate;
+    return true;
+}
+
+// The candidate of a weekday rule in the month that `first` (its first day) opens.
+bool WeekdayStart(const DateEntryProperties& p, const CDateTime& first, CDateTime& start) {
+    const std::int64_t w = first.GetDayOfWeek();
+    std::int64_t offsetDays = static_cast<std::int64_t>(p.RepeatWeekday) - w;
+    if (p.RepeatWeekday < w) offsetDays += 7;
+    CDateTime candidate;
+    if (!CDateTimeRange::TryAdd(first, offsetDays * kSecondsPerDay, candidate)) return false;
+    if (p.RepeatWeekdayCount == 5) {
+        if (!CDateTimeRange::TryAdd(candidate, 4 * kSecondsPerWeek, candidate)) return false;
+        if (candidate.GetMonth() != first.GetMonth() &&
+            !CDateTimeRange::TryAdd(candidate, -kSecondsPerWeek, candidate)) {
+            return false;
+        }
+    } else if (!CDateTimeRange::TryAdd(candidate, p.RepeatWeekdayCount * kSecondsPerWeek,
+                                       candidate)) {
+        return false;
+    }
+    start = candidate;
+    return true;
+}
+
+// True when at least one occurrence of a repeating rule can pass the conditions. When none
+// can, the search loops would walk their whole window only to refuse everything.
+bool CanAnyBeAllowed(const DateEntryProperties& p) {
+    if (p.Repeat == 0) return true;
+    if ((static_cast<std::uint32_t>(p.CondWeekdays) & 0x7Fu) == 0) return false;
+    if ((static_cast<std::uint32_t>(p.CondMonth) & 0xFFFu) == 0) return false;
+    return p.CondTimeEnable == 0 ||
+           p.CondStartTime.GetSecondOfDay() <= p.CondEndTime.GetSecondOfDay();
+}
+
+std::int32_t Saturate(std::int64_t count) {
+    return count > std::numeric_limits<std::int32_t>::max()
+               ? std::numeric_limits<std::int32_t>::max()
+               : static_cast<std::int32_t>(count);
+}
+
+// The number, counted from 1, of the allowed occurrence starting at `t`; see
+// CountOccurrencesUntil. 64 bits, because a RepeatEndCount of INT32_MAX may be exceeded.
+std::int64_t CountAllowedUntil(CDateEntry& entry, const CDateTime& t) {
+    const DateEntryProperties& p = entry.Properties;
+    if (!CanAnyBeAllowed(p)) return 0;
+    const CDateTime seriesStart = SeriesStart(p);
+    const bool endsAfterCount = p.Repeat != 0 && p.RepeatEnd == 1;
+    std::int64_t count = 0;
+    CDateTime start;
+    CDateTime end;
+    bool found = entry.GetFirstOccurrence(seriesStart, t, start, end);
+    while (found) {
+        if (entry.IsOccurrenceAllowed(start)) {
+            ++count;
+            if (endsAfterCount) {
+                if (count == p.RepeatEndCount) {
+                    entry.SeriesEnd = end;
+                    entry.SeriesEndKnown = 1;
+                }
+                if (count > p.RepeatEndCount) break;
+            }
+            if (start.GetDateOnly() == t) break;
+        }
+        found = entry.GetNextOccurrence(seriesStart, t, start, end);
+    }
+    return count;
+}
+
+}  // namespace
+
+CDateTimeSpan CDateEntry::GetDuration() const {
+    return CDateTimeSpan(CDateTimeRange::ToSeconds(FirstEnd(Properties)) -
+                         CDateTimeRange::ToSeconds(SeriesStart(Properties)));
+}
+
+CDateTimeSpan CDateEntry::MakeSpan(int amount, int unit) {
+    const std::int64_t n = amount;
+    switch (unit) {
+        case 0:
+            return CDateTimeSpan(n * 60);
+        case 1:
+            return CDateTimeSpan(n * kSecondsPerHour);
+        case 2:
+            return CDateTimeSpan(n * kSecondsPerDay);
+        case 3:
+            return CDateTimeSpan(n * kSecondsPerWeek);
+        default:
+            return CDateTimeSpan();
+    }
+}
+
+bool CDateEntry::GetFirstOccurrence(const CDateTime& from, const CDateTime& to, CDateTime& start,
+                                    CDateTime& end) const {
+    const DateEntryProperties& p = Properties;
+    const CDateTime seriesStart = SeriesStart(p);
+    if (to < seriesStart) return false;
+    const ESeries kind = Classify(p);
+    if (kind == ESeries::None) return false;
+    const CDateTime firstEnd = FirstEnd(p);
+    const std::int64_t duration = GetDuration().GetTotalSeconds();
+
+    CDateTime candidateStart;
+    CDateTime candidateEnd;
+    // Sets the candidate to [q, q + D]; false when its end leaves the range.
+    auto take = [&](const CDateTime& q) {
+        CDateTime e;
+        if (!CDateTimeRange::TryAdd(q, duration, e)) return false;
+        candidateStart = q;
+        candidateEnd = e;
+        return true;
+    };
+
+    // A rule by hours or months whose first occurrence touches the window starts there; a
+    // weekday rule always looks for its weekday.
+    const bool firstTouches = InWindow(seriesStart, from, to) || InWindow(firstEnd, from, to);
+    bool accepted = false;
+    if (kind == ESeries::Single || (kind != ESeries::Weekday && firstTouches)) {
+        accepted = take(seriesStart);
+    } else if (kind == ESeries::Hours) {
+        const std::int64_t periodHours = PeriodHours(p);
+        const std::int64_t minutes =
+            (CDateTimeRange::ToSeconds(from) - CDateTimeRange::ToSeconds(firstEnd)) / 60;
+        std::int64_t k0 = minutes / (periodHours * 60);
+        if (k0 < 0) k0 = 0;
+        for (std::int64_t k = k0; k <= k0 + 1 && !accepted; ++k) {
+            CDateTime q;
+            if (!CDateTimeRange::TryAdd(seriesStart, k * periodHours * kSecondsPerHour, q) ||
+                !take(q)) {
+                break;
+            }
+            accepted = Overlaps(candidateStart, candidateEnd, from, to);
+        }
+    } else if (kind == ESeries::Months) {
+        const std::int64_t step = StepMonths(p);
+        std::int64_t months =
+            (static_cast<std::int64_t>(from.GetYear()) - firstEnd.GetYear()) * 12 +
+            (static_cast<std::int64_t>(from.GetMonth()) - firstEnd.GetMonth());
+        if (months < 0) months = 0;
+        for (std::int64_t i = 0; i < 2 && !accepted; ++i) {
+            const std::int64_t index = seriesStart.GetMonth() - 1 + step * (months / step + i);
+            CDateTime q;
+            if (index < 0 ||
+                !MonthlyStart(seriesStart, seriesStart.GetYear() + index / 12,
+                              static_cast<int>(index % 12) + 1, q) ||
+                !take(q)) {
+                break;
+            }
+            accepted = Overlaps(candidateStart, candidateEnd, from, to);
+        }
+    } else {
+        // Look from the month in which an occurrence overlapping `from` could start.
+        CDateTime base = seriesStart;
+        CDateTime earliest;
+        if (CDateTimeRange::TryAdd(from, -duration, earliest)) {
+            if (earliest > seriesStart) base = earliest;
+        } else if (CDateTimeRange::ToSeconds(from) - duration >
+                   CDateTimeRange::ToSeconds(seriesStart)) {
+            return false;  // every such start lies beyond the range
+        }
+        std::int64_t year = base.GetYear();
+        int month = base.GetMonth();
+        for (int i = 0; i < 2 && !accepted; ++i) {
+            CDateTime first;
+            CDateTime q;
+            if (!FirstOfMonth(year, month, seriesStart, first) || !WeekdayStart(p, first, q) ||
+                !take(q)) {
+                break;
+            }
+            accepted = q >= seriesStart && Overlaps(candidateStart, candidateEnd, from, to) &&
+                       PassesFifthWeekday(p, q);
+            if (++month > 12) {
+                month = 1;
+                ++year;
+            }
+        }
+    }
+
+    if (!accepted || !PassesFifthWeekday(p, candidateStart) ||
+        !Overlaps(candidateStart, candidateEnd, from, to)) {
+        return false;
+    }
+    start = candidateStart;
+    end = candidateEnd;
+    return true;
+}
+
+bool CDateEntry::GetNextOccurrence(const CDateTime& from, const CDateTime& to, CDateTime& start,
+                                   CDateTime& end) const {
+    const DateEntryProperties& p = Properties;
+    CDateTime next;
+    switch (Classify(p)) {
+        case ESeries::Hours:
+            if (!CDateTimeRange::TryAdd(start, PeriodHours(p) * kSecondsPerHour, next)) {
+                return false;
+            }
+            break;
+        case ESeries::Months: {
+            // Day and time come from S, so a series on the 31st returns to it after a short
+            // month.
+            const std::int64_t index = start.GetMonth() - 1 + StepMonths(p);
+            if (index < 0 || !MonthlyStart(SeriesStart(p), start.GetYear() + index / 12,
+                                           static_cast<int>(index % 12) + 1, next)) {
+                return false;
+            }
+            break;
+        }
+        case ESeries::Weekday: {
+            // Whole weeks up to the first same weekday of the next month; a month has at
+            // most five of them.
+            next = start;
+            bool monthChanged = false;
+            for (int i = 0; i < 6 && !monthChanged; ++i) {
+                if (!CDateTimeRange::TryAdd(next, kSecondsPerWeek, next)) return false;
+                monthChanged = next.GetMonth() != start.GetMonth();
+            }
+            if (!monthChanged) return false;
+            if (p.RepeatWeekdayCount == 5) {
+                const int month = next.GetMonth();
+                if (!CDateTimeRange::TryAdd(next, 4 * kSecondsPerWeek, next)) return false;
+                if (next.GetMonth() != month &&
+                    !CDateTimeRange::TryAdd(next, -kSecondsPerWeek, next)) {
+                    return false;
+                }
+            } else if (!CDateTimeRange::TryAdd(next, p.RepeatWeekdayCount * kSecondsPerWeek,
+                                               next)) {
+                return false;
+            }
+            break;
+        }
+        default:
+            return false;
+    }
+    // A weekday count outside 0..5 can lead back to the same start or before it; such a
+    // rule has no later occurrence.
+    if (next <= start) return false;
+    CDateTime nextEnd;
+    if (!CDateTimeRange::TryAdd(next, GetDuration().GetTotalSeconds(), nextEnd)) return false;
+    if (!PassesFifthWeekday(p, next) || !Overlaps(next, nextEnd, from, to)) return false;
+    start = next;
+    end = nextEnd;
+    return true;
+}
+
+bool CDateEntry::IsOccurrenceAllowed(const CDateTime& start) const {
+    if (IsOccurrenceDropped(start)) return false;
+    const DateEntryProperties& p = Properties;
+    if (p.Repeat == 0) return true;
+    if (p.CondTimeEnable != 0) {
+        const std::int32_t time = start.GetSecondOfDay();
+        if (time < p.CondStartTime.GetSecondOfDay() || time > p.CondEndTime.GetSecondOfDay()) {
+            return false;
+        }
+    }
+    const int month = start.GetMonth();
+    const int dayOfWeek = start.GetDayOfWeek();
+    if (month < 1 || month > 12 || dayOfWeek < 0 || dayOfWeek > 6) return false;
+    return ((static_cast<std::uint32_t>(p.CondMonth) >> (month - 1)) & 1u) != 0 &&
+           ((static_cast<std::uint32_t>(p.CondWeekdays) >> dayOfWeek) & 1u) != 0;
+}
+
+int CDateEntry::CountOccurrencesUntil(const CDateTime& start) {
+    return Saturate(CountAllowedUntil(*this, start));
+}
+
+bool CDateEntry::FindFirstOccurrence(const CDateTime& from, const CDateTime& to, CDateTime& start,
+                                     CDateTime& end) {
+    const DateEntryProperties& p = Properties;
+    if (p.RepeatEnd == 1 && SeriesEndKnown != 0 && from > SeriesEnd) return false;
+    if (!CanAnyBeAllowed(p)) return false;
+    bool found = GetFirstOccurrence(from, to, start, end);
+    while (found && !IsOccurrenceAllowed(start)) found = GetNextOccurrence(from, to, start, end);
+    if (!found || p.Repeat == 0) return found;
+    if (p.RepeatEnd == 1) {
+        const std::int64_t number = CountAllowedUntil(*this, start);
+        OccurrenceCounter = Saturate(number);
+        if (p.RepeatEndCount < number) return false;
+    } else if (p.RepeatEnd == 2 && start > p.RepeatEndDate) {
+        return false;
+    }
+    return true;
+}
+
+bool CDateEntry::FindNextOccurrence(const CDateTime& from, const CDateTime& to, CDateTime& start,
+                                    CDateTime& end) {
+    const DateEntryProperties& p = Properties;
+    if (p.RepeatEnd == 1 && SeriesEndKnown != 0 && from > SeriesEnd) return false;
+    if (!CanAnyBeAllowed(p)) return false;
+    bool found = false;
+    do {
+        found = GetNextOccurrence(from, to, start, end);
+    } while (found && !IsOccurrenceAllowed(start));
+    if (!found || p.Repeat == 0) return found;
+    if (p.RepeatEnd == 1) {
+        const std::int64_t number = static_cast<std::int64_t>(OccurrenceCounter) + 1;
+        OccurrenceCounter = Saturate(number);
+        if (number == p.RepeatEndCount) {
+            SeriesEnd = end;
+            SeriesEndKnown = 1;
+        }
+        if (number > p.RepeatEndCount) return false;
+    } else if (p.RepeatEnd == 2 && start > p.RepeatEndDate) {
+        return false;
+    }
+    return true;
+}
+
+int CDateEntry::FindDroppedOccurrence(const CDateTime& occurrence) const {
+    for (int i = 0; i < DroppedOccurrences.GetSize(); ++i) {
+        if (DroppedOccurrences[i] == occurrence) return i;
+    }
+    return -1;
+}
+
+bool CDateEntry::IsOccurrenceDropped(const CDateTime& occurrence) const {
+    return FindDroppedOccurrence(occurrence) >= 0;
+}
+
+int CDateEntry::GetDroppedOccurrenceCount() const {
+    return DroppedOccurrences.GetSize();
+}
+
+CDateTime CDateEntry::GetDroppedOccurrence(int index) const {
+    return DroppedOccurrences[index];
+}

@@ -1,0 +1,221 @@
+// The reminder state of a date entry: due, snoozed, acknowledged and dropped occurrences.
+//
+// SnoozeUntil runs parallel to SnoozedOccurrences. A damaged event file can store the two
+// lists with different sizes; a snoozed occurrence without a SnoozeUntil item counts as
+// reached (it becomes due rather than being lost), and removals touch SnoozeUntil only
+// where it has the index.
+#include <cstdint>
+
+#include "datetime/DateTimeRange.h"
+#include "store/DateEntry.h"
+
+namespace {
+
+int FindIn(const CDateTimeArray& list, const CDateTime& occurrence) {
+    for (int i = 0; i < list.GetSize(); ++i) {
+        if (list[i] == occurrence) return i;
+    }
+    return -1;
+}
+
+bool RemoveFirst(CDateTimeArray& list, const CDateTime& occurrence) {
+    const int index = FindIn(list, occurrence);
+    if (index < 0) return false;
+    list.RemoveAt(index);
+    return true;
+}
+
+void RemoveSnoozedAt(CDateEntry& entry, int index) {
+    entry.SnoozedOccurrences.RemoveAt(index);
+    if (index < entry.SnoozeUntil.GetSize()) entry.SnoozeUntil.RemoveAt(index);
+}
+
+void RemoveSnoozed(CDateEntry& entry, const CDateTime& occurrence) {
+    const int index = FindIn(entry.SnoozedOccurrences, occurrence);
+    if (index >= 0) RemoveSnoozedAt(entry, index);
+}
+
+// End of the occurrence starting at `start`, in seconds (see CDateTimeRange::ToSeconds).
+std::int64_t EndSeconds(const CDateEntry& entry, const CDateTime& start) {
+    return CDateTimeRange::ToSeconds(start) + entry.GetDuration().GetTotalSeconds();
+}
+
+// now, plus the forewarn span when forewarning is on; kept within the representable range.
+CDateTime Horizon(const CDateEntry& entry, const CDateTime& now) {
+    const DateEntryProperties& p = entry.Properties;
+    if (p.Forewarn == 0) return now;
+    return CDateTimeRange::AddClamped(
+        now, CDateEntry::MakeSpan(p.ForewarnSpan, p.ForewarnUnit).GetTotalSeconds());
+}
+
+// Whether the one-instant window [t, t] still finds an occurrence.
+bool IsStillOccurrence(CDateEntry& entry, const CDateTime& t) {
+    CDateTime start;
+    CDateTime end;
+    return entry.FindFirstOccurrence(t, t, start, end);
+}
+
+void RemoveNonOccurrences(CDateEntry& entry, CDateTimeArray& list) {
+    for (int i = 0; i < list.GetSize();) {
+        if (IsStillOccurrence(entry, list[i])) {
+            ++i;
+        } else {
+            list.RemoveAt(i);
+        }
+    }
+}
+
+}  // namespace
+
+int CDateEntry::FindDue(const CDateTime& occurrence) const {
+    return FindIn(DueOccurrences, occurrence);
+}
+
+int CDateEntry::FindSnoozed(const CDateTime& occurrence) const {
+    return FindIn(SnoozedOccurrences, occurrence);
+}
+
+int CDateEntry::FindAcknowledged(const CDateTime& occurrence) const {
+    return FindIn(AcknowledgedOccurrences, occurrence);
+}
+
+void CDateEntry::DropOccurrence(const CDateTime& occurrence) {
+    RemoveSnoozed(*this, occurrence);
+    RemoveFirst(DueOccurrences, occurrence);
+    RemoveFirst(AcknowledgedOccurrences, occurrence);
+    if (!IsOccurrenceDropped(occurrence)) DroppedOccurrences.Add(occurrence);
+    SeriesEndKnown = 0;
+}
+
+void CDateEntry::RestoreOccurrence(const CDateTime& occurrence) {
+    RemoveFirst(DroppedOccurrences, occurrence);
+    SeriesEndKnown = 0;
+}
+
+void CDateEntry::PurgeOccurrenceLists() {
+    RemoveNonOccurrences(*this, DueOccurrences);
+    RemoveNonOccurrences(*this, AcknowledgedOccurrences);
+    for (int i = 0; i < SnoozedOccurrences.GetSize();) {
+        if (IsStillOccurrence(*this, SnoozedOccurrences[i])) {
+            ++i;
+        } else {
+            RemoveSnoozedAt(*this, i);
+        }
+    }
+
+    // The dropped items are checked against the bare rule, so they must not refuse
+    // themselves while they are checked.
+    CDateTimeArray dropped;
+    dropped.Append(DroppedOccurrences);
+    DroppedOccurrences.RemoveAll();
+    RemoveNonOccurrences(*this, dropped);
+    DroppedOccurrences.Append(dropped);
+    // The checks above counted a series that ends after a count without its drops; an end
+    // cached then lies too early once the drops are back.
+    SeriesEndKnown = 0;
+}
+
+bool CDateEntry::UpdateReminders(const CDateTime& now) {
+    const CDateTime horizon = Horizon(*this, now);
+    bool changed = false;
+
+    for (int i = 0; i < SnoozedOccurrences.GetSize();) {
+        if (i >= SnoozeUntil.GetSize() || now >= SnoozeUntil[i]) {
+            DueOccurrences.Add(SnoozedOccurrences[i]);
+            RemoveSnoozedAt(*this, i);
+            changed = true;
+        } else {
+            ++i;
+        }
+    }
+
+    const std::int64_t lastCheck = CDateTimeRange::ToSeconds(LastCheckTime);
+    for (int i = 0; i < AcknowledgedOccurrences.GetSize();) {
+        if (lastCheck >= EndSeconds(*this, AcknowledgedOccurrences[i])) {
+            AcknowledgedOccurrences.RemoveAt(i);
+        } else {
+            ++i;
+        }
+    }
+
+    const CDateTime from = LastCheckTime;
+    CDateTime start;
+    CDateTime end;
+    for (bool found = FindFirstOccurrence(from, horizon, start, end); found;
+         found = FindNextOccurrence(from, horizon, start, end)) {
+        if (FindDue(start) < 0 && FindSnoozed(start) < 0 && FindAcknowledged(start) < 0 &&
+            from < end) {
+            DueOccurrences.Add(start);
+            changed = true;
+        }
+    }
+
+    if (Properties.OverdueAction != 0) {
+        for (CDateTimeArray* list : {&DueOccurrences, &SnoozedOccurrences}) {
+            for (int i = 0; i < list->GetSize();) {
+                const CDateTime occurrence = (*list)[i];
+                if (IsWithinOverdueLimit(occurrence, now)) {
+                    ++i;
+                    continue;
+                }
+                const int size = list->GetSize();
+                AcknowledgeOccurrence(occurrence, true);
+                changed = true;
+                if (list->GetSize() == size) ++i;
+            }
+        }
+    }
+
+    LastCheckTime = now;
+    return changed;
+}
+
+bool CDateEntry::IsWithinOverdueLimit(const CDateTime& occurrence, const CDateTime& now) {
+    const DateEntryProperties& p = Properties;
+    const std::int64_t end = EndSeconds(*this, occurrence);
+    const std::int64_t nowSeconds = CDateTimeRange::ToSeconds(now);
+    switch (p.OverdueAction) {
+        case 1:
+            return end + MakeSpan(p.ExecuteSpan, p.ExecuteUnit).GetTotalSeconds() >= nowSeconds;
+        case 2: {
+            const CDateTime horizon = Horizon(*this, now);
+            CDateTime start;
+            CDateTime finish;
+            return !(FindFirstOccurrence(occurrence, horizon, start, finish) &&
+                     FindNextOccurrence(occurrence, horizon, start, finish));
+        }
+        case 3:
+            return end + 30 >= nowSeconds;
+        default:
+            return true;
+    }
+}
+
+bool CDateEntry::IsOccurrenceSettled(const CDateTime& occurrence) const {
+    if (FindDue(occurrence) >= 0 || FindSnoozed(occurrence) >= 0) return false;
+    return FindAcknowledged(occurrence) >= 0 ||
+           EndSeconds(*this, occurrence) <= CDateTimeRange::ToSeconds(LastCheckTime);
+}
+
+void CDateEntry::AcknowledgeOccurrence(const CDateTime& occurrence, bool acknowledged) {
+    RemoveSnoozed(*this, occurrence);
+    if (acknowledged) {
+        RemoveFirst(DueOccurrences, occurrence);
+        const bool running =
+            CDateTimeRange::ToSeconds(LastCheckTime) < EndSeconds(*this, occurrence);
+        const int index = FindAcknowledged(occurrence);
+        if (index < 0) {
+            if (running) AcknowledgedOccurrences.Add(occurrence);
+        } else if (!running) {
+            AcknowledgedOccurrences.RemoveAt(index);
+        }
+        return;
+    }
+    if (!IsOccurrenceSettled(occurrence)) return;
+    const int index = FindAcknowledged(occurrence);
+    if (index >= 0) {
+        AcknowledgedOccurrences.RemoveAt(index);  // still running: the next update finds it
+    } else {
+        DueOccurrences.Add(occurrence);  // already past: no later scan would find it
+    }
+}
