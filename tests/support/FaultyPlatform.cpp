@@ -1,14 +1,69 @@
 #include "support/FaultyPlatform.h"
 
 #include <filesystem>
+#include <new>
 #include <system_error>
+#include <utility>
+
+namespace {
+
+class CFaultyFile final : public CFile {
+public:
+    CFaultyFile(std::unique_ptr<CFile> inner, EFileFault fault, std::size_t budget)
+        : m_inner(std::move(inner)), m_fault(fault), m_budget(budget) {}
+
+    bool Read(void* buffer, std::size_t count, std::size_t& read) override {
+        if (m_fault != EFileFault::ReadFails && m_fault != EFileFault::ReadThrowsBadAlloc) {
+            return m_inner->Read(buffer, count, read);
+        }
+        if (count <= m_budget) {
+            if (!m_inner->Read(buffer, count, read)) return false;
+            m_budget -= read;
+            return true;
+        }
+        std::size_t got = 0;
+        if (m_budget > 0 && !m_inner->Read(buffer, m_budget, got)) return false;
+        m_budget -= got;
+        if (m_fault == EFileFault::ReadThrowsBadAlloc) throw std::bad_alloc();
+        read = got;
+        return false;
+    }
+
+    bool Write(const void* buffer, std::size_t count) override {
+        if (m_fault != EFileFault::WriteFails || count <= m_budget) {
+            if (!m_inner->Write(buffer, count)) return false;
+            if (m_fault == EFileFault::WriteFails) m_budget -= count;
+            return true;
+        }
+        const std::size_t part = m_budget;
+        m_budget = 0;
+        if (part > 0) m_inner->Write(buffer, part);
+        return false;
+    }
+
+    bool GetLength(std::uint64_t& length) override { return m_inner->GetLength(length); }
+    bool GetPosition(std::uint64_t& position) override { return m_inner->GetPosition(position); }
+    bool Flush() override { return m_inner->Flush(); }
+
+private:
+    std::unique_ptr<CFile> m_inner;
+    EFileFault m_fault;
+    std::size_t m_budget;
+};
+
+}  // namespace
 
 CFaultyPlatform::CFaultyPlatform(CPlatform& inner) : m_inner(inner) {}
 
 CFaultyPlatform::~CFaultyPlatform() = default;
 
-void CFaultyPlatform::SetFault(EPlatformCall call, EPlatformFault fault, int times) {
-    m_plans[call] = CFaultPlan{fault, fault == EPlatformFault::None ? 0 : times};
+void CFaultyPlatform::SetFault(EPlatformCall call, EPlatformFault fault, int times, int skip) {
+    m_plans[call] = CFaultPlan{fault, fault == EPlatformFault::None ? 0 : times, skip};
+}
+
+void CFaultyPlatform::SetFileFault(EFileFault fault, std::size_t afterBytes) {
+    m_fileFault = fault;
+    m_fileFaultAfter = afterBytes;
 }
 
 int CFaultyPlatform::GetCallCount(EPlatformCall call) const {
@@ -20,6 +75,10 @@ EPlatformFault CFaultyPlatform::Take(EPlatformCall call) {
     ++m_calls[call];
     const auto found = m_plans.find(call);
     if (found == m_plans.end() || found->second.times == 0) return EPlatformFault::None;
+    if (found->second.skip > 0) {
+        --found->second.skip;
+        return EPlatformFault::None;
+    }
     if (found->second.times > 0) --found->second.times;
     return found->second.fault;
 }
@@ -69,7 +128,9 @@ std::unique_ptr<CFile> CFaultyPlatform::OpenFile(const std::string& path, EFileO
         EPlatformFault::None) {
         return nullptr;
     }
-    return m_inner.OpenFile(path, mode);
+    std::unique_ptr<CFile> file = m_inner.OpenFile(path, mode);
+    if (!file || lock || m_fileFault == EFileFault::None) return file;
+    return std::make_unique<CFaultyFile>(std::move(file), m_fileFault, m_fileFaultAfter);
 }
 
 EFileTimeResult CFaultyPlatform::GetLastWriteTimeUtc(const std::string& path, CivilTime& time) {

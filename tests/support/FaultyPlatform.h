@@ -2,6 +2,7 @@
 // drive the failure paths of file operations on real files.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <string>
@@ -31,6 +32,15 @@ enum class EPlatformFault {
     Unconvertible,
 };
 
+// Faults of the files that OpenFile hands out (lock files excepted), counted in bytes from
+// the open: the transfer that would pass the budget moves the bytes up to it and then fails.
+enum class EFileFault {
+    None,
+    ReadFails,           // Read returns false, as on a device error
+    WriteFails,          // Write returns false, as on a full disk
+    ReadThrowsBadAlloc,  // Read throws std::bad_alloc, as when memory runs out
+};
+
 class CFaultyPlatform : public CPlatform {
 public:
     // REQUIRES: `inner` outlives this object.
@@ -41,9 +51,12 @@ public:
     // an empty text restores the system's.
     void SetTempFolder(const std::string& folder);
 
-    // Makes the next `times` calls of `call` fail with `fault` (every call when `times`
-    // is negative); EPlatformFault::None clears it.
-    void SetFault(EPlatformCall call, EPlatformFault fault, int times = -1);
+    // After letting `skip` calls of `call` through, makes the next `times` calls fail with
+    // `fault` (every call when `times` is negative); EPlatformFault::None clears it.
+    void SetFault(EPlatformCall call, EPlatformFault fault, int times = -1, int skip = 0);
+    // Gives every file opened from now on (lock files excepted) the fault `fault` after
+    // `afterBytes` bytes; EFileFault::None stops it.
+    void SetFileFault(EFileFault fault, std::size_t afterBytes = 0);
     // Calls made so far, failed ones included.
     int GetCallCount(EPlatformCall call) const;
 
@@ -70,6 +83,7 @@ private:
     struct CFaultPlan {
         EPlatformFault fault = EPlatformFault::None;
         int times = 0;  // negative: every call
+        int skip = 0;
     };
 
     // Counts the call and returns the fault to inject into it, if any.
@@ -82,4 +96,6 @@ private:
     std::map<EPlatformCall, CFaultPlan> m_plans;
     std::map<EPlatformCall, int> m_calls;
     std::string m_tempFolder;
+    EFileFault m_fileFault = EFileFault::None;
+    std::size_t m_fileFaultAfter = 0;
 };

@@ -1,0 +1,110 @@
+#include "sync/EventMerge.h"
+
+#include <cstdint>
+#include <new>
+#include <unordered_map>
+#include <utility>
+
+#include "platform/MemoryFile.h"
+#include "platform/Platform.h"
+#include "store/Archive.h"
+#include "store/EventData.h"
+
+bool CEventMerge::MergeFeed(const std::string& path, const CDateEntryArray& feed,
+                            const CStringArray& removeGuids, int syncMode) {
+    CPlatform& platform = CPlatform::Current();
+    try {
+        CEventData data;
+        {
+            const std::unique_ptr<CFile> file = platform.OpenFile(path, EFileOpen::Read);
+            if (!file) return false;
+            if (syncMode == kAddAndUpdate) {
+                CArchive ar(*file, CArchive::load);
+                data.Load(ar);
+            }
+        }
+
+        ApplyFeed(data, feed, removeGuids);
+
+        CMemoryFile image;
+        {
+            CArchive ar(image, CArchive::store);
+            data.Save(ar);
+        }
+        const std::unique_ptr<CFile> file = platform.OpenFile(path, EFileOpen::WriteExclusive);
+        if (!file) return false;
+        const std::vector<std::uint8_t>& bytes = image.GetData();
+        return file->Write(bytes.data(), bytes.size());
+    } catch (const CArchiveException&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+void CEventMerge::ApplyFeed(CEventData& data, const CDateEntryArray& feed,
+                            const CStringArray& removeGuids) {
+    CDateEntryArray& entries = data.DateEntries2;
+
+    // GUID -> index of its first entry. Updates never change a GUID and appends go to the
+    // end, so the first index of a GUID stays valid until the removals.
+    std::unordered_map<std::string, int> firstIndex;
+    firstIndex.reserve(static_cast<std::size_t>(entries.GetSize() + feed.GetSize()));
+    for (int i = 0; i < entries.GetSize(); ++i) firstIndex.emplace(entries[i].GetGuid(), i);
+
+    for (const CDateEntry& feedEntry : feed) {
+        const auto found = firstIndex.find(feedEntry.GetGuid());
+        if (found != firstIndex.end()) {
+            UpdateEntry(entries[found->second], feedEntry);
+        } else {
+            firstIndex.emplace(feedEntry.GetGuid(), entries.Add(feedEntry));
+        }
+    }
+
+    RemoveFirstMatches(entries, removeGuids);
+}
+
+void CEventMerge::UpdateEntry(CDateEntry& stored, const CDateEntry& feedEntry) {
+    DateEntryProperties properties;
+    feedEntry.GetProperties(properties);
+    stored.ApplyProperties(properties);
+    if (feedEntry.GetStorageType() == 2) stored.MergeOccurrenceState(feedEntry, true);
+
+    for (int i = 0; i < stored.GetDroppedOccurrenceCount();) {
+        const CDateTime occurrence = stored.GetDroppedOccurrence(i);
+        if (feedEntry.IsOccurrenceDropped(occurrence)) {
+            ++i;
+            continue;
+        }
+        const int before = stored.GetDroppedOccurrenceCount();
+        stored.RestoreOccurrence(occurrence);
+        if (stored.GetDroppedOccurrenceCount() == before) ++i;  // never loop on a stuck list
+    }
+    for (int i = 0; i < feedEntry.GetDroppedOccurrenceCount(); ++i) {
+        stored.DropOccurrence(feedEntry.GetDroppedOccurrence(i));
+    }
+}
+
+// Removing the first entry with a GUID once per removal GUID, in order, removes for each GUID
+// its first k entries, k being the number of removal GUIDs equal to it; removals for other
+// GUIDs do not change which entries those are. So one compacting pass gives the same list
+// as removing one entry at a time, without moving the tail once per removal.
+void CEventMerge::RemoveFirstMatches(CDateEntryArray& entries, const CStringArray& removeGuids) {
+    if (removeGuids.IsEmpty() || entries.IsEmpty()) return;
+    std::unordered_map<std::string, int> pending;
+    pending.reserve(static_cast<std::size_t>(removeGuids.GetSize()));
+    for (const std::string& guid : removeGuids) ++pending[guid];
+
+    const int size = entries.GetSize();
+    int kept = 0;
+    for (int i = 0; i < size; ++i) {
+        const auto found = pending.find(entries[i].GetGuid());
+        if (found != pending.end() && found->second > 0) {
+            --found->second;
+            continue;
+        }
+        if (kept != i) entries[kept] = std::move(entries[i]);
+        ++kept;
+    }
+    if (kept < size) entries.RemoveAt(kept, size - kept);
+}

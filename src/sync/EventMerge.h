@@ -1,0 +1,45 @@
+// Applying one feed (date entries and removal GUIDs) to one event file.
+#pragma once
+
+#include <string>
+
+#include "store/Array.h"
+#include "store/DateEntry.h"
+
+class CEventData;
+
+class CEventMerge {
+public:
+    // Sync modes: 0 adds and updates entries; any other value replaces all entries.
+    static constexpr int kAddAndUpdate = 0;
+
+    // Merges the feed into the event file at `path` and writes the result back to it.
+    //
+    // Add and update (`syncMode` 0): loads the file; each feed entry, in order, updates the
+    // first entry of DateEntries2 with the same GUID (exact text) or is appended to it; then
+    // each removal GUID removes the first entry of DateEntries2 that still has it. The header
+    // number, DateEntries1 and the to-do list pass through. Replace (any other mode): the
+    // old content is not read; the file becomes header 100, an empty first list, the feed
+    // applied to an empty second list, and no to-do entries.
+    //
+    // True: the file now holds the complete merged event file. False: the file could not be
+    // opened for reading, its content is damaged (add and update only), it could not be
+    // opened for writing, or the file system or the memory failed while loading, merging or
+    // saving. The result is serialised in memory before the file is opened for writing, so on
+    // false the file holds either its old content or, after a failed write, bytes that must
+    // not be used; the caller copies nothing back on false. The file is closed on return.
+    static bool MergeFeed(const std::string& path, const CDateEntryArray& feed,
+                          const CStringArray& removeGuids, int syncMode);
+
+    // The merge on loaded data: the updates and appends, then the removals, exactly as
+    // MergeFeed applies them. Time linear in the size of the feed, the removals and
+    // DateEntries2 (GUIDs are looked up through a hash index).
+    static void ApplyFeed(CEventData& data, const CDateEntryArray& feed,
+                          const CStringArray& removeGuids);
+
+private:
+    // Takes the feed entry's properties, for StorageType 2 its reminder state, and makes the
+    // stored entry's dropped occurrences those of the feed entry.
+    static void UpdateEntry(CDateEntry& stored, const CDateEntry& feedEntry);
+    static void RemoveFirstMatches(CDateEntryArray& entries, const CStringArray& removeGuids);
+};
