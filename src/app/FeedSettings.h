@@ -7,6 +7,12 @@
 #include "datetime/DateTime.h"
 #include "feed/IniDocument.h"
 
+// File form, section "Settings" (defaults for a missing key or an empty value):
+//   SharedFilePath, FeedFilePath  escaped text        ""
+//   SyncMode                      "%d"                0
+//   CheckFeedInterval             "%d"                30
+//   LastFeedFileTime              "%Y %m %d %H %M %S" 2000 01 01 00 00 00
+// Nothing is range-checked. Keys and sections the program does not know survive a save.
 class CFeedSettings {
 public:
     CFeedSettings() = default;
@@ -18,6 +24,18 @@ public:
     // Writes the five members into the document and saves it; an empty `path` saves to the
     // remembered path. Returns the result of the save.
     bool SaveSettings(const std::string& path);
+
+    // The settings folder: the user's application-data folder, a separator, "ZelvaroFeed"
+    // and a separator. Creates the folder (one level) when it does not exist. False, with
+    // `folder` empty, when the platform names no application-data folder.
+    static bool GetSettingsFolder(std::string& folder);
+    // `folder` followed by "Settings.ini"; empty when `folder` is empty.
+    static std::string GetSettingsFile(const std::string& folder);
+    // Start-up: loads the settings file in `folder`. Only when that file does not exist are
+    // the defaults written into a new one at once; a file that exists but could not be
+    // opened (another program holds it) is left alone. With an empty `folder` (no
+    // application-data folder) the defaults are used and nothing is ever saved.
+    void LoadAtStartup(const std::string& folder);
 
     std::string SharedFilePath;
     std::string FeedFilePath;

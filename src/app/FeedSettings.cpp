@@ -1,0 +1,60 @@
+#include "app/FeedSettings.h"
+
+#include "platform/Platform.h"
+
+namespace {
+
+const std::string kSection = "Settings";
+const std::string kSharedFilePath = "SharedFilePath";
+const std::string kFeedFilePath = "FeedFilePath";
+const std::string kSyncMode = "SyncMode";
+const std::string kCheckFeedInterval = "CheckFeedInterval";
+const std::string kLastFeedFileTime = "LastFeedFileTime";
+
+constexpr std::int32_t kDefaultSyncMode = 0;
+constexpr std::int32_t kDefaultCheckFeedInterval = 30;
+
+}  // namespace
+
+bool CFeedSettings::LoadSettings(const std::string& path) {
+    const bool loaded = m_document.Load(path);
+    SharedFilePath = m_document.GetString(kSection, kSharedFilePath, std::string());
+    FeedFilePath = m_document.GetString(kSection, kFeedFilePath, std::string());
+    SyncMode = m_document.GetInt(kSection, kSyncMode, kDefaultSyncMode);
+    CheckFeedInterval = m_document.GetInt(kSection, kCheckFeedInterval, kDefaultCheckFeedInterval);
+    LastFeedFileTime = m_document.GetDateTime(kSection, kLastFeedFileTime, CDateTime(2000, 1, 1));
+    return loaded;
+}
+
+bool CFeedSettings::SaveSettings(const std::string& path) {
+    m_document.SetString(kSection, kSharedFilePath, SharedFilePath);
+    m_document.SetString(kSection, kFeedFilePath, FeedFilePath);
+    m_document.SetInt(kSection, kSyncMode, SyncMode);
+    m_document.SetInt(kSection, kCheckFeedInterval, CheckFeedInterval);
+    m_document.SetDateTime(kSection, kLastFeedFileTime, LastFeedFileTime);
+    return m_document.Save(path);
+}
+
+bool CFeedSettings::GetSettingsFolder(std::string& folder) {
+    CPlatform& platform = CPlatform::Current();
+    folder.clear();
+    std::string appData;
+    if (!platform.GetAppDataFolder(appData) || appData.empty()) return false;
+    const char separator = platform.PathSeparator();
+    if (appData.back() != separator) appData += separator;
+    folder = appData + "ZelvaroFeed" + separator;
+    // A folder that cannot be created makes every load and save fail later, which leaves
+    // the program on its defaults.
+    if (!platform.FileExists(folder)) platform.CreateDirectory(folder);
+    return true;
+}
+
+std::string CFeedSettings::GetSettingsFile(const std::string& folder) {
+    return folder.empty() ? std::string() : folder + "Settings.ini";
+}
+
+void CFeedSettings::LoadAtStartup(const std::string& folder) {
+    const std::string file = GetSettingsFile(folder);
+    if (LoadSettings(file) || file.empty()) return;
+    if (!CPlatform::Current().FileExists(file)) SaveSettings(std::string());
+}

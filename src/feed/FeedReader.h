@@ -1,0 +1,25 @@
+// Reads a feed file into the date entries and removal GUIDs that one sync works from.
+#pragma once
+
+#include <string>
+
+#include "store/Array.h"
+#include "store/DateEntry.h"
+
+class CFeedReader {
+public:
+    // Reads the feed file at `path`:
+    //   0  read; `entries` holds one entry per "DateEntry %d" section from 0 up to the first
+    //      missing number, `removeGuids` the non-empty "GUID" of each "Remove %d" section
+    //      from 0 up to the first missing number (both possibly empty);
+    //  -1  the file cannot be opened (absent, inaccessible, held open by another process);
+    //  -2  the file holds no bytes.
+    // On -1 and -2 both lists are left as they were.
+    //
+    // One working entry serves every date entry section: a key that a section omits keeps
+    // the value of the section before (the constructor's default for section 0), and so
+    // does LastCheckTime. Its reminder lists and dropped occurrences start empty for every
+    // section. Each stored entry has StorageType 1 or 2 (anything else becomes 1).
+    static int ReadFeed(const std::string& path, CDateEntryArray& entries,
+                        CStringArray& removeGuids);
+};

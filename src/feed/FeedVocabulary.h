@@ -1,0 +1,40 @@
+// The keys of a date entry section of the feed: their order, value form and the property
+// each one fills.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "datetime/DateTime.h"
+#include "store/DateEntryProperties.h"
+
+enum class EFeedForm {
+    Text,      // GetString, un-escaped
+    Integer,   // GetInt: flags, codes, counts and bit sets alike
+    Color,     // GetColor: "red,green,blue"
+    DateTime,  // GetDateTime: "%Y %m %d %H %M %S" or any ParseStorage form
+};
+
+// One key; exactly one of the member pointers matching `form` is set (Color uses
+// `integer`).
+struct CFeedKey {
+    const char* name;
+    EFeedForm form;
+    std::string DateEntryProperties::*text;
+    std::int32_t DateEntryProperties::*integer;
+    CDateTime DateEntryProperties::*dateTime;
+};
+
+class CFeedVocabulary {
+public:
+    // The 46 keys, "GUID" to "AckExecute", in the order in which a section is read.
+    static std::span<const CFeedKey> GetKeys();
+    // The key with exactly this name; nullptr when none.
+    static const CFeedKey* FindKey(const std::string& name);
+    // "DroppedOccurence %d" for `index` (the misspelling is the key as feeds write it).
+    static std::string DroppedOccurrenceKey(int index);
+    // The section names "DateEntry %d" and "Remove %d".
+    static std::string DateEntrySection(int index);
+    static std::string RemoveSection(int index);
+};

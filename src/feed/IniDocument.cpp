@@ -1,0 +1,347 @@
+#include "feed/IniDocument.h"
+
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <utility>
+
+#include "feed/StringTokenizer.h"
+#include "platform/Platform.h"
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
+
+// Every double-byte ANSI code page puts its lead bytes at 0x81 and above, so text without
+// such a byte needs no lead-byte test at all.
+bool HasHighByte(std::string_view text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) return true;
+    }
+    return false;
+}
+
+// Length of the character at `position`: 2 for a lead byte followed by its trail byte.
+std::size_t CharLength(std::string_view text, std::size_t position, CPlatform* dbcs) {
+    if (dbcs != nullptr && position + 1 < text.size() &&
+        dbcs->IsLeadByte(static_cast<unsigned char>(text[position]))) {
+        return 2;
+    }
+    return 1;
+}
+
+CPlatform* DoubleByteRules(std::string_view text) {
+    return HasHighByte(text) ? &CPlatform::Current() : nullptr;
+}
+
+}  // namespace
+
+// --- Syntax ---
+
+std::string_view CIniDocument::TrimWhiteSpace(std::string_view line) {
+    std::size_t begin = 0;
+    while (begin < line.size() && IsBlank(line[begin])) ++begin;
+    line.remove_prefix(begin);
+    CPlatform* const dbcs = DoubleByteRules(line);
+    if (dbcs == nullptr) {
+        std::size_t end = line.size();
+        while (end > 0 && IsBlank(line[end - 1])) --end;
+        return line.substr(0, end);
+    }
+    // A trail byte may look like white space, so the end of the last non-blank character
+    // is found walking forward.
+    std::size_t end = 0;
+    for (std::size_t i = 0; i < line.size();) {
+        const std::size_t length = CharLength(line, i, dbcs);
+        if (length == 2 || !IsBlank(line[i])) end = i + length;
+        i += length;
+    }
+    return line.substr(0, end);
+}
+
+bool CIniDocument::IsSectionHeader(std::string_view trimmedLine) {
+    return trimmedLine.size() >= 2 && trimmedLine.front() == '[' && trimmedLine.back() == ']';
+}
+
+std::size_t CIniDocument::FindEquals(std::string_view line) {
+    CPlatform* const dbcs = DoubleByteRules(line);
+    if (dbcs == nullptr) return line.find('=');
+    for (std::size_t i = 0; i < line.size();) {
+        const std::size_t length = CharLength(line, i, dbcs);
+        if (length == 1 && line[i] == '=') return i;
+        i += length;
+    }
+    return std::string_view::npos;
+}
+
+std::string CIniDocument::Escape(std::string_view value) {
+    std::string result;
+    result.reserve(value.size());
+    CPlatform* const dbcs = DoubleByteRules(value);
+    for (std::size_t i = 0; i < value.size();) {
+        const std::size_t length = CharLength(value, i, dbcs);
+        if (length == 2) {
+            result.append(value.substr(i, 2));
+        } else {
+            switch (value[i]) {
+                case '\\':
+                    result += "\\\\";
+                    break;
+                case '\n':
+                    result += "\\n";
+                    break;
+                case '\r':
+                    result += "\\r";
+                    break;
+                case '\t':
+                    result += "\\t";
+                    break;
+                default:
+                    result += value[i];
+                    break;
+            }
+        }
+        i += length;
+    }
+    return result;
+}
+
+std::string CIniDocument::Unescape(std::string_view stored) {
+    if (stored.find('\\') == std::string_view::npos) return std::string(stored);
+    std::string result;
+    result.reserve(stored.size());
+    CPlatform* const dbcs = DoubleByteRules(stored);
+    std::size_t runStart = 0;
+    std::size_t i = 0;
+    while (i < stored.size()) {
+        if (stored[i] != '\\') {
+            i += CharLength(stored, i, dbcs);
+            continue;
+        }
+        result.append(stored.substr(runStart, i - runStart));
+        if (i + 1 == stored.size()) {
+            runStart = stored.size();
+            break;
+        }
+        switch (stored[i + 1]) {
+            case '\\':
+                result += '\\';
+                break;
+            case 'n':
+                result += '\n';
+                break;
+            case 'r':
+                result += '\r';
+                break;
+            case 't':
+                result += '\t';
+                break;
+            default:
+                break;
+        }
+        i += 1 + CharLength(stored, i + 1, dbcs);
+        runStart = i;
+    }
+    result.append(stored.substr(runStart));
+    return result;
+}
+
+std::int32_t CIniDocument::ConvertInt(std::string_view text, bool* hasDigits) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    const std::size_t digitsStart = i;
+    std::uint32_t value = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
+        ++i;
+    }
+    if (hasDigits != nullptr) *hasDigits = i > digitsStart;
+    if (negative) value = 0u - value;
+    return static_cast<std::int32_t>(value);
+}
+
+// --- Files ---
+
+bool CIniDocument::Load(const std::string& path) {
+    m_strPath = path;
+    std::unique_ptr<CFile> file = CPlatform::Current().OpenFile(path, EFileOpen::ReadExclusive);
+    if (!file) return false;
+    std::uint64_t length = 0;
+    if (!file->GetLength(length)) return false;
+    if (length > std::numeric_limits<std::size_t>::max() / 2) return false;
+    std::string text;
+    if (length != 0) {
+        text.resize(static_cast<std::size_t>(length));
+        std::size_t total = 0;
+        while (total < text.size()) {
+            std::size_t read = 0;
+            if (!file->Read(text.data() + total, text.size() - total, read)) return false;
+            if (read == 0) break;
+            total += read;
+        }
+        text.resize(total);
+    }
+    file.reset();
+    m_nLoadedLength = length;
+    Parse(std::move(text));
+    return true;
+}
+
+bool CIniDocument::Save(const std::string& path) {
+    if (!path.empty()) m_strPath = path;
+    std::unique_ptr<CFile> file =
+        CPlatform::Current().OpenFile(m_strPath, EFileOpen::WriteExclusive);
+    if (!file) return false;
+    std::string text;
+    GetText(text);
+    return text.empty() || file->Write(text.data(), text.size());
+}
+
+// --- Text ---
+
+void CIniDocument::Parse(const std::string& text) {
+    Parse(std::string(text));
+}
+
+void CIniDocument::Parse(std::string&& text) {
+    Clear();
+    CStringTokenizer lines(std::move(text), "\r\n");
+    CKeyTable* open = nullptr;
+    while (lines.HasMoreTokens()) {
+        const std::string_view line = TrimWhiteSpace(lines.NextTokenView());
+        if (IsSectionHeader(line)) {
+            std::unique_ptr<CKeyTable>& slot =
+                m_sections.FindOrInsert(line.substr(1, line.size() - 2));
+            slot = std::make_unique<CKeyTable>();
+            open = slot.get();
+            continue;
+        }
+        if (open == nullptr) continue;
+        const std::size_t equals = FindEquals(line);
+        if (equals == std::string_view::npos) continue;
+        open->Set(line.substr(0, equals), std::string(line.substr(equals + 1)));
+    }
+}
+
+void CIniDocument::GetText(std::string& out) const {
+    bool first = true;
+    m_sections.ForEach([&](const std::string& name, const std::unique_ptr<CKeyTable>& table) {
+        if (!first) out += "\r\n";
+        first = false;
+        out += '[';
+        out += name;
+        out += "]\r\n";
+        table->ForEach([&](const std::string& key, const std::string& value) {
+            out += key;
+            out += '=';
+            out += value;
+            out += "\r\n";
+        });
+    });
+}
+
+void CIniDocument::Clear() {
+    m_sections.Clear();
+    m_bCacheValid = false;
+    m_strCachedName.clear();
+    m_pCachedTable = nullptr;
+}
+
+// --- Values ---
+
+bool CIniDocument::HasSection(const std::string& section) const {
+    return m_sections.Find(section) != nullptr;
+}
+
+bool CIniDocument::HasKey(const std::string& section, const std::string& key) const {
+    const CKeyTable* const table = FindTable(section);
+    return table != nullptr && table->Find(key) != nullptr;
+}
+
+const CIniDocument::CKeyTable* CIniDocument::FindTable(const std::string& section) const {
+    const std::unique_ptr<CKeyTable>* const slot = m_sections.Find(section);
+    return slot != nullptr ? slot->get() : nullptr;
+}
+
+const std::string* CIniDocument::FindStored(const std::string& section,
+                                            const std::string& key) const {
+    if (!m_bCacheValid || section != m_strCachedName) {
+        m_strCachedName = section;
+        m_pCachedTable = const_cast<CKeyTable*>(FindTable(section));
+        m_bCacheValid = true;
+    }
+    return m_pCachedTable != nullptr ? m_pCachedTable->Find(key) : nullptr;
+}
+
+std::string CIniDocument::GetString(const std::string& section, const std::string& key,
+                                    const std::string& defaultValue) const {
+    const std::string* const stored = FindStored(section, key);
+    return Unescape(stored != nullptr ? *stored : defaultValue);
+}
+
+bool CIniDocument::LookupString(const std::string& section, const std::string& key,
+                                std::string& value) const {
+    const std::string* const stored = FindStored(section, key);
+    if (stored == nullptr) return false;
+    value = Unescape(*stored);
+    return true;
+}
+
+std::int32_t CIniDocument::GetInt(const std::string& section, const std::string& key,
+                                  std::int32_t defaultValue) const {
+    const std::string value = GetString(section, key, std::string());
+    if (value.empty()) return defaultValue;
+    return ConvertInt(value);
+}
+
+std::uint32_t CIniDocument::GetColor(const std::string& section, const std::string& key,
+                                     std::uint32_t defaultValue) const {
+    const std::string value = GetString(section, key, std::string());
+    if (value.empty()) return defaultValue;
+    CStringTokenizer items(value, ",");
+    std::uint32_t parts[3];
+    for (std::uint32_t& part : parts) {
+        if (!items.HasMoreTokens()) return defaultValue;
+        part = static_cast<std::uint32_t>(ConvertInt(items.NextTokenView())) & 255u;
+    }
+    return parts[0] | (parts[1] << 8) | (parts[2] << 16);
+}
+
+CDateTime CIniDocument::GetDateTime(const std::string& section, const std::string& key,
+                                    const CDateTime& defaultValue) const {
+    const std::string value = GetString(section, key, std::string());
+    if (value.empty()) return defaultValue;
+    CDateTime result;
+    result.ParseStorage(value);
+    return result;
+}
+
+void CIniDocument::SetString(const std::string& section, const std::string& key,
+                             const std::string& value) {
+    if (!m_bCacheValid || section != m_strCachedName || m_pCachedTable == nullptr) {
+        std::unique_ptr<CKeyTable>& slot = m_sections.FindOrInsert(section);
+        if (!slot) slot = std::make_unique<CKeyTable>();
+        m_strCachedName = section;
+        m_pCachedTable = slot.get();
+        m_bCacheValid = true;
+    }
+    m_pCachedTable->Set(key, Escape(value));
+}
+
+void CIniDocument::SetInt(const std::string& section, const std::string& key, std::int32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
+    SetString(section, key, text);
+}
+
+void CIniDocument::SetDateTime(const std::string& section, const std::string& key,
+                               const CDateTime& value) {
+    SetString(section, key, value.FormatStorage());
+}

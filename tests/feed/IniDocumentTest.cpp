@@ -1,0 +1,511 @@
+#include "feed/IniDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "feed/TempFolder.h"
+#include "platform/Platform.h"
+#include "support/FakePlatform.h"
+
+namespace {
+
+const std::string kAbsent = "<absent>";
+
+CIniDocument Parsed(const std::string& text) {
+    CIniDocument document;
+    document.Parse(text);
+    return document;
+}
+
+std::string TextOf(const CIniDocument& document) {
+    std::string text;
+    document.GetText(text);
+    return text;
+}
+
+// --- Parsing ---
+
+struct ParseCase {
+    const char* name;
+    std::string text;
+    std::string section;
+    std::string key;
+    std::string expected;  // kAbsent: the key (or its section) does not exist
+};
+
+TEST(IniDocumentTest, ParsesLinesHeadersAndKeyLines) {
+    const ParseCase cases[] = {
+        {"CR LF", "[S]\r\nk=v\r\n", "S", "k", "v"},
+        {"LF", "[S]\nk=v", "S", "k", "v"},
+        {"lone CR", "[S]\rk=v\r", "S", "k", "v"},
+        {"LF CR and blank lines", "\n\n[S]\n\r\n\r\rk=v\n\n", "S", "k", "v"},
+        {"header trimmed", " \t[S]\v\f\r\nk=v", "S", "k", "v"},
+        {"key line trimmed", "[S]\n \t\v\fk=v\f\v\t ", "S", "k", "v"},
+        {"spaces inside header kept", "[ S ]\nk=v", " S ", "k", "v"},
+        {"spaces inside header: trimmed name not found", "[ S ]\nk=v", "S", "k", kAbsent},
+        {"empty section name", "[]\nk=v", "", "k", "v"},
+        {"brackets inside a header", "[a]b]\nk=v", "a]b", "k", "v"},
+        {"equals sign inside a header", "[x=y]\nk=v", "x=y", "k", "v"},
+        {"lone [ is no header", "[\nk=v", "", "k", kAbsent},
+        {"spaces around =", "[S]\nk = v", "S", "k ", " v"},
+        {"spaces around =: bare key not found", "[S]\nk = v", "S", "k", kAbsent},
+        {"empty key", "[S]\n=v", "S", "", "v"},
+        {"second = belongs to the value", "[S]\na=b=c", "S", "a", "b=c"},
+        {"empty value", "[S]\nk=", "S", "k", ""},
+        {"line without = ignored", "[S]\nk\nj=1", "S", "k", kAbsent},
+        {"key line before the first header ignored", "k=v\n[S]\nj=1", "S", "k", kAbsent},
+        {"semicolon is no comment", "[S]\n;k=v", "S", ";k", "v"},
+        {"hash is no comment", "[S]\n#k=v", "S", "#k", "v"},
+        {"repeated key: last value counts", "[S]\nk=1\nk=2\nk=3", "S", "k", "3"},
+        {"names are case-sensitive", "[S]\nKey=v", "S", "key", kAbsent},
+        {"section names are case-sensitive", "[S]\nk=v", "s", "k", kAbsent},
+        {"repeated header: later keys remain", "[S]\na=1\n[T]\n[S]\nb=2", "S", "b", "2"},
+        {"repeated header: earlier keys lost", "[S]\na=1\n[T]\n[S]\nb=2", "S", "a", kAbsent},
+        {"byte-order mark spoils the first header", "\xEF\xBB\xBF[S]\nk=v\n[T]\nj=w", "S", "k",
+         kAbsent},
+        {"byte-order mark: later sections read", "\xEF\xBB\xBF[S]\nk=v\n[T]\nj=w", "T", "j", "w"},
+        {"trailing spaces of a value trimmed", "[S]\nk=v  ", "S", "k", "v"},
+        {"header line ends the previous section", "[S]\n[T]\nk=v", "S", "k", kAbsent},
+    };
+    for (const ParseCase& c : cases) {
+        const CIniDocument document = Parsed(c.text);
+        EXPECT_EQ(document.GetString(c.section, c.key, kAbsent), c.expected) << c.name;
+        EXPECT_EQ(document.HasKey(c.section, c.key), c.expected != kAbsent) << c.name;
+    }
+}
+
+TEST(IniDocumentTest, HasSectionAndHasKey) {
+    const CIniDocument document = Parsed("[A]\nempty=\n[B]\n");
+    EXPECT_TRUE(document.HasSection("A"));
+    EXPECT_TRUE(document.HasSection("B"));
+    EXPECT_FALSE(document.HasSection("C"));
+    EXPECT_TRUE(document.HasKey("A", "empty"));
+    EXPECT_FALSE(document.HasKey("B", "empty"));
+    EXPECT_FALSE(document.HasKey("C", "empty"));
+}
+
+TEST(IniDocumentTest, ParseReplacesTheWholeContent) {
+    CIniDocument document;
+    document.Parse("[A]\nk=1");
+    document.SetString("B", "k", "2");
+    document.Parse("[C]\nk=3");
+    EXPECT_FALSE(document.HasSection("A"));
+    EXPECT_FALSE(document.HasSection("B"));
+    EXPECT_EQ(document.GetString("C", "k", ""), "3");
+}
+
+// --- Escapes ---
+
+struct EscapeCase {
+    const char* name;
+    std::string stored;     // as it stands after "=" in the file
+    std::string unescaped;  // what GetString returns
+};
+
+TEST(IniDocumentTest, UnescapesStoredValues) {
+    const EscapeCase cases[] = {
+        {"plain", "C:/x", "C:/x"},
+        {"backslash", "C:\\\\Media\\\\ding.wav", "C:\\Media\\ding.wav"},
+        {"line feed", "a\\nb", "a\nb"},
+        {"carriage return", "a\\rb", "a\rb"},
+        {"tab", "a\\tb", "a\tb"},
+        {"other escape dropped with its character", "a\\qb", "ab"},
+        {"lone trailing backslash dropped", "end\\", "end"},
+        {"escaped backslash before n", "\\\\n", "\\n"},
+        {"single backslash eats the next character", "C:\\Media", "C:edia"},
+        {"only a backslash", "\\", ""},
+    };
+    for (const EscapeCase& c : cases) {
+        EXPECT_EQ(CIniDocument::Unescape(c.stored), c.unescaped) << c.name;
+        EXPECT_EQ(Parsed("[S]\nk=" + c.stored).GetString("S", "k", ""), c.unescaped) << c.name;
+    }
+}
+
+TEST(IniDocumentTest, EscapesBackslashesFirst) {
+    const EscapeCase cases[] = {
+        {"backslash", "a\\\\b", "a\\b"},
+        {"controls", "\\n\\r\\t", "\n\r\t"},
+        {"backslash then n", "\\\\n", "\\n"},
+        {"backslash then a line feed", "\\\\\\n", "\\\n"},
+        {"equals signs and spaces untouched", " a=b ", " a=b "},
+    };
+    for (const EscapeCase& c : cases) {
+        EXPECT_EQ(CIniDocument::Escape(c.unescaped), c.stored) << c.name;
+        CIniDocument document;
+        document.SetString("S", "k", c.unescaped);
+        EXPECT_EQ(TextOf(document), "[S]\r\nk=" + c.stored + "\r\n") << c.name;
+    }
+}
+
+TEST(IniDocumentTest, DefaultsAreUnescapedToo) {
+    const CIniDocument document = Parsed("[S]\nk=v");
+    EXPECT_EQ(document.GetString("S", "missing", "a\\tb"), "a\tb");
+    EXPECT_EQ(document.GetString("T", "k", "C:\\\\x"), "C:\\x");
+    EXPECT_EQ(document.GetString("T", "k", "C:\\Media"), "C:edia");
+}
+
+TEST(IniDocumentTest, LookupStringLeavesTheValueAloneWhenAbsent) {
+    const CIniDocument document = Parsed("[S]\nk=a\\\\b\nempty=");
+    std::string value = "C:\\Media";
+    EXPECT_FALSE(document.LookupString("S", "missing", value));
+    EXPECT_EQ(value, "C:\\Media");
+    EXPECT_FALSE(document.LookupString("T", "k", value));
+    EXPECT_EQ(value, "C:\\Media");
+    EXPECT_TRUE(document.LookupString("S", "k", value));
+    EXPECT_EQ(value, "a\\b");
+    EXPECT_TRUE(document.LookupString("S", "empty", value));
+    EXPECT_EQ(value, "");
+}
+
+// --- Getters ---
+
+struct IntCase {
+    const char* value;  // nullptr: the key is absent
+    std::int32_t expected;
+};
+
+TEST(IniDocumentTest, GetIntReadsTheLeadingNumberOrFallsBack) {
+    const std::int32_t fallback = 77;
+    const IntCase cases[] = {
+        {nullptr, fallback},
+        {"", fallback},
+        {"42", 42},
+        {"-42", -42},
+        {"+42", 42},
+        {"  \\t\\n 7", 7},
+        {"12abc", 12},
+        {"abc", 0},
+        {"-", 0},
+        {"- 5", 0},
+        {"+-5", 0},
+        {"0x1F", 0},
+        {"2147483647", 2147483647},
+        {"-2147483648", INT32_MIN},
+        {"2147483648", INT32_MIN},
+        {"-2147483649", 2147483647},
+        {"4294967297", 1},
+        {"99999999999", 1215752191},
+        {"-99999999999", -1215752191},
+        {"123456789012345678901234567890", 1312754386},
+    };
+    for (const IntCase& c : cases) {
+        const std::string text = c.value == nullptr ? "[S]\n" : std::string("[S]\nk=") + c.value;
+        EXPECT_EQ(Parsed(text).GetInt("S", "k", fallback), c.expected)
+            << (c.value ? c.value : "(absent)");
+    }
+    EXPECT_EQ(Parsed("").GetInt("S", "k", fallback), fallback);
+}
+
+TEST(IniDocumentTest, ConvertIntTellsWhetherDigitsWereRead) {
+    bool hasDigits = true;
+    EXPECT_EQ(CIniDocument::ConvertInt("yes", &hasDigits), 0);
+    EXPECT_FALSE(hasDigits);
+    EXPECT_EQ(CIniDocument::ConvertInt(" -0", &hasDigits), 0);
+    EXPECT_TRUE(hasDigits);
+}
+
+struct ColorCase {
+    const char* value;
+    std::uint32_t expected;
+};
+
+TEST(IniDocumentTest, GetColorNeedsThreeNumbers) {
+    const std::uint32_t fallback = 0x0000E0;
+    const ColorCase cases[] = {
+        {nullptr, fallback},       {"", fallback},
+        {"0,128,255", 0xFF8000},   {"1, 2, 3", 0x030201},
+        {",,1,,2,,3,,", 0x030201}, {"300,0,0", 44},
+        {"-1,0,0", 255},           {"1,2,3,4", 0x030201},
+        {"1,2", fallback},         {"255", fallback},
+        {",,,", fallback},         {"a,b,c", 0},
+        {"10x,20y,30z", 0x1E140A},
+    };
+    for (const ColorCase& c : cases) {
+        const std::string text = c.value == nullptr ? "[S]\n" : std::string("[S]\nk=") + c.value;
+        EXPECT_EQ(Parsed(text).GetColor("S", "k", fallback), c.expected)
+            << (c.value ? c.value : "(absent)");
+    }
+}
+
+struct DateCase {
+    const char* value;
+    CDateTime expected;
+};
+
+TEST(IniDocumentTest, GetDateTimeParsesFromTheDefaultDateTime) {
+    const CDateTime fallback(1999, 12, 31, 23, 59, 58);
+    const DateCase cases[] = {
+        {nullptr, fallback},
+        {"", fallback},
+        {"2024 05 17 08 30 00", CDateTime(2024, 5, 17, 8, 30, 0)},
+        {"2024-05-17 08:30", CDateTime(2024, 5, 17, 8, 30, 0)},
+        {"2024/5/17", CDateTime(2024, 5, 17)},
+        {"2024-05-17", CDateTime(2024, 5, 17)},
+        // Not the caller's default: a value that does not read leaves a new CDateTime.
+        {"17.05.2024", CDateTime()},
+        {"08:30", CDateTime()},
+        {"garbage", CDateTime()},
+        {"2024 02 30", CDateTime()},
+        {"2024 02 29 25 00 00", CDateTime(2024, 2, 29)},
+    };
+    for (const DateCase& c : cases) {
+        const std::string text = c.value == nullptr ? "[S]\n" : std::string("[S]\nk=") + c.value;
+        EXPECT_EQ(Parsed(text).GetDateTime("S", "k", fallback).FormatStorage(),
+                  c.expected.FormatStorage())
+            << (c.value ? c.value : "(absent)");
+    }
+}
+
+TEST(IniDocumentTest, TypedSettersStoreTheirTextForms) {
+    CIniDocument document;
+    document.SetInt("S", "n", -17);
+    document.SetInt("S", "min", INT32_MIN);
+    document.SetDateTime("S", "d", CDateTime(2024, 5, 17, 8, 30, 0));
+    EXPECT_EQ(document.GetString("S", "n", ""), "-17");
+    EXPECT_EQ(document.GetString("S", "min", ""), "-2147483648");
+    EXPECT_EQ(document.GetString("S", "d", ""), "2024 05 17 08 30 00");
+    EXPECT_EQ(document.GetInt("S", "min", 0), INT32_MIN);
+    EXPECT_EQ(document.GetDateTime("S", "d", CDateTime()), CDateTime(2024, 5, 17, 8, 30, 0));
+}
+
+// --- Setters and the section lookup cache ---
+
+TEST(IniDocumentTest, SetStringAfterGetStringOfAMissingSectionCreatesIt) {
+    CIniDocument document;
+    EXPECT_EQ(document.GetString("Settings", "SyncMode", "x"), "x");
+    document.SetString("Settings", "SyncMode", "1");
+    EXPECT_TRUE(document.HasSection("Settings"));
+    EXPECT_EQ(document.GetString("Settings", "SyncMode", ""), "1");
+    EXPECT_EQ(TextOf(document), "[Settings]\r\nSyncMode=1\r\n");
+}
+
+TEST(IniDocumentTest, EmptySectionNameIsASectionLikeAnyOther) {
+    CIniDocument fresh;
+    fresh.SetString("", "k", "v");
+    EXPECT_TRUE(fresh.HasSection(""));
+    EXPECT_EQ(TextOf(fresh), "[]\r\nk=v\r\n");
+
+    const CIniDocument parsed = Parsed("[]\nk=v");
+    EXPECT_EQ(parsed.GetString("", "k", kAbsent), "v");
+    EXPECT_EQ(parsed.GetInt("", "k", 5), 0);
+}
+
+TEST(IniDocumentTest, SetStringCreatesSectionsOneAfterAnother) {
+    CIniDocument document;
+    document.SetString("A", "k", "1");
+    document.SetString("B", "k", "2");
+    document.SetString("A", "j", "3");
+    EXPECT_EQ(document.GetString("A", "k", ""), "1");
+    EXPECT_EQ(document.GetString("B", "k", ""), "2");
+    EXPECT_EQ(document.GetString("A", "j", ""), "3");
+    EXPECT_FALSE(document.HasKey("B", "j"));
+}
+
+TEST(IniDocumentTest, CacheFollowsClearAndParse) {
+    CIniDocument document = Parsed("[S]\nk=old");
+    EXPECT_EQ(document.GetString("S", "k", ""), "old");
+    document.Clear();
+    EXPECT_FALSE(document.HasSection("S"));
+    EXPECT_EQ(document.GetString("S", "k", kAbsent), kAbsent);
+    document.SetString("S", "k", "new");
+    EXPECT_EQ(document.GetString("S", "k", ""), "new");
+    document.Parse("[S]\nk=parsed");
+    EXPECT_EQ(document.GetString("S", "k", ""), "parsed");
+}
+
+// --- Written form ---
+
+TEST(IniDocumentTest, WritesInBucketOrderNewestFirstWithinAChain) {
+    // Buckets (h mod 17): "a" 12, "r" 12, "b" 13; keys "x" 1, "y" 2, "k" 5.
+    CIniDocument document;
+    for (const char* section : {"a", "r", "b"}) {
+        document.SetString(section, "k", "1");
+        document.SetString(section, "x", "2");
+        document.SetString(section, "y", "3");
+    }
+    const std::string keys = "x=2\r\ny=3\r\nk=1\r\n";
+    EXPECT_EQ(TextOf(document), "[r]\r\n" + keys + "\r\n[a]\r\n" + keys + "\r\n[b]\r\n" + keys);
+}
+
+TEST(IniDocumentTest, HashTakesBytesAsSigned) {
+    // "\xE9x" falls into bucket 8 with signed bytes (6 if they were unsigned), "DateEntry 0"
+    // into bucket 7.
+    CIniDocument document;
+    document.SetString("S", "\xE9x", "1");
+    document.SetString("S", "DateEntry 0", "2");
+    EXPECT_EQ(TextOf(document), "[S]\r\nDateEntry 0=2\r\n\xE9x=1\r\n");
+}
+
+TEST(IniDocumentTest, ReplacingKeepsThePlace) {
+    // "a" and "r" share bucket 12; the repeated header and the repeated key stay where the
+    // first ones were.
+    const CIniDocument document = Parsed("[a]\nk=1\n[r]\nk=2\nx=3\n[a]\nk=4\n[r]\nk=5\nx=6\nk=7");
+    EXPECT_EQ(TextOf(document), "[r]\r\nx=6\r\nk=7\r\n\r\n[a]\r\nk=4\r\n");
+}
+
+TEST(IniDocumentTest, ManySectionsKeepTheChainOrder) {
+    // Beyond the size at which lookups go through an index, the written order is still the
+    // bucket order with the newest name first.
+    CIniDocument document;
+    std::vector<std::vector<std::string>> buckets(17);
+    for (int i = 0; i < 300; ++i) {
+        const std::string name = "DateEntry " + std::to_string(i);
+        document.SetString(name, "k", std::to_string(i));
+        std::uint32_t h = 0;
+        for (const char c : name) h = 33u * h + static_cast<std::uint32_t>(c);
+        buckets[h % 17].insert(buckets[h % 17].begin(), name);
+    }
+    std::string expected;
+    for (const auto& bucket : buckets) {
+        for (const std::string& name : bucket) {
+            if (!expected.empty()) expected += "\r\n";
+            expected += "[" + name + "]\r\nk=" + name.substr(10) + "\r\n";
+        }
+    }
+    EXPECT_EQ(TextOf(document), expected);
+    for (int i = 0; i < 300; i += 37) {
+        EXPECT_EQ(document.GetInt("DateEntry " + std::to_string(i), "k", -1), i);
+    }
+}
+
+TEST(IniDocumentTest, DocumentWithoutSectionsIsEmptyText) {
+    EXPECT_EQ(TextOf(Parsed("")), "");
+    EXPECT_EQ(TextOf(Parsed("k=v\n\n")), "");
+    std::string out = "kept";
+    Parsed("[S]").GetText(out);
+    EXPECT_EQ(out, "kept[S]\r\n");
+}
+
+// --- Files ---
+
+TEST(IniDocumentTest, SaveAndLoadRoundTripValues) {
+    CTempFolder folder;
+    const std::string path = folder.Path("round.ini");
+    const std::string tricky = "C:\\Media\\ding.wav\nline two\r\tend=\\";
+    CIniDocument written;
+    written.SetString("S", "tricky", tricky);
+    written.SetString("S", "spaces", "  padded  ");
+    written.SetString("S", "tabs", "tabbed\t\t");
+    ASSERT_TRUE(written.Save(path));
+
+    CIniDocument read;
+    ASSERT_TRUE(read.Load(path));
+    EXPECT_EQ(read.GetString("S", "tricky", ""), tricky);
+    // Lines are trimmed on reading, so only the trailing spaces go; tabs are written
+    // escaped, so they survive.
+    EXPECT_EQ(read.GetString("S", "spaces", ""), "  padded");
+    EXPECT_EQ(read.GetString("S", "tabs", ""), "tabbed\t\t");
+    EXPECT_EQ(read.GetPath(), path);
+    EXPECT_EQ(read.GetLoadedLength(), folder.Read("round.ini").size());
+}
+
+TEST(IniDocumentTest, EmptyFileLoadsAsNoSectionsAndSavesAsZeroBytes) {
+    CTempFolder folder;
+    const std::string path = folder.Write("empty.ini", "");
+    CIniDocument document = Parsed("[Old]\nk=v");
+    ASSERT_TRUE(document.Load(path));
+    EXPECT_FALSE(document.HasSection("Old"));
+    EXPECT_EQ(document.GetLoadedLength(), 0u);
+    folder.Write("out.ini", "previous content");
+    ASSERT_TRUE(document.Save(folder.Path("out.ini")));
+    EXPECT_TRUE(folder.Exists("out.ini"));
+    EXPECT_EQ(folder.Read("out.ini"), "");
+}
+
+TEST(IniDocumentTest, FailedLoadKeepsTheContentAndRemembersThePath) {
+    CTempFolder folder;
+    CIniDocument document = Parsed("[S]\nk=v");
+    const std::string missing = folder.Path("missing.ini");
+    EXPECT_FALSE(document.Load(missing));
+    EXPECT_EQ(document.GetString("S", "k", ""), "v");
+    EXPECT_EQ(document.GetPath(), missing);
+    // Saving with an empty path goes to the remembered one and creates it.
+    ASSERT_TRUE(document.Save(""));
+    EXPECT_EQ(folder.Read("missing.ini"), "[S]\r\nk=v\r\n");
+}
+
+TEST(IniDocumentTest, SaveRemembersOnlyNonEmptyPaths) {
+    CTempFolder folder;
+    CIniDocument document = Parsed("[S]\nk=1");
+    ASSERT_TRUE(document.Save(folder.Path("first.ini")));
+    document.SetInt("S", "k", 2);
+    ASSERT_TRUE(document.Save(""));
+    EXPECT_EQ(folder.Read("first.ini"), "[S]\r\nk=2\r\n");
+    EXPECT_EQ(document.GetPath(), folder.Path("first.ini"));
+}
+
+TEST(IniDocumentTest, SaveFailsWhereTheFileCannotBeCreated) {
+    CTempFolder folder;
+    CIniDocument document = Parsed("[S]\nk=1");
+    EXPECT_FALSE(document.Save(folder.Path("no-such-folder/x.ini")));
+    CIniDocument noPath;
+    EXPECT_FALSE(noPath.Save(""));
+}
+
+TEST(IniDocumentTest, OpensForExclusiveUse) {
+    CTempFolder folder;
+    const std::string path = folder.Write("held.ini", "[S]\r\nk=v\r\n");
+    CIniDocument document = Parsed("[Before]\nk=1");
+    {
+        const std::unique_ptr<CFile> holder =
+            CPlatform::Current().OpenFile(path, EFileOpen::ReadExclusive);
+        ASSERT_NE(holder, nullptr);
+        EXPECT_FALSE(document.Load(path));
+        EXPECT_TRUE(document.HasSection("Before"));
+        EXPECT_FALSE(document.Save(path));
+    }
+    EXPECT_EQ(folder.Read("held.ini"), "[S]\r\nk=v\r\n");
+    EXPECT_TRUE(document.Load(path));
+    EXPECT_EQ(document.GetString("S", "k", ""), "v");
+}
+
+// --- Double-byte text ---
+
+class IniDocumentDoubleByteTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (int c = 0x81; c <= 0x9F; ++c) m_platform.SetLeadByte(static_cast<unsigned char>(c));
+        m_platform.Install();
+    }
+    CFakePlatform m_platform;
+};
+
+TEST_F(IniDocumentDoubleByteTest, TrailBytesAreNeitherEqualsNorBackslashNorBlank) {
+    const ParseCase cases[] = {
+        {"= as a trail byte", "[S]\nk\x81=v=w", "S", "k\x81=v", "w"},
+        {"backslash as a trail byte", "[S]\nk=\x81\\n", "S", "k", "\x81\\n"},
+        {"backslash after a double-byte character", "[S]\nk=\x81x\\n", "S", "k", "\x81x\n"},
+        {"space as a trail byte", "[S]\nk=v\x81 ", "S", "k", "v\x81 "},
+        {"blank after the double-byte character", "[S]\nk=v\x81x \t", "S", "k", "v\x81x"},
+        {"lead byte at the very end", "[S]\nk=v\x81", "S", "k", "v\x81"},
+        {"header looks at the last byte", "[\x81]\nk=v", "\x81", "k", "v"},
+        {"high bytes that lead nothing", "[S]\nk=\xE9\\t", "S", "k", "\xE9\t"},
+    };
+    for (const ParseCase& c : cases) {
+        const CIniDocument document = Parsed(c.text);
+        EXPECT_EQ(document.GetString(c.section, c.key, kAbsent), c.expected) << c.name;
+    }
+}
+
+TEST_F(IniDocumentDoubleByteTest, EscapingSkipsTrailBytes) {
+    const std::string value = "\x81\\\\x\n";
+    EXPECT_EQ(CIniDocument::Escape(value), "\x81\\\\\\x\\n");
+    CIniDocument document;
+    document.SetString("S", "k", value);
+    const CIniDocument reread = Parsed(TextOf(document));
+    EXPECT_EQ(reread.GetString("S", "k", ""), value);
+}
+
+TEST(IniDocumentSingleByteTest, HighBytesAreSingleCharactersWithoutLeadBytes) {
+    CFakePlatform platform;
+    platform.Install();
+    const CIniDocument document = Parsed("[S]\nk\x81=v=w\nj=\x81\\n");
+    EXPECT_EQ(document.GetString("S", "k\x81", kAbsent), "v=w");
+    EXPECT_EQ(document.GetString("S", "j", kAbsent), "\x81\n");
+}
+
+}  // namespace
