@@ -1,0 +1,230 @@
+#include "app/FeedSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "feed/TempFolder.h"
+#include "platform/Platform.h"
+#include "support/FakePlatform.h"
+
+namespace {
+
+const std::string kFreshFile =
+    "[Settings]\r\n"
+    "SyncMode=0\r\n"
+    "CheckFeedInterval=30\r\n"
+    "LastFeedFileTime=2000 01 01 00 00 00\r\n"
+    "FeedFilePath=\r\n"
+    "SharedFilePath=\r\n";
+
+void ExpectDefaults(const CFeedSettings& settings) {
+    EXPECT_EQ(settings.SharedFilePath, "");
+    EXPECT_EQ(settings.FeedFilePath, "");
+    EXPECT_EQ(settings.SyncMode, 0);
+    EXPECT_EQ(settings.CheckFeedInterval, 30);
+    EXPECT_EQ(settings.LastFeedFileTime, CDateTime(2000, 1, 1));
+}
+
+TEST(FeedSettingsTest, FirstStartWritesTheDefaultsInHashOrder) {
+    CTempFolder folder;
+    CFeedSettings settings;
+    EXPECT_FALSE(settings.LoadSettings(folder.Path("Settings.ini")));
+    ExpectDefaults(settings);
+    // The load cached "Settings" as a section without keys; the save must still create it.
+    ASSERT_TRUE(settings.SaveSettings(""));
+    EXPECT_EQ(folder.Read("Settings.ini"), kFreshFile);
+}
+
+TEST(FeedSettingsTest, FailedLoadResetsEveryMember) {
+    CTempFolder folder;
+    CFeedSettings settings;
+    settings.SharedFilePath = "x";
+    settings.FeedFilePath = "y";
+    settings.SyncMode = 1;
+    settings.CheckFeedInterval = 99;
+    settings.LastFeedFileTime = CDateTime(2024, 5, 17);
+    EXPECT_FALSE(settings.LoadSettings(folder.Path("missing.ini")));
+    ExpectDefaults(settings);
+}
+
+struct LoadCase {
+    const char* name;
+    std::string file;
+    std::string sharedFilePath;
+    std::int32_t syncMode;
+    std::int32_t checkFeedInterval;
+    CDateTime lastFeedFileTime;
+};
+
+TEST(FeedSettingsTest, ReadsValuesWithTheirDefaults) {
+    const CDateTime y2k(2000, 1, 1);
+    const LoadCase cases[] = {
+        {"empty file", "", "", 0, 30, y2k},
+        {"empty values",
+         "[Settings]\nSharedFilePath=\nSyncMode=\nCheckFeedInterval=\n"
+         "LastFeedFileTime=\n",
+         "", 0, 30, y2k},
+        {"values",
+         "[Settings]\nSharedFilePath=C:\\\\Cal\\\\events.dat\nSyncMode=2\n"
+         "CheckFeedInterval=2\nLastFeedFileTime=2024 05 17 08 30 15\n",
+         "C:\\Cal\\events.dat", 2, 2, CDateTime(2024, 5, 17, 8, 30, 15)},
+        {"letters read as 0, not as the default",
+         "[Settings]\nSyncMode=replace\n"
+         "CheckFeedInterval=often\n",
+         "", 0, 0, y2k},
+        {"negative interval kept", "[Settings]\nCheckFeedInterval=-4\n", "", 0, -4, y2k},
+        {"unreadable time is the new-value time", "[Settings]\nLastFeedFileTime=soon\n", "", 0, 30,
+         CDateTime()},
+        {"other section name", "[settings]\nSyncMode=1\n", "", 0, 30, y2k},
+        {"spaced header", "[ Settings ]\nSyncMode=1\n", "", 0, 30, y2k},
+    };
+    for (const LoadCase& c : cases) {
+        CTempFolder folder;
+        CFeedSettings settings;
+        EXPECT_TRUE(settings.LoadSettings(folder.Write("Settings.ini", c.file))) << c.name;
+        EXPECT_EQ(settings.SharedFilePath, c.sharedFilePath) << c.name;
+        EXPECT_EQ(settings.FeedFilePath, "") << c.name;
+        EXPECT_EQ(settings.SyncMode, c.syncMode) << c.name;
+        EXPECT_EQ(settings.CheckFeedInterval, c.checkFeedInterval) << c.name;
+        EXPECT_EQ(settings.LastFeedFileTime.FormatStorage(), c.lastFeedFileTime.FormatStorage())
+            << c.name;
+    }
+}
+
+TEST(FeedSettingsTest, PathsWithBackslashesRoundTripDoubled) {
+    CTempFolder folder;
+    const std::string path = folder.Path("Settings.ini");
+    CFeedSettings written;
+    written.LoadSettings(path);
+    written.SharedFilePath = "C:\\Users\\me\\Calendar\\events.dat";
+    written.FeedFilePath = "\\\\server\\share\\feed.ini";
+    written.SyncMode = 1;
+    written.CheckFeedInterval = 5;
+    written.LastFeedFileTime = CDateTime(2024, 5, 17, 6, 7, 8);
+    ASSERT_TRUE(written.SaveSettings(""));
+    const std::string text = folder.Read("Settings.ini");
+    EXPECT_NE(text.find("SharedFilePath=C:\\\\Users\\\\me\\\\Calendar\\\\events.dat\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("FeedFilePath=\\\\\\\\server\\\\share\\\\feed.ini\r\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("LastFeedFileTime=2024 05 17 06 07 08\r\n"), std::string::npos) << text;
+
+    CFeedSettings read;
+    ASSERT_TRUE(read.LoadSettings(path));
+    EXPECT_EQ(read.SharedFilePath, written.SharedFilePath);
+    EXPECT_EQ(read.FeedFilePath, written.FeedFilePath);
+    EXPECT_EQ(read.SyncMode, 1);
+    EXPECT_EQ(read.CheckFeedInterval, 5);
+    EXPECT_EQ(read.LastFeedFileTime, written.LastFeedFileTime);
+}
+
+TEST(FeedSettingsTest, UnknownKeysAndSectionsSurviveASave) {
+    CTempFolder folder;
+    const std::string path =
+        folder.Write("Settings.ini", "[Mine]\nColour=blue\n[Settings]\nSyncMode=1\nExtra=keep\n");
+    CFeedSettings settings;
+    ASSERT_TRUE(settings.LoadSettings(path));
+    ASSERT_TRUE(settings.SaveSettings(""));
+    CIniDocument reread;
+    ASSERT_TRUE(reread.Load(path));
+    EXPECT_EQ(reread.GetString("Mine", "Colour", ""), "blue");
+    EXPECT_EQ(reread.GetString("Settings", "Extra", ""), "keep");
+    EXPECT_EQ(reread.GetInt("Settings", "SyncMode", -1), 1);
+}
+
+TEST(FeedSettingsTest, SaveToAnotherPathIsRememberedForTheNext) {
+    CTempFolder folder;
+    CFeedSettings settings;
+    settings.LoadSettings("");
+    ASSERT_TRUE(settings.SaveSettings(folder.Path("a.ini")));
+    settings.SyncMode = 1;
+    ASSERT_TRUE(settings.SaveSettings(""));
+    EXPECT_NE(folder.Read("a.ini").find("SyncMode=1\r\n"), std::string::npos);
+}
+
+// --- Settings folder and start-up ---
+
+class CAppDataPlatform : public CFakePlatform {
+public:
+    bool GetAppDataFolder(std::string& folder) override {
+        if (!m_hasAppData) return false;
+        folder = m_appData;
+        return true;
+    }
+    bool m_hasAppData = true;
+    std::string m_appData;
+};
+
+TEST(FeedSettingsTest, SettingsFolderIsCreatedUnderTheApplicationData) {
+    CTempFolder folder;
+    CAppDataPlatform platform;
+    platform.Install();
+    const char separator = platform.PathSeparator();
+    for (const std::string& appData :
+         {folder.Path("roaming"), folder.Path("roaming") + separator}) {
+        platform.m_appData = appData;
+        std::string settingsFolder;
+        ASSERT_TRUE(CFeedSettings::GetSettingsFolder(settingsFolder)) << appData;
+        EXPECT_EQ(settingsFolder, folder.Path("roaming") + separator + "ZelvaroFeed" + separator);
+        // The application-data folder itself is not made: one level only.
+        EXPECT_FALSE(folder.Exists("roaming")) << appData;
+    }
+    std::filesystem::create_directory(folder.Path("roaming"));
+    std::string settingsFolder;
+    ASSERT_TRUE(CFeedSettings::GetSettingsFolder(settingsFolder));
+    EXPECT_TRUE(std::filesystem::is_directory(settingsFolder));
+    EXPECT_EQ(CFeedSettings::GetSettingsFile(settingsFolder), settingsFolder + "Settings.ini");
+}
+
+TEST(FeedSettingsTest, NoApplicationDataFolderMeansDefaultsKeptNowhere) {
+    CAppDataPlatform platform;
+    platform.m_hasAppData = false;
+    platform.Install();
+    std::string folder = "stale";
+    EXPECT_FALSE(CFeedSettings::GetSettingsFolder(folder));
+    EXPECT_EQ(folder, "");
+    EXPECT_EQ(CFeedSettings::GetSettingsFile(folder), "");
+
+    CFeedSettings settings;
+    settings.LoadAtStartup(folder);
+    ExpectDefaults(settings);
+    EXPECT_FALSE(settings.SaveSettings(""));
+}
+
+TEST(FeedSettingsTest, StartupCreatesAMissingFileWithTheDefaults) {
+    CTempFolder folder;
+    CFeedSettings settings;
+    settings.LoadAtStartup(folder.Folder());
+    ExpectDefaults(settings);
+    EXPECT_EQ(folder.Read("Settings.ini"), kFreshFile);
+}
+
+TEST(FeedSettingsTest, StartupLeavesAnExistingFileItCannotOpen) {
+    CTempFolder folder;
+    const std::string content = "[Settings]\r\nSyncMode=1\r\nFeedFilePath=C:\\\\feed.ini\r\n";
+    const std::string path = folder.Write("Settings.ini", content);
+    CFeedSettings settings;
+    {
+        const std::unique_ptr<CFile> holder =
+            CPlatform::Current().OpenFile(path, EFileOpen::ReadExclusive);
+        ASSERT_NE(holder, nullptr);
+        settings.LoadAtStartup(folder.Folder());
+        ExpectDefaults(settings);
+    }
+    EXPECT_EQ(folder.Read("Settings.ini"), content);
+}
+
+TEST(FeedSettingsTest, StartupReadsAnExistingFile) {
+    CTempFolder folder;
+    const std::string content = "[Settings]\r\nSyncMode=1\r\n";
+    folder.Write("Settings.ini", content);
+    CFeedSettings settings;
+    settings.LoadAtStartup(folder.Folder());
+    EXPECT_EQ(settings.SyncMode, 1);
+    EXPECT_EQ(folder.Read("Settings.ini"), content);
+}
+
+}  // namespace
