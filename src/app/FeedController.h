@@ -11,6 +11,28 @@
 
 class CFeedController {
 public:
+    // The outcome texts of the status field.
+    static constexpr const char* kStatusCantAccessFeed = "Can't access feed file";
+    static constexpr const char* kStatusCantDetermineTime =
+        "Can't determine feed file modification time";
+    static constexpr const char* kStatusNothingChanged = "Nothing changed, not syncing";
+    static constexpr const char* kStatusCantOpenFeed = "Can't open feed file for reading";
+    static constexpr const char* kStatusFeedEmpty = "Feed file is empty";
+    static constexpr const char* kStatusSyncing = "Syncing...";
+    static constexpr const char* kStatusCantLock = "Can't lock event file";
+    static constexpr const char* kStatusCantCreateTemp =
+        "Can't create temporary event file for syncing";
+    static constexpr const char* kStatusSyncFailed = "Sync failed";
+    static constexpr const char* kStatusCantCopyBack = "Can't copy temporary event file";
+    static constexpr const char* kStatusSyncSuccessful = "Sync successful";
+    static constexpr const char* kStatusStarted = "Start syncing...";
+    static constexpr const char* kStatusStopped = "Syncing stopped";
+
+    // Intervals below this many seconds are raised to it when the feed is switched on.
+    static constexpr int kMinimumInterval = 5;
+    // The longest timer period, in milliseconds; longer intervals are cut to it.
+    static constexpr unsigned int kMaximumTimerPeriod = 0x7FFFFFFF;
+
     explicit CFeedController(CFeedView& view);
     virtual ~CFeedController() = default;
 
@@ -25,9 +47,18 @@ public:
     void CollectSettings();
     // m_Settings -> controls.
     void FillControls();
-    // Handler of the "Enable Feed" check box.
+    // Handler of the "Enable Feed" check box: checked disables the setting controls,
+    // collects the settings, raises an interval below kMinimumInterval to it (and shows it),
+    // starts the timer with the interval in milliseconds (at most kMaximumTimerPeriod) and
+    // shows "Start syncing..."; unchecked enables them, stops the timer and shows
+    // "Syncing stopped".
     void OnEnableFeed();
-    // One whole sync cycle; leaves exactly one outcome text in the status field.
+    // One whole sync cycle; leaves exactly one outcome text in the status field. The event
+    // file changes only by being replaced in one step with the merged copy, so it is either
+    // as before or completely merged. The lock file beside it (its extension replaced by
+    // "lock") is held during the sync and deleted afterwards; the temporary copy is deleted
+    // on every path. LastFeedFileTime changes only on "Sync successful" and "Feed file is
+    // empty".
     void RunSyncCycle();
 
     // Reads the feed into m_FeedEntries and m_RemoveGuids: 0 read, -1 cannot be opened,
@@ -43,5 +74,10 @@ public:
     CStringArray m_RemoveGuids;
 
 protected:
+    void SetStatus(const std::string& text);
+    // The cycle from the lock onwards, on an existing temporary file; returns the outcome.
+    std::string SyncThroughTempFile(const std::string& eventPath, const std::string& tempPath,
+                                    const CDateTime& feedTime);
+
     CFeedView& m_view;
 };

@@ -202,6 +202,14 @@ bool CFaultyPlatform::CreateDirectory(const std::string& path) {
     return m_inner.CreateDirectory(path);
 }
 
+void CFaultyPlatform::SetAppDataFolder(const std::string& folder) {
+    m_appDataFolder = folder;
+}
+
 bool CFaultyPlatform::GetAppDataFolder(std::string& folder) {
+    if (!m_appDataFolder.empty()) {
+        folder = m_appDataFolder;
+        return true;
+    }
     return m_inner.GetAppDataFolder(folder);
 }

@@ -54,6 +54,9 @@ public:
     // After letting `skip` calls of `call` through, makes the next `times` calls fail with
     // `fault` (every call when `times` is negative); EPlatformFault::None clears it.
     void SetFault(EPlatformCall call, EPlatformFault fault, int times = -1, int skip = 0);
+    // Makes GetAppDataFolder report `folder` instead of the user's; an empty text restores
+    // the user's.
+    void SetAppDataFolder(const std::string& folder);
     // Gives every file opened from now on (lock files excepted) the fault `fault` after
     // `afterBytes` bytes; EFileFault::None stops it.
     void SetFileFault(EFileFault fault, std::size_t afterBytes = 0);
@@ -96,6 +99,7 @@ private:
     std::map<EPlatformCall, CFaultPlan> m_plans;
     std::map<EPlatformCall, int> m_calls;
     std::string m_tempFolder;
+    std::string m_appDataFolder;
     EFileFault m_fileFault = EFileFault::None;
     std::size_t m_fileFaultAfter = 0;
 };

@@ -1,0 +1,173 @@
+#include "app/FeedController.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+
+#include "feed/FeedReader.h"
+#include "feed/IniDocument.h"
+#include "platform/Platform.h"
+#include "sync/EventMerge.h"
+#include "sync/PathParts.h"
+
+namespace {
+
+// Setting controls in the order in which switching the feed enables or disables them.
+constexpr EFeedControl kSettingControls[] = {
+    EFeedControl::BrowseShared, EFeedControl::BrowseFeed, EFeedControl::ModeAdd,
+    EFeedControl::ModeReplace,  EFeedControl::Interval,   EFeedControl::FeedFile,
+    EFeedControl::SharedFile,
+};
+
+}  // namespace
+
+CFeedController::CFeedController(CFeedView& view) : m_view(view) {}
+
+void CFeedController::Initialize() {
+    CFeedSettings::GetSettingsFolder(m_strSettingsFolder);
+    m_Settings.LoadAtStartup(m_strSettingsFolder);
+    FillControls();
+    if (!m_Settings.FeedFilePath.empty() && !m_Settings.SharedFilePath.empty()) {
+        m_view.SetControlChecked(EFeedControl::EnableFeed, true);
+        OnEnableFeed();
+    }
+}
+
+void CFeedController::Close() {
+    m_view.StopTimer(m_nTimerId);
+    CollectSettings();
+    m_Settings.SaveSettings(std::string());
+}
+
+void CFeedController::CollectSettings() {
+    m_Settings.SharedFilePath = m_view.GetControlText(EFeedControl::SharedFile);
+    m_Settings.FeedFilePath = m_view.GetControlText(EFeedControl::FeedFile);
+    m_Settings.SyncMode = m_view.IsControlChecked(EFeedControl::ModeAdd) ? 0 : 1;
+    m_Settings.CheckFeedInterval =
+        CIniDocument::ConvertInt(m_view.GetControlText(EFeedControl::Interval));
+}
+
+void CFeedController::FillControls() {
+    m_view.SetControlText(EFeedControl::SharedFile, m_Settings.SharedFilePath);
+    m_view.SetControlText(EFeedControl::FeedFile, m_Settings.FeedFilePath);
+    const bool add = m_Settings.SyncMode == 0;
+    m_view.SetControlChecked(EFeedControl::ModeAdd, add);
+    m_view.SetControlChecked(EFeedControl::ModeReplace, !add);
+    m_view.SetControlText(EFeedControl::Interval, std::to_string(m_Settings.CheckFeedInterval));
+}
+
+void CFeedController::OnEnableFeed() {
+    const bool enabled = m_view.IsControlChecked(EFeedControl::EnableFeed);
+    for (const EFeedControl control : kSettingControls) m_view.EnableControl(control, !enabled);
+
+    if (!enabled) {
+        m_view.StopTimer(m_nTimerId);
+        SetStatus(kStatusStopped);
+        return;
+    }
+    CollectSettings();
+    if (m_Settings.CheckFeedInterval < kMinimumInterval) {
+        m_Settings.CheckFeedInterval = kMinimumInterval;
+        m_view.SetControlText(EFeedControl::Interval, std::to_string(kMinimumInterval));
+    }
+    const std::int64_t periodMs = std::min<std::int64_t>(
+        std::int64_t{m_Settings.CheckFeedInterval} * 1000, kMaximumTimerPeriod);
+    m_nTimerId = m_view.StartTimer(static_cast<unsigned int>(periodMs));
+    SetStatus(kStatusStarted);
+}
+
+void CFeedController::RunSyncCycle() {
+    const std::string eventPath = m_Settings.SharedFilePath;
+    const std::string feedPath = m_Settings.FeedFilePath;
+    CPlatform& platform = CPlatform::Current();
+
+    CivilTime modified;
+    switch (platform.GetLastWriteTimeUtc(feedPath, modified)) {
+        case EFileTimeResult::Ok:
+            break;
+        case EFileTimeResult::NotFound:
+            SetStatus(kStatusCantAccessFeed);
+            return;
+        case EFileTimeResult::Unconvertible:
+            SetStatus(kStatusCantDetermineTime);
+            return;
+    }
+    const CDateTime feedTime(modified.year, modified.month, modified.day, modified.hour,
+                             modified.minute, modified.second);
+    if (feedTime == m_Settings.LastFeedFileTime) {
+        SetStatus(kStatusNothingChanged);
+        return;
+    }
+
+    switch (ReadFeed(feedPath)) {
+        case -1:
+            SetStatus(kStatusCantOpenFeed);
+            return;
+        case -2:
+            SetStatus(kStatusFeedEmpty);
+            m_Settings.LastFeedFileTime = feedTime;
+            return;
+        default:
+            break;
+    }
+
+    SetStatus(kStatusSyncing);
+    std::string tempFolder;
+    std::string tempPath;
+    if (!platform.GetTempFolder(tempFolder) ||
+        !platform.CreateTempFile(tempFolder, "dat", tempPath)) {
+        SetStatus(kStatusCantCreateTemp);
+        return;
+    }
+    SetStatus(SyncThroughTempFile(eventPath, tempPath, feedTime));
+    platform.DeleteFile(tempPath);
+}
+
+std::string CFeedController::SyncThroughTempFile(const std::string& eventPath,
+                                                 const std::string& tempPath,
+                                                 const CDateTime& feedTime) {
+    CPlatform& platform = CPlatform::Current();
+    CPathParts lockParts(eventPath);
+    lockParts.SetExtension("lock");
+    const std::string lockPath = lockParts.GetPath();
+    // An event file named *.lock is its own lock path: taking the lock would cut it to zero.
+    if (platform.SamePathText(lockPath, eventPath)) return kStatusCantLock;
+
+    std::unique_ptr<CFile> lock = platform.OpenFile(lockPath, EFileOpen::WriteExclusive);
+    if (!lock) return kStatusCantLock;
+
+    std::string status;
+    if (!platform.CopyFile(eventPath, tempPath)) {
+        status = kStatusCantCreateTemp;
+    } else if (!MergeFeed(tempPath)) {
+        status = kStatusSyncFailed;
+    } else if (!platform.ReplaceFileWithCopy(tempPath, eventPath)) {
+        status = kStatusCantCopyBack;
+    } else {
+        status = kStatusSyncSuccessful;
+        m_Settings.LastFeedFileTime = feedTime;
+    }
+
+    // Where the system lets a held file be deleted (Linux), delete the lock file before
+    // letting go of it, so that no other process can take the lock on a file about to
+    // vanish; elsewhere (Windows refuses to delete a file open without sharing) close first.
+    if (platform.DeleteFile(lockPath)) {
+        lock.reset();
+    } else {
+        lock.reset();
+        platform.DeleteFile(lockPath);
+    }
+    return status;
+}
+
+int CFeedController::ReadFeed(const std::string& path) {
+    return CFeedReader::ReadFeed(path, m_FeedEntries, m_RemoveGuids);
+}
+
+bool CFeedController::MergeFeed(const std::string& path) {
+    return CEventMerge::MergeFeed(path, m_FeedEntries, m_RemoveGuids, m_Settings.SyncMode);
+}
+
+void CFeedController::SetStatus(const std::string& text) {
+    m_view.SetControlText(EFeedControl::Status, text);
+}
