@@ -171,6 +171,41 @@ inline void WriteTodoFields(CByteWriter& w, const CTodoEntry& t, int schema) {
     w.String(t.Text4).Int32(t.Value13).DateTime(t.Date2);
 }
 
+// A whole event file written by hand from `data`: every date entry stored with
+// `dateSchema`, every to-do entry with `todoSchema`, class and object numbers running across
+// the three lists.
+inline Bytes BuildEventFile(const CEventData& data, int dateSchema = 6, int todoSchema = 3) {
+    CByteWriter w;
+    std::uint32_t nextNumber = 1;
+    auto tag = [&](std::uint32_t& classNumber, int schema, const std::string& name) {
+        if (classNumber == 0) {
+            w.NewClass(static_cast<std::uint16_t>(schema), name);
+            classNumber = nextNumber++;
+        } else if (classNumber < 0x7FFF) {
+            w.UInt16(static_cast<std::uint16_t>(0x8000 + classNumber));
+        } else {
+            w.UInt16(0x7FFF).UInt32(0x80000000u + classNumber);
+        }
+        ++nextNumber;
+    };
+    std::uint32_t dateClass = 0;
+    std::uint32_t todoClass = 0;
+    w.Int32(data.HeaderNumber);
+    for (const CDateEntryArray* list : {&data.DateEntries1, &data.DateEntries2}) {
+        w.Int32(list->GetSize());
+        for (const CDateEntry& entry : *list) {
+            tag(dateClass, dateSchema, "CDateEntry");
+            WriteDateEntryFields(w, entry, dateSchema);
+        }
+    }
+    w.Int32(data.TodoEntries.GetSize());
+    for (const CTodoEntry& todo : data.TodoEntries) {
+        tag(todoClass, todoSchema, "CTodoEntry");
+        WriteTodoFields(w, todo, todoSchema);
+    }
+    return w.Data();
+}
+
 // Loads `bytes` as a whole event file. Returns the cause of the CArchiveException, or 0
 // when the load succeeded.
 inline int LoadEventBytes(const Bytes& bytes, CEventData& data) {
