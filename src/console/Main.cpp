@@ -6,9 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "CheckFeedCommand.h"
 #include "ConsoleCommand.h"
 #include "CopyCommand.h"
 #include "DumpCommand.h"
+#include "SyncCommand.h"
+#include "WatchCommand.h"
 
 namespace {
 
@@ -28,6 +31,13 @@ struct SCommandEntry {
 const SCommandEntry kCommands[] = {
     {"dump", "FILE [--json]", "list every entry of an event file", &MakeCommand<CDumpCommand>},
     {"copy", "IN OUT", "load an event file and save it again", &MakeCommand<CCopyCommand>},
+    {"sync", "--shared EVENTFILE --feed FEEDFILE [--mode add|replace]", "run one sync cycle",
+     &MakeCommand<CSyncCommand>},
+    {"watch", "[--shared P] [--feed P] [--mode add|replace] [--interval N]",
+     "sync every interval until Ctrl-C or SIGTERM, keeping the settings",
+     &MakeCommand<CWatchCommand>},
+    {"check-feed", "FEED", "list what the feed reader would drop or default",
+     &MakeCommand<CCheckFeedCommand>},
 };
 
 void PrintUsage(std::ostream& out) {
