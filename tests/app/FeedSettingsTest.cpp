@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "feed/TempFolder.h"
+#include "feed/FeedFiles.h"
 #include "platform/Platform.h"
 #include "support/FakePlatform.h"
 
@@ -28,7 +28,7 @@ void ExpectDefaults(const CFeedSettings& settings) {
 }
 
 TEST(FeedSettingsTest, FirstStartWritesTheDefaultsInHashOrder) {
-    CTempFolder folder;
+    CFeedFiles folder;
     CFeedSettings settings;
     EXPECT_FALSE(settings.LoadSettings(folder.Path("Settings.ini")));
     ExpectDefaults(settings);
@@ -38,7 +38,7 @@ TEST(FeedSettingsTest, FirstStartWritesTheDefaultsInHashOrder) {
 }
 
 TEST(FeedSettingsTest, FailedLoadResetsEveryMember) {
-    CTempFolder folder;
+    CFeedFiles folder;
     CFeedSettings settings;
     settings.SharedFilePath = "x";
     settings.FeedFilePath = "y";
@@ -81,7 +81,7 @@ TEST(FeedSettingsTest, ReadsValuesWithTheirDefaults) {
         {"spaced header", "[ Settings ]\nSyncMode=1\n", "", 0, 30, y2k},
     };
     for (const LoadCase& c : cases) {
-        CTempFolder folder;
+        CFeedFiles folder;
         CFeedSettings settings;
         EXPECT_TRUE(settings.LoadSettings(folder.Write("Settings.ini", c.file))) << c.name;
         EXPECT_EQ(settings.SharedFilePath, c.sharedFilePath) << c.name;
@@ -94,7 +94,7 @@ TEST(FeedSettingsTest, ReadsValuesWithTheirDefaults) {
 }
 
 TEST(FeedSettingsTest, PathsWithBackslashesRoundTripDoubled) {
-    CTempFolder folder;
+    CFeedFiles folder;
     const std::string path = folder.Path("Settings.ini");
     CFeedSettings written;
     written.LoadSettings(path);
@@ -122,7 +122,7 @@ TEST(FeedSettingsTest, PathsWithBackslashesRoundTripDoubled) {
 }
 
 TEST(FeedSettingsTest, UnknownKeysAndSectionsSurviveASave) {
-    CTempFolder folder;
+    CFeedFiles folder;
     const std::string path =
         folder.Write("Settings.ini", "[Mine]\nColour=blue\n[Settings]\nSyncMode=1\nExtra=keep\n");
     CFeedSettings settings;
@@ -136,7 +136,7 @@ TEST(FeedSettingsTest, UnknownKeysAndSectionsSurviveASave) {
 }
 
 TEST(FeedSettingsTest, SaveToAnotherPathIsRememberedForTheNext) {
-    CTempFolder folder;
+    CFeedFiles folder;
     CFeedSettings settings;
     settings.LoadSettings("");
     ASSERT_TRUE(settings.SaveSettings(folder.Path("a.ini")));
@@ -159,7 +159,7 @@ public:
 };
 
 TEST(FeedSettingsTest, SettingsFolderIsCreatedUnderTheApplicationData) {
-    CTempFolder folder;
+    CFeedFiles folder;
     CAppDataPlatform platform;
     platform.Install();
     const char separator = platform.PathSeparator();
@@ -172,10 +172,10 @@ TEST(FeedSettingsTest, SettingsFolderIsCreatedUnderTheApplicationData) {
         // The application-data folder itself is not made: one level only.
         EXPECT_FALSE(folder.Exists("roaming")) << appData;
     }
-    std::filesystem::create_directory(folder.Path("roaming"));
+    ASSERT_TRUE(platform.CreateDirectory(folder.Path("roaming")));
     std::string settingsFolder;
     ASSERT_TRUE(CFeedSettings::GetSettingsFolder(settingsFolder));
-    EXPECT_TRUE(std::filesystem::is_directory(settingsFolder));
+    EXPECT_TRUE(platform.FileExists(settingsFolder));
     EXPECT_EQ(CFeedSettings::GetSettingsFile(settingsFolder), settingsFolder + "Settings.ini");
 }
 
@@ -195,7 +195,7 @@ TEST(FeedSettingsTest, NoApplicationDataFolderMeansDefaultsKeptNowhere) {
 }
 
 TEST(FeedSettingsTest, StartupCreatesAMissingFileWithTheDefaults) {
-    CTempFolder folder;
+    CFeedFiles folder;
     CFeedSettings settings;
     settings.LoadAtStartup(folder.Folder());
     ExpectDefaults(settings);
@@ -203,7 +203,7 @@ TEST(FeedSettingsTest, StartupCreatesAMissingFileWithTheDefaults) {
 }
 
 TEST(FeedSettingsTest, StartupLeavesAnExistingFileItCannotOpen) {
-    CTempFolder folder;
+    CFeedFiles folder;
     const std::string content = "[Settings]\r\nSyncMode=1\r\nFeedFilePath=C:\\\\feed.ini\r\n";
     const std::string path = folder.Write("Settings.ini", content);
     CFeedSettings settings;
@@ -218,7 +218,7 @@ TEST(FeedSettingsTest, StartupLeavesAnExistingFileItCannotOpen) {
 }
 
 TEST(FeedSettingsTest, StartupReadsAnExistingFile) {
-    CTempFolder folder;
+    CFeedFiles folder;
     const std::string content = "[Settings]\r\nSyncMode=1\r\n";
     folder.Write("Settings.ini", content);
     CFeedSettings settings;

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "feed/TempFolder.h"
+#include "feed/FeedFiles.h"
 #include "platform/Platform.h"
 #include "support/FakePlatform.h"
 
@@ -93,7 +93,7 @@ TEST_F(FeedCheckerTest, CleanFeedGivesNoFinding) {
     EXPECT_EQ(checker.CheckText(kCleanFeed), CFeedChecker::kClean);
     for (const CFeedFinding& finding : checker.GetFindings()) ADD_FAILURE() << finding.Format();
 
-    CTempFolder folder;
+    CFeedFiles folder;
     EXPECT_EQ(checker.CheckFile(folder.Write("feed.ini", kCleanFeed)), CFeedChecker::kClean);
     EXPECT_TRUE(checker.GetFindings().empty());
 }
@@ -278,7 +278,7 @@ TEST_F(FeedCheckerTest, FormatNamesLineSectionAndKey) {
 }
 
 TEST_F(FeedCheckerTest, UnreadableFiles) {
-    CTempFolder folder;
+    CFeedFiles folder;
     CFeedChecker checker;
     EXPECT_EQ(checker.CheckFile(folder.Path("missing.ini")), CFeedChecker::kUnreadable);
     const std::string path = folder.Write("held.ini", kCleanFeed);
@@ -289,7 +289,7 @@ TEST_F(FeedCheckerTest, UnreadableFiles) {
 }
 
 TEST_F(FeedCheckerTest, EmptyFileIsAFinding) {
-    CTempFolder folder;
+    CFeedFiles folder;
     CFeedChecker checker;
     EXPECT_EQ(checker.CheckFile(folder.Write("empty.ini", "")), CFeedChecker::kFindings);
     ASSERT_EQ(checker.GetFindings().size(), 1u);

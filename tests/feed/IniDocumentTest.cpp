@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "feed/TempFolder.h"
+#include "feed/FeedFiles.h"
 #include "platform/Platform.h"
 #include "support/FakePlatform.h"
 
@@ -383,7 +383,7 @@ TEST(IniDocumentTest, DocumentWithoutSectionsIsEmptyText) {
 // --- Files ---
 
 TEST(IniDocumentTest, SaveAndLoadRoundTripValues) {
-    CTempFolder folder;
+    CFeedFiles folder;
     const std::string path = folder.Path("round.ini");
     const std::string tricky = "C:\\Media\\ding.wav\nline two\r\tend=\\";
     CIniDocument written;
@@ -404,7 +404,7 @@ TEST(IniDocumentTest, SaveAndLoadRoundTripValues) {
 }
 
 TEST(IniDocumentTest, EmptyFileLoadsAsNoSectionsAndSavesAsZeroBytes) {
-    CTempFolder folder;
+    CFeedFiles folder;
     const std::string path = folder.Write("empty.ini", "");
     CIniDocument document = Parsed("[Old]\nk=v");
     ASSERT_TRUE(document.Load(path));
@@ -417,7 +417,7 @@ TEST(IniDocumentTest, EmptyFileLoadsAsNoSectionsAndSavesAsZeroBytes) {
 }
 
 TEST(IniDocumentTest, FailedLoadKeepsTheContentAndRemembersThePath) {
-    CTempFolder folder;
+    CFeedFiles folder;
     CIniDocument document = Parsed("[S]\nk=v");
     const std::string missing = folder.Path("missing.ini");
     EXPECT_FALSE(document.Load(missing));
@@ -429,7 +429,7 @@ TEST(IniDocumentTest, FailedLoadKeepsTheContentAndRemembersThePath) {
 }
 
 TEST(IniDocumentTest, SaveRemembersOnlyNonEmptyPaths) {
-    CTempFolder folder;
+    CFeedFiles folder;
     CIniDocument document = Parsed("[S]\nk=1");
     ASSERT_TRUE(document.Save(folder.Path("first.ini")));
     document.SetInt("S", "k", 2);
@@ -439,7 +439,7 @@ TEST(IniDocumentTest, SaveRemembersOnlyNonEmptyPaths) {
 }
 
 TEST(IniDocumentTest, SaveFailsWhereTheFileCannotBeCreated) {
-    CTempFolder folder;
+    CFeedFiles folder;
     CIniDocument document = Parsed("[S]\nk=1");
     EXPECT_FALSE(document.Save(folder.Path("no-such-folder/x.ini")));
     CIniDocument noPath;
@@ -447,7 +447,7 @@ TEST(IniDocumentTest, SaveFailsWhereTheFileCannotBeCreated) {
 }
 
 TEST(IniDocumentTest, OpensForExclusiveUse) {
-    CTempFolder folder;
+    CFeedFiles folder;
     const std::string path = folder.Write("held.ini", "[S]\r\nk=v\r\n");
     CIniDocument document = Parsed("[Before]\nk=1");
     {
