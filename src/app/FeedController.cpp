@@ -24,13 +24,21 @@ constexpr EFeedControl kSettingControls[] = {
 CFeedController::CFeedController(CFeedView& view) : m_view(view) {}
 
 void CFeedController::Initialize() {
+    LoadStartupSettings();
+    StartFeedIfConfigured();
+}
+
+void CFeedController::LoadStartupSettings() {
     CFeedSettings::GetSettingsFolder(m_strSettingsFolder);
     m_Settings.LoadAtStartup(m_strSettingsFolder);
+}
+
+bool CFeedController::StartFeedIfConfigured() {
     FillControls();
-    if (!m_Settings.FeedFilePath.empty() && !m_Settings.SharedFilePath.empty()) {
-        m_view.SetControlChecked(EFeedControl::EnableFeed, true);
-        OnEnableFeed();
-    }
+    if (m_Settings.FeedFilePath.empty() || m_Settings.SharedFilePath.empty()) return false;
+    m_view.SetControlChecked(EFeedControl::EnableFeed, true);
+    OnEnableFeed();
+    return true;
 }
 
 void CFeedController::Close() {

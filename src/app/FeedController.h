@@ -36,10 +36,14 @@ public:
     explicit CFeedController(CFeedView& view);
     virtual ~CFeedController() = default;
 
-    // Start-up: builds the settings folder, loads the settings (writing the defaults when
-    // the file is missing), fills the controls and switches the feed on when both paths
-    // are set.
+    // Start-up: LoadStartupSettings, then StartFeedIfConfigured.
     void Initialize();
+    // Builds the settings folder (m_strSettingsFolder) and loads the settings, writing the
+    // defaults when the file is missing.
+    void LoadStartupSettings();
+    // Fills the controls and, when both paths are set, checks "Enable Feed" and switches
+    // the feed on. Returns whether it did.
+    bool StartFeedIfConfigured();
     // Closing: stops the timer, collects the controls and saves the settings.
     void Close();
 
