@@ -12,8 +12,6 @@
 #include "DumpCommand.h"
 #include "SyncCommand.h"
 #include "WatchCommand.h"
-#include "SyncCommand.h"
-#include "WatchCommand.h"
 
 namespace {
 
@@ -33,11 +31,6 @@ struct SCommandEntry {
 const SCommandEntry kCommands[] = {
     {"dump", "FILE [--json]", "list every entry of an event file", &MakeCommand<CDumpCommand>},
     {"copy", "IN OUT", "load an event file and save it again", &MakeCommand<CCopyCommand>},
-    {"sync", "--shared EVENTFILE --feed FEEDFILE [--mode add|replace]", "run one sync cycle",
-     &MakeCommand<CSyncCommand>},
-    {"watch", "[--shared P] [--feed P] [--mode add|replace] [--interval N]",
-     "sync every interval until Ctrl-C or SIGTERM, keeping the settings",
-     &MakeCommand<CWatchCommand>},
     {"sync", "--shared EVENTFILE --feed FEEDFILE [--mode add|replace]", "run one sync cycle",
      &MakeCommand<CSyncCommand>},
     {"watch", "[--shared P] [--feed P] [--mode add|replace] [--interval N]",
