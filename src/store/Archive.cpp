@@ -40,7 +40,6 @@ private:
 
 CArchive::CArchive(CFile& file, EMode mode, std::size_t bufferSize)
     : m_file(file), m_mode(mode), m_buffer(std::max(bufferSize, kMinBufferSize)) {
-    m_loadedClasses.push_back(nullptr);  // number 0 is "no object"
     if (m_mode == load) {
         std::uint64_t length = 0;
         std::uint64_t position = 0;
@@ -261,6 +260,7 @@ std::unique_ptr<CObject> CArchive::ReadObject(const CRuntimeClass* expectedClass
     if ((tag & kEscapedClassBit) == 0) Throw(CArchiveException::badIndex);
 
     const CRuntimeClass* cls = nullptr;
+    unsigned int storedSchema = 0;
     if (word == kNewClassTag) {
         const std::uint16_t schema = ReadUInt16();
         const std::uint16_t nameLength = ReadUInt16();
@@ -274,16 +274,14 @@ std::unique_ptr<CObject> CArchive::ReadObject(const CRuntimeClass* expectedClass
         if (cls->m_nSchema != schema && !cls->m_bVersionable) {
             Throw(CArchiveException::badSchema);
         }
-        m_loadedSchemas[cls] = schema;
-        NextNumber();
-        m_loadedClasses.push_back(cls);
+        storedSchema = schema;
+        m_loadedClasses.emplace(NextNumber(), SLoadedClass{cls, schema});
     } else {
-        const std::uint32_t number = tag & ~kEscapedClassBit;
         // A number that names an object rather than a class is as bad as one never given.
-        if (number == 0 || number >= m_loadedClasses.size() || m_loadedClasses[number] == nullptr) {
-            Throw(CArchiveException::badIndex);
-        }
-        cls = m_loadedClasses[number];
+        const auto known = m_loadedClasses.find(tag & ~kEscapedClassBit);
+        if (known == m_loadedClasses.end()) Throw(CArchiveException::badIndex);
+        cls = known->second.m_pClass;
+        storedSchema = known->second.m_nStoredSchema;
     }
     if (expectedClass != nullptr && !cls->IsDerivedFrom(expectedClass)) {
         Throw(CArchiveException::badClass);
@@ -292,11 +290,7 @@ std::unique_ptr<CObject> CArchive::ReadObject(const CRuntimeClass* expectedClass
     std::unique_ptr<CObject> object = cls->CreateObject();
     if (!object) Throw(CArchiveException::badClass);
     NextNumber();
-    m_loadedClasses.push_back(nullptr);
-    const auto schema = m_loadedSchemas.find(cls);
-    const int storedSchema =
-        schema != m_loadedSchemas.end() ? static_cast<int>(schema->second) : -1;
-    CSchemaScope scope(m_objectSchema, storedSchema);
+    CSchemaScope scope(m_objectSchema, static_cast<int>(storedSchema));
     object->Serialize(*this);
     return object;
 }

@@ -95,6 +95,8 @@ public:
     void Close();
 
 private:
+    friend class CArchiveTestPeer;  // tests move the numbering close to its limit
+
     void FillBuffer(std::size_t needed);
     void FlushBuffer();
     std::uint32_t NextNumber();
@@ -107,11 +109,17 @@ private:
     std::uint64_t m_fileRemaining = 0;
     bool m_closed = false;
 
-    // Numbering shared by classes and objects. Loading: entry i is class i (or nullptr for
-    // an object). Storing: class -> number.
-    std::vector<const CRuntimeClass*> m_loadedClasses;
+    // A class record met while loading: the class and the schema that the record stored.
+    struct SLoadedClass {
+        const CRuntimeClass* m_pClass;
+        unsigned int m_nStoredSchema;
+    };
+
+    // Numbering shared by classes and objects. Only class numbers are remembered (objects
+    // are never referred to again), so memory grows with the class records, not the objects.
+    // Loading: class number -> class record. Storing: class -> number.
+    std::map<std::uint32_t, SLoadedClass> m_loadedClasses;
     std::map<const CRuntimeClass*, std::uint32_t> m_storedClasses;
-    std::map<const CRuntimeClass*, unsigned int> m_loadedSchemas;
     std::uint32_t m_nextNumber = 1;
     int m_objectSchema = -1;
 };

@@ -112,10 +112,19 @@ const CRuntimeClass g_versionedClass = {"CArchiveVersioned", 3, true, &CreateVer
 const CRuntimeClass g_nestClass = {"CArchiveNest", 4, true, &CreateNest, CObject::GetThisClass()};
 const CRuntimeClass g_abstractClass = {"CArchiveAbstract", 1, false, nullptr,
                                        CObject::GetThisClass()};
+// Registered names at the length limit of a stored class name and one past it; loading
+// creates a fieldless object for either.
+const std::string g_name63 = "CArchive" + std::string(55, 'n');
+const std::string g_name64 = "CArchive" + std::string(56, 'n');
+const CRuntimeClass g_name63Class = {g_name63.c_str(), 1, false, &CreateOther,
+                                     CObject::GetThisClass()};
+const CRuntimeClass g_name64Class = {g_name64.c_str(), 1, false, &CreateOther,
+                                     CObject::GetThisClass()};
 const CClassRegistration g_registrations[] = {
-    CClassRegistration(&g_probeClass), CClassRegistration(&g_probeDerivedClass),
-    CClassRegistration(&g_otherClass), CClassRegistration(&g_versionedClass),
-    CClassRegistration(&g_nestClass),  CClassRegistration(&g_abstractClass)};
+    CClassRegistration(&g_probeClass),  CClassRegistration(&g_probeDerivedClass),
+    CClassRegistration(&g_otherClass),  CClassRegistration(&g_versionedClass),
+    CClassRegistration(&g_nestClass),   CClassRegistration(&g_abstractClass),
+    CClassRegistration(&g_name63Class), CClassRegistration(&g_name64Class)};
 
 // One int32 field.
 class CArchiveProbe : public CObject {
@@ -554,6 +563,71 @@ TEST(ArchiveObjectTest, NestedObjectsShareTheNumbering) {
     EXPECT_EQ(bytes, expected);
 }
 
+}  // namespace
+
+// Moves an archive's numbering on, as if that many classes and objects had gone before.
+class CArchiveTestPeer {
+public:
+    static void SetNextNumber(CArchive& ar, std::uint32_t number) { ar.m_nextNumber = number; }
+};
+
+namespace {
+
+// Numbers stop below 0x3FFFFFFE in both directions; large class numbers use the escape.
+TEST(ArchiveObjectTest, NumberingStopsBelowTheLimit) {
+    const struct {
+        std::uint32_t firstNumber;
+        int objectsAccepted;
+    } cases[] = {{0x3FFFFFFB, 2}, {0x3FFFFFFC, 1}, {0x3FFFFFFD, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.firstNumber);
+        CMemoryFile file;
+        int stored = 0;
+        try {
+            CArchive ar(file, CArchive::store);
+            CArchiveTestPeer::SetNextNumber(ar, c.firstNumber);
+            for (; stored < 3; ++stored) ar.WriteObject(CArchiveProbe(stored));
+            ADD_FAILURE() << "no limit";
+        } catch (const CArchiveException& e) {
+            EXPECT_EQ(e.GetCause(), CArchiveException::badIndex);
+        }
+        EXPECT_EQ(stored, c.objectsAccepted);
+
+        // The class gets firstNumber; later objects name it through the escape.
+        CBytes stream;
+        stream.ClassRecord("CArchiveProbe", 2).U32(0);
+        for (int i = 1; i < 3; ++i) stream.U16(0x7FFF).U32(0x80000000u | c.firstNumber).U32(0);
+        CMemoryFile source(stream);
+        int loaded = 0;
+        try {
+            CArchive ar(source, CArchive::load);
+            CArchiveTestPeer::SetNextNumber(ar, c.firstNumber);
+            for (; loaded < 3; ++loaded) ar.ReadObject(&g_probeClass);
+            ADD_FAILURE() << "no limit";
+        } catch (const CArchiveException& e) {
+            EXPECT_EQ(e.GetCause(), CArchiveException::badIndex);
+        }
+        EXPECT_EQ(loaded, c.objectsAccepted);
+    }
+
+    const Bytes bytes = Store([](CArchive& ar) {
+        CArchiveTestPeer::SetNextNumber(ar, 0x3FFFFFFB);
+        ar.WriteObject(CArchiveProbe(1));
+        ar.WriteObject(CArchiveProbe(2));
+    });
+    const Bytes expected = CBytes()
+                               .ClassRecord("CArchiveProbe", 2)
+                               .U32(1)
+                               .U8(0xFF)
+                               .U8(0x7F)
+                               .U8(0xFB)
+                               .U8(0xFF)
+                               .U8(0xFF)
+                               .U8(0xBF)
+                               .U32(2);
+    EXPECT_EQ(bytes, expected);
+}
+
 // --- Damaged streams ---
 
 struct FailureCase {
@@ -587,8 +661,12 @@ TEST(ArchiveFailureTest, DamagedTagsAndClassRecords) {
          CArchiveException::badIndex},
         {"unregistered name", CBytes().ClassRecord("CArchiveNobody", 1), nullptr,
          CArchiveException::badClass},
-        {"name of 64 characters", CBytes().ClassRecord(longName, 1).U32(0), nullptr,
+        {"unregistered name of 64 characters", CBytes().ClassRecord(longName, 1).U32(0), nullptr,
          CArchiveException::badClass},
+        {"registered name of 64 characters", CBytes().ClassRecord(g_name64, 1), nullptr,
+         CArchiveException::badClass},
+        {"registered name of 63 characters", CBytes().ClassRecord(g_name63, 1), nullptr,
+         CArchiveException::none},
         {"name differing in letter case", CBytes().ClassRecord("CARCHIVEPROBE", 2).U32(0), nullptr,
          CArchiveException::badClass},
         {"name with a trailing zero", CBytes().ClassRecord(std::string("CArchiveProbe\0", 14), 2),
