@@ -1,0 +1,271 @@
+#include "feed/FeedReader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "feed/FeedFiles.h"
+#include "platform/Platform.h"
+#include "support/FakePlatform.h"
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+std::string Guid(int n) {
+    char text[39];
+    std::snprintf(text, sizeof text, "{00000000-0000-0000-0000-%012d}", n);
+    return text;
+}
+
+std::vector<std::string> GuidsOf(const CDateEntryArray& entries) {
+    std::vector<std::string> guids;
+    for (const CDateEntry& entry : entries) guids.push_back(entry.GetGuid());
+    return guids;
+}
+
+std::vector<std::string> Strings(const CStringArray& array) {
+    return std::vector<std::string>(array.begin(), array.end());
+}
+
+// The fake clock stands at 2024-05-17 08:30:00.
+class FeedReaderTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_platform.Install(); }
+
+    int Read(const std::string& text) {
+        return CFeedReader::ReadFeed(m_files.Write("feed.ini", text), m_entries, m_removeGuids);
+    }
+
+    CFakePlatform m_platform;
+    CFeedFiles m_files;
+    CDateEntryArray m_entries;
+    CStringArray m_removeGuids;
+};
+
+struct NumberingCase {
+    const char* name;
+    std::string text;
+    std::vector<std::string> entryGuids;
+    std::vector<std::string> removeGuids;
+};
+
+TEST_F(FeedReaderTest, SectionsAreReadFromZeroUpToTheFirstGap) {
+    const std::string g0 = "GUID=" + Guid(0) + "\n";
+    const std::string g1 = "GUID=" + Guid(1) + "\n";
+    const std::string g2 = "GUID=" + Guid(2) + "\n";
+    const std::string g3 = "GUID=" + Guid(3) + "\n";
+    const NumberingCase cases[] = {
+        {"blank lines only", "\r\n\r\n", {}, {}},
+        {"date entries from 1, removals still read",
+         "[DateEntry 1]\n" + g1 + "[DateEntry 2]\n" + g2 + "[Remove 0]\n" + g0,
+         {},
+         {Guid(0)}},
+        {"0, 1 and 3",
+         "[DateEntry 0]\n" + g0 + "[DateEntry 1]\n" + g1 + "[DateEntry 3]\n" + g3,
+         {Guid(0), Guid(1)},
+         {}},
+        {"order in the file does not matter",
+         "[Remove 0]\n" + g3 + "[DateEntry 1]\n" + g1 + "[DateEntry 0]\n" + g0,
+         {Guid(0), Guid(1)},
+         {Guid(3)}},
+        {"removal without GUID skipped, reading goes on",
+         "[Remove 0]\n" + g0 + "[Remove 1]\nOther=1\n[Remove 2]\n" + g2,
+         {},
+         {Guid(0), Guid(2)}},
+        {"removal with an empty GUID skipped",
+         "[Remove 0]\nGUID=\n[Remove 1]\n" + g1,
+         {},
+         {Guid(1)}},
+        {"removal gap", "[Remove 0]\n" + g0 + "[Remove 2]\n" + g2, {}, {Guid(0)}},
+        {"removal GUID kept as written",
+         "[Remove 0]\nGUID= " + Guid(0) +
+             "\n[Remove 1]\nGUID={abcdef00-0000-0000-0000-000000000000}\n",
+         {},
+         {" " + Guid(0), "{abcdef00-0000-0000-0000-000000000000}"}},
+        {"names are exact",
+         "[dateentry 0]\n" + g0 + "[DateEntry 00]\n" + g0 + "[Remove  0]\n" + g0,
+         {},
+         {}},
+        {"repeated header: the last one counts",
+         "[DateEntry 0]\n" + g0 + "[DateEntry 0]\n" + g2,
+         {Guid(2)},
+         {}},
+    };
+    for (const NumberingCase& c : cases) {
+        EXPECT_EQ(Read(c.text), 0) << c.name;
+        EXPECT_EQ(GuidsOf(m_entries), c.entryGuids) << c.name;
+        EXPECT_EQ(Strings(m_removeGuids), c.removeGuids) << c.name;
+    }
+}
+
+TEST_F(FeedReaderTest, ValuesCarryOverFromSectionToSection) {
+    ASSERT_EQ(Read("[DateEntry 0]\nGUID=" + Guid(0) +
+                   "\nCategory=Work\nNotes=n\nBgColor=1,2,3\nStartDate=2024 06 01 10 00 00\n"
+                   "EndDate=2024 06 01 11 00 00\nRepeat=1\nRepeatRate=1\nRepeatUnit=2\n"
+                   "StorageType=2\nSoundFile=C:\\\\Media\\\\ding.wav\n"
+                   "[DateEntry 1]\nGUID=" +
+                   Guid(1) +
+                   "\nNotes=\n"
+                   "[DateEntry 2]\nDescription=no GUID\n"),
+              0);
+    ASSERT_EQ(m_entries.GetSize(), 3);
+    for (int i = 1; i < 3; ++i) {
+        const DateEntryProperties& p = m_entries[i].Properties;
+        EXPECT_EQ(p.Category, "Work") << i;
+        EXPECT_EQ(p.BgColor, 0x030201) << i;
+        EXPECT_EQ(p.StartDate, CDateTime(2024, 6, 1, 10, 0, 0)) << i;
+        EXPECT_EQ(p.EndDate, CDateTime(2024, 6, 1, 11, 0, 0)) << i;
+        EXPECT_EQ(p.Repeat, 1) << i;
+        EXPECT_EQ(p.RepeatUnit, 2) << i;
+        EXPECT_EQ(p.StorageType, 2) << i;
+        EXPECT_EQ(p.SoundFile, "C:\\Media\\ding.wav") << i;
+        EXPECT_EQ(p.Notes, "") << i;
+    }
+    EXPECT_EQ(m_entries[0].Properties.Notes, "n");
+    EXPECT_EQ(m_entries[2].Properties.Description, "no GUID");
+    // Without its own GUID, section 2 keeps the GUID of section 1.
+    EXPECT_EQ(GuidsOf(m_entries), (std::vector<std::string>{Guid(0), Guid(1), Guid(1)}));
+}
+
+TEST_F(FeedReaderTest, FirstSectionWithoutGuidGetsANewOne) {
+    ASSERT_EQ(Read("[DateEntry 0]\nNotes=x\n"), 0);
+    ASSERT_EQ(m_entries.GetSize(), 1);
+    EXPECT_EQ(m_entries[0].GetGuid().size(), 38u);
+    EXPECT_EQ(m_entries[0].Properties.StartDate, CDateTime(2024, 5, 17, 8, 30, 0));
+}
+
+struct StorageCase {
+    const char* line;  // in section 0; nullptr: absent
+    int expected;
+};
+
+TEST_F(FeedReaderTest, StorageTypeIsOneOrTwo) {
+    const StorageCase cases[] = {
+        {nullptr, 1}, {"", 1},   {"0", 1},   {"1", 1},  {"2", 2},
+        {"3", 1},     {"-1", 1}, {"abc", 1}, {"2x", 2}, {" 2", 2},
+        {"+2", 2},    {"02", 2}, {"258", 1}, {"-2", 1}, {"4294967298", 2},
+    };
+    for (const StorageCase& c : cases) {
+        const std::string key = c.line ? std::string("StorageType=") + c.line + "\n" : "";
+        // Section 1 has no StorageType and so carries section 0's, as coerced.
+        ASSERT_EQ(Read("[DateEntry 0]\n" + key + "[DateEntry 1]\nNotes=x\n"), 0);
+        ASSERT_EQ(m_entries.GetSize(), 2);
+        EXPECT_EQ(m_entries[0].GetStorageType(), c.expected) << (c.line ? c.line : "(absent)");
+        EXPECT_EQ(m_entries[1].GetStorageType(), c.expected) << (c.line ? c.line : "(absent)");
+    }
+}
+
+TEST_F(FeedReaderTest, DroppedOccurrencesBelongToTheirOwnSection) {
+    // Sections 1 and 2 keep the start and repeat rule of section 0, so nothing resets the
+    // occurrence state on the way: only emptying it per section keeps the drops apart.
+    ASSERT_EQ(Read("[DateEntry 0]\nGUID=" + Guid(0) +
+                   "\nStartDate=2024 05 01 08 00 00\nEndDate=2024 05 01 09 00 00\n"
+                   "Repeat=1\nRepeatRate=1\nRepeatUnit=2\n"
+                   "DroppedOccurence 0=2024 05 20 08 00 00\n"
+                   "[DateEntry 1]\nGUID=" +
+                   Guid(1) +
+                   "\nDroppedOccurence 0=2024 05 21 08 00 00\n"
+                   "[DateEntry 2]\nGUID=" +
+                   Guid(2) + "\n"),
+              0);
+    ASSERT_EQ(m_entries.GetSize(), 3);
+    ASSERT_EQ(m_entries[0].GetDroppedOccurrenceCount(), 1);
+    EXPECT_EQ(m_entries[0].GetDroppedOccurrence(0), CDateTime(2024, 5, 20, 8, 0, 0));
+    ASSERT_EQ(m_entries[1].GetDroppedOccurrenceCount(), 1);
+    EXPECT_EQ(m_entries[1].GetDroppedOccurrence(0), CDateTime(2024, 5, 21, 8, 0, 0));
+    EXPECT_EQ(m_entries[2].GetDroppedOccurrenceCount(), 0);
+    for (const CDateEntry& entry : m_entries) {
+        EXPECT_EQ(entry.LastCheckTime, CDateTime(2024, 5, 17, 8, 30, 0));
+        EXPECT_EQ(entry.Properties.Repeat, 1);
+    }
+}
+
+TEST_F(FeedReaderTest, FailuresLeaveBothListsAsTheyWere) {
+    ASSERT_EQ(Read("[DateEntry 0]\nGUID=" + Guid(7) + "\n[Remove 0]\nGUID=" + Guid(8) + "\n"), 0);
+    const std::vector<std::string> entries = {Guid(7)};
+    const std::vector<std::string> removals = {Guid(8)};
+
+    struct FailureCase {
+        const char* name;
+        std::string path;
+        int expected;
+    };
+    const FailureCase cases[] = {
+        {"missing file", m_files.Path("missing.ini"), -1},
+        {"missing folder", m_files.Path("none/feed.ini"), -1},
+        {"empty file", m_files.Write("empty.ini", ""), -2},
+    };
+    for (const FailureCase& c : cases) {
+        EXPECT_EQ(CFeedReader::ReadFeed(c.path, m_entries, m_removeGuids), c.expected) << c.name;
+        EXPECT_EQ(GuidsOf(m_entries), entries) << c.name;
+        EXPECT_EQ(Strings(m_removeGuids), removals) << c.name;
+    }
+}
+
+TEST_F(FeedReaderTest, FeedHeldOpenByAnotherOpenerCannotBeRead) {
+    const std::string path = m_files.Write("feed.ini", "[DateEntry 0]\nGUID=" + Guid(1) + "\n");
+    ASSERT_EQ(CFeedReader::ReadFeed(path, m_entries, m_removeGuids), 0);
+    {
+        const std::unique_ptr<CFile> holder =
+            CPlatform::Current().OpenFile(path, EFileOpen::ReadExclusive);
+        ASSERT_NE(holder, nullptr);
+        CDateEntryArray entries;
+        entries.Add(CDateEntry());
+        CStringArray removals;
+        removals.Add("kept");
+        EXPECT_EQ(CFeedReader::ReadFeed(path, entries, removals), -1);
+        EXPECT_EQ(entries.GetSize(), 1);
+        EXPECT_EQ(Strings(removals), std::vector<std::string>{"kept"});
+    }
+    EXPECT_EQ(CFeedReader::ReadFeed(path, m_entries, m_removeGuids), 0);
+}
+
+#ifndef _WIN32
+TEST_F(FeedReaderTest, FeedLockedByAnotherProcessCannotBeRead) {
+    const std::string path = m_files.Write("feed.ini", "[DateEntry 0]\nGUID=" + Guid(1) + "\n");
+    int toParent[2];
+    int toChild[2];
+    ASSERT_EQ(pipe(toParent), 0);
+    ASSERT_EQ(pipe(toChild), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The child holds the feed open for exclusive use until the parent is done.
+        const std::unique_ptr<CFile> holder =
+            CPlatform::Default().OpenFile(path, EFileOpen::ReadExclusive);
+        const char state = holder ? 'L' : 'F';
+        char go = 0;
+        if (write(toParent[1], &state, 1) != 1 || read(toChild[0], &go, 1) != 1) _exit(2);
+        _exit(0);
+    }
+    char state = 0;
+    ASSERT_EQ(read(toParent[0], &state, 1), 1);
+    ASSERT_EQ(state, 'L');
+
+    CDateEntryArray entries;
+    CStringArray removals;
+    removals.Add("kept");
+    EXPECT_EQ(CFeedReader::ReadFeed(path, entries, removals), -1);
+    EXPECT_EQ(Strings(removals), std::vector<std::string>{"kept"});
+
+    const char go = 'g';
+    ASSERT_EQ(write(toChild[1], &go, 1), 1);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (const int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) close(fd);
+
+    EXPECT_EQ(CFeedReader::ReadFeed(path, entries, removals), 0);
+    EXPECT_EQ(GuidsOf(entries), std::vector<std::string>{Guid(1)});
+    EXPECT_TRUE(removals.IsEmpty());
+}
+#endif
+
+}  // namespace
