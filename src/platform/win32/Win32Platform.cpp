@@ -1,0 +1,279 @@
+// The platform services on Windows: the system clock and the user's locale, COM GUIDs, and
+// ANSI Win32 file calls, where share mode 0 gives the exclusive opens and the lock file.
+// First, so that no later header sees the colliding macros.
+#include "platform/win32/Win32Api.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "platform/Platform.h"
+#include "platform/win32/Win32File.h"
+#include "platform/win32/Win32Handle.h"
+
+namespace {
+
+constexpr char kZeroGuid[] = "{00000000-0000-0000-0000-000000000000}";
+
+// Index of the last folder separator in `path`, skipping the trail bytes of double-byte
+// characters (which may equal '\\'); npos when there is none.
+std::string::size_type LastSeparator(const std::string& path) {
+    std::string::size_type last = std::string::npos;
+    for (std::string::size_type i = 0; i < path.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(path[i]);
+        if (::IsDBCSLeadByte(c) && i + 1 < path.size()) {
+            ++i;
+        } else if (c == '\\' || c == '/') {
+            last = i;
+        }
+    }
+    return last;
+}
+
+// The folder part of `path`, ending with its separator; "." for a bare file name.
+std::string FolderOf(const std::string& path) {
+    const std::string::size_type sep = LastSeparator(path);
+    if (sep != std::string::npos) return path.substr(0, sep + 1);
+    if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
+    return ".";
+}
+
+std::wstring AnsiToWide(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    const int length = static_cast<int>(text.size());
+    const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    if (size <= 0) return std::wstring();
+    std::wstring result(static_cast<std::size_t>(size), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, result.data(), size);
+    return result;
+}
+
+bool IsReadOnly(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+bool ClearReadOnly(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
+    return ::SetFileAttributesA(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}) !=
+           FALSE;
+}
+
+bool FlushToDisk(const std::string& path) {
+    const CWin32Handle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.IsValid() && ::FlushFileBuffers(file.Get()) != FALSE;
+}
+
+CivilTime ToCivilTime(const SYSTEMTIME& st) {
+    CivilTime result;
+    result.year = st.wYear;
+    result.month = st.wMonth;
+    result.day = st.wDay;
+    result.hour = st.wHour;
+    result.minute = st.wMinute;
+    result.second = st.wSecond;
+    return result;
+}
+
+class CWin32Platform final : public CPlatform {
+public:
+    CivilTime GetLocalTime() override {
+        SYSTEMTIME st{};
+        ::GetLocalTime(&st);
+        return ToCivilTime(st);
+    }
+
+    std::string GetLocaleText(ELocaleText item, int index) override {
+        // LOCALE_SDAYNAME1 is Monday, as our day index 0 is.
+        const int weekday = ((index % 7) + 7) % 7;
+        const int month = ((index % 12) + 12) % 12;
+        LCTYPE what;
+        switch (item) {
+            case ELocaleText::AbbrevDayName:
+                what = LOCALE_SABBREVDAYNAME1 + weekday;
+                break;
+            case ELocaleText::DayName:
+                what = LOCALE_SDAYNAME1 + weekday;
+                break;
+            case ELocaleText::AbbrevMonthName:
+                what = LOCALE_SABBREVMONTHNAME1 + month;
+                break;
+            case ELocaleText::MonthName:
+                what = LOCALE_SMONTHNAME1 + month;
+                break;
+            case ELocaleText::AmDesignator:
+                what = LOCALE_S1159;
+                break;
+            case ELocaleText::PmDesignator:
+                what = LOCALE_S2359;
+                break;
+            default:
+                return std::string();
+        }
+        char buffer[256] = {};
+        if (::GetLocaleInfoA(LOCALE_USER_DEFAULT, what, buffer, sizeof buffer) == 0) {
+            return std::string();
+        }
+        return std::string(buffer);
+    }
+
+    std::string CreateGuidString() override {
+        // The generator's result is ignored on purpose: a failure leaves the zero GUID.
+        GUID guid{};
+        static_cast<void>(::CoCreateGuid(&guid));
+        wchar_t wide[64] = {};
+        if (::StringFromGUID2(guid, wide, 64) == 0) return kZeroGuid;
+        char text[64] = {};
+        if (::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr) == 0) {
+            return kZeroGuid;
+        }
+        return std::string(text);
+    }
+
+    bool IsLeadByte(unsigned char c) override { return ::IsDBCSLeadByte(c) != FALSE; }
+
+    std::string WideToAnsi(const std::u16string& text) override {
+        if (text.empty()) return std::string();
+        // wchar_t is UTF-16 on Windows.
+        const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+        const int length = static_cast<int>(text.size());
+        // No best-fit mapping: a character the code page lacks becomes '?', not a look-alike.
+        const DWORD flags = WC_NO_BEST_FIT_CHARS;
+        const int size =
+            ::WideCharToMultiByte(CP_ACP, flags, wide, length, nullptr, 0, nullptr, nullptr);
+        if (size <= 0) return std::string();
+        std::string result(static_cast<std::size_t>(size), '\0');
+        ::WideCharToMultiByte(CP_ACP, flags, wide, length, result.data(), size, nullptr, nullptr);
+        return result;
+    }
+
+    char PathSeparator() override { return '\\'; }
+
+    // File names compare as the file system does: ordinal, ignoring case.
+    bool SamePathText(const std::string& a, const std::string& b) override {
+        if (a == b) return true;
+        const std::wstring wa = AnsiToWide(a);
+        const std::wstring wb = AnsiToWide(b);
+        return ::CompareStringOrdinal(wa.data(), static_cast<int>(wa.size()), wb.data(),
+                                      static_cast<int>(wb.size()), TRUE) == CSTR_EQUAL;
+    }
+
+    std::unique_ptr<CFile> OpenFile(const std::string& path, EFileOpen mode) override {
+        DWORD access = GENERIC_READ;
+        DWORD share = 0;
+        DWORD disposition = OPEN_EXISTING;
+        switch (mode) {
+            case EFileOpen::Read:
+                share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+                break;
+            case EFileOpen::ReadExclusive:
+                break;
+            case EFileOpen::WriteExclusive:
+                // A file held by another opener fails with a sharing violation before
+                // CREATE_ALWAYS truncates it.
+                access = GENERIC_WRITE;
+                disposition = CREATE_ALWAYS;
+                break;
+        }
+        CWin32Handle handle(::CreateFileA(path.c_str(), access, share, nullptr, disposition,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!handle.IsValid()) return nullptr;
+        return std::make_unique<CWin32File>(std::move(handle));
+    }
+
+    EFileTimeResult GetLastWriteTimeUtc(const std::string& path, CivilTime& time) override {
+        WIN32_FIND_DATAA entry{};
+        const HANDLE find = ::FindFirstFileA(path.c_str(), &entry);
+        if (find == INVALID_HANDLE_VALUE) return EFileTimeResult::NotFound;
+        ::FindClose(find);
+        SYSTEMTIME st{};
+        if (!::FileTimeToSystemTime(&entry.ftLastWriteTime, &st)) {
+            return EFileTimeResult::Unconvertible;
+        }
+        time = ToCivilTime(st);
+        return EFileTimeResult::Ok;
+    }
+
+    bool GetTempFolder(std::string& folder) override {
+        char buffer[MAX_PATH + 1] = {};
+        const DWORD length = ::GetTempPathA(MAX_PATH, buffer);
+        // A result of MAX_PATH or more is the size the path would need: it did not fit.
+        if (length == 0 || length >= MAX_PATH) return false;
+        folder.assign(buffer, length);
+        if (folder.back() != '\\' && folder.back() != '/') folder.push_back('\\');
+        return true;
+    }
+
+    bool CreateTempFile(const std::string& folder, const std::string& prefix,
+                        std::string& path) override {
+        char buffer[MAX_PATH + 1] = {};
+        if (::GetTempFileNameA(folder.c_str(), prefix.c_str(), 0, buffer) == 0) return false;
+        path = buffer;
+        return true;
+    }
+
+    bool CopyFile(const std::string& source, const std::string& target) override {
+        // Windows refuses a read-only target by itself; Wine running as root does not,
+        // because the Unix permission check passes for root.
+        if (IsReadOnly(target)) return false;
+        return ::CopyFileA(source.c_str(), target.c_str(), FALSE) != FALSE;
+    }
+
+    bool ReplaceFileWithCopy(const std::string& source, const std::string& target) override {
+        // MoveFileEx replaces a read-only target on some systems; refuse it here.
+        const DWORD attributes = ::GetFileAttributesA(target.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+            return false;
+        }
+        if (::GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+
+        // The sibling lies in the target's folder so that the final move is a rename
+        // within one volume, never a copy.
+        char sibling[MAX_PATH + 1] = {};
+        if (::GetTempFileNameA(FolderOf(target).c_str(), "zf", 0, sibling) == 0) return false;
+        // CopyFileA carries the source's attributes over; a read-only copy could be neither
+        // flushed nor deleted.
+        const bool ready = ::CopyFileA(source.c_str(), sibling, FALSE) != FALSE &&
+                           ClearReadOnly(sibling) && FlushToDisk(sibling);
+        if (!ready || !::MoveFileExA(sibling, target.c_str(),
+                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            ClearReadOnly(sibling);
+            ::DeleteFileA(sibling);
+            return false;
+        }
+        return true;
+    }
+
+    bool DeleteFile(const std::string& path) override {
+        return ::DeleteFileA(path.c_str()) != FALSE;
+    }
+
+    bool FileExists(const std::string& path) override {
+        return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+    bool CreateDirectory(const std::string& path) override {
+        return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+    }
+
+    bool GetAppDataFolder(std::string& folder) override {
+        char buffer[MAX_PATH + 1] = {};
+        if (!::SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_APPDATA, TRUE) || buffer[0] == '\0') {
+            return false;
+        }
+        folder = buffer;
+        return true;
+    }
+};
+
+}  // namespace
+
+CPlatform& CPlatform::Default() {
+    static CWin32Platform platform;
+    return platform;
+}

@@ -1,0 +1,490 @@
+// The platform implementation of this build against the real operating system: clock,
+// locale, GUIDs, exclusive opens, temporary files and the crash-safe copy back.
+#include "platform/Platform.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+CPlatform& Os() {
+    return CPlatform::Default();
+}
+
+// Seconds since 1970 for a civil time, without any time-zone meaning.
+long long SecondsOf(const CivilTime& t) {
+    using namespace std::chrono;
+    const sys_days days = year_month_day{year{t.year}, month{static_cast<unsigned>(t.month)},
+                                         day{static_cast<unsigned>(t.day)}};
+    return days.time_since_epoch().count() * 86400LL + t.hour * 3600LL + t.minute * 60LL + t.second;
+}
+
+CivilTime FromTm(const std::tm& tm) {
+    CivilTime t;
+    t.year = tm.tm_year + 1900;
+    t.month = tm.tm_mon + 1;
+    t.day = tm.tm_mday;
+    t.hour = tm.tm_hour;
+    t.minute = tm.tm_min;
+    t.second = tm.tm_sec;
+    return t;
+}
+
+long long LocalNow() {
+    const std::time_t now = std::time(nullptr);
+    return SecondsOf(FromTm(*std::localtime(&now)));
+}
+
+long long UtcNow() {
+    const std::time_t now = std::time(nullptr);
+    return SecondsOf(FromTm(*std::gmtime(&now)));
+}
+
+bool IsGuidText(const std::string& text) {
+    if (text.size() != 38 || text.front() != '{' || text.back() != '}') return false;
+    for (std::size_t i = 1; i < 37; ++i) {
+        const char c = text[i];
+        if (i == 9 || i == 14 || i == 19 || i == 24) {
+            if (c != '-') return false;
+        } else if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(PlatformTest, LocalTimeAgreesWithTheCLibrary) {
+#ifdef _WIN32
+    // The C runtime reads TZ in its own "EST5EDT" form and takes a zone name handed down from
+    // a Unix environment (Wine) for UTC; without TZ it follows the system's zone, as
+    // GetLocalTime does.
+    _putenv("TZ=");
+    _tzset();
+#endif
+    const long long before = LocalNow();
+    const CivilTime now = Os().GetLocalTime();
+    const long long after = LocalNow();
+
+    EXPECT_GE(now.month, 1);
+    EXPECT_LE(now.month, 12);
+    EXPECT_GE(now.day, 1);
+    EXPECT_LE(now.day, 31);
+    EXPECT_GE(now.hour, 0);
+    EXPECT_LE(now.hour, 23);
+    EXPECT_GE(now.minute, 0);
+    EXPECT_LE(now.minute, 59);
+    EXPECT_GE(now.second, 0);
+    EXPECT_LE(now.second, 59);
+    // Tolerance for a second boundary between the calls, not a timing requirement.
+    EXPECT_GE(SecondsOf(now), before - 2);
+    EXPECT_LE(SecondsOf(now), after + 2);
+}
+
+TEST(PlatformTest, GuidTextsAreWellFormedAndDistinct) {
+    const std::string first = Os().CreateGuidString();
+    const std::string second = Os().CreateGuidString();
+    EXPECT_TRUE(IsGuidText(first)) << first;
+    EXPECT_TRUE(IsGuidText(second)) << second;
+    EXPECT_NE(first, second);
+    EXPECT_NE(first, "{00000000-0000-0000-0000-000000000000}");
+}
+
+TEST(PlatformTest, LocaleNamesAreDistinctAndMondayFirst) {
+    for (const ELocaleText item : {ELocaleText::AbbrevDayName, ELocaleText::DayName}) {
+        std::vector<std::string> names;
+        for (int i = 0; i < 7; ++i) names.push_back(Os().GetLocaleText(item, i));
+        for (const std::string& name : names) EXPECT_FALSE(name.empty());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(std::unique(names.begin(), names.end()), names.end());
+    }
+    for (const ELocaleText item : {ELocaleText::AbbrevMonthName, ELocaleText::MonthName}) {
+        std::vector<std::string> names;
+        for (int i = 0; i < 12; ++i) names.push_back(Os().GetLocaleText(item, i));
+        for (const std::string& name : names) EXPECT_FALSE(name.empty());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(std::unique(names.begin(), names.end()), names.end());
+    }
+
+    // The exact texts can only be known for an English locale (the C locale on Linux, the
+    // default user locale under Wine).
+    if (Os().GetLocaleText(ELocaleText::MonthName, 0) != "January") {
+        GTEST_SKIP() << "user locale is not English; exact names not checked";
+    }
+    struct Case {
+        ELocaleText item;
+        int index;
+        const char* text;
+    };
+    const Case cases[] = {
+        {ELocaleText::DayName, 0, "Monday"},       {ELocaleText::DayName, 2, "Wednesday"},
+        {ELocaleText::DayName, 6, "Sunday"},       {ELocaleText::AbbrevDayName, 0, "Mon"},
+        {ELocaleText::AbbrevDayName, 6, "Sun"},    {ELocaleText::MonthName, 11, "December"},
+        {ELocaleText::AbbrevMonthName, 0, "Jan"},  {ELocaleText::AbbrevMonthName, 8, "Sep"},
+        {ELocaleText::AbbrevMonthName, 11, "Dec"}, {ELocaleText::AmDesignator, 0, "AM"},
+        {ELocaleText::PmDesignator, 0, "PM"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Os().GetLocaleText(c.item, c.index), c.text)
+            << "item " << static_cast<int>(c.item) << " index " << c.index;
+    }
+}
+
+TEST(PlatformTest, TextHelpers) {
+    EXPECT_EQ(Os().WideToAnsi(u"Calendar 2024-01-31 {ABC}"), "Calendar 2024-01-31 {ABC}");
+    EXPECT_EQ(Os().WideToAnsi(u""), "");
+    for (int c = 0; c < 128; ++c) {
+        EXPECT_FALSE(Os().IsLeadByte(static_cast<unsigned char>(c))) << c;
+    }
+
+    struct Case {
+        const char* a;
+        const char* b;
+        bool same;
+    };
+    const Case cases[] = {
+        {"events.dat", "events.dat", true},
+        {"events.dat", "events.da", false},
+        {"events.dat", "events.lock", false},
+        {"", "", true},
+#ifdef _WIN32
+        {"C:\\Data\\Events.DAT", "c:\\data\\events.dat", true},
+        {"C:\\Data\\Events.dat", "C:\\Data\\Events.dat ", false},
+#else
+        {"/data/Events.DAT", "/data/events.dat", false},
+#endif
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Os().SamePathText(c.a, c.b), c.same) << c.a << " | " << c.b;
+    }
+#ifdef _WIN32
+    EXPECT_EQ(Os().PathSeparator(), '\\');
+#else
+    EXPECT_EQ(Os().PathSeparator(), '/');
+#endif
+}
+
+TEST(PlatformTest, AppDataFolderExists) {
+    std::string folder;
+    ASSERT_TRUE(Os().GetAppDataFolder(folder));
+    ASSERT_FALSE(folder.empty());
+    EXPECT_TRUE(fs::is_directory(folder)) << folder;
+}
+
+TEST(PlatformTest, SystemTempFolderTakesANewDatFile) {
+    std::string folder;
+    ASSERT_TRUE(Os().GetTempFolder(folder));
+    ASSERT_FALSE(folder.empty());
+    EXPECT_TRUE(folder.back() == Os().PathSeparator() || folder.back() == '/') << folder;
+    EXPECT_TRUE(fs::is_directory(folder)) << folder;
+
+    std::string path;
+    ASSERT_TRUE(Os().CreateTempFile(folder, "dat", path));
+    EXPECT_EQ(path.rfind(folder, 0), 0u) << path;
+    EXPECT_EQ(fs::path(path).filename().string().rfind("dat", 0), 0u) << path;
+    EXPECT_TRUE(fs::is_regular_file(path));
+    EXPECT_EQ(fs::file_size(path), 0u);
+    EXPECT_TRUE(Os().DeleteFile(path));
+}
+
+// Each test gets its own scratch folder under the system's temporary folder.
+class PlatformFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device random;
+        std::ostringstream name;
+        name << "zf-platform-" << std::hex << random() << random();
+        m_folder = fs::temp_directory_path() / name.str();
+        ASSERT_TRUE(fs::create_directory(m_folder));
+    }
+
+    void TearDown() override {
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(m_folder, error)) {
+            fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, error);
+        }
+        fs::remove_all(m_folder, error);
+    }
+
+    std::string Folder() const { return m_folder.string(); }
+    std::string Path(const std::string& name) const { return (m_folder / name).string(); }
+
+    static void Write(const std::string& path, const std::string& content) {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << content;
+        ASSERT_TRUE(out.good()) << path;
+    }
+
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    static void WriteProtect(const std::string& path) {
+        fs::permissions(path,
+                        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                        fs::perm_options::replace);
+    }
+
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_folder)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+private:
+    fs::path m_folder;
+};
+
+TEST_F(PlatformFilesTest, WrittenBytesReadBack) {
+    const std::string path = Path("data.bin");
+    const std::string content("ab\0\r\n\xff end", 10);
+    {
+        const auto file = Os().OpenFile(path, EFileOpen::WriteExclusive);
+        ASSERT_NE(file, nullptr);
+        ASSERT_TRUE(file->Write(content.data(), content.size()));
+        std::uint64_t position = 0;
+        std::uint64_t length = 0;
+        ASSERT_TRUE(file->GetPosition(position));
+        ASSERT_TRUE(file->GetLength(length));
+        EXPECT_EQ(position, content.size());
+        EXPECT_EQ(length, content.size());
+        EXPECT_TRUE(file->Flush());
+    }
+    EXPECT_EQ(Read(path), content);
+
+    for (const EFileOpen mode : {EFileOpen::Read, EFileOpen::ReadExclusive}) {
+        const auto file = Os().OpenFile(path, mode);
+        ASSERT_NE(file, nullptr);
+        std::uint64_t length = 0;
+        ASSERT_TRUE(file->GetLength(length));
+        EXPECT_EQ(length, content.size());
+        char buffer[32] = {};
+        std::size_t read = 0;
+        ASSERT_TRUE(file->Read(buffer, 4, read));
+        EXPECT_EQ(read, 4u);
+        ASSERT_TRUE(file->Read(buffer + 4, sizeof buffer - 4, read));
+        EXPECT_EQ(read, content.size() - 4);
+        EXPECT_EQ(std::string(buffer, content.size()), content);
+        std::uint64_t position = 0;
+        ASSERT_TRUE(file->GetPosition(position));
+        EXPECT_EQ(position, content.size());
+        ASSERT_TRUE(file->Read(buffer, sizeof buffer, read));
+        EXPECT_EQ(read, 0u);
+    }
+}
+
+TEST_F(PlatformFilesTest, OpenFailsForMissingFileOrFolder) {
+    EXPECT_EQ(Os().OpenFile(Path("missing.ini"), EFileOpen::Read), nullptr);
+    EXPECT_EQ(Os().OpenFile(Path("missing.ini"), EFileOpen::ReadExclusive), nullptr);
+    EXPECT_EQ(
+        Os().OpenFile(Path("missing") + Os().PathSeparator() + "x.lock", EFileOpen::WriteExclusive),
+        nullptr);
+    EXPECT_FALSE(Os().FileExists(Path("missing.ini")));
+}
+
+TEST_F(PlatformFilesTest, ExclusiveOpenShutsOutOtherOpeners) {
+    struct Case {
+        EFileOpen held;
+        EFileOpen second;
+        bool secondOpens;
+    };
+    const Case cases[] = {
+        {EFileOpen::ReadExclusive, EFileOpen::ReadExclusive, false},
+        {EFileOpen::ReadExclusive, EFileOpen::WriteExclusive, false},
+        {EFileOpen::WriteExclusive, EFileOpen::ReadExclusive, false},
+        {EFileOpen::WriteExclusive, EFileOpen::WriteExclusive, false},
+        {EFileOpen::Read, EFileOpen::Read, true},
+#ifdef _WIN32
+        // Share modes bind every opener; the POSIX locks bind only the exclusive ones.
+        {EFileOpen::ReadExclusive, EFileOpen::Read, false},
+        {EFileOpen::Read, EFileOpen::ReadExclusive, false},
+        {EFileOpen::Read, EFileOpen::WriteExclusive, false},
+#endif
+    };
+    const std::string path = Path("shared.ini");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "held " << static_cast<int>(c.held) << ", second "
+                                          << static_cast<int>(c.second));
+        Write(path, "content");
+        {
+            const auto held = Os().OpenFile(path, c.held);
+            ASSERT_NE(held, nullptr);
+            const auto second = Os().OpenFile(path, c.second);
+            EXPECT_EQ(second != nullptr, c.secondOpens);
+        }
+        // Once the first opener has closed, the second open goes through.
+        EXPECT_NE(Os().OpenFile(path, c.second), nullptr);
+    }
+}
+
+TEST_F(PlatformFilesTest, HeldLockFileIsNeitherTakenNorTruncated) {
+    const std::string lock = Path("events.lock");
+    {
+        const auto held = Os().OpenFile(lock, EFileOpen::WriteExclusive);
+        ASSERT_NE(held, nullptr);
+        ASSERT_TRUE(held->Write("held", 4));
+        ASSERT_TRUE(held->Flush());
+        EXPECT_EQ(Os().OpenFile(lock, EFileOpen::WriteExclusive), nullptr);
+    }
+    EXPECT_EQ(Read(lock), "held");
+}
+
+TEST_F(PlatformFilesTest, StaleLockFileIsTakenAndTruncated) {
+    const std::string lock = Path("events.lock");
+    Write(lock, "left behind by a crashed sync");
+    {
+        const auto taken = Os().OpenFile(lock, EFileOpen::WriteExclusive);
+        ASSERT_NE(taken, nullptr);
+        std::uint64_t length = 99;
+        ASSERT_TRUE(taken->GetLength(length));
+        EXPECT_EQ(length, 0u);
+    }
+    EXPECT_EQ(fs::file_size(lock), 0u);
+    EXPECT_TRUE(Os().DeleteFile(lock));
+    EXPECT_FALSE(Os().FileExists(lock));
+}
+
+TEST_F(PlatformFilesTest, LastWriteTimeIsUtc) {
+    const std::string path = Path("feed.ini");
+    CivilTime time;
+    EXPECT_EQ(Os().GetLastWriteTimeUtc(path, time), EFileTimeResult::NotFound);
+
+    const long long before = UtcNow();
+    Write(path, "[DateEntry 0]\n");
+    const long long after = UtcNow();
+    ASSERT_EQ(Os().GetLastWriteTimeUtc(path, time), EFileTimeResult::Ok);
+    // Tolerance for a second boundary and a coarse file-system clock.
+    EXPECT_GE(SecondsOf(time), before - 2);
+    EXPECT_LE(SecondsOf(time), after + 2);
+
+    // A known instant comes back in UTC fields, fractions of a second dropped.
+    using namespace std::chrono;
+    const sys_seconds known = sys_days{2001y / February / 3} + 4h + 5min + 6s;
+    fs::last_write_time(path, file_clock::from_sys(known + 700ms));
+    ASSERT_EQ(Os().GetLastWriteTimeUtc(path, time), EFileTimeResult::Ok);
+    EXPECT_EQ(time.year, 2001);
+    EXPECT_EQ(time.month, 2);
+    EXPECT_EQ(time.day, 3);
+    EXPECT_EQ(time.hour, 4);
+    EXPECT_EQ(time.minute, 5);
+    EXPECT_EQ(time.second, 6);
+}
+
+TEST_F(PlatformFilesTest, TempFilesAreNewEmptyAndDistinct) {
+    std::string first;
+    std::string second;
+    ASSERT_TRUE(Os().CreateTempFile(Folder(), "dat", first));
+    ASSERT_TRUE(Os().CreateTempFile(Folder(), "dat", second));
+    EXPECT_NE(first, second);
+    for (const std::string& path : {first, second}) {
+        EXPECT_EQ(fs::path(path).parent_path(), fs::path(Folder())) << path;
+        EXPECT_EQ(fs::path(path).filename().string().rfind("dat", 0), 0u) << path;
+        EXPECT_TRUE(fs::is_regular_file(path)) << path;
+        EXPECT_EQ(fs::file_size(path), 0u) << path;
+    }
+    std::string path;
+    EXPECT_FALSE(Os().CreateTempFile(Path("missing"), "dat", path));
+}
+
+TEST_F(PlatformFilesTest, CopyFileOverwritesTheTarget) {
+    const std::string source = Path("source.dat");
+    const std::string target = Path("target.dat");
+    Write(source, "new");
+    Write(target, "older and longer content");
+    ASSERT_TRUE(Os().CopyFile(source, target));
+    EXPECT_EQ(Read(target), "new");
+    EXPECT_EQ(Read(source), "new");
+
+    EXPECT_FALSE(Os().CopyFile(Path("missing.dat"), target));
+    EXPECT_EQ(Read(target), "new");
+
+    Write(source, "newer");
+    WriteProtect(target);
+    EXPECT_FALSE(Os().CopyFile(source, target));
+    EXPECT_EQ(Read(target), "new");
+}
+
+TEST_F(PlatformFilesTest, ReplaceFileWithCopyReplacesContent) {
+    const std::string source = Path("temp.dat");
+    const std::string target = Path("events.dat");
+    Write(source, "merged events");
+    Write(target, "the old events, longer than the new ones");
+    ASSERT_TRUE(Os().ReplaceFileWithCopy(source, target));
+    EXPECT_EQ(Read(target), "merged events");
+    EXPECT_EQ(Read(source), "merged events");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"events.dat", "temp.dat"}));
+
+    // A target that does not exist yet is created.
+    const std::string fresh = Path("fresh.dat");
+    ASSERT_TRUE(Os().ReplaceFileWithCopy(source, fresh));
+    EXPECT_EQ(Read(fresh), "merged events");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"events.dat", "fresh.dat", "temp.dat"}));
+}
+
+TEST_F(PlatformFilesTest, ReplaceFileWithCopyFailureLeavesTargetAndFolderAlone) {
+    const std::string source = Path("temp.dat");
+    const std::string target = Path("events.dat");
+    Write(source, "merged events");
+    Write(target, "original");
+
+    EXPECT_FALSE(Os().ReplaceFileWithCopy(Path("missing.dat"), target));
+    EXPECT_EQ(Read(target), "original");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"events.dat", "temp.dat"}));
+
+    WriteProtect(target);
+    EXPECT_FALSE(Os().ReplaceFileWithCopy(source, target));
+    EXPECT_EQ(Read(target), "original");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"events.dat", "temp.dat"}));
+}
+
+TEST_F(PlatformFilesTest, ReplaceFileWithCopyFromWriteProtectedSource) {
+    // The copy must not inherit the source's protection in a way that blocks the move or
+    // leaves the sibling behind.
+    const std::string source = Path("temp.dat");
+    const std::string target = Path("events.dat");
+    Write(source, "merged events");
+    Write(target, "original");
+    WriteProtect(source);
+    ASSERT_TRUE(Os().ReplaceFileWithCopy(source, target));
+    EXPECT_EQ(Read(target), "merged events");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"events.dat", "temp.dat"}));
+}
+
+TEST_F(PlatformFilesTest, CreateDeleteAndExists) {
+    const std::string folder = Path("ZelvaroFeed");
+    EXPECT_FALSE(Os().FileExists(folder));
+    ASSERT_TRUE(Os().CreateDirectory(folder));
+    EXPECT_TRUE(Os().FileExists(folder));
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_FALSE(Os().CreateDirectory(folder));
+    // One level only: a missing parent is not made.
+    const std::string nested = Path("a") + Os().PathSeparator() + "b";
+    EXPECT_FALSE(Os().CreateDirectory(nested));
+    EXPECT_FALSE(fs::exists(Path("a")));
+
+    const std::string file = folder + Os().PathSeparator() + "Settings.ini";
+    EXPECT_FALSE(Os().DeleteFile(file));
+    Write(file, "[Settings]\n");
+    EXPECT_TRUE(Os().FileExists(file));
+    EXPECT_TRUE(Os().DeleteFile(file));
+    EXPECT_FALSE(Os().FileExists(file));
+    EXPECT_FALSE(fs::exists(file));
+}
+
+}  // namespace
