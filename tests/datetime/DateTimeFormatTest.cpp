@@ -37,6 +37,13 @@ std::string Describe(const CDateTime& value) {
     return out.str();
 }
 
+// "a3" for ('a', 3): distinct names that show which index was asked for.
+std::string Numbered(char prefix, int index) {
+    std::string name(1, prefix);
+    name += std::to_string(index);
+    return name;
+}
+
 // Locale names come from a fake platform with English names, whatever the machine's locale.
 class DateTimeFormatTest : public ::testing::Test {
 protected:
@@ -113,12 +120,12 @@ TEST_F(DateTimeFormatTest, Directives) {
 
 TEST_F(DateTimeFormatTest, LocaleIndicesStartAtMondayAndJanuary) {
     for (int i = 0; i < 7; ++i) {
-        m_platform.SetLocaleText(ELocaleText::AbbrevDayName, i, "a" + std::to_string(i));
-        m_platform.SetLocaleText(ELocaleText::DayName, i, "A" + std::to_string(i));
+        m_platform.SetLocaleText(ELocaleText::AbbrevDayName, i, Numbered('a', i));
+        m_platform.SetLocaleText(ELocaleText::DayName, i, Numbered('A', i));
     }
     for (int i = 0; i < 12; ++i) {
-        m_platform.SetLocaleText(ELocaleText::AbbrevMonthName, i, "b" + std::to_string(i));
-        m_platform.SetLocaleText(ELocaleText::MonthName, i, "B" + std::to_string(i));
+        m_platform.SetLocaleText(ELocaleText::AbbrevMonthName, i, Numbered('b', i));
+        m_platform.SetLocaleText(ELocaleText::MonthName, i, Numbered('B', i));
     }
     m_platform.SetLocaleText(ELocaleText::AmDesignator, 0, "vorm.");
     m_platform.SetLocaleText(ELocaleText::PmDesignator, 0, "nachm.");
@@ -126,12 +133,11 @@ TEST_F(DateTimeFormatTest, LocaleIndicesStartAtMondayAndJanuary) {
     // 2024-05-13 is a Monday.
     for (int i = 0; i < 7; ++i) {
         const CDateTime day(2024, 5, 13 + i);
-        EXPECT_EQ(day.Format("%a/%A"), "a" + std::to_string(i) + "/A" + std::to_string(i));
+        EXPECT_EQ(day.Format("%a/%A"), Numbered('a', i) + "/" + Numbered('A', i));
     }
     for (int month = 1; month <= 12; ++month) {
         const CDateTime first(2024, month, 1);
-        const std::string index = std::to_string(month - 1);
-        EXPECT_EQ(first.Format("%b/%B"), "b" + index + "/B" + index);
+        EXPECT_EQ(first.Format("%b/%B"), Numbered('b', month - 1) + "/" + Numbered('B', month - 1));
     }
     EXPECT_EQ(CDateTime(2024, 1, 1, 11, 0, 0).Format("%p"), "vorm.");
     EXPECT_EQ(CDateTime(2024, 1, 1, 12, 0, 0).Format("%p"), "nachm.");

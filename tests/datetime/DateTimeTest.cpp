@@ -92,7 +92,7 @@ TEST(DateTimeCalendarTest, EveryDayOfYears1To9999MatchesChrono) {
     int failures = 0;
     std::string first;
     auto fail = [&](std::int64_t dayNumber, const std::string& what) {
-        if (failures++ == 0) first = "day " + std::to_string(dayNumber) + ": " + what;
+        if (failures++ == 0) first = std::to_string(dayNumber) + ": " + what;
     };
     int previousDayOfYear = 0;
     for (int n = 1; n <= kLastDay; ++n) {
