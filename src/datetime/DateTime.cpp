@@ -45,9 +45,10 @@ bool IsValidDate(int year, int month, int day) {
            day <= CDateTime::DaysInMonth(year, month);
 }
 
-// ISO 8601 week from the day of the year and its day of the week (0 = Monday). The days
-// before the first week belong to the previous year's last week, whose 31 December lies
-// `dayOfYear` days back; a week 53 that 28 December leaves before Thursday is week 1.
+// ISO 8601 week from the day of the year and its day of the week (0 = Monday). Days before
+// the first week belong to the previous year's last week (its 31 December lies `dayOfYear`
+// days back; that call cannot recurse again). A week 53 is week 1 of the next year when
+// 28 December falls on a Thursday or later.
 int IsoWeek(std::int64_t year, std::int64_t dayOfYear, std::int64_t dayOfWeek) {
     const std::int64_t week = (dayOfYear - 1 - dayOfWeek + 10) / 7;
     if (week <= 0) {
@@ -66,9 +67,7 @@ std::unique_ptr<CObject> CreateDateTime() {
     return std::make_unique<CDateTime>();
 }
 
-const CRuntimeClass g_dateTimeClass = {"CDateTime", 1, false, &CreateDateTime,
-                                       CObject::GetThisClass()};
-const CClassRegistration g_dateTimeRegistration(&g_dateTimeClass);
+const CClassRegistration g_dateTimeRegistration(CDateTime::GetThisClass());
 
 }  // namespace
 
@@ -92,7 +91,9 @@ CDateTime::CDateTime(int year, int month, int day, int hour, int minute, int sec
 
 CDateTime CDateTime::Now() {
     const CivilTime now = CPlatform::Current().GetLocalTime();
-    return CDateTime(now.year, now.month, now.day, now.hour, now.minute, now.second);
+    // A leap second (60) would make the whole value invalid.
+    const int second = now.second > 59 ? 59 : now.second;
+    return CDateTime(now.year, now.month, now.day, now.hour, now.minute, second);
 }
 
 CDateTime CDateTime::FromStored(std::int32_t dayNumber, std::int32_t secondOfDay) {
@@ -271,11 +272,15 @@ void CDateTime::Serialize(CArchive& ar) {
 }
 
 const CRuntimeClass* CDateTime::GetRuntimeClass() const {
-    return &g_dateTimeClass;
+    return GetThisClass();
 }
 
 const CRuntimeClass* CDateTime::GetThisClass() {
-    return &g_dateTimeClass;
+    // Function-local so that records registered from other translation units' static
+    // objects never see it half-built.
+    static const CRuntimeClass dateTimeClass = {"CDateTime", 1, false, &CreateDateTime,
+                                                CObject::GetThisClass()};
+    return &dateTimeClass;
 }
 
 void CDateTime::MoveBy(std::int64_t days, std::int64_t seconds) {

@@ -23,7 +23,8 @@ public:
     CDateTime(const CDateTime&) = default;
     CDateTime& operator=(const CDateTime&) = default;
 
-    // Local wall-clock time from the platform, milliseconds dropped.
+    // Local wall-clock time from the platform, milliseconds dropped; a leap second reads as
+    // second 59. A clock reading that is no valid date gives the default value.
     static CDateTime Now();
     // A value from its stored pair, unvalidated (as loading does). Any pair is accepted: day
     // numbers below 1 count back through the proleptic calendar (day 0 is 31 December of

@@ -381,6 +381,9 @@ TEST(DateTimeValueTest, NowReadsThePlatformClock) {
     const CDateTime now = CDateTime::Now();
     ExpectFields(now, {2024, 2, 29, 23, 59, 58});
     EXPECT_EQ(now.GetDayNumber(), CDateTime::DayNumber(2024, 2, 29));
+
+    platform.SetLocalTime({2016, 12, 31, 23, 59, 60});
+    ExpectFields(CDateTime::Now(), {2016, 12, 31, 23, 59, 59});
 }
 
 TEST(DateTimeValueTest, TimeOfDayAndDateOnly) {
