@@ -12,10 +12,16 @@ int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
     entries.RemoveAll();
     removeGuids.RemoveAll();
 
+    int count = 0;
+    while (document.HasSection(CFeedVocabulary::DateEntrySection(count))) ++count;
+    // The array's own growth step (at most 1024 elements) would move every entry read so far
+    // once per step: one block for the whole read keeps the read linear.
+    const int growBy = entries.GetGrowBy();
+    if (count > 0) entries.SetSize(0, count);
+
     CDateEntry working;
-    for (int n = 0;; ++n) {
+    for (int n = 0; n < count; ++n) {
         const std::string section = CFeedVocabulary::DateEntrySection(n);
-        if (!document.HasSection(section)) break;
         // Properties carry over from section to section; the occurrence lists do not, or
         // one entry's dropped occurrences would drop real occurrences of the next.
         if (n > 0) working.ResetOccurrenceState();
@@ -25,6 +31,7 @@ int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
         }
         entries.Add(working);
     }
+    entries.SetSize(entries.GetSize(), growBy);
 
     for (int n = 0;; ++n) {
         const std::string section = CFeedVocabulary::RemoveSection(n);
