@@ -1,0 +1,844 @@
+// Occurrence queries of CDateEntry: the rules' edge cases, behaviour at the limits of the
+// date range, and a cross-check against an independent expansion of the rules.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "datetime/DateTimeRange.h"
+#include "datetime/OccurrenceTestSupport.h"
+
+namespace {
+
+constexpr int kIntMax = std::numeric_limits<int>::max();
+constexpr int kIntMin = std::numeric_limits<int>::min();
+
+// --- Edge cases of the rules, as window queries ---
+
+struct WindowCase {
+    const char* name;
+    std::function<CDateEntry()> make;
+    CDateTime from;
+    CDateTime to;
+    std::vector<Occurrence> expected;
+};
+
+class RecurrenceTest : public OccurrenceTest {};
+
+TEST_F(RecurrenceTest, WindowQueriesFindTheOccurrencesOfTheRule) {
+    const std::vector<WindowCase> cases = {
+        {"daily: the second candidate when the first ends before the window",
+         [] { return Every(Dt(2024, 5, 1, 9), 1, 2); }, Dt(2024, 5, 10), Dt(2024, 5, 10, 23, 59, 59),
+         {{Dt(2024, 5, 10, 9), Dt(2024, 5, 10, 9)}}},
+        {"monthly on the 31st: the last day of February, then the 31st again",
+         [] { return Every(Dt(2024, 1, 31, 10), 1, 4); }, Dt(2024, 2, 1), Dt(2024, 3, 31, 23),
+         {{Dt(2024, 2, 29, 10), Dt(2024, 2, 29, 10)}, {Dt(2024, 3, 31, 10), Dt(2024, 3, 31, 10)}}},
+        {"yearly on 29 February: the 28th in common years",
+         [] { return Every(Dt(2024, 2, 29, 7), 1, 5); }, Dt(2025, 1, 1), Dt(2028, 12, 31),
+         {{Dt(2025, 2, 28, 7), Dt(2025, 2, 28, 7)},
+          {Dt(2026, 2, 28, 7), Dt(2026, 2, 28, 7)},
+          {Dt(2027, 2, 28, 7), Dt(2027, 2, 28, 7)},
+          {Dt(2028, 2, 29, 7), Dt(2028, 2, 29, 7)}}},
+        {"last Friday, whole day",
+         [] {
+             CDateEntry entry = Monthly(Dt(2024, 1, 1), 5, 4);
+             entry.Properties.ShowStartTime = 0;
+             return entry;
+         },
+         Dt(2024, 3, 1), Dt(2024, 3, 31, 23, 59, 59),
+         {{Dt(2024, 3, 29), Dt(2024, 3, 29, 23, 59, 59)}}},
+        {"second Tuesday over three months",
+         [] { return Monthly(Dt(2024, 1, 1, 18), 1, 1); }, Dt(2024, 1, 1), Dt(2024, 3, 31),
+         {{Dt(2024, 1, 9, 18), Dt(2024, 1, 9, 18)},
+          {Dt(2024, 2, 13, 18), Dt(2024, 2, 13, 18)},
+          {Dt(2024, 3, 12, 18), Dt(2024, 3, 12, 18)}}},
+        {"fifth Monday: February 2024 has four", [] { return Monthly(Dt(2024, 1, 1, 9), 4, 0); },
+         Dt(2024, 2, 1), Dt(2024, 2, 29, 23, 59, 59), {}},
+        {"fifth Monday: January 2024 has one", [] { return Monthly(Dt(2024, 1, 1, 9), 4, 0); },
+         Dt(2024, 1, 1), Dt(2024, 1, 31), {{Dt(2024, 1, 29, 9), Dt(2024, 1, 29, 9)}}},
+        {"a month without the fifth weekday ends the query",
+         [] { return Monthly(Dt(2024, 1, 1, 9), 4, 0); }, Dt(2024, 1, 1), Dt(2024, 12, 31),
+         {{Dt(2024, 1, 29, 9), Dt(2024, 1, 29, 9)}}},
+        {"time condition: hourly occurrences inside 08:00..17:00",
+         [] {
+             CDateEntry entry = Every(Dt(2024, 6, 3, 7, 59, 59), 1, 1);
+             entry.Properties.CondTimeEnable = 1;
+             return entry;
+         },
+         Dt(2024, 6, 3), Dt(2024, 6, 3, 23),
+         {{Dt(2024, 6, 3, 8, 59, 59), Dt(2024, 6, 3, 8, 59, 59)},
+          {Dt(2024, 6, 3, 9, 59, 59), Dt(2024, 6, 3, 9, 59, 59)},
+          {Dt(2024, 6, 3, 10, 59, 59), Dt(2024, 6, 3, 10, 59, 59)},
+          {Dt(2024, 6, 3, 11, 59, 59), Dt(2024, 6, 3, 11, 59, 59)},
+          {Dt(2024, 6, 3, 12, 59, 59), Dt(2024, 6, 3, 12, 59, 59)},
+          {Dt(2024, 6, 3, 13, 59, 59), Dt(2024, 6, 3, 13, 59, 59)},
+          {Dt(2024, 6, 3, 14, 59, 59), Dt(2024, 6, 3, 14, 59, 59)},
+          {Dt(2024, 6, 3, 15, 59, 59), Dt(2024, 6, 3, 15, 59, 59)},
+          {Dt(2024, 6, 3, 16, 59, 59), Dt(2024, 6, 3, 16, 59, 59)}}},
+        {"weekday and month conditions",
+         [] {
+             CDateEntry entry = Every(Dt(2024, 1, 27, 12), 1, 2);
+             entry.Properties.CondWeekdays = 0x60;        // Saturday, Sunday
+             entry.Properties.CondMonth = 0x2;            // February
+             return entry;
+         },
+         Dt(2024, 1, 1), Dt(2024, 2, 12),
+         {{Dt(2024, 2, 3, 12), Dt(2024, 2, 3, 12)},
+          {Dt(2024, 2, 4, 12), Dt(2024, 2, 4, 12)},
+          {Dt(2024, 2, 10, 12), Dt(2024, 2, 10, 12)},
+          {Dt(2024, 2, 11, 12), Dt(2024, 2, 11, 12)}}},
+        {"end after three occurrences",
+         [] {
+             CDateEntry entry = Every(Dt(2024, 1, 1, 9), 1, 2);
+             entry.Properties.RepeatEnd = 1;
+             entry.Properties.RepeatEndCount = 3;
+             return entry;
+         },
+         Dt(2024, 1, 1), Dt(2024, 1, 31),
+         {{Dt(2024, 1, 1, 9), Dt(2024, 1, 1, 9)},
+          {Dt(2024, 1, 2, 9), Dt(2024, 1, 2, 9)},
+          {Dt(2024, 1, 3, 9), Dt(2024, 1, 3, 9)}}},
+        {"end after a count: a dropped occurrence does not count",
+         [] {
+             CDateEntry entry = Every(Dt(2024, 1, 1, 9), 1, 2);
+             entry.Properties.RepeatEnd = 1;
+             entry.Properties.RepeatEndCount = 2;
+             entry.DroppedOccurrences.Add(Dt(2024, 1, 2, 9));
+             return entry;
+         },
+         Dt(2024, 1, 2), Dt(2024, 1, 31), {{Dt(2024, 1, 3, 9), Dt(2024, 1, 3, 9)}}},
+        {"end at a date: a start exactly at the end date is allowed",
+         [] {
+             CDateEntry entry = Every(Dt(2024, 1, 1, 9), 1, 3);
+             entry.Properties.RepeatEnd = 2;
+             entry.Properties.RepeatEndDate = Dt(2024, 1, 15, 9);
+             return entry;
+         },
+         Dt(2024, 1, 1), Dt(2024, 3, 1),
+         {{Dt(2024, 1, 1, 9), Dt(2024, 1, 1, 9)},
+          {Dt(2024, 1, 8, 9), Dt(2024, 1, 8, 9)},
+          {Dt(2024, 1, 15, 9), Dt(2024, 1, 15, 9)}}},
+        {"single entry inside the window", [] { return Entry(Dt(2024, 4, 2, 14)); },
+         Dt(2024, 4, 1), Dt(2024, 4, 30), {{Dt(2024, 4, 2, 14), Dt(2024, 4, 2, 14)}}},
+        {"single entry: window ends before it", [] { return Entry(Dt(2024, 4, 2, 14)); },
+         Dt(2024, 4, 1), Dt(2024, 4, 2, 13, 59, 59), {}},
+        {"single entry: window starts after its end",
+         [] {
+             CDateEntry entry = Entry(Dt(2024, 4, 2, 14));
+             SetLength(entry, 3600);
+             return entry;
+         },
+         Dt(2024, 4, 2, 15, 0, 1), Dt(2024, 4, 30), {}},
+        {"single entry: window inside its span",
+         [] {
+             CDateEntry entry = Entry(Dt(2024, 4, 2, 14));
+             SetLength(entry, 3600);
+             return entry;
+         },
+         Dt(2024, 4, 2, 14, 10), Dt(2024, 4, 2, 14, 20),
+         {{Dt(2024, 4, 2, 14), Dt(2024, 4, 2, 15)}}},
+        {"whole day, no end shown: 00:00:00 to 23:59:59",
+         [] {
+             CDateEntry entry = Entry(Dt(2024, 4, 2, 14, 30));
+             entry.Properties.ShowStartTime = 0;
+             return entry;
+         },
+         Dt(2024, 4, 2, 23, 30), Dt(2024, 4, 3), {{Dt(2024, 4, 2), Dt(2024, 4, 2, 23, 59, 59)}}},
+        {"a single entry on a day before the 29th has no occurrence with a fifth-weekday count",
+         [] {
+             CDateEntry entry = Entry(Dt(2024, 4, 28, 14));
+             entry.Properties.RepeatWeekdayCount = 4;
+             return entry;
+         },
+         Dt(2024, 4, 1), Dt(2024, 4, 30), {}},
+        {"an hourly series with a fifth-weekday count occurs on the 29th and later only",
+         [] {
+             CDateEntry entry = Every(Dt(2024, 4, 28, 12), 12, 1);
+             entry.Properties.RepeatWeekdayCount = 4;
+             return entry;
+         },
+         Dt(2024, 4, 29), Dt(2024, 4, 30, 23),
+         {{Dt(2024, 4, 29), Dt(2024, 4, 29)},
+          {Dt(2024, 4, 29, 12), Dt(2024, 4, 29, 12)},
+          {Dt(2024, 4, 30), Dt(2024, 4, 30)},
+          {Dt(2024, 4, 30, 12), Dt(2024, 4, 30, 12)}}},
+        {"overlapping occurrences: every one that covers the window",
+         [] {
+             CDateEntry entry = Every(Dt(2024, 4, 2, 10), 1, 1);
+             SetLength(entry, 3 * 3600);
+             return entry;
+         },
+         Dt(2024, 4, 2, 14, 30), Dt(2024, 4, 2, 14, 30),
+         {{Dt(2024, 4, 2, 12), Dt(2024, 4, 2, 15)},
+          {Dt(2024, 4, 2, 13), Dt(2024, 4, 2, 16)},
+          {Dt(2024, 4, 2, 14), Dt(2024, 4, 2, 17)}}},
+    };
+    for (const WindowCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDateEntry entry = c.make();
+        const Iteration found = FindAll(entry, c.from, c.to);
+        EXPECT_TRUE(found.complete);
+        EXPECT_EQ(found.occurrences, c.expected);
+    }
+}
+
+TEST_F(RecurrenceTest, MonthlyNextOccurrenceTakesDayAndTimeFromTheStart) {
+    const CDateEntry entry = Every(Dt(2024, 1, 31, 10), 1, 4);
+    CDateTime start = Dt(2024, 2, 29, 10);
+    CDateTime end;
+    ASSERT_TRUE(entry.GetNextOccurrence(Dt(2024, 1, 1), Dt(2025, 1, 1), start, end));
+    EXPECT_EQ(start, Dt(2024, 3, 31, 10));
+    EXPECT_EQ(end, Dt(2024, 3, 31, 10));
+}
+
+TEST_F(RecurrenceTest, FifthWeekdayMissingInTheNextMonthEndsTheStep) {
+    const CDateEntry entry = Monthly(Dt(2024, 1, 1, 9), 4, 0);
+    CDateTime start = Dt(2024, 1, 29, 9);
+    CDateTime end = Dt(2000, 1, 1);
+    EXPECT_FALSE(entry.GetNextOccurrence(Dt(2024, 1, 1), Dt(2025, 1, 1), start, end));
+    EXPECT_EQ(start, Dt(2024, 1, 29, 9)) << "out-parameters stay unchanged on FALSE";
+    EXPECT_EQ(end, Dt(2000, 1, 1));
+}
+
+// Repeat 2 looks at two months only: from February 2024 the fifth Monday of April lies in
+// the third month looked at, so the query finds nothing although April has one.
+TEST_F(RecurrenceTest, WeekdayRuleLooksAtTwoMonthsOnly) {
+    CDateEntry entry = Monthly(Dt(2024, 2, 1, 9), 4, 0);
+    CDateTime start;
+    CDateTime end;
+    EXPECT_FALSE(entry.GetFirstOccurrence(Dt(2024, 2, 1), Dt(2024, 6, 30), start, end));
+    ASSERT_TRUE(entry.GetFirstOccurrence(Dt(2024, 3, 1), Dt(2024, 6, 30), start, end));
+    EXPECT_EQ(start, Dt(2024, 4, 29, 9));
+}
+
+// A monthly series whose occurrences cross into a later month is looked up from the month
+// of the first occurrence's end: the window on 1 March finds the March occurrence, not the
+// February one that still runs.
+TEST_F(RecurrenceTest, MonthlySeriesWithLongOccurrencesStepsByTheEndMonth) {
+    CDateEntry entry = Every(Dt(2024, 1, 1, 10), 1, 4);
+    SetLength(entry, 30 * 86400);
+    CDateTime start;
+    CDateTime end;
+    ASSERT_TRUE(entry.GetFirstOccurrence(Dt(2024, 3, 1, 12), Dt(2024, 3, 1, 13), start, end));
+    EXPECT_EQ(start, Dt(2024, 3, 1, 10));
+    EXPECT_EQ(end, Dt(2024, 3, 31, 10));
+}
+
+// When the occurrence is longer than the period, a window inside the first occurrence
+// would start the arithmetic before the series; the first occurrence is the series start.
+TEST_F(RecurrenceTest, FirstOccurrenceNeverPrecedesTheSeries) {
+    CDateEntry entry = Every(Dt(2024, 4, 2, 10), 1, 1);
+    SetLength(entry, 3 * 3600);
+    CDateTime start;
+    CDateTime end;
+    ASSERT_TRUE(
+        entry.GetFirstOccurrence(Dt(2024, 4, 2, 11, 30), Dt(2024, 4, 2, 11, 40), start, end));
+    EXPECT_EQ(start, Dt(2024, 4, 2, 10));
+    EXPECT_EQ(end, Dt(2024, 4, 2, 13));
+}
+
+TEST_F(RecurrenceTest, SeriesEndIsCachedOnceTheLastOccurrenceIsMet) {
+    CDateEntry entry = Every(Dt(2024, 1, 1, 9), 1, 2);
+    SetLength(entry, 1800);
+    entry.Properties.RepeatEnd = 1;
+    entry.Properties.RepeatEndCount = 3;
+    ASSERT_EQ(FindAll(entry, Dt(2024, 1, 1), Dt(2024, 1, 10)).occurrences.size(), 3u);
+    EXPECT_EQ(entry.SeriesEndKnown, 1);
+    EXPECT_EQ(entry.SeriesEnd, Dt(2024, 1, 3, 9, 30));
+
+    // The cache answers before any computing: even a longer count is not seen until the
+    // cache is cleared, while a window that starts at the end still reaches the search.
+    entry.Properties.RepeatEndCount = 10;
+    EXPECT_TRUE(FindAll(entry, Dt(2024, 1, 3, 9, 30, 1), Dt(2024, 1, 9)).occurrences.empty());
+    EXPECT_EQ(Starts(FindAll(entry, Dt(2024, 1, 3, 9, 30), Dt(2024, 1, 4, 9))),
+              (std::vector<CDateTime>{Dt(2024, 1, 3, 9), Dt(2024, 1, 4, 9)}));
+    entry.SeriesEndKnown = 0;
+    EXPECT_EQ(FindAll(entry, Dt(2024, 1, 3, 9, 30, 1), Dt(2024, 1, 9)).occurrences.size(), 5u);
+}
+
+TEST_F(RecurrenceTest, CountOccurrencesUntilCountsAllowedOccurrences) {
+    struct Case {
+        const char* name;
+        std::function<void(CDateEntry&)> adjust;
+        CDateTime until;
+        int expected;
+    };
+    const std::vector<Case> cases = {
+        {"first", [](CDateEntry&) {}, Dt(2024, 1, 1, 9), 1},
+        {"tenth", [](CDateEntry&) {}, Dt(2024, 1, 10, 9), 10},
+        {"between occurrences", [](CDateEntry&) {}, Dt(2024, 1, 10, 12), 10},
+        {"before the series", [](CDateEntry&) {}, Dt(2023, 12, 31), 0},
+        {"a drop does not count",
+         [](CDateEntry& e) { e.DroppedOccurrences.Add(Dt(2024, 1, 5, 9)); }, Dt(2024, 1, 10, 9), 9},
+        {"weekends only", [](CDateEntry& e) { e.Properties.CondWeekdays = 0x60; },
+         Dt(2024, 1, 31, 9), 8},
+        {"stops one past the end count",
+         [](CDateEntry& e) {
+             e.Properties.RepeatEnd = 1;
+             e.Properties.RepeatEndCount = 4;
+         },
+         Dt(2024, 1, 31, 9), 5},
+        {"no stop below the largest end count",
+         [](CDateEntry& e) {
+             e.Properties.RepeatEnd = 1;
+             e.Properties.RepeatEndCount = kIntMax;
+         },
+         Dt(2024, 12, 31, 9), 366},
+        {"a midnight limit before the day's occurrence", [](CDateEntry&) {}, Dt(2024, 1, 10), 9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDateEntry entry = Every(Dt(2024, 1, 1, 9), 1, 2);
+        c.adjust(entry);
+        EXPECT_EQ(entry.CountOccurrencesUntil(c.until), c.expected);
+    }
+}
+
+TEST_F(RecurrenceTest, CounterPastTheLargestCountEndsTheSeries) {
+    CDateEntry entry = Every(Dt(2024, 1, 1, 9), 1, 2);
+    entry.Properties.RepeatEnd = 1;
+    entry.Properties.RepeatEndCount = kIntMax;
+    entry.OccurrenceCounter = kIntMax;
+    CDateTime start = Dt(2024, 1, 1, 9);
+    CDateTime end;
+    EXPECT_FALSE(entry.FindNextOccurrence(Dt(2024, 1, 1), Dt(2024, 2, 1), start, end));
+    EXPECT_EQ(entry.OccurrenceCounter, kIntMax);
+
+    entry.OccurrenceCounter = kIntMax - 1;
+    start = Dt(2024, 1, 1, 9);
+    ASSERT_TRUE(entry.FindNextOccurrence(Dt(2024, 1, 1), Dt(2024, 2, 1), start, end));
+    EXPECT_EQ(entry.OccurrenceCounter, kIntMax);
+    EXPECT_EQ(entry.SeriesEndKnown, 1);
+    EXPECT_EQ(entry.SeriesEnd, Dt(2024, 1, 2, 9));
+}
+
+TEST_F(RecurrenceTest, DurationAndSpans) {
+    struct DurationCase {
+        int showStartTime;
+        int showEnd;
+        CDateTime end;
+        std::int64_t expected;
+    };
+    const CDateTime start = Dt(2024, 3, 10, 14, 15, 16);
+    const std::vector<DurationCase> durations = {
+        {1, 0, Dt(2024, 3, 12), 0},
+        {1, 1, Dt(2024, 3, 10, 15, 15, 16), 3600},
+        {1, 1, Dt(2024, 3, 10, 13, 15, 16), -3600},
+        {0, 0, Dt(2024, 3, 12), 86399},
+        {0, 1, Dt(2024, 3, 12, 1), 3 * 86400 - 1},
+        {0, 1, Dt(2024, 3, 9, 12), -1},
+    };
+    for (const DurationCase& c : durations) {
+        SCOPED_TRACE(Text(c.end) + " showStartTime " + std::to_string(c.showStartTime) +
+                     " showEnd " + std::to_string(c.showEnd));
+        CDateEntry entry = Entry(start);
+        entry.Properties.ShowStartTime = c.showStartTime;
+        entry.Properties.ShowEnd = c.showEnd;
+        entry.Properties.EndDate = c.end;
+        EXPECT_EQ(entry.GetDuration().GetTotalSeconds(), c.expected);
+    }
+
+    struct SpanCase {
+        int amount;
+        int unit;
+        std::int64_t seconds;
+    };
+    const std::vector<SpanCase> spans = {
+        {15, 0, 900},
+        {-15, 0, -900},
+        {2, 1, 7200},
+        {3, 2, 259200},
+        {2, 3, 1209600},
+        {5, 4, 0},
+        {5, -1, 0},
+        {kIntMax, 3, std::int64_t{kIntMax} * 604800},
+        {kIntMin, 3, std::int64_t{kIntMin} * 604800},
+    };
+    for (const SpanCase& c : spans) {
+        SCOPED_TRACE(std::to_string(c.amount) + " unit " + std::to_string(c.unit));
+        EXPECT_EQ(CDateEntry::MakeSpan(c.amount, c.unit).GetTotalSeconds(), c.seconds);
+    }
+}
+
+TEST_F(RecurrenceTest, DroppedOccurrenceLookups) {
+    CDateEntry entry = Every(Dt(2024, 1, 1, 9), 1, 2);
+    SetItems(entry.DroppedOccurrences, {Dt(2024, 1, 3, 9), Dt(2024, 1, 5, 9), Dt(2024, 1, 3, 9)});
+    EXPECT_EQ(entry.GetDroppedOccurrenceCount(), 3);
+    EXPECT_EQ(entry.FindDroppedOccurrence(Dt(2024, 1, 3, 9)), 0);
+    EXPECT_EQ(entry.FindDroppedOccurrence(Dt(2024, 1, 5, 9)), 1);
+    EXPECT_EQ(entry.FindDroppedOccurrence(Dt(2024, 1, 5, 9, 0, 1)), -1);
+    EXPECT_TRUE(entry.IsOccurrenceDropped(Dt(2024, 1, 5, 9)));
+    EXPECT_FALSE(entry.IsOccurrenceDropped(Dt(2024, 1, 4, 9)));
+    EXPECT_EQ(entry.GetDroppedOccurrence(1), Dt(2024, 1, 5, 9));
+    EXPECT_FALSE(entry.IsOccurrenceAllowed(Dt(2024, 1, 5, 9)));
+    EXPECT_TRUE(entry.IsOccurrenceAllowed(Dt(2024, 1, 4, 9)));
+    EXPECT_EQ(Starts(FindAll(entry, Dt(2024, 1, 2), Dt(2024, 1, 6, 23))),
+              (std::vector<CDateTime>{Dt(2024, 1, 2, 9), Dt(2024, 1, 4, 9), Dt(2024, 1, 6, 9)}));
+}
+
+TEST_F(RecurrenceTest, TimeConditionBoundsAreInclusive) {
+    CDateEntry entry = Every(Dt(2024, 6, 3, 7), 1, 1);
+    entry.Properties.CondTimeEnable = 1;
+    const std::vector<std::pair<CDateTime, bool>> cases = {
+        {Dt(2024, 6, 3, 7, 59, 59), false},
+        {Dt(2024, 6, 3, 8), true},
+        {Dt(2024, 6, 3, 17), true},
+        {Dt(2024, 6, 3, 17, 0, 1), false},
+    };
+    for (const auto& [start, allowed] : cases) {
+        EXPECT_EQ(entry.IsOccurrenceAllowed(start), allowed) << Text(start);
+    }
+    entry.Properties.CondTimeEnable = 0;
+    EXPECT_TRUE(entry.IsOccurrenceAllowed(Dt(2024, 6, 3, 17, 0, 1)));
+}
+
+TEST_F(RecurrenceTest, ConditionsDoNotApplyToASingleEntry) {
+    CDateEntry entry = Entry(Dt(2024, 6, 2, 20));  // a Sunday evening
+    entry.Properties.CondTimeEnable = 1;
+    entry.Properties.CondWeekdays = 0x1F;
+    entry.Properties.CondMonth = 0;
+    EXPECT_TRUE(entry.IsOccurrenceAllowed(Dt(2024, 6, 2, 20)));
+    entry.Properties.Repeat = 1;
+    EXPECT_FALSE(entry.IsOccurrenceAllowed(Dt(2024, 6, 2, 20)));
+}
+
+// --- Rule values outside the tables ---
+
+TEST_F(RecurrenceTest, RulesWithoutAStep) {
+    struct Case {
+        const char* name;
+        int repeat;
+        int rate;
+        int unit;
+        bool hasFirst;
+    };
+    const std::vector<Case> cases = {
+        {"rate 0 (the feed's default): the first occurrence only", 1, 0, 2, true},
+        {"negative rate: the first occurrence only", 1, -5, 1, true},
+        {"lowest rate: the first occurrence only", 1, kIntMin, 4, true},
+        {"unknown unit 0", 1, 1, 0, false},
+        {"unknown unit 6", 1, 1, 6, false},
+        {"unknown repeat 3", 3, 1, 2, false},
+        {"unknown repeat -1", -1, 1, 2, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDateEntry entry = Entry(Dt(2024, 7, 1, 9));
+        SetLength(entry, 7200);
+        entry.Properties.Repeat = c.repeat;
+        entry.Properties.RepeatRate = c.rate;
+        entry.Properties.RepeatUnit = c.unit;
+        entry.Properties.RepeatEnd = 1;
+        entry.Properties.RepeatEndCount = 5;
+        const std::vector<Occurrence> first = {{Dt(2024, 7, 1, 9), Dt(2024, 7, 1, 11)}};
+        EXPECT_EQ(FindAll(entry, Dt(2024, 1, 1), Dt(2030, 1, 1)).occurrences,
+                  c.hasFirst ? first : std::vector<Occurrence>{});
+        EXPECT_EQ(GetAll(entry, Dt(2024, 7, 1, 10), Dt(2024, 7, 1, 10)).occurrences,
+                  c.hasFirst ? first : std::vector<Occurrence>{});
+        EXPECT_TRUE(FindAll(entry, Dt(2024, 7, 1, 11, 0, 1), Dt(2030, 1, 1)).occurrences.empty());
+        EXPECT_EQ(entry.CountOccurrencesUntil(Dt(2030, 1, 1)), c.hasFirst ? 1 : 0);
+        CDateTime start = Dt(2024, 7, 1, 9);
+        CDateTime end;
+        EXPECT_FALSE(entry.GetNextOccurrence(Dt(2024, 1, 1), Dt(2030, 1, 1), start, end));
+    }
+}
+
+// Every rule whose next step would leave the day numbers of the stored form stops there.
+TEST_F(RecurrenceTest, StepsBeyondTheDateRangeEndTheSeries) {
+    const CDateTime last = CDateTimeRange::Last();
+    const CDateTime nearLast = last - CDateTimeSpan(1800);
+    struct Case {
+        const char* name;
+        std::function<CDateEntry()> make;
+    };
+    const std::vector<Case> cases = {
+        {"hourly near the last day", [&] { return Every(nearLast, 1, 1); }},
+        {"largest rate in weeks", [] { return Every(Dt(2024, 1, 1, 9), kIntMax, 3); }},
+        {"largest rate in months", [] { return Every(Dt(2024, 1, 1, 9), kIntMax, 4); }},
+        {"largest rate in years", [] { return Every(Dt(2024, 1, 1, 9), kIntMax, 5); }},
+        {"yearly near the last day", [&] { return Every(nearLast, 1, 5); }},
+        {"monthly near the last day", [&] { return Every(nearLast, 1, 4); }},
+        {"largest weekday count", [] { return Monthly(Dt(2024, 1, 1, 9), kIntMax, 3); }},
+        {"lowest weekday count", [] { return Monthly(Dt(2024, 1, 1, 9), kIntMin, 3); }},
+        {"largest weekday", [] { return Monthly(Dt(2024, 1, 1, 9), 0, kIntMax); }},
+        {"lowest weekday", [] { return Monthly(Dt(2024, 1, 1, 9), 0, kIntMin); }},
+        {"last Friday near the last day", [&] { return Monthly(nearLast, 5, 4); }},
+        {"occurrence ending beyond the range",
+         [&] {
+             CDateEntry entry = Every(Dt(9999, 12, 31, 23), 1, 2);
+             entry.Properties.ShowEnd = 1;
+             entry.Properties.EndDate = last;
+             return entry;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDateEntry entry = c.make();
+        entry.Properties.RepeatEnd = 1;
+        entry.Properties.RepeatEndCount = kIntMax;
+        const CDateTime first = CDateTimeRange::First();
+        const Iteration bare = GetAll(entry, first, last);
+        EXPECT_TRUE(bare.complete);
+        for (std::size_t i = 0; i < bare.occurrences.size(); ++i) {
+            EXPECT_TRUE(CDateTimeRange::Contains(bare.occurrences[i].start));
+            EXPECT_TRUE(CDateTimeRange::Contains(bare.occurrences[i].end));
+            if (i > 0) {
+                EXPECT_LT(bare.occurrences[i - 1].start, bare.occurrences[i].start);
+            }
+        }
+        const Iteration found = FindAll(entry, first, last);
+        EXPECT_TRUE(found.complete);
+        EXPECT_LE(found.occurrences.size(), bare.occurrences.size());
+        EXPECT_LE(entry.CountOccurrencesUntil(last), static_cast<int>(bare.occurrences.size()));
+        CDateTime start = last;
+        CDateTime end;
+        EXPECT_FALSE(entry.GetNextOccurrence(first, last, start, end));
+    }
+}
+
+TEST_F(RecurrenceTest, YearZeroAndYear9999Starts) {
+    // Year 0 shares its day numbers with year 1: 0000-12-30 is day 365, as is 0001-12-31.
+    CDateEntry yearZero = Every(Dt(0, 12, 30, 12), 1, 2);
+    const Iteration zero = FindAll(yearZero, CDateTimeRange::First(), Dt(1, 12, 31, 23));
+    EXPECT_TRUE(zero.complete);
+    EXPECT_EQ(Starts(zero), std::vector<CDateTime>{Dt(1, 12, 31, 12)});
+
+    CDateEntry late = Every(Dt(9999, 12, 30, 12), 1, 2);
+    EXPECT_EQ(
+        Starts(FindAll(late, Dt(9999, 12, 1), Dt(10000, 1, 2))),
+        (std::vector<CDateTime>{Dt(9999, 12, 30, 12), Dt(9999, 12, 31, 12), Dt(10000, 1, 1, 12)}));
+}
+
+// --- Weekday counts outside 0..5 ---
+
+// The rule as written steps from the first same weekday of the next month by the count in
+// weeks; a count below 0 leads back to the previous start (or before it), so a window
+// iteration would never end. A next occurrence must start strictly after the previous one.
+TEST_F(RecurrenceTest, WeekdayCountsOutsideTheTableNeverStepBack) {
+    std::vector<int> counts = {-4, -3, -2, -1, 6, 7, 8, 9, 10};
+    for (int count : counts) {
+        for (int weekday = 0; weekday < 7; ++weekday) {
+            SCOPED_TRACE("count " + std::to_string(count) + " weekday " + std::to_string(weekday));
+            CDateEntry entry = Monthly(Dt(2024, 1, 1, 9), count, weekday);
+            entry.Properties.RepeatEnd = 1;
+            entry.Properties.RepeatEndCount = kIntMax;
+            const CDateTime from = Dt(2023, 1, 1);
+            const CDateTime to = Dt(2026, 1, 1);
+            // Every day of 2024 as a previous start.
+            for (CDateTime previous = Dt(2024, 1, 1, 9); previous < Dt(2025, 1, 1);
+                 previous += CDateTimeSpan(86400)) {
+                CDateTime start = previous;
+                CDateTime end;
+                if (entry.GetNextOccurrence(from, to, start, end)) {
+                    ASSERT_GT(start, previous) << Text(previous);
+                }
+            }
+            const Iteration bare = GetAll(entry, from, to, 1000);
+            ASSERT_TRUE(bare.complete);
+            const Iteration found = FindAll(entry, from, to, 1000);
+            ASSERT_TRUE(found.complete);
+            EXPECT_EQ(found.occurrences, bare.occurrences);
+            EXPECT_EQ(entry.CountOccurrencesUntil(to), static_cast<int>(bare.occurrences.size()));
+            entry.LastCheckTime = from;
+            entry.UpdateReminders(to);
+            EXPECT_EQ(Items(entry.DueOccurrences), Starts(bare));
+            // A one-instant window looks at two months only, so the unusual dates of these
+            // counts may not be found again; what stays must be.
+            entry.PurgeOccurrenceLists();
+            for (const CDateTime& item : Items(entry.DueOccurrences)) {
+                CDateTime start;
+                CDateTime end;
+                EXPECT_TRUE(entry.FindFirstOccurrence(item, item, start, end)) << Text(item);
+            }
+        }
+    }
+}
+
+// --- Cross-check against an independent expansion ---
+
+// Proleptic Gregorian calendar from first principles (days from civil, after H. Hinnant),
+// on the scale of CDateTime: day 1 is 0001-01-01.
+namespace civil {
+
+std::int64_t DayNumber(std::int64_t y, int m, int d) {
+    y -= m <= 2 ? 1 : 0;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468 + 719163;
+}
+
+bool IsLeap(std::int64_t y) {
+    return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0);
+}
+
+int DaysIn(std::int64_t y, int m) {
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
+}
+
+int Weekday(std::int64_t dayNumber) {
+    return static_cast<int>((dayNumber + 6) % 7);
+}
+
+std::int64_t Seconds(std::int64_t y, int m, int d, std::int64_t secondOfDay) {
+    return DayNumber(y, m, d) * 86400 + secondOfDay;
+}
+
+// Month of a day number, found by walking from a known month (the values here are near).
+void MonthOf(std::int64_t dayNumber, std::int64_t& y, int& m) {
+    y = 1 + (dayNumber - 1) / 366;
+    m = 1;
+    while (DayNumber(y + 1, 1, 1) <= dayNumber) ++y;
+    while (m < 12 && DayNumber(y, m + 1, 1) <= dayNumber) ++m;
+}
+
+}  // namespace civil
+
+enum class EKind { Hours, Months, Weekday };
+
+struct Rule {
+    EKind kind;
+    int repeatRate;
+    int repeatUnit;
+    int weekdayCount;
+    int weekday;
+    std::int64_t start;     // seconds
+    std::int64_t duration;  // seconds, >= 0
+    int condWeekdays;
+    int condMonth;
+    bool condTime;
+    std::int64_t condFrom;  // second of day
+    std::int64_t condTo;
+    int repeatEnd;
+    int repeatEndCount;
+    std::int64_t repeatEndDate;
+    std::vector<std::int64_t> dropped;
+};
+
+CDateTime ToDateTime(std::int64_t seconds) {
+    return CDateTime::FromStored(static_cast<std::int32_t>(seconds / 86400),
+                                 static_cast<std::int32_t>(seconds % 86400));
+}
+
+// Starts of the bare rule from its start up to `limit`, in order.
+std::vector<std::int64_t> ExpandRule(const Rule& r, std::int64_t limit) {
+    std::vector<std::int64_t> starts;
+    const std::int64_t startDay = r.start / 86400;
+    const std::int64_t time = r.start % 86400;
+    std::int64_t y0 = 0;
+    int m0 = 0;
+    civil::MonthOf(startDay, y0, m0);
+    const int d0 = static_cast<int>(startDay - civil::DayNumber(y0, m0, 1)) + 1;
+    switch (r.kind) {
+        case EKind::Hours: {
+            const std::int64_t factor = r.repeatUnit == 1 ? 1 : r.repeatUnit == 2 ? 24 : 168;
+            const std::int64_t period = r.repeatRate * factor * 3600;
+            for (std::int64_t s = r.start; s <= limit; s += period) starts.push_back(s);
+            break;
+        }
+        case EKind::Months: {
+            const int step = r.repeatUnit == 4 ? r.repeatRate : r.repeatRate * 12;
+            for (std::int64_t index = m0 - 1;; index += step) {
+                const std::int64_t y = y0 + index / 12;
+                const int m = static_cast<int>(index % 12) + 1;
+                const std::int64_t s =
+                    civil::Seconds(y, m, std::min(d0, civil::DaysIn(y, m)), time);
+                if (s > limit) break;
+                starts.push_back(s);
+            }
+            break;
+        }
+        case EKind::Weekday: {
+            for (std::int64_t index = (y0 * 12) + m0 - 1;; ++index) {
+                const std::int64_t y = index / 12;
+                const int m = static_cast<int>(index % 12) + 1;
+                std::vector<int> days;
+                for (int d = 1; d <= civil::DaysIn(y, m); ++d) {
+                    if (civil::Weekday(civil::DayNumber(y, m, d)) == r.weekday) days.push_back(d);
+                }
+                const int day = r.weekdayCount == 5 ? days.back() : days[r.weekdayCount];
+                const std::int64_t s = civil::Seconds(y, m, day, time);
+                if (s > limit) break;
+                if (s >= r.start) starts.push_back(s);
+            }
+            break;
+        }
+    }
+    return starts;
+}
+
+// Starts of the series: allowed by the conditions, not dropped, within the end.
+std::vector<std::int64_t> ExpandSeries(const Rule& r, std::int64_t limit) {
+    std::vector<std::int64_t> series;
+    for (std::int64_t s : ExpandRule(r, limit)) {
+        const std::int64_t day = s / 86400;
+        const std::int64_t time = s % 86400;
+        std::int64_t y = 0;
+        int m = 0;
+        civil::MonthOf(day, y, m);
+        if (std::find(r.dropped.begin(), r.dropped.end(), s) != r.dropped.end()) continue;
+        if (r.condTime && (time < r.condFrom || time > r.condTo)) continue;
+        if (((r.condWeekdays >> civil::Weekday(day)) & 1) == 0) continue;
+        if (((r.condMonth >> (m - 1)) & 1) == 0) continue;
+        if (r.repeatEnd == 1 && static_cast<int>(series.size()) == r.repeatEndCount) break;
+        if (r.repeatEnd == 2 && s > r.repeatEndDate) break;
+        series.push_back(s);
+    }
+    return series;
+}
+
+CDateEntry MakeEntry(const Rule& r) {
+    CDateEntry entry;
+    DateEntryProperties& p = entry.Properties;
+    p.StartDate = ToDateTime(r.start);
+    p.EndDate = ToDateTime(r.start + r.duration);
+    p.ShowStartTime = 1;
+    p.ShowEnd = 1;
+    p.Repeat = r.kind == EKind::Weekday ? 2 : 1;
+    p.RepeatRate = r.repeatRate;
+    p.RepeatUnit = r.repeatUnit;
+    p.RepeatWeekdayCount = r.weekdayCount;
+    p.RepeatWeekday = r.weekday;
+    p.RepeatEnd = r.repeatEnd;
+    p.RepeatEndCount = r.repeatEndCount;
+    p.RepeatEndDate = ToDateTime(r.repeatEndDate);
+    p.CondWeekdays = r.condWeekdays;
+    p.CondMonth = r.condMonth;
+    p.CondTimeEnable = r.condTime ? 1 : 0;
+    p.CondStartTime = CDateTime::FromStored(1, static_cast<std::int32_t>(r.condFrom));
+    p.CondEndTime = CDateTime::FromStored(1, static_cast<std::int32_t>(r.condTo));
+    for (std::int64_t s : r.dropped) entry.DroppedOccurrences.Add(ToDateTime(s));
+    return entry;
+}
+
+Rule RandomRule(std::mt19937_64& rng) {
+    auto uniform = [&rng](std::int64_t lo, std::int64_t hi) {
+        return std::uniform_int_distribution<std::int64_t>(lo, hi)(rng);
+    };
+    Rule r{};
+    const std::int64_t startDay = civil::DayNumber(1995, 1, 1) + uniform(0, 365 * 35);
+    std::int64_t time = uniform(0, 86399);
+    if (uniform(0, 1) == 0) time -= time % 900;  // often on a quarter hour
+    switch (uniform(0, 5)) {
+        case 0:
+            r.kind = EKind::Hours;
+            r.repeatRate = static_cast<int>(uniform(1, 48));
+            r.repeatUnit = 1;
+            break;
+        case 1:
+            r.kind = EKind::Hours;
+            r.repeatRate = static_cast<int>(uniform(1, 10));
+            r.repeatUnit = 2;
+            break;
+        case 2:
+            r.kind = EKind::Hours;
+            r.repeatRate = static_cast<int>(uniform(1, 6));
+            r.repeatUnit = 3;
+            break;
+        case 3:
+            r.kind = EKind::Months;
+            r.repeatRate = static_cast<int>(uniform(1, 5));
+            r.repeatUnit = 4;
+            break;
+        case 4:
+            r.kind = EKind::Months;
+            r.repeatRate = static_cast<int>(uniform(1, 2));
+            r.repeatUnit = 5;
+            break;
+        default: {
+            static const int kCounts[] = {0, 1, 2, 3, 5};
+            r.kind = EKind::Weekday;
+            r.weekdayCount = kCounts[uniform(0, 4)];
+            r.weekday = static_cast<int>(uniform(0, 6));
+            break;
+        }
+    }
+    r.start = startDay * 86400 + time;
+    if (r.kind == EKind::Hours) {
+        const std::int64_t factor = r.repeatUnit == 1 ? 1 : r.repeatUnit == 2 ? 24 : 168;
+        r.duration = uniform(0, 3 * r.repeatRate * factor * 3600);
+    } else if (r.kind == EKind::Months) {
+        // Occurrences that end on their start day: the month lookup counts from the month
+        // of the first end.
+        r.duration = uniform(0, 86399 - time);
+    } else {
+        r.duration = uniform(0, 10 * 86400);
+    }
+    r.condWeekdays = uniform(0, 2) == 0 ? static_cast<int>(uniform(1, 127)) : 127;
+    r.condMonth = uniform(0, 2) == 0 ? static_cast<int>(uniform(1, 4095)) : 4095;
+    r.condTime = uniform(0, 3) == 0;
+    r.condFrom = uniform(0, 86399);
+    r.condTo = uniform(r.condFrom, 86399);
+    r.repeatEnd = static_cast<int>(uniform(0, 2));
+    r.repeatEndCount = static_cast<int>(uniform(0, 400));
+    r.repeatEndDate = r.start + uniform(-86400, 4 * 365 * 86400);
+    // Drop a few real occurrences and one instant that is none.
+    const std::vector<std::int64_t> early = ExpandRule(r, r.start + 2 * 365 * 86400);
+    for (int i = static_cast<int>(uniform(0, 3)); i > 0 && !early.empty(); --i) {
+        r.dropped.push_back(early[static_cast<std::size_t>(
+            uniform(0, std::min<std::int64_t>(30, static_cast<std::int64_t>(early.size()) - 1)))]);
+    }
+    r.dropped.push_back(r.start + 1);
+    return r;
+}
+
+TEST_F(RecurrenceTest, WindowQueriesAgreeWithAnIndependentExpansion) {
+    std::mt19937_64 rng(20240517);
+    int windows = 0;
+    int windowsWithOccurrences = 0;
+    for (int ruleIndex = 0; ruleIndex < 400; ++ruleIndex) {
+        const Rule rule = RandomRule(rng);
+        CDateEntry entry = MakeEntry(rule);
+        const std::int64_t horizon = rule.start + 5 * 366 * 86400;
+        const std::vector<std::int64_t> series = ExpandSeries(rule, horizon);
+        for (int windowIndex = 0; windowIndex < 12; ++windowIndex) {
+            std::uniform_int_distribution<std::int64_t> offset(-60 * 86400, 4 * 365 * 86400);
+            std::uniform_int_distribution<std::int64_t> length(0, 75 * 86400);
+            std::int64_t from = rule.start + offset(rng);
+            std::int64_t to = from + length(rng);
+            if (windowIndex % 4 == 0 && !series.empty()) {
+                // One instant inside a real occurrence.
+                const std::int64_t s =
+                    series[std::uniform_int_distribution<std::size_t>(0, series.size() - 1)(rng)];
+                from = to = s + std::uniform_int_distribution<std::int64_t>(0, rule.duration)(rng);
+            }
+            std::vector<Occurrence> expected;
+            for (std::int64_t s : series) {
+                if (s <= to && s + rule.duration >= from) {
+                    expected.push_back({ToDateTime(s), ToDateTime(s + rule.duration)});
+                }
+            }
+            SCOPED_TRACE("rule " + std::to_string(ruleIndex) + " start " +
+                         Text(ToDateTime(rule.start)) + " window " + Text(ToDateTime(from)) +
+                         " .. " + Text(ToDateTime(to)));
+            ++windows;
+            if (!expected.empty()) ++windowsWithOccurrences;
+            // The same entry across windows also checks the cached series end.
+            const Iteration found = FindAll(entry, ToDateTime(from), ToDateTime(to));
+            ASSERT_TRUE(found.complete);
+            ASSERT_EQ(found.occurrences, expected)
+                << "kind " << static_cast<int>(rule.kind) << " rate " << rule.repeatRate << " unit "
+                << rule.repeatUnit << " count " << rule.weekdayCount << " weekday " << rule.weekday
+                << " end " << rule.repeatEnd << "/" << rule.repeatEndCount << " duration "
+                << rule.duration;
+            // The number of an occurrence is its place in the series.
+            if (!expected.empty() && rule.repeatEnd != 1) {
+                const auto place = std::find(series.begin(), series.end(),
+                                             CDateTimeRange::ToSeconds(expected.front().start)) -
+                                   series.begin();
+                ASSERT_EQ(entry.CountOccurrencesUntil(expected.front().start), place + 1);
+            }
+        }
+    }
+    // The random windows must mostly meet occurrences, or the agreement says little.
+    EXPECT_GT(windowsWithOccurrences, windows / 3);
+}
+
+}  // namespace
