@@ -8,7 +8,7 @@
 namespace {
 
 const CRuntimeClass g_dateEntryClass = {"CDateEntry", CDateEntry::kSchema, true,
-                                        &CDateEntry::CreateObject, CObject::GetThisClass()};
+                                        &CDateEntry::CreateForLoading, CObject::GetThisClass()};
 const CClassRegistration g_dateEntryRegistration(&g_dateEntryClass);
 
 constexpr std::uint64_t kStoredDateTimeBytes = 8;
@@ -28,18 +28,21 @@ void ReadDateTimeList(CArchive& ar, CDateTimeArray& list) {
 
 }  // namespace
 
-CDateEntry::CDateEntry() {
+CDateEntry::CDateEntry() : CDateEntry(LoadingTag{}) {
     CDateTime start = CDateTime::Now();
     start.SetTime(start.GetHour(), start.GetMinute(), 0);
     Properties.StartDate = start;
     Properties.EndDate = start;
     Properties.RepeatEndDate = start;
-    Properties.CondStartTime.SetTime(8, 0, 0);
-    Properties.CondEndTime.SetTime(17, 0, 0);
     Properties.GUID = CreateGuidString();
 }
 
 CDateEntry::CDateEntry(EmptyTag) {}
+
+CDateEntry::CDateEntry(LoadingTag) {
+    Properties.CondStartTime.SetTime(8, 0, 0);
+    Properties.CondEndTime.SetTime(17, 0, 0);
+}
 
 CDateEntry::CDateEntry(const CDateEntry& other) : CDateEntry(EmptyTag{}) {
     *this = other;
@@ -77,6 +80,10 @@ const CRuntimeClass* CDateEntry::GetThisClass() {
 
 std::unique_ptr<CObject> CDateEntry::CreateObject() {
     return std::make_unique<CDateEntry>();
+}
+
+std::unique_ptr<CObject> CDateEntry::CreateForLoading() {
+    return std::unique_ptr<CObject>(new CDateEntry(LoadingTag{}));
 }
 
 std::string CDateEntry::CreateGuidString() {
@@ -160,6 +167,8 @@ void CDateEntry::Serialize(CArchive& ar) {
     if (schema >= 4) {
         p.GUID = ar.ReadString();
         p.StorageType = ar.ReadInt32();
+    } else if (p.GUID.empty()) {
+        p.GUID = CreateGuidString();
     }
     p.Category = ar.ReadString();
     p.Description = ar.ReadString();

@@ -52,10 +52,17 @@ public:
     const CRuntimeClass* GetRuntimeClass() const override;
     static const CRuntimeClass* GetThisClass();
     static std::unique_ptr<CObject> CreateObject();
+    // The factory of the run-time class, used by CArchive::ReadObject: an entry with the
+    // defaults except an empty GUID and default-valued StartDate, EndDate and
+    // RepeatEndDate, because loading reads those dates in every schema and gives an entry
+    // of a schema without GUID a new one. Loading thus gives the same entry as from
+    // CreateObject without a clock read and a GUID per entry that the file overwrites.
+    static std::unique_ptr<CObject> CreateForLoading();
     // Storing writes schema 6. Loading reads the stored schema from the archive (a schema
     // above 6 throws badSchema before anything is read; outside ReadObject, where no schema
     // is known, the schema 6 layout is read); fields that schema lacks keep their current
-    // values, so a factory-made entry keeps the defaults. Spare loads as 0.
+    // values, so a factory-made entry keeps the defaults, except that an empty GUID is
+    // replaced by a new one. Spare loads as 0.
     void Serialize(CArchive& ar) override;
 
     int GetStorageType() const { return Properties.StorageType; }
@@ -121,6 +128,9 @@ public:
 private:
     struct EmptyTag {};
     explicit CDateEntry(EmptyTag);
+    // Every default that needs neither the clock nor a GUID.
+    struct LoadingTag {};
+    explicit CDateEntry(LoadingTag);
 };
 
 using CDateEntryArray = CArray<CDateEntry>;

@@ -233,6 +233,17 @@ TEST_F(DateEntryTest, Schema6ObjectLoadsAndStoresBackUnchanged) {
     EXPECT_EQ(WriteObjectBytes(*loaded), stored);
 }
 
+TEST_F(DateEntryTest, LoadingAsksForAGuidOnlyWhenTheSchemaHasNone) {
+    const CDateEntry source = MakeFilledEntry();  // GUID number 1
+    for (const int schema : {4, 5, 6}) {
+        std::unique_ptr<CObject> object;
+        ASSERT_EQ(ReadObjectBytes(StoredObject(source, schema), CDateEntry::GetThisClass(), object),
+                  0);
+        EXPECT_EQ(AsDateEntry(object)->GetGuid(), source.GetGuid());
+    }
+    EXPECT_EQ(CDateEntry::CreateGuidString(), "{00000000-0000-0000-0000-000000000002}");
+}
+
 // What an older stored schema lacks keeps the defaults of a new entry; two stored values
 // are renumbered on the way in.
 TEST_F(DateEntryTest, OlderSchemasLoadWithDefaultsAndAdjustments) {
