@@ -1,0 +1,95 @@
+#include "win/Dialog.h"
+
+CDialog::CDialog(UINT templateId, HWND parent)
+    : m_hInstance(::GetModuleHandleA(nullptr)), m_nTemplateId(templateId), m_hParent(parent) {}
+
+CDialog::~CDialog() {
+    if (m_hWnd != nullptr) ::DestroyWindow(m_hWnd);
+}
+
+INT_PTR CDialog::DoModal() {
+    const HRSRC resource = ::FindResourceA(m_hInstance, MAKEINTRESOURCEA(m_nTemplateId), RT_DIALOG);
+    if (resource == nullptr) return -1;
+    const HGLOBAL loaded = ::LoadResource(m_hInstance, resource);
+    const auto* dialogTemplate =
+        static_cast<const DLGTEMPLATE*>(loaded != nullptr ? ::LockResource(loaded) : nullptr);
+    if (dialogTemplate == nullptr) return -1;
+
+    m_bEnding = false;
+    m_nResult = IDCANCEL;
+    const bool disableParent = m_hParent != nullptr && ::IsWindowEnabled(m_hParent);
+    if (disableParent) ::EnableWindow(m_hParent, FALSE);
+
+    m_hWnd = ::CreateDialogIndirectParamA(m_hInstance, dialogTemplate, m_hParent,
+                                          &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    if (m_hWnd == nullptr) {
+        if (disableParent) ::EnableWindow(m_hParent, TRUE);
+        return -1;
+    }
+    // Like DialogBox, show a template without WS_VISIBLE too; the initialisation may already
+    // have ended the dialog.
+    if (!m_bEnding) ::ShowWindow(m_hWnd, SW_SHOW);
+
+    MSG msg;
+    while (!m_bEnding) {
+        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == -1) break;
+        if (got == 0) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (!::IsDialogMessageA(m_hWnd, &msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+
+    // The parent is enabled before this window goes away, so that the system activates the
+    // parent and not some other application.
+    if (disableParent) ::EnableWindow(m_hParent, TRUE);
+    ::DestroyWindow(m_hWnd);
+    return m_nResult;
+}
+
+INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return OnInitDialog();
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK) {
+                OnOK();
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                OnCancel();
+                return TRUE;
+            }
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+void CDialog::EndDialog(INT_PTR result) {
+    m_nResult = result;
+    m_bEnding = true;
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    CDialog* self = nullptr;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialog*>(lParam);
+        self->m_hWnd = hWnd;
+        ::SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+    }
+    // WM_SETFONT and a few others arrive before WM_INITDIALOG: default processing for them.
+    if (self == nullptr) return FALSE;
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrA(hWnd, GWLP_USERDATA, 0);
+        self->m_hWnd = nullptr;
+        return FALSE;
+    }
+    return self->HandleMessage(message, wParam, lParam);
+}

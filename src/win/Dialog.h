@@ -1,0 +1,53 @@
+// A dialog window built from a dialog resource and run modally by a message loop of our own.
+#pragma once
+
+#include "platform/win32/Win32Api.h"
+
+// The window keeps `this` in its user data from WM_INITDIALOG on and forwards every message
+// to HandleMessage. A derived class overrides HandleMessage for its own messages and hands
+// the rest to CDialog::HandleMessage; a FALSE result leaves a message to the default dialog
+// processing (DefDlgProcA).
+class CDialog {
+public:
+    // `templateId` names an RT_DIALOG resource of this module. `parent` may be nullptr; while
+    // the dialog runs, a parent is disabled, as with any modal dialog.
+    CDialog(UINT templateId, HWND parent);
+    CDialog(const CDialog&) = delete;
+    CDialog& operator=(const CDialog&) = delete;
+    // Destroys the window if it still exists.
+    virtual ~CDialog();
+
+    // Creates the dialog, shows it and dispatches messages until EndDialog. The window is
+    // destroyed before this returns. Returns the EndDialog result, or -1 when the dialog
+    // could not be created. A WM_QUIT ends the loop with IDCANCEL and is posted again for
+    // the loop outside.
+    INT_PTR DoModal();
+
+    HWND GetSafeHwnd() const { return m_hWnd; }
+
+protected:
+    // The message handler of the window; the result is the dialog procedure's result.
+    // Routes WM_INITDIALOG to OnInitDialog and the IDOK and IDCANCEL commands to OnOK and
+    // OnCancel; everything else returns FALSE.
+    virtual INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Returns TRUE to let the system focus the first tab stop.
+    virtual BOOL OnInitDialog() { return TRUE; }
+    virtual void OnOK() { EndDialog(IDOK); }
+    virtual void OnCancel() { EndDialog(IDCANCEL); }
+
+    // Ends the modal loop with `result` once the current message has been handled.
+    void EndDialog(INT_PTR result);
+    bool IsEnding() const { return m_bEnding; }
+    HINSTANCE GetInstance() const { return m_hInstance; }
+
+    HWND m_hWnd = nullptr;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    HINSTANCE m_hInstance;
+    UINT m_nTemplateId;
+    HWND m_hParent;
+    bool m_bEnding = false;
+    INT_PTR m_nResult = IDCANCEL;
+};

@@ -1,0 +1,61 @@
+// The control window: the settings controls, the "Enable Feed" switch, the status field and
+// the tray icon, over the window-independent CFeedController.
+#pragma once
+
+#include <string>
+
+#include "app/FeedController.h"
+#include "app/FeedView.h"
+#include "win/Dialog.h"
+#include "win/TrayIcon.h"
+
+// Moves values between the controls and the controller and forwards commands; the
+// controller holds the settings, the feed lists, the timer identifier and the sync cycle.
+// Minimising hides the window; a double click on the tray icon brings it back. Every way
+// of closing (Exit, Escape, the close box, Alt+F4) stops the timer, saves the settings and
+// removes the tray icon.
+class CFeedDialog : public CDialog, public CFeedView {
+public:
+    explicit CFeedDialog(HWND parent);
+
+    // CFeedView over the dialog's controls.
+    std::string GetControlText(EFeedControl control) override;
+    void SetControlText(EFeedControl control, const std::string& text) override;
+    bool IsControlChecked(EFeedControl control) override;
+    void SetControlChecked(EFeedControl control, bool checked) override;
+    void EnableControl(EFeedControl control, bool enable) override;
+    // A window timer with identifier 1 whose WM_TIMER runs one sync cycle.
+    unsigned int StartTimer(unsigned int periodMs) override;
+    void StopTimer(unsigned int timerId) override;
+
+protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnInitDialog() override;
+    // Enter must not close the window.
+    void OnOK() override {}
+    // The closing: stop the timer, collect and save the settings, remove the tray icon, end.
+    void OnCancel() override;
+
+private:
+    void AddAboutMenuItem();
+    BOOL OnSysCommand(WPARAM command);
+    bool OnPaint();
+    void OnTimer();
+    void OnSize(WPARAM sizeType);
+    void OnTrayNotify(LPARAM mouseMessage);
+    BOOL OnCommand(WORD id, WORD notifyCode);
+    void OnBrowseSharedFile();
+    void OnBrowseFeedFile();
+    // Shows the "open file" dialog with `filter` ("Description|pattern|...||") and puts the
+    // chosen file's full path into `edit`; a cancelled dialog changes nothing.
+    void BrowseForFile(int edit, const char* filter);
+
+    // Shared resource icons: the system frees them with the module.
+    HICON m_hWindowIcon;
+    HICON m_hTrayIcon;
+    CFeedController m_controller;
+    CTrayIcon m_trayIcon;
+    // Set while a sync cycle runs, so that a timer message dispatched by anything the cycle
+    // does cannot start a second cycle inside the first.
+    bool m_bInCycle = false;
+};

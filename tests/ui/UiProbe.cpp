@@ -1,0 +1,224 @@
+// A console helper for the UI tests: finds a top-level window by its caption and prints its
+// state and its controls as JSON, or sends it messages, from outside the program under test.
+//
+//   UiProbe state [caption]          the window and every child control (JSON on one line);
+//                                    a caption "class:NAME" finds the window by class instead
+//   UiProbe windows                  every top-level window of the desktop
+//   UiProbe click <id> [caption]     BM_CLICK on a control
+//   UiProbe settext <id> <text> [caption]
+//   UiProbe post <message> <wParam> <lParam> [caption]   numbers in decimal or 0x hex
+//
+// Exit code 0 on success, 2 when the window or control does not exist, 1 on bad usage.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const kDefaultCaption = "ZelvaroFeed";
+
+std::string Escape(const std::string& text) {
+    std::string out;
+    for (const unsigned char c : text) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (c < 0x20 || c >= 0x7F) {
+                    char buffer[8];
+                    std::snprintf(buffer, sizeof(buffer), "\\u%04x", c);
+                    out += buffer;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    return out;
+}
+
+std::string WindowText(HWND hWnd) {
+    // WM_GETTEXT is marshalled across processes, unlike GetWindowText on a foreign edit.
+    char buffer[1024] = {};
+    ::SendMessageTimeoutA(hWnd, WM_GETTEXT, sizeof(buffer), reinterpret_cast<LPARAM>(buffer),
+                          SMTO_ABORTIFHUNG, 5000, nullptr);
+    return buffer;
+}
+
+std::string ClassName(HWND hWnd) {
+    char buffer[256] = {};
+    ::GetClassNameA(hWnd, buffer, sizeof(buffer));
+    return buffer;
+}
+
+std::string RectJson(const RECT& rect) {
+    char buffer[96];
+    std::snprintf(buffer, sizeof(buffer), "[%ld,%ld,%ld,%ld]", rect.left, rect.top, rect.right,
+                  rect.bottom);
+    return buffer;
+}
+
+long long ParseNumber(const char* text) {
+    return std::strtoll(text, nullptr, 0);
+}
+
+// "class:NAME" finds by window class, anything else by caption.
+HWND FindTopLevel(const char* caption) {
+    const std::string text = caption;
+    if (text.rfind("class:", 0) == 0) return ::FindWindowA(text.substr(6).c_str(), nullptr);
+    return ::FindWindowA(nullptr, caption);
+}
+
+std::string WindowJson(HWND hWnd) {
+    std::string json = "{";
+    char buffer[256];
+    std::snprintf(buffer, sizeof(buffer), "\"hwnd\":%llu,\"id\":%d,",
+                  static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hWnd)),
+                  ::GetDlgCtrlID(hWnd));
+    json += buffer;
+    json += "\"class\":\"" + Escape(ClassName(hWnd)) + "\",";
+    json += "\"text\":\"" + Escape(WindowText(hWnd)) + "\",";
+    std::snprintf(
+        buffer, sizeof(buffer), "\"style\":%lu,\"exstyle\":%lu,\"visible\":%s,\"enabled\":%s,",
+        static_cast<unsigned long>(::GetWindowLongA(hWnd, GWL_STYLE)),
+        static_cast<unsigned long>(::GetWindowLongA(hWnd, GWL_EXSTYLE)),
+        ::IsWindowVisible(hWnd) ? "true" : "false", ::IsWindowEnabled(hWnd) ? "true" : "false");
+    json += buffer;
+    if (ClassName(hWnd) == "Button") {
+        DWORD_PTR check = 0;
+        ::SendMessageTimeoutA(hWnd, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &check);
+        std::snprintf(buffer, sizeof(buffer), "\"checked\":%d,", static_cast<int>(check));
+        json += buffer;
+    }
+    RECT rect{};
+    ::GetWindowRect(hWnd, &rect);
+    json += "\"rect\":" + RectJson(rect);
+    const HWND parent = ::GetParent(hWnd);
+    if (parent != nullptr && (::GetWindowLongA(hWnd, GWL_STYLE) & WS_CHILD) != 0) {
+        // Position in the parent's client area, as the dialog template places it.
+        ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
+        json += ",\"client\":" + RectJson(rect);
+    }
+    json += "}";
+    return json;
+}
+
+std::string DialogJson(HWND hWnd) {
+    std::string json = WindowJson(hWnd);
+    json.pop_back();
+    char buffer[128];
+    RECT client{};
+    ::GetClientRect(hWnd, &client);
+    json += ",\"clientSize\":" + RectJson(client);
+    std::snprintf(buffer, sizeof(buffer), ",\"iconic\":%s", ::IsIconic(hWnd) ? "true" : "false");
+    json += buffer;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    const DWORD thread = ::GetWindowThreadProcessId(hWnd, nullptr);
+    if (::GetGUIThreadInfo(thread, &info)) {
+        std::snprintf(buffer, sizeof(buffer), ",\"focusId\":%d,\"activeIsThis\":%s",
+                      info.hwndFocus != nullptr ? ::GetDlgCtrlID(info.hwndFocus) : 0,
+                      info.hwndActive == hWnd ? "true" : "false");
+        json += buffer;
+    }
+    std::snprintf(buffer, sizeof(buffer), ",\"foreground\":%s",
+                  ::GetForegroundWindow() == hWnd ? "true" : "false");
+    json += buffer;
+    json += ",\"controls\":[";
+    bool first = true;
+    for (HWND child = ::GetWindow(hWnd, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (!first) json += ",";
+        first = false;
+        json += WindowJson(child);
+    }
+    json += "]}";
+    return json;
+}
+
+BOOL CALLBACK ListWindow(HWND hWnd, LPARAM lParam) {
+    auto* windows = reinterpret_cast<std::vector<HWND>*>(lParam);
+    windows->push_back(hWnd);
+    return TRUE;
+}
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: UiProbe state [caption] | windows | click <id> [caption] |"
+                 " settext <id> <text> [caption] | post <msg> <wParam> <lParam> [caption]\n");
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    const std::string command = argv[1];
+    auto captionAt = [&](int index) { return argc > index ? argv[index] : kDefaultCaption; };
+
+    if (command == "windows") {
+        std::vector<HWND> windows;
+        ::EnumWindows(&ListWindow, reinterpret_cast<LPARAM>(&windows));
+        std::string json = "[";
+        for (std::size_t i = 0; i < windows.size(); ++i) {
+            if (i > 0) json += ",";
+            json += WindowJson(windows[i]);
+        }
+        json += "]";
+        std::printf("%s\n", json.c_str());
+        return 0;
+    }
+    if (command == "state") {
+        const HWND hWnd = FindTopLevel(captionAt(2));
+        if (hWnd == nullptr) {
+            std::printf("{\"found\":false}\n");
+            return 2;
+        }
+        std::string json = DialogJson(hWnd);
+        json.insert(1, "\"found\":true,");
+        std::printf("%s\n", json.c_str());
+        return 0;
+    }
+    if (command == "click" && argc >= 3) {
+        const HWND hWnd = FindTopLevel(captionAt(3));
+        const HWND control =
+            hWnd != nullptr ? ::GetDlgItem(hWnd, static_cast<int>(ParseNumber(argv[2]))) : nullptr;
+        if (control == nullptr) return 2;
+        // Posted, so that a click that opens a modal dialog does not block the probe.
+        ::PostMessageA(control, BM_CLICK, 0, 0);
+        return 0;
+    }
+    if (command == "settext" && argc >= 4) {
+        const HWND hWnd = FindTopLevel(captionAt(4));
+        const HWND control =
+            hWnd != nullptr ? ::GetDlgItem(hWnd, static_cast<int>(ParseNumber(argv[2]))) : nullptr;
+        if (control == nullptr) return 2;
+        ::SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]),
+                              SMTO_ABORTIFHUNG, 5000, nullptr);
+        return 0;
+    }
+    if (command == "post" && argc >= 5) {
+        const HWND hWnd = FindTopLevel(captionAt(5));
+        if (hWnd == nullptr) return 2;
+        ::PostMessageA(hWnd, static_cast<UINT>(ParseNumber(argv[2])),
+                       static_cast<WPARAM>(ParseNumber(argv[3])),
+                       static_cast<LPARAM>(ParseNumber(argv[4])));
+        return 0;
+    }
+    return Usage();
+}

@@ -1,0 +1,566 @@
+"""UI tests of ZelvaroFeed.exe under Wine: one scenario per run, named on the command line.
+
+    python3 ui_test.py --exe ZelvaroFeed.exe --probe UiProbe.exe --work DIR SCENARIO
+
+Each scenario starts the real program in a fresh Wine prefix on its own X display, clicks
+and types with real X input, and checks the window, the settings file and the event file.
+"""
+
+import argparse
+import datetime
+import os
+import struct
+import sys
+import time
+import traceback
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from uidriver import Session, UiError, find_control, read_ini  # noqa: E402
+
+# Window styles.
+WS_POPUP = 0x80000000
+WS_VISIBLE = 0x10000000
+WS_DISABLED = 0x08000000
+WS_CAPTION = 0x00C00000
+WS_BORDER = 0x00800000
+WS_SYSMENU = 0x00080000
+WS_THICKFRAME = 0x00040000
+WS_GROUP = 0x00020000
+WS_MINIMIZEBOX = 0x00020000
+WS_MAXIMIZEBOX = 0x00010000
+WS_TABSTOP = 0x00010000
+DS_MODALFRAME = 0x80
+WS_EX_APPWINDOW = 0x00040000
+WS_EX_CLIENTEDGE = 0x00000200
+BS_TYPEMASK = 0xF
+BS_PUSHBUTTON, BS_DEFPUSHBUTTON, BS_AUTOCHECKBOX, BS_AUTORADIOBUTTON = 0, 1, 3, 9
+ES_AUTOHSCROLL = 0x80
+ES_NUMBER = 0x2000
+SS_TYPEMASK = 0x1F
+SS_LEFT, SS_ICON = 0, 3
+SS_CENTERIMAGE = 0x200
+SS_SUNKEN = 0x1000
+
+WM_SYSCOMMAND = 0x0112
+
+# The control window in tab order: id, class, text, dialog-unit rectangle (x, y, width,
+# height), kind (button type or static type), styles it must have, styles it must not have.
+CONTROL_WINDOW = [
+    (1006, "Button", "Enable Feed", (7, 7, 118, 10), BS_AUTOCHECKBOX, WS_TABSTOP, 0),
+    (-1, "Static", "Shared File:", (7, 26, 43, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (1001, "Edit", "", (66, 26, 195, 14), None, ES_AUTOHSCROLL | WS_TABSTOP, 0),
+    (1002, "Button", "...", (268, 26, 19, 14), BS_PUSHBUTTON, WS_TABSTOP, 0),
+    (-1, "Static", "Feed File:", (7, 46, 43, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (1003, "Edit", "", (66, 46, 195, 14), None, ES_AUTOHSCROLL | WS_TABSTOP, 0),
+    (1004, "Button", "...", (268, 46, 19, 14), BS_PUSHBUTTON, WS_TABSTOP, 0),
+    (-1, "Static", "Sync Mode:", (7, 65, 53, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    # A radio button takes WS_TABSTOP while it is the checked one of its group.
+    (1008, "Button", "Add and update entries", (66, 65, 89, 14), BS_AUTORADIOBUTTON, WS_GROUP, 0),
+    (1009, "Button", "Replace all entries", (168, 65, 74, 14), BS_AUTORADIOBUTTON, 0, WS_GROUP),
+    (-1, "Static", "Check Interval:", (7, 84, 53, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (1005, "Edit", "30", (66, 83, 40, 14), None, ES_NUMBER | WS_TABSTOP, 0),
+    (-1, "Static", "seconds", (110, 83, 37, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (-1, "Static", "Sync State:", (7, 105, 53, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (1007, "Static", "", (66, 104, 195, 14), SS_LEFT, SS_CENTERIMAGE | SS_SUNKEN, WS_TABSTOP),
+    (1000, "Button", "Exit", (237, 127, 50, 14), BS_PUSHBUTTON, WS_TABSTOP, 0),
+]
+
+ABOUT_BOX = [
+    (-1, "Static", None, (11, 19, None, None), SS_ICON, 0, 0),
+    (-1, "Static", "ZelvaroFeed Version 1.0", (40, 14, None, None), SS_LEFT, 0, 0),
+    (1, "Button", "OK", (178, 7, 50, 14), BS_DEFPUSHBUTTON, WS_TABSTOP, 0),
+]
+
+# The controls that switching the feed on disables.
+SETTING_CONTROLS = (1001, 1002, 1003, 1004, 1005, 1008, 1009)
+
+DEFAULT_SETTINGS = [
+    ("SyncMode", "0"),
+    ("CheckFeedInterval", "30"),
+    ("LastFeedFileTime", "2000 01 01 00 00 00"),
+    ("FeedFilePath", ""),
+    ("SharedFilePath", ""),
+]
+
+GUID_A = "{0A1B2C3D-4E5F-4071-8293-A4B5C6D7E8F9}"
+GUID_B = "{1B2C3D4E-5F60-4182-93A4-B5C6D7E8F90A}"
+
+# An event file with three empty lists (header number 100).
+EMPTY_EVENT_FILE = struct.pack("<iiii", 100, 0, 0, 0)
+
+FEED_ONE_ENTRY = f"""[DateEntry 0]
+GUID={GUID_A}
+StorageType=1
+Description=Dentist
+StartDate=2030 05 01 10 00 00
+EndDate=2030 05 01 11 00 00
+"""
+
+FEED_TWO_ENTRIES = FEED_ONE_ENTRY + f"""
+[DateEntry 1]
+GUID={GUID_B}
+Description=Team meeting
+StartDate=2030 05 02 09 00 00
+EndDate=2030 05 02 10 00 00
+"""
+
+
+def check(condition, message):
+    if not condition:
+        raise UiError(message)
+
+
+def check_equal(actual, expected, what):
+    if actual != expected:
+        raise UiError(f"{what}: expected {expected!r}, got {actual!r}")
+
+
+def dialog_to_pixels(value, base):
+    # The dialog manager's MulDiv(value, base, 4 or 8), rounding halves up.
+    return (2 * value * base[0] + base[1]) // (2 * base[1])
+
+
+def base_units(state, width_units, height_units):
+    """Horizontal and vertical base units (pixels per 4 and per 8 dialog units) that give
+    the window's client size from its size in dialog units."""
+    left, top, right, bottom = state["clientSize"]
+    for x in range(1, 64):
+        if dialog_to_pixels(width_units, (x, 4)) == right - left:
+            for y in range(1, 128):
+                if dialog_to_pixels(height_units, (y, 8)) == bottom - top:
+                    return x, y
+    raise UiError(f"client size {state['clientSize']} fits no dialog base units")
+
+
+def check_controls(state, expected, width_units, height_units):
+    """Checks the controls of a dialog in order against a table of CONTROL_WINDOW's form."""
+    bx, by = base_units(state, width_units, height_units)
+    controls = state["controls"]
+    check_equal([c["id"] for c in controls], [e[0] for e in expected],
+                f'control ids of "{state["text"]}" in tab order')
+    for control, (cid, cls, text, rect, kind, required, forbidden) in zip(controls, expected):
+        name = f'control {cid} ("{control["text"]}")'
+        check_equal(control["class"], cls, f"class of {name}")
+        if text is not None:
+            check_equal(control["text"], text, f"text of {name}")
+        style = control["style"]
+        check(style & WS_VISIBLE, f"{name} is not visible")
+        if kind is not None:
+            mask = BS_TYPEMASK if cls == "Button" else SS_TYPEMASK
+            check_equal(style & mask, kind, f"kind of {name}")
+        check_equal(style & required, required, f"required styles of {name}")
+        check_equal(style & forbidden, 0, f"forbidden styles of {name}")
+        if cls == "Edit":
+            # The dialog manager draws a bordered edit with a sunken client edge instead.
+            check(style & WS_BORDER or control["exstyle"] & WS_EX_CLIENTEDGE,
+                  f"{name} has no border")
+        x, y, w, h = rect
+        left, top, right, bottom = control["client"]
+        check_equal(left, dialog_to_pixels(x, (bx, 4)), f"left of {name}")
+        check_equal(top, dialog_to_pixels(y, (by, 8)), f"top of {name}")
+        if w is not None:
+            check_equal(right - left, dialog_to_pixels(w, (bx, 4)), f"width of {name}")
+            check_equal(bottom - top, dialog_to_pixels(h, (by, 8)), f"height of {name}")
+
+
+def check_initial_controls(state, *, shared="", feed="", mode=0, interval="30",
+                           enabled=False, status=""):
+    text = {c["id"]: c["text"] for c in state["controls"]}
+    check_equal(text[1001], shared, "shared file path")
+    check_equal(text[1003], feed, "feed file path")
+    check_equal(text[1005], interval, "check interval")
+    check_equal(text[1007], status, "status field")
+    checked = {c["id"]: c.get("checked") for c in state["controls"]}
+    check_equal((checked[1008], checked[1009]), (1, 0) if mode == 0 else (0, 1),
+                "sync mode buttons")
+    check_equal(checked[1006], 1 if enabled else 0, '"Enable Feed"')
+    check_setting_controls(state, not enabled)
+
+
+def check_setting_controls(state, enabled):
+    for control in state["controls"]:
+        if control["id"] in SETTING_CONTROLS:
+            check_equal(control["enabled"], enabled, f"enabled state of {control['id']}")
+        elif control["id"] in (1000, 1006):
+            check(control["enabled"], f"control {control['id']} is disabled")
+
+
+def check_settings(session, expected, extra_sections=None, in_order=False):
+    """The section "Settings" of the settings file holds exactly `expected` ((key, value)
+    pairs; in this order when `in_order`), and every section of `extra_sections`."""
+    sections, text = read_ini(session.settings_path())
+    actual = list(sections.get("Settings", {}).items())
+    if not in_order:
+        actual, expected = sorted(actual), sorted(expected)
+    check_equal(actual, expected, f"Settings.ini contents\n{text}")
+    for name, keys in (extra_sections or {}).items():
+        check_equal(sections.get(name), keys, f'section "{name}" of Settings.ini')
+
+
+def settings_with(**values):
+    settings = dict(DEFAULT_SETTINGS)
+    settings.update(values)
+    return list(settings.items())
+
+
+def ini_path(path):
+    # Settings.ini stores each backslash doubled.
+    return path.replace("\\", "\\\\")
+
+
+def write_file(path, data, utc=None):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as out:
+        out.write(data.encode("latin-1") if isinstance(data, str) else data)
+    if utc is not None:
+        stamp = utc.replace(tzinfo=datetime.timezone.utc).timestamp()
+        os.utime(path, (stamp, stamp))
+
+
+def read_bytes(path):
+    with open(path, "rb") as handle:
+        return handle.read()
+
+
+def check_event_file(path, guids):
+    """The event file's first list is empty and its second list holds date entries with
+    exactly `guids`, in this order."""
+    data = read_bytes(path)
+    header, first, second = struct.unpack_from("<iii", data)
+    check_equal((header, first, second), (100, 0, len(guids)),
+                "header number and date entry counts of the event file")
+    check(b"CDateEntry" in data, "the event file has no date entry class record")
+    positions = [data.find(guid.encode("ascii")) for guid in guids]
+    check(all(p > 0 for p in positions) and positions == sorted(positions),
+          f"event file GUIDs {guids} missing or out of order at {positions}")
+
+
+def check_no_sync_leftovers(session, event_path):
+    lock = os.path.splitext(event_path)[0] + ".lock"
+    check(not os.path.exists(lock), f"lock file {lock} left behind")
+    left = [n for n in os.listdir(session.temp_folder()) if n.lower().startswith("dat")]
+    check_equal(left, [], "temporary event files left in the temporary folder")
+
+
+def taskbar_button(session, hwnd):
+    """Visibility of the taskbar button of window `hwnd` (Wine's taskbar gives each window
+    button the window handle as its id); None when there is none."""
+    taskbar = session.state("class:Shell_TrayWnd")
+    check(taskbar is not None, "the desktop has no taskbar")
+    for control in taskbar["controls"]:
+        if control["id"] == hwnd:
+            return control["visible"] and control["rect"][2] > control["rect"][0]
+    return None
+
+
+def tray_icon_position(session):
+    """Centre of our icon in the notification area, found by its orange feed waves; None
+    when the taskbar does not show it."""
+    taskbar = session.state("class:Shell_TrayWnd")
+    left, top, right, bottom = taskbar["rect"]
+    area = (left + (right - left) // 2, top, right, bottom)
+    rows = session.screen_pixels(area)
+    hits = [(x, y) for y, row in enumerate(rows) for x, (r, g, b) in enumerate(row)
+            if r > 200 and 110 < g < 180 and b < 100]
+    if len(hits) < 4:
+        return None
+    xs = [x for x, _ in hits]
+    ys = [y for _, y in hits]
+    # The waves lie in the lower right of the icon; its centre is up and left of them.
+    cx = area[0] + (min(xs) + max(xs)) // 2 - 2
+    cy = area[1] + (min(ys) + max(ys)) // 2 - 2
+    return cx, cy
+
+
+def clear_and_type(session, control_id, text):
+    """Replaces the text of an edit by typing, as a user would."""
+    session.click_control(control_id)
+    current = find_control(session.state(), control_id)["text"]
+    session.key("End", *["BackSpace"] * len(current))
+    if text:
+        session.type_text(text)
+    session.wait_for(f"text {text!r} in control {control_id}",
+                     lambda: find_control(session.state(), control_id)["text"] == text)
+
+
+def open_system_menu_item_about(session):
+    # Alt+Space opens the system menu; our item is its last one, so Up wraps to it.
+    session.key("alt+space")
+    time.sleep(0.5)  # the menu has no window that the probe could wait for
+    session.key("Up", "Return")
+
+
+def check_stays(session, description, condition, seconds):
+    """Checks that `condition` holds at every observation for `seconds`: for things that
+    must not happen, where no event can be waited for."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        check(condition(), description)
+        time.sleep(0.2)
+
+
+# --- scenarios ---
+
+
+def first_start(session):
+    session.start()
+    state = session.wait_for_window()
+
+    check_equal(state["class"], "#32770", "window class")
+    style = state["style"]
+    for flag, name in ((WS_POPUP, "pop-up"), (WS_CAPTION, "caption"), (WS_SYSMENU, "system menu"),
+                       (WS_MINIMIZEBOX, "minimise box"), (DS_MODALFRAME, "modal frame")):
+        check(style & flag, f"the window has no {name} style")
+    check_equal(style & (WS_MAXIMIZEBOX | WS_THICKFRAME), 0, "maximise box and sizing border")
+    check(state["exstyle"] & WS_EX_APPWINDOW, "the window lacks the application-window style")
+    check_controls(state, CONTROL_WINDOW, 294, 148)
+    check_initial_controls(state)
+    check_equal(state["focusId"], 1006, "control with the initial focus")
+
+    # The defaults are written at start-up, before anything closes.
+    check_settings(session, DEFAULT_SETTINGS, in_order=True)
+    check(taskbar_button(session, state["hwnd"]), "the window has no taskbar button")
+    session.wait_for("the tray icon", lambda: tray_icon_position(session), timeout=10)
+    session.screenshot(os.path.join(session.folder, "first-start.png"), state["rect"])
+
+    # The About box from the system menu, closed with Enter on its default button.
+    open_system_menu_item_about(session)
+    about = session.wait_for_window("About ZelvaroFeed")
+    check_controls(about, ABOUT_BOX, 235, 58)
+    check(not session.state()["enabled"], "the control window is enabled under the About box")
+    session.key("Return")
+    session.wait_for("the About box to close", lambda: session.state("About ZelvaroFeed") is None)
+    check(session.state()["enabled"], "the control window stays disabled after the About box")
+
+    # The system passes its own bits in the low four bits of the command.
+    session.probe("post", str(WM_SYSCOMMAND), "0x0013", "0")
+    session.wait_for_window("About ZelvaroFeed")
+    session.click_control(1, "About ZelvaroFeed")
+    session.wait_for("the About box to close", lambda: session.state("About ZelvaroFeed") is None)
+
+    session.click_control(1000)
+    check_equal(session.wait_for_exit(), 0, "exit code")
+    check_settings(session, DEFAULT_SETTINGS)
+
+
+def keys_and_tray(session):
+    session.start()
+    state = session.wait_for_window()
+    path = "C:\\data\\Calendar.dat"
+    session.click_control(1001)
+    session.type_text(path)
+    session.wait_for("the typed path", lambda: find_control(session.state(), 1001)["text"] == path)
+
+    # Enter in an edit and on the check box: the window stays, nothing changes.
+    session.key("Return")
+    session.click_control(1006)
+    session.wait_for("the feed switched on",
+                     lambda: find_control(session.state(), 1006)["checked"] == 1)
+    session.click_control(1006)
+    session.wait_for_status("Syncing stopped")
+    session.key("Return")
+    check_stays(session, "Enter changed the window",
+                lambda: (s := session.state()) is not None and s["visible"]
+                and find_control(s, 1001)["text"] == path
+                and find_control(s, 1006)["checked"] == 0
+                and find_control(s, 1007)["text"] == "Syncing stopped", 1.5)
+
+    # Minimising hides the window and its taskbar button; the tray icon stays.
+    session.key("alt+space")
+    time.sleep(0.5)  # the menu has no window that the probe could wait for
+    session.key("n")
+    session.wait_for("the window to hide",
+                     lambda: (s := session.state()) is not None and not s["visible"] and s["iconic"])
+    session.wait_for("the taskbar button to go",
+                     lambda: not taskbar_button(session, state["hwnd"]))
+    icon = session.wait_for("the tray icon", lambda: tray_icon_position(session), timeout=10)
+
+    session.click_at(*icon)
+    check_stays(session, "a single click on the tray icon showed the window",
+                lambda: not session.state()["visible"], 1.5)
+
+    session.click_at(*icon, repeat=2)
+    restored = session.wait_for("the window to come back",
+                                lambda: (s := session.state())["visible"] and not s["iconic"] and s)
+    check_equal(restored["rect"], state["rect"], "window position after restoring")
+    session.wait_for("the window in the foreground", lambda: session.state()["foreground"])
+    check(taskbar_button(session, state["hwnd"]), "the taskbar button did not come back")
+
+    session.key("Escape")
+    check_equal(session.wait_for_exit(), 0, "exit code")
+    check_settings(session, settings_with(SharedFilePath=ini_path(path)))
+
+
+def feed_cycle(session):
+    feed = session.drive_c("zf", "feed.txt")
+    event = session.drive_c("zf", "Calendar.dat")
+    write_file(feed, FEED_ONE_ENTRY, datetime.datetime(2024, 3, 5, 6, 7, 8))
+    write_file(event, EMPTY_EVENT_FILE)
+
+    session.start()
+    session.wait_for_window()
+    clear_and_type(session, 1001, "C:\\zf\\Calendar.dat")
+    clear_and_type(session, 1003, "C:\\zf\\feed.txt")
+    # The interval edit takes digits only.
+    session.click_control(1005)
+    session.key("End", "BackSpace", "BackSpace")
+    session.type_text("a3")
+    session.wait_for("digits only in the interval",
+                     lambda: find_control(session.state(), 1005)["text"] == "3")
+
+    session.click_control(1006)
+    state = session.wait_for_status("Start syncing...")
+    check_equal(find_control(state, 1006)["checked"], 1, '"Enable Feed"')
+    check_equal(find_control(state, 1005)["text"], "5", "interval raised to the minimum")
+    check_setting_controls(state, False)
+
+    session.wait_for_status("Sync successful", timeout=15)
+    check_event_file(event, [GUID_A])
+    check_no_sync_leftovers(session, event)
+    state = session.wait_for_status("Nothing changed, not syncing", timeout=15)
+    session.screenshot(os.path.join(session.folder, "feed-running.png"), state["rect"])
+
+    # A feed replaced by one with an older time is imported too.
+    write_file(feed, FEED_TWO_ENTRIES, datetime.datetime(2023, 1, 2, 3, 4, 5))
+    session.wait_for_status("Sync successful", timeout=15)
+    check_event_file(event, [GUID_A, GUID_B])
+    check_no_sync_leftovers(session, event)
+    session.screenshot(os.path.join(session.folder, "sync-successful.png"), state["rect"])
+
+    session.key("Escape")
+    check_equal(session.wait_for_exit(), 0, "exit code")
+    check_settings(session, settings_with(
+        CheckFeedInterval="5", LastFeedFileTime="2023 01 02 03 04 05",
+        FeedFilePath=ini_path("C:\\zf\\feed.txt"), SharedFilePath=ini_path("C:\\zf\\Calendar.dat")))
+
+
+def start_with_both_paths(session):
+    feed = session.drive_c("zf", "feed.txt")
+    event = session.drive_c("zf", "Calendar.dat")
+    write_file(feed, FEED_ONE_ENTRY, datetime.datetime(2024, 3, 5, 6, 7, 8))
+    write_file(event, EMPTY_EVENT_FILE)
+    # A user's own section survives; a sync mode of 2 means "Replace all entries"; an
+    # interval of 2 is raised when the feed switches on.
+    write_file(session.settings_path(), "\r\n".join([
+        "[Custom]", "Key=kept", "[Settings]", "SyncMode=2", "CheckFeedInterval=2",
+        "LastFeedFileTime=2000 01 01 00 00 00", "FeedFilePath=C:\\\\zf\\\\feed.txt",
+        "SharedFilePath=C:\\\\zf\\\\Calendar.dat", ""]))
+
+    session.start()
+    state = session.wait_for_window()
+    started = time.monotonic()
+    check_initial_controls(state, shared="C:\\zf\\Calendar.dat", feed="C:\\zf\\feed.txt",
+                           mode=1, interval="5", enabled=True, status="Start syncing...")
+    # No cycle at start-up: the first one follows one interval (5 s) later.
+    check_stays(session, "a sync cycle ran before one interval had passed",
+                lambda: find_control(session.state(), 1007)["text"] == "Start syncing...", 3.0)
+    session.wait_for_status("Sync successful", timeout=15)
+    check(time.monotonic() - started >= 4.0, "the first cycle came before one interval")
+    check_event_file(event, [GUID_A])
+    imported = read_bytes(event)
+
+    # Closing while the feed runs: the timer stops first, so the changed feed is not
+    # imported and the saved time is the one of the import that happened.
+    write_file(feed, FEED_TWO_ENTRIES, datetime.datetime(2024, 6, 7, 8, 9, 10))
+    session.click_control(1000)
+    check_equal(session.wait_for_exit(), 0, "exit code")
+    check_equal(read_bytes(event), imported, "event file after closing")
+    check_no_sync_leftovers(session, event)
+    expected = settings_with(
+        SyncMode="1", CheckFeedInterval="5", LastFeedFileTime="2024 03 05 06 07 08",
+        FeedFilePath=ini_path("C:\\zf\\feed.txt"), SharedFilePath=ini_path("C:\\zf\\Calendar.dat"))
+    check_settings(session, expected, {"Custom": {"Key": "kept"}})
+
+    # The next start picks the change up at its first tick.
+    session.start()
+    session.wait_for_window()
+    session.wait_for_status("Sync successful", timeout=15)
+    check_event_file(event, [GUID_A, GUID_B])
+    session.key("Escape")
+    check_equal(session.wait_for_exit(), 0, "exit code")
+    expected[2] = ("LastFeedFileTime", "2024 06 07 08 09 10")
+    check_settings(session, expected, {"Custom": {"Key": "kept"}})
+
+
+def browse_and_one_path(session):
+    event = session.drive_c("zf", "Calendar.dat")
+    write_file(event, EMPTY_EVENT_FILE)
+    session.start()
+    session.wait_for_window()
+
+    session.click_control(1002)
+    dialog = session.wait_for_window("Open")
+    types = [c for c in dialog["controls"] if c["class"] == "ComboBox" and c["id"] == 0x470]
+    check(types, "the file dialog has no file type list")
+    check_equal(types[0]["text"], "Zelvaro Event Files (*.dat)", "file type of the shared file")
+    session.type_text("C:\\zf\\Calendar.dat")
+    session.key("Return")
+    session.wait_for("the file dialog to close", lambda: session.state("Open") is None)
+    session.wait_for("the chosen path",
+                     lambda: find_control(session.state(), 1001)["text"] == "C:\\zf\\Calendar.dat")
+
+    session.click_control(1004)
+    dialog = session.wait_for_window("Open")
+    types = [c for c in dialog["controls"] if c["class"] == "ComboBox" and c["id"] == 0x470]
+    check_equal(types[0]["text"], "Text Files (*.txt)", "file type of the feed file")
+    session.key("Escape")
+    session.wait_for("the file dialog to close", lambda: session.state("Open") is None)
+    check_equal(find_control(session.state(), 1003)["text"], "", "feed path after cancelling")
+
+    # With the feed path empty the feed still switches on, and each tick says why it fails.
+    # An empty interval runs it every 5 seconds.
+    clear_and_type(session, 1005, "")
+    session.click_control(1006)
+    state = session.wait_for_status("Start syncing...")
+    check_equal(find_control(state, 1005)["text"], "5", "interval raised to the minimum")
+    session.wait_for_status("Can't access feed file", timeout=15)
+    session.click_control(1006)
+    state = session.wait_for_status("Syncing stopped")
+    check_setting_controls(state, True)
+
+    # The browsed path is saved although the feed never ran with it.
+    session.click_control(1000)
+    check_equal(session.wait_for_exit(), 0, "exit code")
+    check_settings(session, settings_with(CheckFeedInterval="5",
+                                          SharedFilePath=ini_path("C:\\zf\\Calendar.dat")))
+
+
+SCENARIOS = {f.__name__: f for f in (first_start, keys_and_tray, feed_cycle,
+                                     start_with_both_paths, browse_and_one_path)}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--exe", required=True)
+    parser.add_argument("--probe", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--keep", action="store_true", help="keep the prefix after a pass")
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    args = parser.parse_args()
+
+    session = Session(os.path.abspath(args.exe), os.path.abspath(args.probe),
+                      os.path.abspath(args.work), args.scenario)
+    passed = False
+    try:
+        SCENARIOS[args.scenario](session)
+        passed = True
+    except Exception:  # noqa: BLE001 - every failure is reported the same way
+        traceback.print_exc()
+        try:
+            session.screenshot(os.path.join(session.folder, "failure.png"))
+            print(f"screenshot: {os.path.join(session.folder, 'failure.png')}")
+        except Exception:  # noqa: BLE001
+            pass
+    finally:
+        session.close()
+    if passed and not args.keep:
+        # Screenshots stay for a look; the prefix goes.
+        import shutil
+        shutil.rmtree(session.prefix, ignore_errors=True)
+    print(f"{args.scenario}: {'passed' if passed else 'FAILED'}")
+    return 0 if passed else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
