@@ -1,0 +1,375 @@
+// Reminder state of CDateEntry: bringing reminders up to date, lapsing, acknowledging,
+// dropping and restoring occurrences, and trimming the lists to the occurrences of the rule.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "datetime/OccurrenceTestSupport.h"
+
+namespace {
+
+using Dates = std::vector<CDateTime>;
+
+class RemindersTest : public OccurrenceTest {
+protected:
+    // A single occurrence 2024-05-10 09:00 .. 10:00.
+    static CDateEntry Single() {
+        CDateEntry entry = Entry(Dt(2024, 5, 10, 9));
+        SetLength(entry, 3600);
+        return entry;
+    }
+    // Daily at 09:00, one hour long, from 2024-05-01 (a Wednesday).
+    static CDateEntry Daily() {
+        CDateEntry entry = Every(Dt(2024, 5, 1, 9), 1, 2);
+        SetLength(entry, 3600);
+        return entry;
+    }
+};
+
+TEST_F(RemindersTest, NewEntryMakesItsPastOccurrenceDueOnce) {
+    CDateEntry entry = Single();
+    const CDateTime now = Dt(2024, 5, 17, 8, 30);
+    EXPECT_TRUE(entry.UpdateReminders(now));
+    EXPECT_EQ(Items(entry.DueOccurrences), Dates{Dt(2024, 5, 10, 9)});
+    EXPECT_EQ(entry.LastCheckTime, now);
+
+    EXPECT_FALSE(entry.UpdateReminders(now + CDateTimeSpan(60)));
+    EXPECT_EQ(Items(entry.DueOccurrences), Dates{Dt(2024, 5, 10, 9)});
+}
+
+TEST_F(RemindersTest, OccurrencesThatEndedBeforeTheLastCheckAreNotMadeDue) {
+    CDateEntry entry = Daily();
+    entry.LastCheckTime = Dt(2024, 5, 3, 9, 30);  // inside the occurrence of 3 May
+    EXPECT_TRUE(entry.UpdateReminders(Dt(2024, 5, 5, 8)));
+    EXPECT_EQ(Items(entry.DueOccurrences), (Dates{Dt(2024, 5, 3, 9), Dt(2024, 5, 4, 9)}));
+}
+
+TEST_F(RemindersTest, ForewarningBringsTheHorizonForward) {
+    struct Case {
+        int forewarn;
+        int span;
+        int unit;
+        int minutesAhead;
+        bool due;
+    };
+    const std::vector<Case> cases = {
+        {1, 15, 0, 10, true},      {1, 15, 0, 15, true},  {1, 15, 0, 20, false},
+        {0, 15, 0, 10, false},     {1, 1, 1, 59, true},   {1, 1, 1, 61, false},
+        {1, 1, 3, 7 * 1440, true}, {1, -15, 0, 0, false}, {1, 15, 7, 1, false},
+    };
+    const CDateTime now = Dt(2024, 5, 17, 8, 30);
+    for (const Case& c : cases) {
+        SCOPED_TRACE("forewarn " + std::to_string(c.forewarn) + " span " + std::to_string(c.span) +
+                     " unit " + std::to_string(c.unit) + " ahead " +
+                     std::to_string(c.minutesAhead));
+        CDateEntry entry = Entry(now + CDateTimeSpan(c.minutesAhead * 60));
+        entry.LastCheckTime = now - CDateTimeSpan(3600);
+        entry.Properties.Forewarn = c.forewarn;
+        entry.Properties.ForewarnSpan = c.span;
+        entry.Properties.ForewarnUnit = c.unit;
+        EXPECT_EQ(entry.UpdateReminders(now), c.due);
+        EXPECT_EQ(entry.FindDue(entry.Properties.StartDate) >= 0, c.due);
+    }
+}
+
+TEST_F(RemindersTest, AcknowledgedOccurrenceStaysQuietWhileItRunsAndIsForgottenAfter) {
+    CDateEntry entry = Single();
+    entry.AcknowledgedOccurrences.Add(Dt(2024, 5, 10, 9));
+    entry.LastCheckTime = Dt(2024, 5, 10, 9, 15);
+
+    EXPECT_FALSE(entry.UpdateReminders(Dt(2024, 5, 10, 9, 45)));
+    EXPECT_TRUE(entry.DueOccurrences.IsEmpty());
+    EXPECT_EQ(Items(entry.AcknowledgedOccurrences), Dates{Dt(2024, 5, 10, 9)});
+
+    // The last check (09:45) still lies before the end (10:00): kept.
+    EXPECT_FALSE(entry.UpdateReminders(Dt(2024, 5, 10, 11)));
+    EXPECT_EQ(Items(entry.AcknowledgedOccurrences), Dates{Dt(2024, 5, 10, 9)});
+
+    // The last check (11:00) is past the end: forgotten, and not due again.
+    EXPECT_FALSE(entry.UpdateReminders(Dt(2024, 5, 10, 12)));
+    EXPECT_TRUE(entry.AcknowledgedOccurrences.IsEmpty());
+    EXPECT_TRUE(entry.DueOccurrences.IsEmpty());
+}
+
+TEST_F(RemindersTest, SnoozedRemindersFallDueWhenTheirTimeIsReached) {
+    const CDateTime now = Dt(2024, 5, 17, 8, 30);
+    CDateEntry entry = Single();
+    entry.LastCheckTime = Dt(2024, 5, 17);  // the single occurrence is long past
+    SetItems(entry.SnoozedOccurrences,
+             {Dt(2024, 5, 1), Dt(2024, 5, 2), Dt(2024, 5, 3), Dt(2024, 5, 4), Dt(2024, 5, 5)});
+    SetItems(entry.SnoozeUntil, {now - CDateTimeSpan(1), now + CDateTimeSpan(1), now,
+                                 now - CDateTimeSpan(86400), now + CDateTimeSpan(3600)});
+    EXPECT_TRUE(entry.UpdateReminders(now));
+    EXPECT_EQ(Items(entry.DueOccurrences), (Dates{Dt(2024, 5, 1), Dt(2024, 5, 3), Dt(2024, 5, 4)}));
+    EXPECT_EQ(Items(entry.SnoozedOccurrences), (Dates{Dt(2024, 5, 2), Dt(2024, 5, 5)}));
+    EXPECT_EQ(Items(entry.SnoozeUntil), (Dates{now + CDateTimeSpan(1), now + CDateTimeSpan(3600)}));
+
+    EXPECT_FALSE(entry.UpdateReminders(now));
+}
+
+// A damaged file can hold fewer SnoozeUntil items than snoozed occurrences: those without
+// a time fall due rather than being lost.
+TEST_F(RemindersTest, SnoozedOccurrenceWithoutASnoozeTimeFallsDue) {
+    const CDateTime now = Dt(2024, 5, 17, 8, 30);
+    CDateEntry entry = Single();
+    entry.LastCheckTime = Dt(2024, 5, 17);
+    SetItems(entry.SnoozedOccurrences, {Dt(2024, 5, 1), Dt(2024, 5, 2), Dt(2024, 5, 3)});
+    SetItems(entry.SnoozeUntil, {now + CDateTimeSpan(60)});
+    EXPECT_TRUE(entry.UpdateReminders(now));
+    EXPECT_EQ(Items(entry.DueOccurrences), (Dates{Dt(2024, 5, 2), Dt(2024, 5, 3)}));
+    EXPECT_EQ(Items(entry.SnoozedOccurrences), Dates{Dt(2024, 5, 1)});
+    EXPECT_EQ(entry.SnoozeUntil.GetSize(), 1);
+
+    entry.AcknowledgeOccurrence(Dt(2024, 5, 1), true);
+    entry.SnoozedOccurrences.Add(Dt(2024, 5, 6));
+    entry.DropOccurrence(Dt(2024, 5, 6));
+    EXPECT_TRUE(entry.SnoozedOccurrences.IsEmpty());
+    EXPECT_TRUE(entry.SnoozeUntil.IsEmpty());
+}
+
+TEST_F(RemindersTest, LapsingByOverdueAction) {
+    struct Case {
+        const char* name;
+        int overdueAction;
+        int executeSpan;
+        int executeUnit;
+        int endedSecondsAgo;
+        bool lapses;
+    };
+    const std::vector<Case> cases = {
+        {"never", 0, 1, 1, 1000000, false},
+        {"30 s after the end: 31 s", 3, 1, 1, 31, true},
+        {"30 s after the end: 30 s", 3, 1, 1, 30, false},
+        {"execute span 5 min: 301 s", 1, 5, 0, 301, true},
+        {"execute span 5 min: 300 s", 1, 5, 0, 300, false},
+        {"execute span 2 days", 1, 2, 2, 2 * 86400 - 1, false},
+        {"execute span of an unknown unit is zero", 1, 5, 9, 1, true},
+        {"negative execute span", 1, -1, 1, 1, true},
+        {"unknown action", 4, 1, 1, 1000000, false},
+    };
+    const CDateTime now = Dt(2024, 5, 17, 8, 30);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Three occurrences ending at the same distance from now, so that the walk has to
+        // stay at its index after each removal.
+        CDateEntry entry = Entry(now - CDateTimeSpan(c.endedSecondsAgo + 600));
+        SetLength(entry, 600);
+        entry.Properties.OverdueAction = c.overdueAction;
+        entry.Properties.ExecuteSpan = c.executeSpan;
+        entry.Properties.ExecuteUnit = c.executeUnit;
+        entry.LastCheckTime = now;
+        const CDateTime t = entry.Properties.StartDate;
+        SetItems(entry.DueOccurrences, {t, t});
+        SetItems(entry.SnoozedOccurrences, {t});
+        SetItems(entry.SnoozeUntil, {now + CDateTimeSpan(86400)});
+        EXPECT_EQ(entry.IsWithinOverdueLimit(t, now), !c.lapses);
+        EXPECT_EQ(entry.UpdateReminders(now), c.lapses);
+        EXPECT_EQ(entry.DueOccurrences.GetSize(), c.lapses ? 0 : 2);
+        EXPECT_EQ(entry.SnoozedOccurrences.GetSize(), c.lapses ? 0 : 1);
+        EXPECT_EQ(entry.SnoozeUntil.GetSize(), c.lapses ? 0 : 1);
+        EXPECT_TRUE(entry.AcknowledgedOccurrences.IsEmpty()) << "ended before the last check";
+    }
+}
+
+TEST_F(RemindersTest, LapsingWhenTheNextOccurrenceHasBegun) {
+    struct Case {
+        CDateTime now;
+        int forewarnMinutes;  // 0: no forewarning
+        bool lapses;
+    };
+    const std::vector<Case> cases = {
+        {Dt(2024, 5, 3, 8, 59), 0, false},
+        {Dt(2024, 5, 3, 9), 0, true},
+        {Dt(2024, 5, 3, 8, 56), 5, true},
+        {Dt(2024, 5, 3, 8, 54), 5, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Text(c.now) + " forewarn " + std::to_string(c.forewarnMinutes));
+        CDateEntry entry = Daily();
+        entry.Properties.OverdueAction = 2;
+        entry.Properties.Forewarn = c.forewarnMinutes != 0 ? 1 : 0;
+        entry.Properties.ForewarnSpan = c.forewarnMinutes;
+        EXPECT_EQ(entry.IsWithinOverdueLimit(Dt(2024, 5, 2, 9), c.now), !c.lapses);
+    }
+    // Running occurrences are acknowledged, ended ones forgotten.
+    CDateEntry entry = Daily();
+    entry.Properties.OverdueAction = 2;
+    entry.LastCheckTime = Dt(2024, 5, 2, 9, 30);
+    SetItems(entry.DueOccurrences, {Dt(2024, 5, 2, 9)});
+    EXPECT_TRUE(entry.UpdateReminders(Dt(2024, 5, 3, 9, 10)));
+    EXPECT_EQ(Items(entry.AcknowledgedOccurrences), Dates{Dt(2024, 5, 2, 9)});
+    EXPECT_EQ(Items(entry.DueOccurrences), Dates{Dt(2024, 5, 3, 9)});
+}
+
+TEST_F(RemindersTest, SettledOccurrences) {
+    struct Case {
+        const char* name;
+        std::function<void(CDateEntry&)> setup;
+        CDateTime occurrence;
+        bool settled;
+    };
+    const CDateTime t = Dt(2024, 5, 10, 9);
+    const std::vector<Case> cases = {
+        {"ended at the last check", [](CDateEntry& e) { e.LastCheckTime = Dt(2024, 5, 10, 10); }, t,
+         true},
+        {"still running at the last check",
+         [](CDateEntry& e) { e.LastCheckTime = Dt(2024, 5, 10, 9, 59, 59); }, t, false},
+        {"acknowledged while running",
+         [&](CDateEntry& e) {
+             e.LastCheckTime = Dt(2024, 5, 10, 9, 30);
+             e.AcknowledgedOccurrences.Add(t);
+         },
+         t, true},
+        {"due, though ended",
+         [&](CDateEntry& e) {
+             e.LastCheckTime = Dt(2024, 5, 11);
+             e.DueOccurrences.Add(t);
+         },
+         t, false},
+        {"snoozed, though acknowledged",
+         [&](CDateEntry& e) {
+             e.AcknowledgedOccurrences.Add(t);
+             e.SnoozedOccurrences.Add(t);
+             e.SnoozeUntil.Add(t);
+         },
+         t, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDateEntry entry = Single();
+        c.setup(entry);
+        EXPECT_EQ(entry.IsOccurrenceSettled(c.occurrence), c.settled);
+    }
+}
+
+TEST_F(RemindersTest, AcknowledgeAndUndo) {
+    const CDateTime t = Dt(2024, 5, 10, 9);  // runs until 10:00
+    const CDateTime running = Dt(2024, 5, 10, 9, 30);
+    const CDateTime past = Dt(2024, 5, 10, 11);
+    struct Case {
+        const char* name;
+        CDateTime lastCheck;
+        Dates due, snoozed, acknowledged;
+        bool acknowledge;
+        Dates dueAfter, snoozedAfter, acknowledgedAfter;
+    };
+    const std::vector<Case> cases = {
+        {"due and running: acknowledged", running, {t}, {}, {}, true, {}, {}, {t}},
+        {"due and past: gone", past, {t}, {}, {}, true, {}, {}, {}},
+        {"acknowledged and past: gone", past, {}, {}, {t}, true, {}, {}, {}},
+        {"acknowledged and running: listed once", running, {}, {}, {t}, true, {}, {}, {t}},
+        {"snoozed and running: acknowledged", running, {}, {t}, {}, true, {}, {}, {t}},
+        {"undo a running acknowledgement", running, {}, {}, {t}, false, {}, {}, {}},
+        {"undo a past occurrence: due again", past, {}, {}, {}, false, {t}, {}, {}},
+        {"undo while due: unchanged", past, {t}, {}, {}, false, {t}, {}, {}},
+        {"undo while running unacknowledged: unchanged", running, {}, {}, {}, false, {}, {}, {}},
+        {"undo a snoozed past occurrence: due", past, {}, {t}, {}, false, {t}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDateEntry entry = Single();
+        entry.LastCheckTime = c.lastCheck;
+        SetItems(entry.DueOccurrences, c.due);
+        SetItems(entry.SnoozedOccurrences, c.snoozed);
+        SetItems(entry.SnoozeUntil, c.snoozed);
+        SetItems(entry.AcknowledgedOccurrences, c.acknowledged);
+        entry.AcknowledgeOccurrence(t, c.acknowledge);
+        EXPECT_EQ(Items(entry.DueOccurrences), c.dueAfter);
+        EXPECT_EQ(Items(entry.SnoozedOccurrences), c.snoozedAfter);
+        EXPECT_EQ(entry.SnoozeUntil.GetSize(), static_cast<int>(c.snoozedAfter.size()));
+        EXPECT_EQ(Items(entry.AcknowledgedOccurrences), c.acknowledgedAfter);
+    }
+}
+
+TEST_F(RemindersTest, DropAndRestore) {
+    CDateEntry entry = Daily();
+    const CDateTime a = Dt(2024, 5, 2, 9);
+    const CDateTime b = Dt(2024, 5, 3, 9);
+    SetItems(entry.DueOccurrences, {a, b});
+    SetItems(entry.SnoozedOccurrences, {b, a});
+    SetItems(entry.SnoozeUntil, {Dt(2024, 6, 2), Dt(2024, 6, 1)});
+    SetItems(entry.AcknowledgedOccurrences, {a});
+    entry.SeriesEndKnown = 1;
+
+    entry.DropOccurrence(a);
+    entry.DropOccurrence(a);
+    EXPECT_EQ(Items(entry.DueOccurrences), Dates{b});
+    EXPECT_EQ(Items(entry.SnoozedOccurrences), Dates{b});
+    EXPECT_EQ(Items(entry.SnoozeUntil), Dates{Dt(2024, 6, 2)});
+    EXPECT_TRUE(entry.AcknowledgedOccurrences.IsEmpty());
+    EXPECT_EQ(Items(entry.DroppedOccurrences), Dates{a});
+    EXPECT_EQ(entry.SeriesEndKnown, 0);
+    EXPECT_FALSE(entry.IsOccurrenceAllowed(a));
+
+    entry.SeriesEndKnown = 1;
+    entry.RestoreOccurrence(b);  // not dropped
+    EXPECT_EQ(Items(entry.DroppedOccurrences), Dates{a});
+    EXPECT_EQ(Items(entry.DueOccurrences), Dates{b});
+    EXPECT_EQ(entry.SeriesEndKnown, 0);
+
+    entry.SeriesEndKnown = 1;
+    entry.RestoreOccurrence(a);
+    EXPECT_TRUE(entry.DroppedOccurrences.IsEmpty());
+    EXPECT_EQ(entry.SeriesEndKnown, 0);
+    EXPECT_TRUE(entry.IsOccurrenceAllowed(a));
+}
+
+TEST_F(RemindersTest, PurgeRemovesWhatTheRuleNoLongerHas) {
+    CDateEntry entry = Daily();
+    const CDateTime sat = Dt(2024, 5, 4, 9);
+    const CDateTime sun = Dt(2024, 5, 5, 9);
+    const CDateTime mon = Dt(2024, 5, 6, 9);
+    const CDateTime sun2 = Dt(2024, 5, 12, 9);
+    const CDateTime inside = Dt(2024, 5, 7, 9, 30);  // within an occurrence, not a start
+    const CDateTime between = Dt(2024, 5, 7, 12);    // no occurrence at all
+    SetItems(entry.DueOccurrences, {sun, sat, between, mon, inside});
+    SetItems(entry.AcknowledgedOccurrences, {mon, sun2});
+    SetItems(entry.SnoozedOccurrences, {sun, mon, sun2, sat});
+    SetItems(entry.SnoozeUntil, {Dt(2024, 6, 1), Dt(2024, 6, 2), Dt(2024, 6, 3), Dt(2024, 6, 4)});
+    const CDateTime wed = Dt(2024, 5, 8, 9);
+    SetItems(entry.DroppedOccurrences, {sun2, between, wed, sun});
+    entry.Properties.CondWeekdays = 0x3F;  // Sunday no longer allowed
+
+    entry.PurgeOccurrenceLists();
+    EXPECT_EQ(Items(entry.DueOccurrences), (Dates{sat, mon, inside}));
+    EXPECT_EQ(Items(entry.AcknowledgedOccurrences), Dates{mon});
+    EXPECT_EQ(Items(entry.SnoozedOccurrences), (Dates{mon, sat}));
+    EXPECT_EQ(Items(entry.SnoozeUntil), (Dates{Dt(2024, 6, 2), Dt(2024, 6, 4)}));
+    EXPECT_EQ(Items(entry.DroppedOccurrences), Dates{wed});
+}
+
+// The dropped items are checked with the dropped list emptied. For a series that ends
+// after a count this counts the series without its drops and caches an end that lies too
+// early once the drops are back: a later window then finds nothing. The cache is cleared
+// after the check.
+TEST_F(RemindersTest, PurgeLeavesNoSeriesEndCountedWithoutTheDrops) {
+    CDateEntry entry = Every(Dt(2024, 1, 1, 9), 1, 2);
+    entry.Properties.RepeatEnd = 1;
+    entry.Properties.RepeatEndCount = 2;
+    entry.DropOccurrence(Dt(2024, 1, 2, 9));  // the series is 1 and 3 January
+
+    entry.PurgeOccurrenceLists();
+    EXPECT_EQ(Items(entry.DroppedOccurrences), Dates{Dt(2024, 1, 2, 9)});
+    EXPECT_EQ(entry.SeriesEndKnown, 0);
+
+    entry.LastCheckTime = Dt(2024, 1, 3);
+    EXPECT_TRUE(entry.UpdateReminders(Dt(2024, 1, 3, 10)));
+    EXPECT_EQ(Items(entry.DueOccurrences), Dates{Dt(2024, 1, 3, 9)});
+    EXPECT_EQ(entry.SeriesEndKnown, 1);
+    EXPECT_EQ(entry.SeriesEnd, Dt(2024, 1, 3, 9));
+}
+
+TEST_F(RemindersTest, UpdateAfterASeriesEndsFindsNothing) {
+    CDateEntry entry = Every(Dt(2024, 1, 1, 9), 1, 2);
+    entry.Properties.RepeatEnd = 1;
+    entry.Properties.RepeatEndCount = 3;
+    EXPECT_TRUE(entry.UpdateReminders(Dt(2024, 1, 10)));
+    EXPECT_EQ(Items(entry.DueOccurrences),
+              (Dates{Dt(2024, 1, 1, 9), Dt(2024, 1, 2, 9), Dt(2024, 1, 3, 9)}));
+    EXPECT_FALSE(entry.UpdateReminders(Dt(2024, 2, 10)));
+    EXPECT_EQ(entry.DueOccurrences.GetSize(), 3);
+}
+
+}  // namespace
