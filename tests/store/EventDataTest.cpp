@@ -265,6 +265,13 @@ TEST_F(EventDataTest, TopLevelCountsTheFileCannotHoldFail) {
         CEventData loaded;
         EXPECT_EQ(LoadEventBytes(w.Data(), loaded), CArchiveException::endOfFile) << c.name;
     }
+
+    // A valid first entry behind a huge count: storing it must not size the list first.
+    CByteWriter w;
+    w.Int32(100).Int32(0x7FFFFFFF).NewClass(6, "CDateEntry");
+    WriteDateEntryFields(w, MakeEntry("first", 1), 6);
+    CEventData loaded;
+    EXPECT_EQ(LoadEventBytes(w.Data(), loaded), CArchiveException::endOfFile);
 }
 
 TEST_F(EventDataTest, SmallestRecordsStillFitTheCountCheck) {
