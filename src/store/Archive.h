@@ -70,8 +70,9 @@ public:
     std::uint32_t ReadCount();
     void WriteCount(std::uint32_t count);
 
-    // Bytes still readable from the stream (buffer plus the rest of the file). Used to refuse
-    // counts that the rest of the file cannot hold before anything is allocated.
+    // Bytes still readable from the stream (buffer plus the rest of the file; 0 when storing).
+    // Used to refuse counts that the rest of the file cannot hold before anything is
+    // allocated.
     std::uint64_t GetRemaining() const;
     // Throws endOfFile unless at least `bytes` bytes remain.
     void RequireRemaining(std::uint64_t bytes) const;
@@ -83,9 +84,9 @@ public:
     // class); the caller owns it. Throws badIndex, badClass, badSchema, endOfFile as the tag
     // demands. Object references and "no object" tags are refused with badIndex, and so is a
     // class tag whose number belongs to an object. A class record whose name is longer than
-    // 63 characters, is cut short by the end of the stream or names no registered class
-    // throws badClass; a non-versionable class stored with another schema throws badSchema.
-    // Numbers reaching 0x3FFFFFFE throw badIndex (as does WriteObject).
+    // 63 characters, is cut short by the end of the stream or names no registered class, and
+    // a class without a factory, throw badClass; a non-versionable class stored with another schema
+    // throws badSchema. Numbers reaching 0x3FFFFFFE throw badIndex (as does WriteObject).
     std::unique_ptr<CObject> ReadObject(const CRuntimeClass* expectedClass);
     // The stored schema of the object being loaded; reading it resets it to -1.
     int GetObjectSchema();
