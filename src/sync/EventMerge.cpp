@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "store/Archive.h"
 #include "store/EventData.h"
+#include "sync/GuidIndex.h"
 
 bool CEventMerge::MergeFeed(const std::string& path, const CDateEntryArray& feed,
                             const CStringArray& removeGuids, int syncMode) {
@@ -46,18 +47,16 @@ void CEventMerge::ApplyFeed(CEventData& data, const CDateEntryArray& feed,
                             const CStringArray& removeGuids) {
     CDateEntryArray& entries = data.DateEntries2;
 
-    // GUID -> index of its first entry. Updates never change a GUID and appends go to the
-    // end, so the first index of a GUID stays valid until the removals.
-    std::unordered_map<std::string, int> firstIndex;
-    firstIndex.reserve(static_cast<std::size_t>(entries.GetSize() + feed.GetSize()));
-    for (int i = 0; i < entries.GetSize(); ++i) firstIndex.emplace(entries[i].GetGuid(), i);
-
+    // Updates never change a GUID and appends go to the end, so the first position of a GUID
+    // stays what a search from the start would find until the removals.
+    CGuidIndex firstIndex(entries);
+    firstIndex.Build(feed.GetSize());
     for (const CDateEntry& feedEntry : feed) {
-        const auto found = firstIndex.find(feedEntry.GetGuid());
-        if (found != firstIndex.end()) {
-            UpdateEntry(entries[found->second], feedEntry);
+        const int found = firstIndex.Find(feedEntry.GetGuid());
+        if (found >= 0) {
+            UpdateEntry(entries[found], feedEntry);
         } else {
-            firstIndex.emplace(feedEntry.GetGuid(), entries.Add(feedEntry));
+            firstIndex.Add(entries.Add(feedEntry));
         }
     }
 
