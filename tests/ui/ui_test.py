@@ -14,6 +14,7 @@ import sys
 import time
 import traceback
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from uidriver import Session, UiError, find_control, read_ini  # noqa: E402
@@ -284,6 +285,50 @@ def clear_and_type(session, control_id, text):
                      lambda: find_control(session.state(), control_id)["text"] == text)
 
 
+def choose_file(session, button_id, path):
+    """Picks `path` in the file dialog that the "..." button `button_id` opens; returns the
+    dialog's state as it opened."""
+    session.click_control(button_id)
+    dialog = session.wait_for_window("Open")
+    session.type_text(path)
+    session.key("Return")
+    session.wait_for("the file dialog to close", lambda: session.state("Open") is None)
+    edit = 1001 if button_id == 1002 else 1003
+    session.wait_for(f"the chosen path in control {edit}",
+                     lambda: find_control(session.state(), edit)["text"] == path)
+    return dialog
+
+
+def file_type(dialog):
+    """The selected entry of the file type list of a file dialog."""
+    for control in dialog["controls"]:
+        if control["class"] == "ComboBox" and control["id"] == 0x470:
+            return control["text"]
+    raise UiError("the file dialog has no file type list")
+
+
+def minimise(session, hwnd):
+    """Minimises the window from its system menu and checks that it and its taskbar button
+    are gone."""
+    session.key("alt+space")
+    time.sleep(0.5)  # the menu has no window that the probe could wait for
+    session.key("n")
+    session.wait_for("the window to hide",
+                     lambda: (s := session.state()) is not None and not s["visible"] and s["iconic"])
+    session.wait_for("the taskbar button to go", lambda: not taskbar_button(session, hwnd))
+
+
+def restore_from_tray(session, hwnd):
+    """Double-clicks the tray icon and checks that the window comes back in front."""
+    icon = session.wait_for("the tray icon", lambda: tray_icon_position(session), timeout=10)
+    session.click_at(*icon, repeat=2)
+    session.wait_for("the window to come back",
+                     lambda: (s := session.state())["visible"] and not s["iconic"])
+    check(taskbar_button(session, hwnd), "the taskbar button did not come back")
+    return session.wait_for("the window in the foreground",
+                            lambda: (s := session.state())["foreground"] and s)
+
+
 def open_system_menu_item_about(session):
     # Alt+Space opens the system menu; our item is its last one, so Up wraps to it.
     session.key("alt+space")
@@ -367,25 +412,13 @@ def keys_and_tray(session):
                 and find_control(s, 1007)["text"] == "Syncing stopped", 1.5)
 
     # Minimising hides the window and its taskbar button; the tray icon stays.
-    session.key("alt+space")
-    time.sleep(0.5)  # the menu has no window that the probe could wait for
-    session.key("n")
-    session.wait_for("the window to hide",
-                     lambda: (s := session.state()) is not None and not s["visible"] and s["iconic"])
-    session.wait_for("the taskbar button to go",
-                     lambda: not taskbar_button(session, state["hwnd"]))
+    minimise(session, state["hwnd"])
     icon = session.wait_for("the tray icon", lambda: tray_icon_position(session), timeout=10)
-
     session.click_at(*icon)
     check_stays(session, "a single click on the tray icon showed the window",
                 lambda: not session.state()["visible"], 1.5)
-
-    session.click_at(*icon, repeat=2)
-    restored = session.wait_for("the window to come back",
-                                lambda: (s := session.state())["visible"] and not s["iconic"] and s)
+    restored = restore_from_tray(session, state["hwnd"])
     check_equal(restored["rect"], state["rect"], "window position after restoring")
-    session.wait_for("the window in the foreground", lambda: session.state()["foreground"])
-    check(taskbar_button(session, state["hwnd"]), "the taskbar button did not come back")
 
     session.key("Escape")
     check_equal(session.wait_for_exit(), 0, "exit code")
@@ -401,7 +434,7 @@ def feed_cycle(session):
     session.start()
     session.wait_for_window()
     clear_and_type(session, 1001, "C:\\zf\\Calendar.dat")
-    clear_and_type(session, 1003, "C:\\zf\\feed.txt")
+    choose_file(session, 1004, "C:\\zf\\feed.txt")
     # The interval edit takes digits only.
     session.click_control(1005)
     session.key("End", "BackSpace", "BackSpace")
@@ -418,14 +451,18 @@ def feed_cycle(session):
     session.wait_for_status("Sync successful", timeout=15)
     check_event_file(event, [GUID_A])
     check_no_sync_leftovers(session, event)
-    state = session.wait_for_status("Nothing changed, not syncing", timeout=15)
-    session.screenshot(os.path.join(session.folder, "feed-running.png"), state["rect"])
+    # The timer goes on while the window is hidden in the tray.
+    minimise(session, state["hwnd"])
+    session.wait_for("a tick while hidden", lambda: (s := session.state())["iconic"] and find_control(
+        s, 1007)["text"] == "Nothing changed, not syncing", timeout=15)
+    state = restore_from_tray(session, state["hwnd"])
 
     # A feed replaced by one with an older time is imported too.
     write_file(feed, FEED_TWO_ENTRIES, datetime.datetime(2023, 1, 2, 3, 4, 5))
     session.wait_for_status("Sync successful", timeout=15)
     check_event_file(event, [GUID_A, GUID_B])
     check_no_sync_leftovers(session, event)
+    # The picture for the README.
     session.screenshot(os.path.join(session.folder, "sync-successful.png"), state["rect"])
 
     session.key("Escape")
@@ -489,21 +526,12 @@ def browse_and_one_path(session):
     session.start()
     session.wait_for_window()
 
-    session.click_control(1002)
-    dialog = session.wait_for_window("Open")
-    types = [c for c in dialog["controls"] if c["class"] == "ComboBox" and c["id"] == 0x470]
-    check(types, "the file dialog has no file type list")
-    check_equal(types[0]["text"], "Zelvaro Event Files (*.dat)", "file type of the shared file")
-    session.type_text("C:\\zf\\Calendar.dat")
-    session.key("Return")
-    session.wait_for("the file dialog to close", lambda: session.state("Open") is None)
-    session.wait_for("the chosen path",
-                     lambda: find_control(session.state(), 1001)["text"] == "C:\\zf\\Calendar.dat")
+    dialog = choose_file(session, 1002, "C:\\zf\\Calendar.dat")
+    check_equal(file_type(dialog), "Zelvaro Event Files (*.dat)", "file type of the shared file")
 
     session.click_control(1004)
     dialog = session.wait_for_window("Open")
-    types = [c for c in dialog["controls"] if c["class"] == "ComboBox" and c["id"] == 0x470]
-    check_equal(types[0]["text"], "Text Files (*.txt)", "file type of the feed file")
+    check_equal(file_type(dialog), "Text Files (*.txt)", "file type of the feed file")
     session.key("Escape")
     session.wait_for("the file dialog to close", lambda: session.state("Open") is None)
     check_equal(find_control(session.state(), 1003)["text"], "", "feed path after cancelling")

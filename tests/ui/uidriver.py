@@ -84,8 +84,23 @@ class XServer:
                 self.process.wait()
 
 
+# Bumped whenever the template's set-up changes, so that older templates are rebuilt.
+TEMPLATE_REVISION = "2"
+
+
 def wine_version():
     return subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
+
+
+def install_caption_font(template):
+    """Wine draws the caption buttons with its Marlett font; some packagings keep it where
+    a new prefix does not look, which leaves letters on the buttons."""
+    for font in glob.glob("/usr/share/wine*/fonts/marlett.ttf") + glob.glob(
+            "/usr/lib*/wine*/fonts/marlett.ttf"):
+        fonts = os.path.join(template, "drive_c", "windows", "Fonts")
+        os.makedirs(fonts, exist_ok=True)
+        shutil.copy2(font, fonts)
+        return
 
 
 def ensure_template(root):
@@ -93,7 +108,7 @@ def ensure_template(root):
     template = os.path.join(root, "template")
     stamp = os.path.join(template, ".zf-template")
     os.makedirs(root, exist_ok=True)
-    version = wine_version()
+    version = f"{wine_version()} template {TEMPLATE_REVISION}"
     with open(os.path.join(root, "template.lock"), "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         if os.path.isfile(stamp) and open(stamp).read() == version:
@@ -111,6 +126,7 @@ def ensure_template(root):
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
             # The registry reaches the files only when the server ends.
             subprocess.run(["wineserver", "-w"], env=env, timeout=120)
+            install_caption_font(template)
         finally:
             server.stop()
         with open(stamp, "w") as out:
