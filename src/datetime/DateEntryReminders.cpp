@@ -30,6 +30,11 @@ void RemoveSnoozedAt(CDateEntry& entry, int index) {
     if (index < entry.SnoozeUntil.GetSize()) entry.SnoozeUntil.RemoveAt(index);
 }
 
+void RemoveAll(CDateTimeArray& list, const CDateTime& occurrence) {
+    while (RemoveFirst(list, occurrence)) {
+    }
+}
+
 void RemoveSnoozed(CDateEntry& entry, const CDateTime& occurrence) {
     const int index = FindIn(entry.SnoozedOccurrences, occurrence);
     if (index >= 0) RemoveSnoozedAt(entry, index);
@@ -79,15 +84,23 @@ int CDateEntry::FindAcknowledged(const CDateTime& occurrence) const {
     return FindIn(AcknowledgedOccurrences, occurrence);
 }
 
-void CDateEntry::DropOccurrence(const CDateTime& occurrence) {
-    RemoveSnoozed(*this, occurrence);
-    RemoveFirst(DueOccurrences, occurrence);
-    RemoveFirst(AcknowledgedOccurrences, occurrence);
+// The operations below take a copy of their argument first: a caller may pass an item of
+// one of the lists that they change.
+
+void CDateEntry::DropOccurrence(const CDateTime& item) {
+    const CDateTime occurrence = item;
+    // Every copy goes: a dropped occurrence is in no other list.
+    for (int i = FindSnoozed(occurrence); i >= 0; i = FindSnoozed(occurrence)) {
+        RemoveSnoozedAt(*this, i);
+    }
+    RemoveAll(DueOccurrences, occurrence);
+    RemoveAll(AcknowledgedOccurrences, occurrence);
     if (!IsOccurrenceDropped(occurrence)) DroppedOccurrences.Add(occurrence);
     SeriesEndKnown = 0;
 }
 
-void CDateEntry::RestoreOccurrence(const CDateTime& occurrence) {
+void CDateEntry::RestoreOccurrence(const CDateTime& item) {
+    const CDateTime occurrence = item;
     RemoveFirst(DroppedOccurrences, occurrence);
     SeriesEndKnown = 0;
 }
@@ -197,7 +210,8 @@ bool CDateEntry::IsOccurrenceSettled(const CDateTime& occurrence) const {
            EndSeconds(*this, occurrence) <= CDateTimeRange::ToSeconds(LastCheckTime);
 }
 
-void CDateEntry::AcknowledgeOccurrence(const CDateTime& occurrence, bool acknowledged) {
+void CDateEntry::AcknowledgeOccurrence(const CDateTime& item, bool acknowledged) {
+    const CDateTime occurrence = item;
     RemoveSnoozed(*this, occurrence);
     if (acknowledged) {
         RemoveFirst(DueOccurrences, occurrence);

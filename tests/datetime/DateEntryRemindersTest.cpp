@@ -283,6 +283,44 @@ TEST_F(RemindersTest, AcknowledgeAndUndo) {
     }
 }
 
+// Callers may pass an item of the very list that the operation changes.
+TEST_F(RemindersTest, OperationsTakeListItemsAsArguments) {
+    CDateEntry entry = Single();
+    const CDateTime t = Dt(2024, 5, 10, 9);
+    const CDateTime u = Dt(2024, 5, 11, 9);
+    entry.LastCheckTime = Dt(2024, 5, 10, 9, 30);
+    SetItems(entry.DueOccurrences, {t, u});
+    entry.AcknowledgeOccurrence(entry.DueOccurrences[0], true);
+    EXPECT_EQ(Items(entry.DueOccurrences), Dates{u});
+    EXPECT_EQ(Items(entry.AcknowledgedOccurrences), Dates{t});
+
+    entry.AcknowledgeOccurrence(entry.AcknowledgedOccurrences[0], false);
+    EXPECT_TRUE(entry.AcknowledgedOccurrences.IsEmpty());
+
+    entry.DropOccurrence(entry.DueOccurrences[0]);
+    EXPECT_TRUE(entry.DueOccurrences.IsEmpty());
+    EXPECT_EQ(Items(entry.DroppedOccurrences), Dates{u});
+
+    entry.RestoreOccurrence(entry.DroppedOccurrences[0]);
+    EXPECT_TRUE(entry.DroppedOccurrences.IsEmpty());
+}
+
+// A dropped occurrence is in no other list, even when a list held it twice.
+TEST_F(RemindersTest, DropRemovesEveryCopy) {
+    CDateEntry entry = Daily();
+    const CDateTime t = Dt(2024, 5, 2, 9);
+    const CDateTime u = Dt(2024, 5, 3, 9);
+    SetItems(entry.DueOccurrences, {t, u, t});
+    SetItems(entry.SnoozedOccurrences, {t, u, t});
+    SetItems(entry.SnoozeUntil, {Dt(2024, 6, 1), Dt(2024, 6, 2), Dt(2024, 6, 3)});
+    SetItems(entry.AcknowledgedOccurrences, {t, t});
+    entry.DropOccurrence(t);
+    EXPECT_EQ(Items(entry.DueOccurrences), Dates{u});
+    EXPECT_EQ(Items(entry.SnoozedOccurrences), Dates{u});
+    EXPECT_EQ(Items(entry.SnoozeUntil), Dates{Dt(2024, 6, 2)});
+    EXPECT_TRUE(entry.AcknowledgedOccurrences.IsEmpty());
+}
+
 TEST_F(RemindersTest, DropAndRestore) {
     CDateEntry entry = Daily();
     const CDateTime a = Dt(2024, 5, 2, 9);
