@@ -377,16 +377,15 @@ TEST(SyncCycleTest, FailedCycleIsRepeatedUntilItSucceeds) {
     EXPECT_EQ(CTempFolder::ReadBytes(env.eventPath), merged);
 }
 
-TEST(SyncCycleTest, FeedTimeIsTakenInUtcToTheSecond) {
+TEST(SyncCycleTest, RemembersThePlatformsFeedTimeAndSyncsOnAnyOtherTime) {
     CCycleEnv env;
-    // A time stamp with any value: the cycle compares exactly what the platform reports.
     const CDateTime before = env.controller.m_Settings.LastFeedFileTime;
     env.controller.RunSyncCycle();
     ASSERT_EQ(env.view.Status(), "Sync successful");
     const CDateTime taken = env.controller.m_Settings.LastFeedFileTime;
     EXPECT_NE(taken, before);
     EXPECT_EQ(taken, FeedTimeOf(env.feedPath));
-    // Any other time counts as a change, an older one too.
+    // A remembered time one second later: the feed now looks older, which counts as a change.
     env.controller.m_Settings.LastFeedFileTime = taken + CDateTimeSpan(1);
     env.controller.RunSyncCycle();
     EXPECT_EQ(env.view.Status(), "Sync successful");
