@@ -1,0 +1,153 @@
+// Occurrence queries far from the series start: the arithmetic jump of GetFirstOccurrence
+// beside stepping GetNextOccurrence from the start, and the reminder operations whose
+// series end after a count makes them walk the series.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+#include "datetime/DateTime.h"
+#include "store/DateEntry.h"
+
+namespace {
+
+const CDateTime kStart(1994, 1, 3, 9, 0, 0);
+// A one-week window 30 years after the start.
+const CDateTime kFrom(2024, 3, 25, 0, 0, 0);
+const CDateTime kTo(2024, 3, 31, 23, 59, 59);
+
+enum ESeriesKind { kDaily, kWeekly, kMonthly, kLastFriday };
+
+CDateEntry MakeSeries(int kind) {
+    CDateEntry entry;
+    DateEntryProperties& p = entry.Properties;
+    p.StartDate = kStart;
+    p.EndDate = kStart + CDateTimeSpan(3600);
+    p.ShowEnd = 1;
+    switch (kind) {
+        case kDaily:
+            p.Repeat = 1;
+            p.RepeatRate = 1;
+            p.RepeatUnit = 2;
+            break;
+        case kWeekly:
+            p.Repeat = 1;
+            p.RepeatRate = 1;
+            p.RepeatUnit = 3;
+            break;
+        case kMonthly:
+            p.Repeat = 1;
+            p.RepeatRate = 1;
+            p.RepeatUnit = 4;
+            break;
+        default:
+            p.Repeat = 2;
+            p.RepeatWeekdayCount = 5;
+            p.RepeatWeekday = 4;
+            break;
+    }
+    return entry;
+}
+
+const char* KindName(int kind) {
+    static const char* const kNames[] = {"daily", "weekly", "monthly", "last Friday"};
+    return kNames[kind];
+}
+
+void BM_FirstOccurrenceByJump(benchmark::State& state) {
+    const CDateEntry entry = MakeSeries(static_cast<int>(state.range(0)));
+    state.SetLabel(KindName(static_cast<int>(state.range(0))));
+    for (auto _ : state) {
+        CDateTime start;
+        CDateTime end;
+        benchmark::DoNotOptimize(entry.GetFirstOccurrence(kFrom, kTo, start, end));
+        benchmark::DoNotOptimize(start);
+    }
+}
+
+// The naive way: every occurrence from the series start until one reaches the window.
+void BM_FirstOccurrenceByStepping(benchmark::State& state) {
+    const CDateEntry entry = MakeSeries(static_cast<int>(state.range(0)));
+    state.SetLabel(KindName(static_cast<int>(state.range(0))));
+    const CDateTime seriesStart = entry.Properties.StartDate;
+    std::int64_t steps = 0;
+    for (auto _ : state) {
+        CDateTime start;
+        CDateTime end;
+        bool found = entry.GetFirstOccurrence(seriesStart, kTo, start, end);
+        while (found && end < kFrom) {
+            found = entry.GetNextOccurrence(seriesStart, kTo, start, end);
+            ++steps;
+        }
+        benchmark::DoNotOptimize(found);
+        benchmark::DoNotOptimize(start);
+    }
+    state.counters["steps"] =
+        benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kAvgIterations);
+}
+
+BENCHMARK(BM_FirstOccurrenceByJump)->DenseRange(kDaily, kLastFriday);
+BENCHMARK(BM_FirstOccurrenceByStepping)->DenseRange(kDaily, kLastFriday);
+
+// An hourly series that began five years before now, with 100 items in each list spread
+// over those years. Argument: RepeatEnd (0 never ends, 1 ends after a count that the five
+// years do not reach, so every search counts the series from its start).
+CDateEntry MakeHourlyWithState(int repeatEnd, const CDateTime& now) {
+    CDateEntry entry;
+    DateEntryProperties& p = entry.Properties;
+    p.StartDate = CDateTime(2019, 5, 17, 8, 0, 0);
+    p.EndDate = p.StartDate + CDateTimeSpan(1800);
+    p.ShowEnd = 1;
+    p.Repeat = 1;
+    p.RepeatRate = 1;
+    p.RepeatUnit = 1;
+    p.RepeatEnd = repeatEnd;
+    p.RepeatEndCount = 1000000;
+    const std::int64_t fiveYearsInHours = (now - p.StartDate).GetTotalSeconds() / 3600;
+    for (int i = 0; i < 100; ++i) {
+        const std::int64_t hours = fiveYearsInHours * i / 100;
+        const CDateTime item = p.StartDate + CDateTimeSpan(hours * 3600);
+        entry.DueOccurrences.Add(item);
+        entry.AcknowledgedOccurrences.Add(item + CDateTimeSpan(3600));
+        entry.SnoozedOccurrences.Add(item + CDateTimeSpan(2 * 3600));
+        entry.SnoozeUntil.Add(now + CDateTimeSpan(86400));
+        entry.DroppedOccurrences.Add(item + CDateTimeSpan(3 * 3600));
+    }
+    entry.LastCheckTime = now - CDateTimeSpan(3600);
+    return entry;
+}
+
+const CDateTime kNow(2024, 5, 17, 8, 30, 0);
+
+void BM_UpdateReminders(benchmark::State& state) {
+    const CDateEntry prepared = MakeHourlyWithState(static_cast<int>(state.range(0)), kNow);
+    state.SetLabel(state.range(0) == 1 ? "RepeatEnd 1 (counts)" : "RepeatEnd 0");
+    for (auto _ : state) {
+        CDateEntry entry = prepared;
+        benchmark::DoNotOptimize(entry.UpdateReminders(kNow));
+    }
+}
+
+void BM_PurgeOccurrenceLists(benchmark::State& state) {
+    const CDateEntry prepared = MakeHourlyWithState(static_cast<int>(state.range(0)), kNow);
+    state.SetLabel(state.range(0) == 1 ? "RepeatEnd 1 (counts)" : "RepeatEnd 0");
+    for (auto _ : state) {
+        CDateEntry entry = prepared;
+        entry.PurgeOccurrenceLists();
+        benchmark::DoNotOptimize(entry.DueOccurrences.GetSize());
+    }
+}
+
+// The copy of the prepared entry that each run above includes.
+void BM_CopyPreparedEntry(benchmark::State& state) {
+    const CDateEntry prepared = MakeHourlyWithState(1, kNow);
+    for (auto _ : state) {
+        CDateEntry entry = prepared;
+        benchmark::DoNotOptimize(entry.DueOccurrences.GetSize());
+    }
+}
+
+BENCHMARK(BM_UpdateReminders)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PurgeOccurrenceLists)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CopyPreparedEntry)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
