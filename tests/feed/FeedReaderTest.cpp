@@ -134,6 +134,18 @@ TEST_F(FeedReaderTest, ValuesCarryOverFromSectionToSection) {
     EXPECT_EQ(GuidsOf(m_entries), (std::vector<std::string>{Guid(0), Guid(1), Guid(1)}));
 }
 
+TEST_F(FeedReaderTest, ListsKeepTheirGrowthStep) {
+    CDateEntryArray entries;
+    entries.SetSize(0, 7);
+    CStringArray removals;
+    ASSERT_EQ(CFeedReader::ReadFeed(
+                  m_files.Write("feed.ini", "[DateEntry 0]\n[DateEntry 1]\n[DateEntry 2]\n"),
+                  entries, removals),
+              0);
+    EXPECT_EQ(entries.GetSize(), 3);
+    EXPECT_EQ(entries.GetGrowBy(), 7);
+}
+
 TEST_F(FeedReaderTest, FirstSectionWithoutGuidGetsANewOne) {
     ASSERT_EQ(Read("[DateEntry 0]\nNotes=x\n"), 0);
     ASSERT_EQ(m_entries.GetSize(), 1);
