@@ -1,11 +1,10 @@
 #include "sync/EventMerge.h"
 
-#include <cstdint>
+#include <memory>
 #include <new>
 #include <unordered_map>
 #include <utility>
 
-#include "platform/MemoryFile.h"
 #include "platform/Platform.h"
 #include "store/Archive.h"
 #include "store/EventData.h"
@@ -27,15 +26,11 @@ bool CEventMerge::MergeFeed(const std::string& path, const CDateEntryArray& feed
 
         ApplyFeed(data, feed, removeGuids);
 
-        CMemoryFile image;
-        {
-            CArchive ar(image, CArchive::store);
-            data.Save(ar);
-        }
         const std::unique_ptr<CFile> file = platform.OpenFile(path, EFileOpen::WriteExclusive);
         if (!file) return false;
-        const std::vector<std::uint8_t>& bytes = image.GetData();
-        return file->Write(bytes.data(), bytes.size());
+        CArchive ar(*file, CArchive::store);
+        data.Save(ar);
+        return true;
     } catch (const CArchiveException&) {
         return false;
     } catch (const std::bad_alloc&) {

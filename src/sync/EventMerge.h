@@ -25,9 +25,10 @@ public:
     // True: the file now holds the complete merged event file. False: the file could not be
     // opened for reading, its content is damaged (add and update only), it could not be
     // opened for writing, or the file system or the memory failed while loading, merging or
-    // saving. The result is serialised in memory before the file is opened for writing, so on
-    // false the file holds either its old content or, after a failed write, bytes that must
-    // not be used; the caller copies nothing back on false. The file is closed on return.
+    // saving (CArchiveException of any cause, std::bad_alloc). Until the merged data is
+    // complete in memory the file is only read, so a failure up to then leaves it exactly as
+    // it was; after a failure while writing it holds a part of the result, which the caller
+    // must not use. The file is closed on return.
     static bool MergeFeed(const std::string& path, const CDateEntryArray& feed,
                           const CStringArray& removeGuids, int syncMode);
 
