@@ -3,7 +3,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,17 +58,25 @@ CEventData MakeData() {
     return data;
 }
 
-// Writes the benchmark's input file once per process.
-const std::string& InputPath() {
-    static const std::string path = [] {
-        const std::string p = Path("zf-bench-events.dat");
-        std::unique_ptr<CFile> file = CPlatform::Current().OpenFile(p, EFileOpen::WriteExclusive);
+// The benchmark's input file, written once per process and deleted at exit.
+class CInputFile {
+public:
+    CInputFile() : m_path(Path("zf-bench-events.dat")) {
+        std::unique_ptr<CFile> file =
+            CPlatform::Current().OpenFile(m_path, EFileOpen::WriteExclusive);
         CArchive ar(*file, CArchive::store);
         MakeData().Save(ar);
-        std::atexit([] { CPlatform::Current().DeleteFile(InputPath()); });
-        return p;
-    }();
-    return path;
+    }
+    ~CInputFile() { CPlatform::Current().DeleteFile(m_path); }
+    const std::string& GetPath() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+const std::string& InputPath() {
+    static const CInputFile input;
+    return input.GetPath();
 }
 
 std::uint64_t InputSize() {
