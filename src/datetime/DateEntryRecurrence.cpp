@@ -3,8 +3,12 @@
 // Every candidate date is computed in 64-bit seconds and refused when it would leave the
 // range of CDateTimeRange, so that no rule value, however large, overflows a day number.
 // Every step of GetNextOccurrence moves strictly forward, so a window iteration ends.
+// Counting a series (for an end after a count) walks it from its start, except for the
+// rules whose count has a closed form (CountByArithmetic), which give the same result.
+#include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "datetime/DateTimeRange.h"
 #include "store/DateEntry.h"
@@ -150,11 +154,74 @@ std::int32_t Saturate(std::int64_t count) {
                : static_cast<std::int32_t>(count);
 }
 
+// The count of CountAllowedUntil without walking, for the rules where that is exact: a fixed
+// period, an occurrence length of 0 or more (so that no occurrence after `t` reaches back
+// into [S, t]), no condition (so that only drops refuse) and no fifth-weekday check (which
+// would end the walk early). The walk meets the occurrences k = 0 .. last with
+// S + k * P <= t, fewer where an end would leave the date range, and counts those whose
+// start is not dropped. False when the rule is not such a rule.
+bool CountByArithmetic(CDateEntry& entry, const CDateTime& t, std::int64_t& count) {
+    const DateEntryProperties& p = entry.Properties;
+    if (Classify(p) != ESeries::Hours || p.RepeatWeekdayCount == 4 || p.CondTimeEnable != 0 ||
+        (static_cast<std::uint32_t>(p.CondWeekdays) & 0x7Fu) != 0x7Fu ||
+        (static_cast<std::uint32_t>(p.CondMonth) & 0xFFFu) != 0xFFFu) {
+        return false;
+    }
+    const CDateTime seriesStart = SeriesStart(p);
+    const std::int64_t duration = entry.GetDuration().GetTotalSeconds();
+    if (duration < 0 || !CDateTimeRange::Contains(seriesStart)) return false;
+
+    count = 0;
+    const std::int64_t start = CDateTimeRange::ToSeconds(seriesStart);
+    const std::int64_t lastEnd = CDateTimeRange::ToSeconds(CDateTimeRange::Last());
+    const std::int64_t limit = std::min(CDateTimeRange::ToSeconds(t), lastEnd - duration);
+    if (limit < start) return true;
+    const std::int64_t period = PeriodHours(p) * kSecondsPerHour;
+    const std::int64_t last = (limit - start) / period;
+
+    // Indices of the distinct dropped starts among the occurrences met, in order.
+    std::vector<std::int64_t> dropped;
+    for (const CDateTime& item : entry.DroppedOccurrences) {
+        // A damaged item whose second of day lies outside the day equals no start.
+        if (item.GetSecondOfDay() < 0 || item.GetSecondOfDay() >= kSecondsPerDay) continue;
+        const std::int64_t offset = CDateTimeRange::ToSeconds(item) - start;
+        if (offset >= 0 && offset % period == 0 && offset / period <= last) {
+            dropped.push_back(offset / period);
+        }
+    }
+    std::sort(dropped.begin(), dropped.end());
+    dropped.erase(std::unique(dropped.begin(), dropped.end()), dropped.end());
+
+    const std::int64_t allowed = last + 1 - static_cast<std::int64_t>(dropped.size());
+    if (p.RepeatEnd != 1) {
+        count = allowed;
+        return true;
+    }
+    // The walk stops once the count passes RepeatEndCount, after caching the end of the
+    // occurrence that reached it.
+    const std::int64_t endCount = p.RepeatEndCount;
+    if (endCount >= 1 && allowed >= endCount) {
+        std::int64_t index = endCount - 1;
+        for (const std::int64_t skipped : dropped) {
+            if (skipped > index) break;
+            ++index;
+        }
+        CDateTime end;
+        CDateTimeRange::FromSeconds(start + index * period + duration, end);
+        entry.SeriesEnd = end;
+        entry.SeriesEndKnown = 1;
+    }
+    count = std::min(allowed, std::max<std::int64_t>(endCount, 0) + 1);
+    return true;
+}
+
 // The number, counted from 1, of the allowed occurrence starting at `t`; see
 // CountOccurrencesUntil. 64 bits, because a RepeatEndCount of INT32_MAX may be exceeded.
 std::int64_t CountAllowedUntil(CDateEntry& entry, const CDateTime& t) {
     const DateEntryProperties& p = entry.Properties;
     if (!CanAnyBeAllowed(p)) return 0;
+    std::int64_t counted = 0;
+    if (CountByArithmetic(entry, t, counted)) return counted;
     const CDateTime seriesStart = SeriesStart(p);
     const bool endsAfterCount = p.Repeat != 0 && p.RepeatEnd == 1;
     std::int64_t count = 0;

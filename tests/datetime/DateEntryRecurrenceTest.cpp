@@ -299,6 +299,95 @@ TEST_F(RecurrenceTest, CountOccurrencesUntilCountsAllowedOccurrences) {
     }
 }
 
+// The count of a series with a fixed period has a closed form; it must give exactly what
+// walking the series occurrence by occurrence gives, series-end cache included.
+TEST_F(RecurrenceTest, CountingAgreesWithAWalkOverTheSeries) {
+    struct Walk {
+        std::int64_t count = 0;
+        bool endKnown = false;
+        CDateTime seriesEnd;
+    };
+    // The walk as the counting rule states it, on the bare rule's public steps.
+    auto walk = [](const CDateEntry& entry, const CDateTime& t) {
+        const DateEntryProperties& p = entry.Properties;
+        Walk result;
+        CDateTime s = p.StartDate;
+        if (p.ShowStartTime == 0) s.SetTime(0, 0, 0);
+        CDateTime start;
+        CDateTime end;
+        for (bool found = entry.GetFirstOccurrence(s, t, start, end); found;
+             found = entry.GetNextOccurrence(s, t, start, end)) {
+            if (!entry.IsOccurrenceAllowed(start)) continue;
+            ++result.count;
+            if (p.RepeatEnd == 1) {
+                if (result.count == p.RepeatEndCount) {
+                    result.endKnown = true;
+                    result.seriesEnd = end;
+                }
+                if (result.count > p.RepeatEndCount) break;
+            }
+            if (start.GetDateOnly() == t) break;
+        }
+        return result;
+    };
+    std::mt19937_64 rng(77);
+    auto uniform = [&rng](std::int64_t lo, std::int64_t hi) {
+        return std::uniform_int_distribution<std::int64_t>(lo, hi)(rng);
+    };
+    const std::vector<int> endCounts = {-1, 0, 1, 2, 5, 50, 500, kIntMax};
+    for (int i = 0; i < 1500; ++i) {
+        const int unit = static_cast<int>(uniform(1, 3));
+        const int rate = static_cast<int>(uniform(1, 30));
+        const std::int64_t period = rate * (unit == 1 ? 1 : unit == 2 ? 24 : 168) * 3600;
+        const bool nearEnd = uniform(0, 9) == 0;
+        const CDateTime start =
+            nearEnd ? CDateTimeRange::Last() - CDateTimeSpan(period * uniform(0, 40) + 7)
+                    : Dt(static_cast<int>(uniform(1990, 2030)), static_cast<int>(uniform(1, 12)),
+                         static_cast<int>(uniform(1, 28)), static_cast<int>(uniform(0, 23)),
+                         static_cast<int>(uniform(0, 59)));
+        CDateEntry entry = Every(start, rate, unit);
+        SetLength(entry, uniform(-2 * period, 3 * period));
+        entry.Properties.ShowStartTime = uniform(0, 4) == 0 ? 0 : 1;
+        entry.Properties.RepeatEnd = static_cast<int>(uniform(0, 2));
+        entry.Properties.RepeatEndCount = endCounts[uniform(0, endCounts.size() - 1)];
+        if (uniform(0, 9) == 0) entry.Properties.RepeatWeekdayCount = 4;
+        if (uniform(0, 9) == 0) entry.Properties.CondWeekdays = 0x1F;
+        for (int d = static_cast<int>(uniform(0, 8)); d > 0; --d) {
+            const CDateTime item =
+                start + CDateTimeSpan(period * uniform(0, 200) + (uniform(0, 3) == 0 ? 60 : 0));
+            entry.DroppedOccurrences.Add(item);
+        }
+        // The same instant as an occurrence, stored with a second of day out of range.
+        entry.DroppedOccurrences.Add(CDateTime::FromStored(start.GetDayNumber() - 1, 86400));
+        CDateTime t;
+        switch (uniform(0, 3)) {
+            case 0:
+                t = start + CDateTimeSpan(period * uniform(-3, 300));
+                break;
+            case 1:
+                t = (start + CDateTimeSpan(period * uniform(0, 300))).GetDateOnly();
+                break;
+            case 2:
+                t = start + CDateTimeSpan(uniform(0, 300 * period));
+                break;
+            default:
+                t = nearEnd ? CDateTimeRange::Last() : start + CDateTimeSpan(uniform(-86400, 0));
+                break;
+        }
+        SCOPED_TRACE("start " + Text(start) + " rate " + std::to_string(rate) + " unit " +
+                     std::to_string(unit) + " until " + Text(t) + " end " +
+                     std::to_string(entry.Properties.RepeatEnd) + "/" +
+                     std::to_string(entry.Properties.RepeatEndCount));
+        const Walk expected = walk(entry, t);
+        entry.SeriesEndKnown = 0;
+        ASSERT_EQ(entry.CountOccurrencesUntil(t), expected.count);
+        ASSERT_EQ(entry.SeriesEndKnown != 0, expected.endKnown);
+        if (expected.endKnown) {
+            ASSERT_EQ(entry.SeriesEnd, expected.seriesEnd);
+        }
+    }
+}
+
 TEST_F(RecurrenceTest, CounterPastTheLargestCountEndsTheSeries) {
     CDateEntry entry = Every(Dt(2024, 1, 1, 9), 1, 2);
     entry.Properties.RepeatEnd = 1;
