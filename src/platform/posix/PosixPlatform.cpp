@@ -72,6 +72,12 @@ bool IsWriteProtected(const struct stat& st, const std::string& path) {
     return access(path.c_str(), W_OK) != 0;
 }
 
+mode_t CurrentUmask() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}
+
 class CPosixPlatform final : public CPlatform {
 public:
     CivilTime GetLocalTime() override {
@@ -250,8 +256,9 @@ public:
         std::string sibling = folder + "/." + NameOf(target) + ".XXXXXX";
         CPosixFd to(mkostemp(sibling.data(), O_CLOEXEC));
         if (!to.IsValid()) return false;
-        const bool written = CopyContents(from.Get(), to.Get()) &&
-                             (!targetExists || fchmod(to.Get(), targetStat.st_mode & 07777) == 0) &&
+        // mkstemp creates the file as 0600; a new target gets the mode open(2) would give it.
+        const mode_t mode = targetExists ? (targetStat.st_mode & 07777) : (0666 & ~CurrentUmask());
+        const bool written = CopyContents(from.Get(), to.Get()) && fchmod(to.Get(), mode) == 0 &&
                              fsync(to.Get()) == 0 && to.Close();
         if (!written || rename(sibling.c_str(), target.c_str()) != 0) {
             unlink(sibling.c_str());
