@@ -9,6 +9,7 @@ and types with real X input, and checks the window, the settings file and the ev
 import argparse
 import datetime
 import os
+import shutil
 import struct
 import sys
 import time
@@ -323,10 +324,10 @@ def restore_from_tray(session, hwnd):
     icon = session.wait_for("the tray icon", lambda: tray_icon_position(session), timeout=10)
     session.click_at(*icon, repeat=2)
     session.wait_for("the window to come back",
-                     lambda: (s := session.state())["visible"] and not s["iconic"])
+                     lambda: (s := session.window())["visible"] and not s["iconic"])
     check(taskbar_button(session, hwnd), "the taskbar button did not come back")
     return session.wait_for("the window in the foreground",
-                            lambda: (s := session.state())["foreground"] and s)
+                            lambda: (s := session.window())["foreground"] and s)
 
 
 def open_system_menu_item_about(session):
@@ -334,6 +335,24 @@ def open_system_menu_item_about(session):
     session.key("alt+space")
     time.sleep(0.5)  # the menu has no window that the probe could wait for
     session.key("Up", "Return")
+
+
+def close_with_key(session, key):
+    """Closes the program with `key` and checks that it ends normally. Wine's virtual desktop
+    now and then drops a key that arrives while a window is being mapped again; a second
+    press is made, and reported, only when the program is still running with its window
+    shown and active."""
+    session.key(key)
+    try:
+        code = session.wait_for_exit(8)
+    except UiError:
+        state = session.window()
+        check(state["visible"] and state["foreground"], f"{key} did not close the window")
+        print(f"{key}: the program is still running; pressing it again "
+              f"(focus on control {state.get('focusId')})")
+        session.key(key)
+        code = session.wait_for_exit()
+    check_equal(code, 0, "exit code")
 
 
 def check_stays(session, description, condition, seconds):
@@ -373,10 +392,10 @@ def first_start(session):
     open_system_menu_item_about(session)
     about = session.wait_for_window("About ZelvaroFeed")
     check_controls(about, ABOUT_BOX, 235, 58)
-    check(not session.state()["enabled"], "the control window is enabled under the About box")
+    check(not session.window()["enabled"], "the control window is enabled under the About box")
     session.key("Return")
     session.wait_for("the About box to close", lambda: session.state("About ZelvaroFeed") is None)
-    check(session.state()["enabled"], "the control window stays disabled after the About box")
+    check(session.window()["enabled"], "the control window stays disabled after the About box")
 
     # The system passes its own bits in the low four bits of the command.
     session.probe("post", str(WM_SYSCOMMAND), "0x0013", "0")
@@ -416,12 +435,11 @@ def keys_and_tray(session):
     icon = session.wait_for("the tray icon", lambda: tray_icon_position(session), timeout=10)
     session.click_at(*icon)
     check_stays(session, "a single click on the tray icon showed the window",
-                lambda: not session.state()["visible"], 1.5)
+                lambda: not session.window()["visible"], 1.5)
     restored = restore_from_tray(session, state["hwnd"])
     check_equal(restored["rect"], state["rect"], "window position after restoring")
 
-    session.key("Escape")
-    check_equal(session.wait_for_exit(), 0, "exit code")
+    close_with_key(session, "Escape")
     check_settings(session, settings_with(SharedFilePath=ini_path(path)))
 
 
@@ -453,7 +471,7 @@ def feed_cycle(session):
     check_no_sync_leftovers(session, event)
     # The timer goes on while the window is hidden in the tray.
     minimise(session, state["hwnd"])
-    session.wait_for("a tick while hidden", lambda: (s := session.state())["iconic"] and find_control(
+    session.wait_for("a tick while hidden", lambda: (s := session.window())["iconic"] and find_control(
         s, 1007)["text"] == "Nothing changed, not syncing", timeout=15)
     state = restore_from_tray(session, state["hwnd"])
 
@@ -465,8 +483,7 @@ def feed_cycle(session):
     # The picture for the README.
     session.screenshot(os.path.join(session.folder, "sync-successful.png"), state["rect"])
 
-    session.key("Escape")
-    check_equal(session.wait_for_exit(), 0, "exit code")
+    close_with_key(session, "Escape")
     check_settings(session, settings_with(
         CheckFeedInterval="5", LastFeedFileTime="2023 01 02 03 04 05",
         FeedFilePath=ini_path("C:\\zf\\feed.txt"), SharedFilePath=ini_path("C:\\zf\\Calendar.dat")))
@@ -514,8 +531,7 @@ def start_with_both_paths(session):
     session.wait_for_window()
     session.wait_for_status("Sync successful", timeout=15)
     check_event_file(event, [GUID_A, GUID_B])
-    session.key("Escape")
-    check_equal(session.wait_for_exit(), 0, "exit code")
+    close_with_key(session, "Escape")
     expected[2] = ("LastFeedFileTime", "2024 06 07 08 09 10")
     check_settings(session, expected, {"Custom": {"Key": "kept"}})
 
@@ -523,8 +539,11 @@ def start_with_both_paths(session):
 def browse_and_one_path(session):
     event = session.drive_c("zf", "Calendar.dat")
     write_file(event, EMPTY_EVENT_FILE)
+    # With one path empty the feed stays off at start-up.
+    write_file(session.settings_path(), "\r\n".join([
+        "[Settings]", "SharedFilePath=C:\\\\old\\\\Calendar.dat", ""]))
     session.start()
-    session.wait_for_window()
+    check_initial_controls(session.wait_for_window(), shared="C:\\old\\Calendar.dat")
 
     dialog = choose_file(session, 1002, "C:\\zf\\Calendar.dat")
     check_equal(file_type(dialog), "Zelvaro Event Files (*.dat)", "file type of the shared file")
@@ -547,9 +566,9 @@ def browse_and_one_path(session):
     state = session.wait_for_status("Syncing stopped")
     check_setting_controls(state, True)
 
-    # The browsed path is saved although the feed never ran with it.
-    session.click_control(1000)
-    check_equal(session.wait_for_exit(), 0, "exit code")
+    # The browsed path is saved although the feed never ran with it. Alt+F4 closes the
+    # window as its close box does.
+    close_with_key(session, "alt+F4")
     check_settings(session, settings_with(CheckFeedInterval="5",
                                           SharedFilePath=ini_path("C:\\zf\\Calendar.dat")))
 
@@ -576,6 +595,15 @@ def main():
     except Exception:  # noqa: BLE001 - every failure is reported the same way
         traceback.print_exc()
         try:
+            state = session.state() if session.running() else None
+            if state is not None:
+                print("window:", {k: state.get(k) for k in (
+                    "visible", "iconic", "enabled", "foreground", "activeIsThis", "focusId")})
+                print("controls:", [(c["id"], c["text"], c["enabled"], c.get("checked"))
+                                    for c in state["controls"]])
+        except Exception:  # noqa: BLE001
+            pass
+        try:
             session.screenshot(os.path.join(session.folder, "failure.png"))
             print(f"screenshot: {os.path.join(session.folder, 'failure.png')}")
         except Exception:  # noqa: BLE001
@@ -584,7 +612,6 @@ def main():
         session.close()
     if passed and not args.keep:
         # Screenshots stay for a look; the prefix goes.
-        import shutil
         shutil.rmtree(session.prefix, ignore_errors=True)
     print(f"{args.scenario}: {'passed' if passed else 'FAILED'}")
     return 0 if passed else 1

@@ -240,6 +240,13 @@ class Session:
             raise UiError(f"UiProbe state failed ({code}): {out}")
         return json.loads(out)
 
+    def window(self, caption="ZelvaroFeed"):
+        """Like state, but a missing window is a failure."""
+        state = self.state(caption)
+        if state is None:
+            raise UiError(f'the window "{caption}" is gone')
+        return state
+
     def wait_for(self, description, condition, timeout=20, interval=0.2):
         """Polls `condition` until it returns a true value; returns that value."""
         deadline = time.monotonic() + timeout
@@ -310,6 +317,8 @@ def _status_is(state, text):
 
 
 def find_control(state, control_id):
+    if state is None:
+        raise UiError(f"the window is gone while looking for control {control_id}")
     for control in state["controls"]:
         if control["id"] == control_id:
             return control
