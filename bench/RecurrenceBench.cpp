@@ -145,6 +145,17 @@ void BM_PurgeOccurrenceLists(benchmark::State& state) {
     }
 }
 
+// A year of hourly occurrences made due by one update (the last check a year back).
+void BM_UpdateRemindersOverAYear(benchmark::State& state) {
+    CDateEntry prepared = MakeHourlyWithState(static_cast<int>(state.range(0)), kNow);
+    prepared.LastCheckTime = kNow - CDateTimeSpan(365 * 86400);
+    state.SetLabel(VariantName(state.range(0)));
+    for (auto _ : state) {
+        CDateEntry entry = prepared;
+        benchmark::DoNotOptimize(entry.UpdateReminders(kNow));
+    }
+}
+
 // The copy of the prepared entry that each run above includes.
 void BM_CopyPreparedEntry(benchmark::State& state) {
     const CDateEntry prepared = MakeHourlyWithState(1, kNow);
@@ -156,6 +167,7 @@ void BM_CopyPreparedEntry(benchmark::State& state) {
 
 BENCHMARK(BM_UpdateReminders)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PurgeOccurrenceLists)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UpdateRemindersOverAYear)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CopyPreparedEntry)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -5,11 +5,20 @@
 // reached (it becomes due rather than being lost), and removals touch SnoozeUntil only
 // where it has the index.
 #include <cstdint>
+#include <set>
+#include <utility>
 
 #include "datetime/DateTimeRange.h"
 #include "store/DateEntry.h"
 
 namespace {
+
+// A date-time as its stored pair, which is what CDateTime equality compares.
+using Key = std::pair<std::int32_t, std::int32_t>;
+
+Key KeyOf(const CDateTime& value) {
+    return {value.GetDayNumber(), value.GetSecondOfDay()};
+}
 
 int FindIn(const CDateTimeArray& list, const CDateTime& occurrence) {
     for (int i = 0; i < list.GetSize(); ++i) {
@@ -151,14 +160,33 @@ bool CDateEntry::UpdateReminders(const CDateTime& now) {
         }
     }
 
+    // A window may hold many occurrences: past the first few, the three lists are looked up
+    // through one ordered set instead of a scan per occurrence.
+    constexpr int kScannedOccurrences = 16;
+    int seen = 0;
+    std::set<Key> listed;
+    bool built = false;
+    auto isListed = [&](const CDateTime& start) {
+        if (++seen <= kScannedOccurrences) {
+            return FindDue(start) >= 0 || FindSnoozed(start) >= 0 || FindAcknowledged(start) >= 0;
+        }
+        if (!built) {
+            built = true;
+            for (const CDateTimeArray* list :
+                 {&DueOccurrences, &SnoozedOccurrences, &AcknowledgedOccurrences}) {
+                for (const CDateTime& item : *list) listed.insert(KeyOf(item));
+            }
+        }
+        return listed.count(KeyOf(start)) != 0;
+    };
     const CDateTime from = LastCheckTime;
     CDateTime start;
     CDateTime end;
     for (bool found = FindFirstOccurrence(from, horizon, start, end); found;
          found = FindNextOccurrence(from, horizon, start, end)) {
-        if (FindDue(start) < 0 && FindSnoozed(start) < 0 && FindAcknowledged(start) < 0 &&
-            from < end) {
+        if (!isListed(start) && from < end) {
             DueOccurrences.Add(start);
+            if (built) listed.insert(KeyOf(start));
             changed = true;
         }
     }

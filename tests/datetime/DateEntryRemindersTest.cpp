@@ -2,6 +2,7 @@
 // dropping and restoring occurrences, and trimming the lists to the occurrences of the rule.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -44,6 +45,24 @@ TEST_F(RemindersTest, OccurrencesThatEndedBeforeTheLastCheckAreNotMadeDue) {
     entry.LastCheckTime = Dt(2024, 5, 3, 9, 30);  // inside the occurrence of 3 May
     EXPECT_TRUE(entry.UpdateReminders(Dt(2024, 5, 5, 8)));
     EXPECT_EQ(Items(entry.DueOccurrences), (Dates{Dt(2024, 5, 3, 9), Dt(2024, 5, 4, 9)}));
+}
+
+TEST_F(RemindersTest, ManyNewOccurrencesSkipThoseAlreadyListed) {
+    CDateEntry entry = Every(Dt(2024, 5, 1), 1, 1);  // hourly
+    entry.LastCheckTime = Dt(2024, 5, 1);
+    const Dates listed = {Dt(2024, 5, 1, 3), Dt(2024, 5, 1, 20), Dt(2024, 5, 2, 1),
+                          Dt(2024, 5, 2, 23)};
+    SetItems(entry.DueOccurrences, {listed[0], listed[3]});
+    SetItems(entry.SnoozedOccurrences, {listed[1]});
+    SetItems(entry.SnoozeUntil, {Dt(2024, 6, 1)});
+    SetItems(entry.AcknowledgedOccurrences, {listed[2]});
+    EXPECT_TRUE(entry.UpdateReminders(Dt(2024, 5, 3)));
+    Dates expected = {listed[0], listed[3]};
+    for (int hour = 1; hour <= 48; ++hour) {
+        const CDateTime t = Dt(2024, 5, 1) + CDateTimeSpan(hour * 3600);
+        if (std::find(listed.begin(), listed.end(), t) == listed.end()) expected.push_back(t);
+    }
+    EXPECT_EQ(Items(entry.DueOccurrences), expected);
 }
 
 TEST_F(RemindersTest, ForewarningBringsTheHorizonForward) {
