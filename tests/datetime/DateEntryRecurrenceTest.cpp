@@ -307,7 +307,7 @@ TEST_F(RecurrenceTest, CountingAgreesWithAWalkOverTheSeries) {
         bool endKnown = false;
         CDateTime seriesEnd;
     };
-    // The walk as the counting rule states it, on the bare rule's public steps.
+    // Counting by walking every occurrence from the start, on the bare rule's public steps.
     auto walk = [](const CDateEntry& entry, const CDateTime& t) {
         const DateEntryProperties& p = entry.Properties;
         Walk result;
@@ -605,7 +605,7 @@ TEST_F(RecurrenceTest, YearZeroAndYear9999Starts) {
 
 // --- Weekday counts outside 0..5 ---
 
-// The rule as written steps from the first same weekday of the next month by the count in
+// The weekday rule steps from the first same weekday of the next month by the count in
 // weeks; a count below 0 leads back to the previous start (or before it), so a window
 // iteration would never end. A next occurrence must start strictly after the previous one.
 TEST_F(RecurrenceTest, WeekdayCountsOutsideTheTableNeverStepBack) {
