@@ -223,13 +223,23 @@ class Session:
     # --- reading the windows ---
 
     def probe(self, *args):
-        # Output goes through a file, not a pipe: a Wine process may start helpers (the
-        # desktop, services) that inherit the pipe and keep it open long after the probe ended.
-        with tempfile.TemporaryFile() as out:
-            result = subprocess.run(["wine", self.probe_exe, *args], env=self.env, stdout=out,
-                                    stderr=subprocess.DEVNULL, timeout=60)
-            out.seek(0)
-            return result.returncode, out.read().decode("latin-1")
+        """Runs UiProbe.exe; returns its exit code (0 done, 2 no such window) and output.
+        A launch that fails in Wine itself, before the probe ran, is tried again."""
+        for attempt in range(3):
+            # Output goes through files, not pipes: a Wine process may start helpers (the
+            # desktop, services) that inherit a pipe and keep it open after the probe ended.
+            with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+                result = subprocess.run(["wine", self.probe_exe, *args], env=self.env,
+                                        stdout=out, stderr=err, timeout=60)
+                out.seek(0)
+                err.seek(0)
+                output = out.read().decode("latin-1")
+                errors = err.read().decode("latin-1")
+            if result.returncode in (0, 2) or output:
+                return result.returncode, output
+            print(f"UiProbe {' '.join(args)}: exit code {result.returncode}, no output"
+                  f"{', trying again' if attempt < 2 else ''}; {errors.strip()}")
+        return result.returncode, output
 
     def state(self, caption="ZelvaroFeed"):
         """The window and its controls, or None when no such window exists."""
