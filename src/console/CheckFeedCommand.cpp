@@ -4,7 +4,7 @@
 
 int CCheckFeedCommand::Run(const std::vector<std::string>& args, std::ostream& out,
                            std::ostream& err) {
-    if (args.size() != 1 || args[0].empty()) return kExitUsage;
+    if (args.size() != 1 || args[0].empty()) return kBadArguments;
     CFeedChecker checker;
     const int result = checker.CheckFile(args[0]);
     if (result == CFeedChecker::kUnreadable) {

@@ -10,8 +10,11 @@ public:
     // Process exit codes shared by all commands.
     static constexpr int kExitOk = 0;
     static constexpr int kExitFailed = 1;
-    // The arguments do not fit the command; the program then prints the command's usage.
     static constexpr int kExitUsage = 2;
+    // Returned by Run when the arguments do not fit the command: the program then prints
+    // the command's usage and exits with kExitUsage. Never a process exit code itself, so a
+    // command may also exit with 2 for its own reasons without the usage being printed.
+    static constexpr int kBadArguments = -1;
 
     CConsoleCommand() = default;
     CConsoleCommand(const CConsoleCommand&) = delete;

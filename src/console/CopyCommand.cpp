@@ -5,9 +5,9 @@
 
 int CCopyCommand::Run(const std::vector<std::string>& args, std::ostream& /*out*/,
                       std::ostream& err) {
-    if (args.size() != 2) return kExitUsage;
+    if (args.size() != 2) return kBadArguments;
     for (const std::string& arg : args) {
-        if (arg.empty() || arg[0] == '-') return kExitUsage;
+        if (arg.empty() || arg[0] == '-') return kBadArguments;
     }
     const std::string& inPath = args[0];
     const std::string& outPath = args[1];

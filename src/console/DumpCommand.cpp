@@ -13,10 +13,10 @@ int CDumpCommand::Run(const std::vector<std::string>& args, std::ostream& out, s
         } else if (path == nullptr && !arg.empty() && arg[0] != '-') {
             path = &arg;
         } else {
-            return kExitUsage;
+            return kBadArguments;
         }
     }
-    if (path == nullptr) return kExitUsage;
+    if (path == nullptr) return kBadArguments;
 
     CEventData data;
     std::string error;

@@ -61,8 +61,9 @@ int Run(const std::vector<std::string>& args) {
         if (args[0] != command.name) continue;
         const std::vector<std::string> rest(args.begin() + 1, args.end());
         const int result = command.create()->Run(rest, std::cout, std::cerr);
-        if (result == CConsoleCommand::kExitUsage) {
+        if (result == CConsoleCommand::kBadArguments) {
             std::cerr << "usage: zelvarofeed " << command.name << ' ' << command.arguments << '\n';
+            return CConsoleCommand::kExitUsage;
         }
         return result;
     }

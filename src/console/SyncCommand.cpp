@@ -11,7 +11,7 @@ int CSyncCommand::Run(const std::vector<std::string>& args, std::ostream& out,
     bool haveShared = false;
     bool haveFeed = false;
     for (std::size_t i = 0; i < args.size(); i += 2) {
-        if (i + 1 >= args.size()) return kExitUsage;
+        if (i + 1 >= args.size()) return kBadArguments;
         const std::string& option = args[i];
         const std::string& value = args[i + 1];
         if (option == "--shared") {
@@ -23,10 +23,10 @@ int CSyncCommand::Run(const std::vector<std::string>& args, std::ostream& out,
         } else if (option == "--mode" && (value == "add" || value == "replace")) {
             mode = value == "add" ? 0 : 1;
         } else {
-            return kExitUsage;
+            return kBadArguments;
         }
     }
-    if (!haveShared || !haveFeed) return kExitUsage;
+    if (!haveShared || !haveFeed) return kBadArguments;
 
     CConsoleFeedView view;
     CFeedController controller(view);

@@ -86,7 +86,7 @@ private:
 
 int CWatchCommand::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     SWatchOptions options;
-    if (!ParseOptions(args, options)) return kExitUsage;
+    if (!ParseOptions(args, options)) return kBadArguments;
 
     const CStopSignals stopSignals;
     CConsoleFeedView view(&out);
