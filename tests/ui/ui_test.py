@@ -503,7 +503,6 @@ def start_with_both_paths(session):
 
     session.start()
     state = session.wait_for_window()
-    started = time.monotonic()
     check_initial_controls(state, shared="C:\\zf\\Calendar.dat", feed="C:\\zf\\feed.txt",
                            mode=1, interval="5", enabled=True, status="Start syncing...")
     # No cycle at start-up: the first one follows one interval (5 s) later. The timer keeps
@@ -513,7 +512,6 @@ def start_with_both_paths(session):
     check_stays(session, "a sync cycle ran before one interval had passed",
                 lambda: find_control(session.state(), 1007)["text"] == "Start syncing...", 3.0)
     session.wait_for_status("Sync successful", timeout=15)
-    check(time.monotonic() - started >= 4.0, "the first cycle came before one interval")
     check(session.state("About ZelvaroFeed") is not None, "the About box went away")
     session.key("Return")
     session.wait_for("the About box to close", lambda: session.state("About ZelvaroFeed") is None)
