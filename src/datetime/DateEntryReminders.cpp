@@ -127,13 +127,38 @@ void CDateEntry::PurgeOccurrenceLists() {
 
     // The dropped items are checked against the bare rule, so they must not refuse
     // themselves while they are checked.
-    CDateTimeArray dropped;
-    dropped.Append(DroppedOccurrences);
+    CDateTimeArray all;
+    all.Append(DroppedOccurrences);
     DroppedOccurrences.RemoveAll();
-    RemoveNonOccurrences(*this, dropped);
-    DroppedOccurrences.Append(dropped);
-    // The checks above counted a series that ends after a count without its drops; an end
-    // cached then lies too early once the drops are back.
+    CDateTimeArray kept;
+    CDateTimeArray refused;
+    for (const CDateTime& item : all) {
+        (IsStillOccurrence(*this, item) ? kept : refused).Add(item);
+    }
+    // In a series that ends after a count, the drops push each other outwards: with all of
+    // them taken out, a drop that the others move within the count (the second of two
+    // dropped items in a series of two) would lie past the end and be forgotten, and the
+    // deleted occurrence would come back. Such an item is judged again with every other
+    // drop in place; only the drop set decides, so each check starts without a cached end.
+    if (Properties.Repeat != 0 && Properties.RepeatEnd == 1 && !refused.IsEmpty()) {
+        for (const CDateTime& item : refused) {
+            DroppedOccurrences.RemoveAll();
+            for (const CDateTime& other : all) {
+                if (other != item) DroppedOccurrences.Add(other);
+            }
+            SeriesEndKnown = 0;
+            if (IsStillOccurrence(*this, item)) kept.Add(item);
+        }
+        DroppedOccurrences.RemoveAll();
+        // Back in the list's own order.
+        for (const CDateTime& item : all) {
+            if (FindIn(kept, item) >= 0) DroppedOccurrences.Add(item);
+        }
+    } else {
+        DroppedOccurrences.Append(kept);
+    }
+    // The checks above counted a series that ends after a count without some of its drops;
+    // an end cached then lies too early once the drops are back.
     SeriesEndKnown = 0;
 }
 

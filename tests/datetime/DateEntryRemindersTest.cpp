@@ -418,6 +418,55 @@ TEST_F(RemindersTest, PurgeLeavesNoSeriesEndCountedWithoutTheDrops) {
     EXPECT_EQ(entry.SeriesEnd, Dt(2024, 1, 3, 9));
 }
 
+// A series that ends after a count: each dropped item is an occurrence that the other drops
+// push further out, so the drops must be judged together. Judged with every drop taken
+// out, the later drops of a full count would lie past the end and be forgotten: the
+// deleted occurrence would come back and the real last one vanish.
+TEST_F(RemindersTest, PurgeKeepsDropsThatTheOtherDropsMoveWithinACount) {
+    struct Case {
+        const char* name;
+        int count;
+        Dates dropped;
+        Dates droppedAfter;
+        Dates series;  // the occurrences of January afterwards
+    };
+    const CDateTime jan1 = Dt(2024, 1, 1, 9);
+    const CDateTime jan2 = Dt(2024, 1, 2, 9);
+    const CDateTime jan3 = Dt(2024, 1, 3, 9);
+    const CDateTime jan4 = Dt(2024, 1, 4, 9);
+    const CDateTime jan5 = Dt(2024, 1, 5, 9);
+    const CDateTime jan6 = Dt(2024, 1, 6, 9);
+    const CDateTime jan10 = Dt(2024, 1, 10, 9);
+    const std::vector<Case> cases = {
+        {"two drops in a series of two", 2, {jan2, jan3}, {jan2, jan3}, {jan1, jan4}},
+        {"listed latest first", 2, {jan3, jan2}, {jan3, jan2}, {jan1, jan4}},
+        {"three drops in a series of three",
+         3,
+         {jan4, jan2, jan3},
+         {jan4, jan2, jan3},
+         {jan1, jan5, jan6}},
+        {"a drop past the end goes", 2, {jan2, jan10}, {jan2}, {jan1, jan3}},
+        {"a drop that starts no occurrence goes",
+         2,
+         {jan2, Dt(2024, 1, 3, 10), jan3},
+         {jan2, jan3},
+         {jan1, jan4}},
+        {"the first occurrence dropped", 1, {jan1, jan2}, {jan1, jan2}, {jan3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDateEntry entry = Every(jan1, 1, 2);
+        entry.Properties.RepeatEnd = 1;
+        entry.Properties.RepeatEndCount = c.count;
+        for (const CDateTime& t : c.dropped) entry.DropOccurrence(t);
+
+        entry.PurgeOccurrenceLists();
+        EXPECT_EQ(Items(entry.DroppedOccurrences), c.droppedAfter);
+        EXPECT_EQ(entry.SeriesEndKnown, 0);
+        EXPECT_EQ(Starts(FindAll(entry, Dt(2024, 1, 1), Dt(2024, 1, 31))), c.series);
+    }
+}
+
 TEST_F(RemindersTest, UpdateAfterASeriesEndsFindsNothing) {
     CDateEntry entry = Every(Dt(2024, 1, 1, 9), 1, 2);
     entry.Properties.RepeatEnd = 1;
