@@ -15,7 +15,7 @@ const char* const kMonthNames[] = {"January",   "February", "March",    "April",
 
 }  // namespace
 
-CFakePlatform::CFakePlatform() {
+CFakePlatform::CFakePlatform() : CPlatformWrapper(CPlatform::Default()) {
     for (int i = 0; i < 7; ++i) {
         m_localeTexts[{ELocaleText::AbbrevDayName, i}] = kAbbrevDayNames[i];
         m_localeTexts[{ELocaleText::DayName, i}] = kDayNames[i];
@@ -81,53 +81,4 @@ std::string CFakePlatform::WideToAnsi(const std::u16string& text) {
         }
     }
     return result;
-}
-
-char CFakePlatform::PathSeparator() {
-    return CPlatform::Default().PathSeparator();
-}
-
-bool CFakePlatform::SamePathText(const std::string& a, const std::string& b) {
-    return CPlatform::Default().SamePathText(a, b);
-}
-
-std::unique_ptr<CFile> CFakePlatform::OpenFile(const std::string& path, EFileOpen mode) {
-    return CPlatform::Default().OpenFile(path, mode);
-}
-
-EFileTimeResult CFakePlatform::GetLastWriteTimeUtc(const std::string& path, CivilTime& time) {
-    return CPlatform::Default().GetLastWriteTimeUtc(path, time);
-}
-
-bool CFakePlatform::GetTempFolder(std::string& folder) {
-    return CPlatform::Default().GetTempFolder(folder);
-}
-
-bool CFakePlatform::CreateTempFile(const std::string& folder, const std::string& prefix,
-                                   std::string& path) {
-    return CPlatform::Default().CreateTempFile(folder, prefix, path);
-}
-
-bool CFakePlatform::CopyFile(const std::string& source, const std::string& target) {
-    return CPlatform::Default().CopyFile(source, target);
-}
-
-bool CFakePlatform::ReplaceFileWithCopy(const std::string& source, const std::string& target) {
-    return CPlatform::Default().ReplaceFileWithCopy(source, target);
-}
-
-bool CFakePlatform::DeleteFile(const std::string& path) {
-    return CPlatform::Default().DeleteFile(path);
-}
-
-bool CFakePlatform::FileExists(const std::string& path) {
-    return CPlatform::Default().FileExists(path);
-}
-
-bool CFakePlatform::CreateDirectory(const std::string& path) {
-    return CPlatform::Default().CreateDirectory(path);
-}
-
-bool CFakePlatform::GetAppDataFolder(std::string& folder) {
-    return CPlatform::Default().GetAppDataFolder(folder);
 }

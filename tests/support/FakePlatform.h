@@ -5,11 +5,10 @@
 #include <bitset>
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <string>
 #include <utility>
 
-#include "platform/Platform.h"
+#include "platform/PlatformWrapper.h"
 
 // Usage:
 //     CFakePlatform platform;          // English names, clock at 2024-05-17 08:30:00
@@ -21,7 +20,7 @@
 // Forwarded to CPlatform::Default() (the real platform of this build): PathSeparator,
 // SamePathText and every file operation. A test that needs failing files should wrap or
 // derive from this class and override the file operations it wants to fail.
-class CFakePlatform : public CPlatform {
+class CFakePlatform : public CPlatformWrapper {
 public:
     CFakePlatform();
     // Uninstalls first when installed.
@@ -54,20 +53,6 @@ public:
     // Code units below 0x100 become the byte of the same value; any other character
     // (a surrogate pair counts as one) becomes '?'.
     std::string WideToAnsi(const std::u16string& text) override;
-    char PathSeparator() override;
-    bool SamePathText(const std::string& a, const std::string& b) override;
-
-    std::unique_ptr<CFile> OpenFile(const std::string& path, EFileOpen mode) override;
-    EFileTimeResult GetLastWriteTimeUtc(const std::string& path, CivilTime& time) override;
-    bool GetTempFolder(std::string& folder) override;
-    bool CreateTempFile(const std::string& folder, const std::string& prefix,
-                        std::string& path) override;
-    bool CopyFile(const std::string& source, const std::string& target) override;
-    bool ReplaceFileWithCopy(const std::string& source, const std::string& target) override;
-    bool DeleteFile(const std::string& path) override;
-    bool FileExists(const std::string& path) override;
-    bool CreateDirectory(const std::string& path) override;
-    bool GetAppDataFolder(std::string& folder) override;
 
 private:
     CivilTime m_localTime{2024, 5, 17, 8, 30, 0};

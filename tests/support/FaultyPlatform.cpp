@@ -53,7 +53,7 @@ private:
 
 }  // namespace
 
-CFaultyPlatform::CFaultyPlatform(CPlatform& inner) : m_inner(inner) {}
+CFaultyPlatform::CFaultyPlatform(CPlatform& inner) : CPlatformWrapper(inner) {}
 
 CFaultyPlatform::~CFaultyPlatform() = default;
 
@@ -83,42 +83,23 @@ EPlatformFault CFaultyPlatform::Take(EPlatformCall call) {
     return found->second.fault;
 }
 
-template <class Operation>
-bool CFaultyPlatform::RunPartWay(const std::string& source, Operation operation) {
-    const std::string folder = source + ".unreadable";
-    std::error_code error;
-    if (!std::filesystem::create_directory(folder, error)) return false;
-    const bool result = operation(folder);
-    std::filesystem::remove(folder, error);
-    return result;
-}
-
-CivilTime CFaultyPlatform::GetLocalTime() {
-    return m_inner.GetLocalTime();
-}
-
-std::string CFaultyPlatform::GetLocaleText(ELocaleText item, int index) {
-    return m_inner.GetLocaleText(item, index);
-}
-
-std::string CFaultyPlatform::CreateGuidString() {
-    return m_inner.CreateGuidString();
-}
-
-bool CFaultyPlatform::IsLeadByte(unsigned char c) {
-    return m_inner.IsLeadByte(c);
-}
-
-std::string CFaultyPlatform::WideToAnsi(const std::u16string& text) {
-    return m_inner.WideToAnsi(text);
-}
-
-char CFaultyPlatform::PathSeparator() {
-    return m_inner.PathSeparator();
-}
-
-bool CFaultyPlatform::SamePathText(const std::string& a, const std::string& b) {
-    return m_inner.SamePathText(a, b);
+bool CFaultyPlatform::Copy(EPlatformCall call, CopyOperation copy, const std::string& source,
+                           const std::string& target) {
+    switch (Take(call)) {
+        case EPlatformFault::None:
+            return (GetTarget().*copy)(source, target);
+        case EPlatformFault::FailPartWay: {
+            // A folder opens but cannot be read, so the operation fails after it has begun.
+            const std::string unreadable = source + ".unreadable";
+            std::error_code error;
+            if (!std::filesystem::create_directory(unreadable, error)) return false;
+            const bool result = (GetTarget().*copy)(unreadable, target);
+            std::filesystem::remove(unreadable, error);
+            return result;
+        }
+        default:
+            return false;
+    }
 }
 
 std::unique_ptr<CFile> CFaultyPlatform::OpenFile(const std::string& path, EFileOpen mode) {
@@ -128,7 +109,7 @@ std::unique_ptr<CFile> CFaultyPlatform::OpenFile(const std::string& path, EFileO
         EPlatformFault::None) {
         return nullptr;
     }
-    std::unique_ptr<CFile> file = m_inner.OpenFile(path, mode);
+    std::unique_ptr<CFile> file = GetTarget().OpenFile(path, mode);
     if (!file || lock || m_fileFault == EFileFault::None) return file;
     return std::make_unique<CFaultyFile>(std::move(file), m_fileFault, m_fileFaultAfter);
 }
@@ -136,7 +117,7 @@ std::unique_ptr<CFile> CFaultyPlatform::OpenFile(const std::string& path, EFileO
 EFileTimeResult CFaultyPlatform::GetLastWriteTimeUtc(const std::string& path, CivilTime& time) {
     switch (Take(EPlatformCall::GetLastWriteTimeUtc)) {
         case EPlatformFault::None:
-            return m_inner.GetLastWriteTimeUtc(path, time);
+            return GetTarget().GetLastWriteTimeUtc(path, time);
         case EPlatformFault::Unconvertible:
             return EFileTimeResult::Unconvertible;
         default:
@@ -154,52 +135,27 @@ bool CFaultyPlatform::GetTempFolder(std::string& folder) {
         folder = m_tempFolder;
         return true;
     }
-    return m_inner.GetTempFolder(folder);
+    return GetTarget().GetTempFolder(folder);
 }
 
 bool CFaultyPlatform::CreateTempFile(const std::string& folder, const std::string& prefix,
                                      std::string& path) {
     if (Take(EPlatformCall::CreateTempFile) != EPlatformFault::None) return false;
-    return m_inner.CreateTempFile(folder, prefix, path);
+    return GetTarget().CreateTempFile(folder, prefix, path);
 }
 
 bool CFaultyPlatform::CopyFile(const std::string& source, const std::string& target) {
-    switch (Take(EPlatformCall::CopyFile)) {
-        case EPlatformFault::None:
-            return m_inner.CopyFile(source, target);
-        case EPlatformFault::FailPartWay:
-            return RunPartWay(source, [&](const std::string& unreadable) {
-                return m_inner.CopyFile(unreadable, target);
-            });
-        default:
-            return false;
-    }
+    return Copy(EPlatformCall::CopyFile, &CPlatform::CopyFile, source, target);
 }
 
 bool CFaultyPlatform::ReplaceFileWithCopy(const std::string& source, const std::string& target) {
-    switch (Take(EPlatformCall::ReplaceFileWithCopy)) {
-        case EPlatformFault::None:
-            return m_inner.ReplaceFileWithCopy(source, target);
-        case EPlatformFault::FailPartWay:
-            return RunPartWay(source, [&](const std::string& unreadable) {
-                return m_inner.ReplaceFileWithCopy(unreadable, target);
-            });
-        default:
-            return false;
-    }
+    return Copy(EPlatformCall::ReplaceFileWithCopy, &CPlatform::ReplaceFileWithCopy, source,
+                target);
 }
 
 bool CFaultyPlatform::DeleteFile(const std::string& path) {
     if (Take(EPlatformCall::DeleteFile) != EPlatformFault::None) return false;
-    return m_inner.DeleteFile(path);
-}
-
-bool CFaultyPlatform::FileExists(const std::string& path) {
-    return m_inner.FileExists(path);
-}
-
-bool CFaultyPlatform::CreateDirectory(const std::string& path) {
-    return m_inner.CreateDirectory(path);
+    return GetTarget().DeleteFile(path);
 }
 
 void CFaultyPlatform::SetAppDataFolder(const std::string& folder) {
@@ -211,5 +167,5 @@ bool CFaultyPlatform::GetAppDataFolder(std::string& folder) {
         folder = m_appDataFolder;
         return true;
     }
-    return m_inner.GetAppDataFolder(folder);
+    return GetTarget().GetAppDataFolder(folder);
 }

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/PlatformWrapper.h"
 
 enum class EPlatformCall {
     GetLastWriteTimeUtc,
@@ -41,7 +41,7 @@ enum class EFileFault {
     ReadThrowsBadAlloc,  // Read throws std::bad_alloc, as when memory runs out
 };
 
-class CFaultyPlatform : public CPlatform {
+class CFaultyPlatform : public CPlatformWrapper {
 public:
     // REQUIRES: `inner` outlives this object.
     explicit CFaultyPlatform(CPlatform& inner);
@@ -63,13 +63,6 @@ public:
     // Calls made so far, failed ones included.
     int GetCallCount(EPlatformCall call) const;
 
-    CivilTime GetLocalTime() override;
-    std::string GetLocaleText(ELocaleText item, int index) override;
-    std::string CreateGuidString() override;
-    bool IsLeadByte(unsigned char c) override;
-    std::string WideToAnsi(const std::u16string& text) override;
-    char PathSeparator() override;
-    bool SamePathText(const std::string& a, const std::string& b) override;
     std::unique_ptr<CFile> OpenFile(const std::string& path, EFileOpen mode) override;
     EFileTimeResult GetLastWriteTimeUtc(const std::string& path, CivilTime& time) override;
     bool GetTempFolder(std::string& folder) override;
@@ -78,8 +71,6 @@ public:
     bool CopyFile(const std::string& source, const std::string& target) override;
     bool ReplaceFileWithCopy(const std::string& source, const std::string& target) override;
     bool DeleteFile(const std::string& path) override;
-    bool FileExists(const std::string& path) override;
-    bool CreateDirectory(const std::string& path) override;
     bool GetAppDataFolder(std::string& folder) override;
 
 private:
@@ -89,13 +80,15 @@ private:
         int skip = 0;
     };
 
+    using CopyOperation = bool (CPlatform::*)(const std::string& source, const std::string& target);
+
     // Counts the call and returns the fault to inject into it, if any.
     EPlatformFault Take(EPlatformCall call);
-    // Runs `operation` on an unreadable stand-in for the source.
-    template <class Operation>
-    bool RunPartWay(const std::string& source, Operation operation);
+    // CopyFile and ReplaceFileWithCopy: `copy` on the wrapped platform, with the fault
+    // planned for `call`.
+    bool Copy(EPlatformCall call, CopyOperation copy, const std::string& source,
+              const std::string& target);
 
-    CPlatform& m_inner;
     std::map<EPlatformCall, CFaultPlan> m_plans;
     std::map<EPlatformCall, int> m_calls;
     std::string m_tempFolder;
