@@ -106,78 +106,54 @@ void AppendLatin1AsUtf8(std::string& out, unsigned char c) {
 
 const char kHexDigits[] = "0123456789ABCDEF";
 
-std::string QuoteText(const std::string& value) {
-    std::string out = "\"";
-    for (const char ch : value) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20 || c == 0x7F) {
-                    out += "\\x";
-                    out += kHexDigits[c >> 4];
-                    out += kHexDigits[c & 0x0F];
-                } else if (c >= 0x80) {
-                    AppendLatin1AsUtf8(out, c);
-                } else {
-                    out += ch;
-                }
-        }
+// How a listing writes a string. Both forms escape \" \\ \n \r \t and show bytes from 0x80
+// up as UTF-8; the rest of the control characters differ.
+struct CQuoting {
+    bool backspaceAndFormFeed;  // \b and \f get one-letter escapes
+    bool escapeDelete;          // 0x7F is escaped like the control characters below 0x20
+    const char* hexPrefix;      // precedes the two hex digits of an escaped control character
+};
+
+constexpr CQuoting kTextQuoting{false, true, "\\x"};
+constexpr CQuoting kJsonQuoting{true, false, "\\u00"};
+
+// The letter after the backslash of a one-letter escape of `c`, or 0 when `c` has none.
+char EscapeLetter(unsigned char c, const CQuoting& quoting) {
+    switch (c) {
+        case '"':
+            return '"';
+        case '\\':
+            return '\\';
+        case '\n':
+            return 'n';
+        case '\r':
+            return 'r';
+        case '\t':
+            return 't';
+        case '\b':
+            return quoting.backspaceAndFormFeed ? 'b' : 0;
+        case '\f':
+            return quoting.backspaceAndFormFeed ? 'f' : 0;
+        default:
+            return 0;
     }
-    out += '"';
-    return out;
 }
 
-std::string QuoteJson(const std::string& value) {
+std::string Quote(const std::string& value, const CQuoting& quoting) {
     std::string out = "\"";
     for (const char ch : value) {
         const auto c = static_cast<unsigned char>(ch);
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\b':
-                out += "\\b";
-                break;
-            case '\f':
-                out += "\\f";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20) {
-                    out += "\\u00";
-                    out += kHexDigits[c >> 4];
-                    out += kHexDigits[c & 0x0F];
-                } else if (c >= 0x80) {
-                    AppendLatin1AsUtf8(out, c);
-                } else {
-                    out += ch;
-                }
+        if (const char letter = EscapeLetter(c, quoting); letter != 0) {
+            out += '\\';
+            out += letter;
+        } else if (c < 0x20 || (c == 0x7F && quoting.escapeDelete)) {
+            out += quoting.hexPrefix;
+            out += kHexDigits[c >> 4];
+            out += kHexDigits[c & 0x0F];
+        } else if (c >= 0x80) {
+            AppendLatin1AsUtf8(out, c);
+        } else {
+            out += ch;
         }
     }
     out += '"';
@@ -192,7 +168,7 @@ public:
         m_out << kIndent << name << ": " << value << '\n';
     }
     void String(const char* name, const std::string& value) override {
-        m_out << kIndent << name << ": " << QuoteText(value) << '\n';
+        m_out << kIndent << name << ": " << Quote(value, kTextQuoting) << '\n';
     }
     void DateTime(const char* name, const CDateTime& value) override {
         m_out << kIndent << name << ": " << value.FormatStorage() << '\n';
@@ -215,7 +191,7 @@ public:
 
     void Int(const char* name, std::int32_t value) override { Name(name) << value; }
     void String(const char* name, const std::string& value) override {
-        Name(name) << QuoteJson(value);
+        Name(name) << Quote(value, kJsonQuoting);
     }
     void DateTime(const char* name, const CDateTime& value) override {
         Name(name) << '"' << value.FormatStorage() << '"';
