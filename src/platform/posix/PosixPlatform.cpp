@@ -72,6 +72,18 @@ bool IsWriteProtected(const struct stat& st, const std::string& path) {
     return access(path.c_str(), W_OK) != 0;
 }
 
+// A leap second (tm_sec 60) is held at 59: calendar fields have no room for it.
+CivilTime ToCivilTime(const std::tm& tm) {
+    CivilTime result;
+    result.year = tm.tm_year + 1900;
+    result.month = tm.tm_mon + 1;
+    result.day = tm.tm_mday;
+    result.hour = tm.tm_hour;
+    result.minute = tm.tm_min;
+    result.second = tm.tm_sec > 59 ? 59 : tm.tm_sec;
+    return result;
+}
+
 mode_t CurrentUmask() {
     const mode_t mask = umask(0);
     umask(mask);
@@ -83,15 +95,8 @@ public:
     CivilTime GetLocalTime() override {
         const std::time_t now = std::time(nullptr);
         std::tm tm{};
-        CivilTime result;
-        if (localtime_r(&now, &tm) == nullptr) return result;
-        result.year = tm.tm_year + 1900;
-        result.month = tm.tm_mon + 1;
-        result.day = tm.tm_mday;
-        result.hour = tm.tm_hour;
-        result.minute = tm.tm_min;
-        result.second = tm.tm_sec > 59 ? 59 : tm.tm_sec;
-        return result;
+        if (localtime_r(&now, &tm) == nullptr) return CivilTime();
+        return ToCivilTime(tm);
     }
 
     std::string GetLocaleText(ELocaleText item, int index) override {
@@ -200,12 +205,7 @@ public:
         std::tm tm{};
         const std::time_t seconds = st.st_mtim.tv_sec;
         if (gmtime_r(&seconds, &tm) == nullptr) return EFileTimeResult::Unconvertible;
-        time.year = tm.tm_year + 1900;
-        time.month = tm.tm_mon + 1;
-        time.day = tm.tm_mday;
-        time.hour = tm.tm_hour;
-        time.minute = tm.tm_min;
-        time.second = tm.tm_sec > 59 ? 59 : tm.tm_sec;
+        time = ToCivilTime(tm);
         return EFileTimeResult::Ok;
     }
 
