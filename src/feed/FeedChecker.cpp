@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cstdint>
 #include <limits>
-#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -13,7 +12,6 @@
 #include "feed/FeedVocabulary.h"
 #include "feed/IniDocument.h"
 #include "feed/StringTokenizer.h"
-#include "platform/Platform.h"
 #include "store/DateEntry.h"
 
 namespace {
@@ -537,22 +535,9 @@ std::string CFeedFinding::Format() const {
 
 int CFeedChecker::CheckFile(const std::string& path) {
     m_findings.clear();
-    std::unique_ptr<CFile> file = CPlatform::Current().OpenFile(path, EFileOpen::ReadExclusive);
-    if (!file) return kUnreadable;
+    std::string text;
     std::uint64_t length = 0;
-    if (!file->GetLength(length) || length > std::numeric_limits<std::size_t>::max() / 2) {
-        return kUnreadable;
-    }
-    std::string text(static_cast<std::size_t>(length), '\0');
-    std::size_t total = 0;
-    while (total < text.size()) {
-        std::size_t read = 0;
-        if (!file->Read(text.data() + total, text.size() - total, read)) return kUnreadable;
-        if (read == 0) break;
-        total += read;
-    }
-    text.resize(total);
-    file.reset();
+    if (!CIniDocument::ReadWholeFile(path, text, length)) return kUnreadable;
     return CheckText(text);
 }
 

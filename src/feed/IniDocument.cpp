@@ -169,26 +169,29 @@ std::int32_t CIniDocument::ConvertInt(std::string_view text, bool* hasDigits) {
 
 // --- Files ---
 
-bool CIniDocument::Load(const std::string& path) {
-    m_strPath = path;
+bool CIniDocument::ReadWholeFile(const std::string& path, std::string& text,
+                                 std::uint64_t& length) {
     std::unique_ptr<CFile> file = CPlatform::Current().OpenFile(path, EFileOpen::ReadExclusive);
     if (!file) return false;
-    std::uint64_t length = 0;
     if (!file->GetLength(length)) return false;
     if (length > std::numeric_limits<std::size_t>::max() / 2) return false;
-    std::string text;
-    if (length != 0) {
-        text.resize(static_cast<std::size_t>(length));
-        std::size_t total = 0;
-        while (total < text.size()) {
-            std::size_t read = 0;
-            if (!file->Read(text.data() + total, text.size() - total, read)) return false;
-            if (read == 0) break;
-            total += read;
-        }
-        text.resize(total);
+    text.assign(static_cast<std::size_t>(length), '\0');
+    std::size_t total = 0;
+    while (total < text.size()) {
+        std::size_t read = 0;
+        if (!file->Read(text.data() + total, text.size() - total, read)) return false;
+        if (read == 0) break;
+        total += read;
     }
-    file.reset();
+    text.resize(total);
+    return true;
+}
+
+bool CIniDocument::Load(const std::string& path) {
+    m_strPath = path;
+    std::string text;
+    std::uint64_t length = 0;
+    if (!ReadWholeFile(path, text, length)) return false;
     m_nLoadedLength = length;
     Parse(std::move(text));
     return true;

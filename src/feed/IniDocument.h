@@ -48,6 +48,11 @@ public:
     // non-empty path is remembered). The file is created or truncated for exclusive use.
     // False when it cannot be opened or the write fails.
     bool Save(const std::string& path);
+    // Opens `path` for exclusive reading, as Load does, and reads it whole into `text`;
+    // `length` receives the length that the file reported before the read (the text is
+    // shorter when the file ends early). False when the file cannot be opened, its length
+    // cannot be taken or exceeds half the address space, or a read fails.
+    static bool ReadWholeFile(const std::string& path, std::string& text, std::uint64_t& length);
     // Replaces the whole content by the sections read from `text`.
     void Parse(const std::string& text);
     void Parse(std::string&& text);
