@@ -4,6 +4,7 @@
 // lists with different sizes; a snoozed occurrence without a SnoozeUntil item counts as
 // reached (it becomes due rather than being lost), and removals touch SnoozeUntil only
 // where it has the index.
+#include <algorithm>
 #include <cstdint>
 #include <set>
 #include <utility>
@@ -54,12 +55,16 @@ std::int64_t EndSeconds(const CDateEntry& entry, const CDateTime& start) {
     return CDateTimeRange::ToSeconds(start) + entry.GetDuration().GetTotalSeconds();
 }
 
-// now, plus the forewarn span when forewarning is on; kept within the representable range.
+// now, plus the forewarn span when forewarning is on, at most the longest forewarn ahead and
+// within the representable range. The bound keeps every walk over a window from now to the
+// horizon (refused occurrences included) to a bounded number of steps of the rule.
 CDateTime Horizon(const CDateEntry& entry, const CDateTime& now) {
     const DateEntryProperties& p = entry.Properties;
     if (p.Forewarn == 0) return now;
-    return CDateTimeRange::AddClamped(
-        now, CDateEntry::MakeSpan(p.ForewarnSpan, p.ForewarnUnit).GetTotalSeconds());
+    const std::int64_t span =
+        std::min(CDateEntry::MakeSpan(p.ForewarnSpan, p.ForewarnUnit).GetTotalSeconds(),
+                 CDateEntry::kLongestForewarnDays * CDateTimeRange::kSecondsPerDay);
+    return CDateTimeRange::AddClamped(now, span);
 }
 
 // Whether the one-instant window [t, t] still finds an occurrence.
@@ -205,15 +210,25 @@ bool CDateEntry::UpdateReminders(const CDateTime& now) {
         return listed.count(KeyOf(start)) != 0;
     };
     const CDateTime from = LastCheckTime;
+    CDateTime checkedUntil = now;
+    int added = 0;
     CDateTime start;
     CDateTime end;
     for (bool found = FindFirstOccurrence(from, horizon, start, end); found;
          found = FindNextOccurrence(from, horizon, start, end)) {
-        if (!isListed(start) && from < end) {
-            DueOccurrences.Add(start);
-            if (built) listed.insert(KeyOf(start));
-            changed = true;
+        if (isListed(start) || !(from < end)) continue;
+        if (added == kMostNewDuePerUpdate) {
+            // This occurrence and the later ones are left to later updates. One that has
+            // ended by now would fall before a check time of now and be lost; the check time
+            // stays just before its end instead (end > from, so it does not move back).
+            const CDateTime beforeEnd = CDateTimeRange::AddClamped(end, -1);
+            if (beforeEnd < checkedUntil) checkedUntil = beforeEnd;
+            break;
         }
+        DueOccurrences.Add(start);
+        ++added;
+        if (built) listed.insert(KeyOf(start));
+        changed = true;
     }
 
     if (Properties.OverdueAction != 0) {
@@ -232,7 +247,7 @@ bool CDateEntry::UpdateReminders(const CDateTime& now) {
         }
     }
 
-    LastCheckTime = now;
+    LastCheckTime = checkedUntil;
     return changed;
 }
 

@@ -100,7 +100,20 @@ public:
     void DropOccurrence(const CDateTime& occurrence);
     void RestoreOccurrence(const CDateTime& occurrence);
     void PurgeOccurrenceLists();
+    // Bounds that keep one update short whatever a feed delivers, beyond any real reminder:
+    // the horizon (now plus the forewarn span) lies at most kLongestForewarnDays after now,
+    // and at most kMostNewDuePerUpdate occurrences become due in one call (more than a year
+    // of hourly reminders; the later steps on each listed item are linear in the list
+    // lengths, so far longer lists would make them slow).
+    static constexpr std::int64_t kLongestForewarnDays = 36525;  // 100 years
+    static constexpr int kMostNewDuePerUpdate = 10000;
+    // Brings the reminder state up to `now`; true when anything became due or lapsed.
+    // LastCheckTime becomes `now`, except when the second bound leaves unreached an
+    // occurrence that had ended by `now`: it then stays one second before that end, so that
+    // later updates make it and the ones after it due in order and none is lost. Unreached
+    // occurrences that end after `now` are met by later updates as usual.
     bool UpdateReminders(const CDateTime& now);
+    // The horizon of the OverdueAction 2 search is bounded as in UpdateReminders.
     bool IsWithinOverdueLimit(const CDateTime& occurrence, const CDateTime& now);
     bool IsOccurrenceSettled(const CDateTime& occurrence) const;
     void AcknowledgeOccurrence(const CDateTime& occurrence, bool acknowledged);

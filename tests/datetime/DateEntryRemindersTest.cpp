@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
+#include "datetime/DateTimeRange.h"
 #include "datetime/OccurrenceTestSupport.h"
 
 namespace {
@@ -465,6 +468,146 @@ TEST_F(RemindersTest, PurgeKeepsDropsThatTheOtherDropsMoveWithinACount) {
         EXPECT_EQ(entry.SeriesEndKnown, 0);
         EXPECT_EQ(Starts(FindAll(entry, Dt(2024, 1, 1), Dt(2024, 1, 31))), c.series);
     }
+}
+
+// Feed values far beyond any real reminder. The feed reader brings its working entry up to
+// the time of reading under the previous section's properties, with the last check at the
+// previous section's reading: a forewarn of INT32_MAX weeks on an hourly series would reach
+// the end of the date range. An update looks at most a hundred years ahead and makes a
+// bounded number of occurrences due, in order from now on; it keeps the check time at now,
+// and the next update takes up where it stopped.
+TEST_F(RemindersTest, AbsurdForewarnStaysBoundedAndLosesNothing) {
+    struct Case {
+        const char* name;
+        std::function<void(DateEntryProperties&)> setup;
+        int updates;
+    };
+    constexpr int kIntMax = std::numeric_limits<std::int32_t>::max();
+    const std::vector<Case> cases = {
+        {"hourly, INT32_MAX weeks", [](DateEntryProperties&) {}, 2},
+        {"hourly, INT32_MAX minutes", [](DateEntryProperties& p) { p.ForewarnUnit = 0; }, 1},
+        {"lapsing when the next occurrence begins",
+         [](DateEntryProperties& p) { p.OverdueAction = 2; }, 1},
+        {"lapsing 30 s after the end", [](DateEntryProperties& p) { p.OverdueAction = 3; }, 1},
+        {"lapsing after INT32_MAX weeks",
+         [](DateEntryProperties& p) {
+             p.OverdueAction = 1;
+             p.ExecuteSpan = kIntMax;
+             p.ExecuteUnit = 3;
+         },
+         1},
+        {"counted to INT32_MAX on working days",
+         [](DateEntryProperties& p) {
+             p.RepeatEnd = 1;
+             p.RepeatEndCount = kIntMax;
+             p.CondWeekdays = 0x1F;
+         },
+         2},
+        {"ending at the last day",
+         [](DateEntryProperties& p) {
+             p.RepeatEnd = 2;
+             p.RepeatEndDate = CDateTimeRange::Last();
+         },
+         1},
+        {"a time condition that no occurrence meets",
+         [](DateEntryProperties& p) {
+             p.CondTimeEnable = 1;
+             p.CondStartTime = Dt(1, 1, 1, 8, 15);
+             p.CondEndTime = Dt(1, 1, 1, 8, 45);
+         },
+         1},
+        {"daily in February, lapsing when the next begins",
+         [](DateEntryProperties& p) {
+             p.RepeatUnit = 2;
+             p.CondMonth = 0x2;
+             p.OverdueAction = 2;
+         },
+         1},
+        {"yearly", [](DateEntryProperties& p) { p.RepeatUnit = 5; }, 1},
+        {"last Friday of every month",
+         [](DateEntryProperties& p) {
+             p.Repeat = 2;
+             p.RepeatWeekdayCount = 5;
+             p.RepeatWeekday = 4;
+         },
+         1},
+        {"single, 99 years ahead",
+         [](DateEntryProperties& p) {
+             p.Repeat = 0;
+             p.StartDate = Dt(2123, 5, 17);
+         },
+         1},
+        {"single, 101 years ahead",
+         [](DateEntryProperties& p) {
+             p.Repeat = 0;
+             p.StartDate = Dt(2125, 5, 17);
+         },
+         1},
+    };
+    const CDateTime now = Dt(2024, 5, 17, 8, 30);
+    const CDateTime longest =
+        now + CDateTimeSpan(CDateEntry::kLongestForewarnDays * CDateTimeRange::kSecondsPerDay);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDateEntry entry = Every(Dt(2024, 1, 1), 1, 1);  // hourly
+        DateEntryProperties& p = entry.Properties;
+        p.Forewarn = 1;
+        p.ForewarnSpan = kIntMax;
+        p.ForewarnUnit = 3;
+        c.setup(p);
+        entry.LastCheckTime = now - CDateTimeSpan(1);
+
+        Dates made;  // every occurrence made due, whether it lapsed at once or not
+        bool bounded = false;
+        for (int update = 0; update < c.updates; ++update) {
+            Dates listed = Items(entry.DueOccurrences);
+            const Dates acknowledged = Items(entry.AcknowledgedOccurrences);
+            listed.insert(listed.end(), acknowledged.begin(), acknowledged.end());
+            std::sort(listed.begin(), listed.end());
+            entry.UpdateReminders(now);
+            EXPECT_EQ(entry.LastCheckTime, now);
+            Dates added;
+            for (const CDateTimeArray* list :
+                 {&entry.DueOccurrences, &entry.AcknowledgedOccurrences}) {
+                for (const CDateTime& t : *list) {
+                    if (!std::binary_search(listed.begin(), listed.end(), t)) added.push_back(t);
+                }
+            }
+            ASSERT_LE(added.size(), static_cast<std::size_t>(CDateEntry::kMostNewDuePerUpdate));
+            bounded = added.size() == static_cast<std::size_t>(CDateEntry::kMostNewDuePerUpdate);
+            std::sort(added.begin(), added.end());
+            made.insert(made.end(), added.begin(), added.end());
+        }
+        // Without a gap from now on: up to the last one made due when the count ran out,
+        // otherwise up to the bounded horizon.
+        const CDateTime last = bounded ? made.back() : longest;
+        ASSERT_LE(last, longest);
+        EXPECT_EQ(made, Starts(FindAll(entry, now, last)));
+    }
+}
+
+// More than the bound of occurrences that have already ended: the check time stays before
+// the first one left over, so that the next updates make the rest due, in order.
+TEST_F(RemindersTest, UpdateFarBehindCatchesUpOverSeveralCalls) {
+    CDateEntry entry = Every(Dt(2021, 6, 1), 1, 1);  // hourly
+    SetLength(entry, 1800);
+    entry.LastCheckTime = Dt(2021, 6, 1, 12, 10);  // within the 12:00 occurrence
+    const CDateTime now = Dt(2024, 5, 17, 8, 30);
+    const Dates all = Starts(FindAll(entry, entry.LastCheckTime, now));
+    ASSERT_GT(all.size(), static_cast<std::size_t>(2 * CDateEntry::kMostNewDuePerUpdate));
+    ASSERT_EQ(all.front(), Dt(2021, 6, 1, 12));
+
+    int updates = 0;
+    CDateTime previousCheck = entry.LastCheckTime;
+    while (entry.LastCheckTime != now) {
+        ASSERT_LT(++updates, 10);
+        EXPECT_TRUE(entry.UpdateReminders(now));
+        EXPECT_GT(entry.LastCheckTime, previousCheck);
+        previousCheck = entry.LastCheckTime;
+    }
+    EXPECT_EQ(updates, 3);
+    EXPECT_EQ(Items(entry.DueOccurrences), all);
+    EXPECT_FALSE(entry.UpdateReminders(now));
 }
 
 TEST_F(RemindersTest, UpdateAfterASeriesEndsFindsNothing) {
