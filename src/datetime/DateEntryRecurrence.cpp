@@ -117,6 +117,16 @@ bool FirstOfMonth(std::int64_t year, int month, const CDateTime& timeSource, CDa
     return true;
 }
 
+// Moves `date`, the first weekday of the rule in `month`, on by RepeatWeekdayCount weeks;
+// a count of 5 picks the last such weekday of the month instead.
+bool MoveToCountedWeekday(const DateEntryProperties& p, int month, CDateTime& date) {
+    if (p.RepeatWeekdayCount != 5) {
+        return CDateTimeRange::TryAdd(date, p.RepeatWeekdayCount * kSecondsPerWeek, date);
+    }
+    if (!CDateTimeRange::TryAdd(date, 4 * kSecondsPerWeek, date)) return false;
+    return date.GetMonth() == month || CDateTimeRange::TryAdd(date, -kSecondsPerWeek, date);
+}
+
 // The candidate of a weekday rule in the month that `first` (its first day) opens.
 bool WeekdayStart(const DateEntryProperties& p, const CDateTime& first, CDateTime& start) {
     const std::int64_t w = first.GetDayOfWeek();
@@ -124,16 +134,7 @@ bool WeekdayStart(const DateEntryProperties& p, const CDateTime& first, CDateTim
     if (p.RepeatWeekday < w) offsetDays += 7;
     CDateTime candidate;
     if (!CDateTimeRange::TryAdd(first, offsetDays * kSecondsPerDay, candidate)) return false;
-    if (p.RepeatWeekdayCount == 5) {
-        if (!CDateTimeRange::TryAdd(candidate, 4 * kSecondsPerWeek, candidate)) return false;
-        if (candidate.GetMonth() != first.GetMonth() &&
-            !CDateTimeRange::TryAdd(candidate, -kSecondsPerWeek, candidate)) {
-            return false;
-        }
-    } else if (!CDateTimeRange::TryAdd(candidate, p.RepeatWeekdayCount * kSecondsPerWeek,
-                                       candidate)) {
-        return false;
-    }
+    if (!MoveToCountedWeekday(p, first.GetMonth(), candidate)) return false;
     start = candidate;
     return true;
 }
@@ -393,17 +394,7 @@ bool CDateEntry::GetNextOccurrence(const CDateTime& from, const CDateTime& to, C
                 monthChanged = next.GetMonth() != start.GetMonth();
             }
             if (!monthChanged) return false;
-            if (p.RepeatWeekdayCount == 5) {
-                const int month = next.GetMonth();
-                if (!CDateTimeRange::TryAdd(next, 4 * kSecondsPerWeek, next)) return false;
-                if (next.GetMonth() != month &&
-                    !CDateTimeRange::TryAdd(next, -kSecondsPerWeek, next)) {
-                    return false;
-                }
-            } else if (!CDateTimeRange::TryAdd(next, p.RepeatWeekdayCount * kSecondsPerWeek,
-                                               next)) {
-                return false;
-            }
+            if (!MoveToCountedWeekday(p, next.GetMonth(), next)) return false;
             break;
         }
         default:
