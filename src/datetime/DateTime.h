@@ -10,6 +10,7 @@
 #include <string>
 
 #include "datetime/DateTimeSpan.h"
+#include "store/Archive.h"
 #include "store/Array.h"
 #include "store/Object.h"
 
@@ -110,18 +111,31 @@ private:
     void UpdateDateFields();
     void UpdateTimeFields();
 
+    // Day, month, minute and second stay within -59..59 even for a damaged stored pair, so
+    // they are held in single bytes and a value takes 32 bytes instead of 40 (a date entry
+    // holds seven, and lists of more). The hour of a second of day outside 0..86399 is
+    // unbounded and keeps 32 bits.
     std::int32_t m_nDayNumber;
     std::int32_t m_nSecondOfDay;
-    std::int32_t m_nDay;
-    std::int32_t m_nMonth;
+    std::int8_t m_nDay;
+    std::int8_t m_nMonth;
     std::int32_t m_nYear;
     std::int32_t m_nHour;
-    std::int32_t m_nMinute;
-    std::int32_t m_nSecond;
+    std::int8_t m_nMinute;
+    std::int8_t m_nSecond;
 };
 
 using CDateTimeArray = CArray<CDateTime>;
 
-// Stream operators of the archive for an embedded date-time: exactly its 8 bytes.
-CArchive& operator<<(CArchive& ar, const CDateTime& value);
-CArchive& operator>>(CArchive& ar, CDateTime& value);
+// Stream operators of the archive for an embedded date-time: exactly its 8 bytes. Inline:
+// every stored record has several.
+inline CArchive& operator<<(CArchive& ar, const CDateTime& value) {
+    ar.WriteInt32(value.GetDayNumber());
+    ar.WriteInt32(value.GetSecondOfDay());
+    return ar;
+}
+
+inline CArchive& operator>>(CArchive& ar, CDateTime& value) {
+    value.Serialize(ar);
+    return ar;
+}

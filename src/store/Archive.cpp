@@ -47,6 +47,8 @@ CArchive::CArchive(CFile& file, EMode mode, std::size_t bufferSize)
             Throw(CArchiveException::genericException);
         }
         m_fileRemaining = length > position ? length - position : 0;
+    } else {
+        m_writeLimit = m_buffer.size();
     }
 }
 
@@ -68,6 +70,7 @@ void CArchive::FillBuffer(std::size_t needed) {
     std::memmove(m_buffer.data(), m_buffer.data() + m_pos, held);
     m_pos = 0;
     m_end = held;
+    m_readLimit = m_end;
     while (m_end < m_buffer.size()) {
         std::size_t read = 0;
         if (!m_file.Read(m_buffer.data() + m_end, m_buffer.size() - m_end, read)) {
@@ -75,6 +78,7 @@ void CArchive::FillBuffer(std::size_t needed) {
         }
         if (read == 0) break;
         m_end += read;
+        m_readLimit = m_end;
         m_fileRemaining -= std::min<std::uint64_t>(m_fileRemaining, read);
     }
     if (m_end < needed) {
@@ -91,7 +95,7 @@ void CArchive::FlushBuffer() {
     if (!m_file.Write(m_buffer.data(), held)) Throw(CArchiveException::genericException);
 }
 
-void CArchive::Read(void* buffer, std::size_t count) {
+void CArchive::ReadSlow(void* buffer, std::size_t count) {
     if (m_mode != load || m_closed) Throw(CArchiveException::genericException);
     RequireRemaining(count);
     auto* out = static_cast<std::uint8_t*>(buffer);
@@ -105,7 +109,7 @@ void CArchive::Read(void* buffer, std::size_t count) {
     }
 }
 
-void CArchive::Write(const void* buffer, std::size_t count) {
+void CArchive::WriteSlow(const void* buffer, std::size_t count) {
     if (m_mode != store || m_closed) Throw(CArchiveException::genericException);
     const auto* in = static_cast<const std::uint8_t*>(buffer);
     while (count > 0) {
@@ -118,54 +122,35 @@ void CArchive::Write(const void* buffer, std::size_t count) {
     }
 }
 
-std::uint32_t CArchive::ReadUInt32() {
+std::uint32_t CArchive::ReadUInt32Slow() {
     FillBuffer(4);
-    const std::uint8_t* p = m_buffer.data() + m_pos;
+    const std::uint32_t value = DecodeUInt32(m_buffer.data() + m_pos);
     m_pos += 4;
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+    return value;
 }
 
-void CArchive::WriteUInt32(std::uint32_t value) {
-    const std::uint8_t bytes[4] = {
-        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-    Write(bytes, sizeof bytes);
-}
-
-std::int32_t CArchive::ReadInt32() {
-    return static_cast<std::int32_t>(ReadUInt32());
-}
-
-void CArchive::WriteInt32(std::int32_t value) {
-    WriteUInt32(static_cast<std::uint32_t>(value));
-}
-
-std::uint16_t CArchive::ReadUInt16() {
+std::uint16_t CArchive::ReadUInt16Slow() {
     FillBuffer(2);
     const std::uint8_t* p = m_buffer.data() + m_pos;
     m_pos += 2;
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
 
-void CArchive::WriteUInt16(std::uint16_t value) {
-    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value),
-                                   static_cast<std::uint8_t>(value >> 8)};
-    Write(bytes, sizeof bytes);
-}
-
-std::uint8_t CArchive::ReadByte() {
+std::uint8_t CArchive::ReadByteSlow() {
     FillBuffer(1);
     return m_buffer[m_pos++];
-}
-
-void CArchive::WriteByte(std::uint8_t value) {
-    Write(&value, 1);
 }
 
 std::string CArchive::ReadString() {
     bool wide = false;
     std::uint32_t length = ReadByte();
+    // ReadByte succeeded, so the archive is loading and m_pos <= m_readLimit.
+    if (length < 0xFF && length <= m_readLimit - m_pos) {
+        // A short string wholly in the buffer is taken straight from it.
+        const char* text = reinterpret_cast<const char*>(m_buffer.data() + m_pos);
+        m_pos += length;
+        return std::string(text, length);
+    }
     if (length == 0xFF) {
         length = ReadUInt16();
         if (length == kWideStringMarker) {
@@ -190,6 +175,13 @@ std::string CArchive::ReadString() {
 
 void CArchive::WriteString(const std::string& value) {
     const auto length = static_cast<std::uint32_t>(value.size());
+    if (length < 0xFF && CanWrite(length + 1)) {
+        std::uint8_t* out = m_buffer.data() + m_pos;
+        out[0] = static_cast<std::uint8_t>(length);
+        if (length != 0) std::memcpy(out + 1, value.data(), length);
+        m_pos += length + 1;
+        return;
+    }
     if (length < 0xFF) {
         WriteByte(static_cast<std::uint8_t>(length));
     } else if (length < kWideStringMarker) {
@@ -304,5 +296,7 @@ int CArchive::GetObjectSchema() {
 void CArchive::Close() {
     if (m_closed) return;
     m_closed = true;
+    m_readLimit = 0;
+    m_writeLimit = 0;
     if (m_mode == store) FlushBuffer();
 }

@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -98,15 +99,47 @@ public:
 private:
     friend class CArchiveTestPeer;  // tests move the numbering close to its limit
 
+    // The out-of-line paths behind the inline primitives: they refill or flush the buffer
+    // and raise every error.
+    void ReadSlow(void* buffer, std::size_t count);
+    void WriteSlow(const void* buffer, std::size_t count);
+    std::uint32_t ReadUInt32Slow();
+    std::uint16_t ReadUInt16Slow();
+    std::uint8_t ReadByteSlow();
     void FillBuffer(std::size_t needed);
     void FlushBuffer();
     std::uint32_t NextNumber();
+
+    // True when `count` (> 0) more bytes can be read from / written to the buffer without a
+    // refill or flush. Both limits are 0 in the direction the archive does not serve and
+    // after Close(), so that such calls take the out-of-line paths, which refuse them.
+    bool CanRead(std::size_t count) const {
+        return count <= m_readLimit && m_pos <= m_readLimit - count;
+    }
+    bool CanWrite(std::size_t count) const {
+        return count <= m_writeLimit && m_pos <= m_writeLimit - count;
+    }
+
+    static std::uint32_t DecodeUInt32(const std::uint8_t* p) {
+        return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+               static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+    }
+    static void EncodeUInt32(std::uint8_t* p, std::uint32_t value) {
+        p[0] = static_cast<std::uint8_t>(value);
+        p[1] = static_cast<std::uint8_t>(value >> 8);
+        p[2] = static_cast<std::uint8_t>(value >> 16);
+        p[3] = static_cast<std::uint8_t>(value >> 24);
+    }
 
     CFile& m_file;
     EMode m_mode;
     std::vector<std::uint8_t> m_buffer;
     std::size_t m_pos = 0;  // next byte in the buffer (load) / bytes held (store)
     std::size_t m_end = 0;  // bytes valid in the buffer (load)
+    // m_end while loading and open, the buffer size while storing and open, else 0; m_pos
+    // never exceeds the limit of the archive's own direction.
+    std::size_t m_readLimit = 0;
+    std::size_t m_writeLimit = 0;
     std::uint64_t m_fileRemaining = 0;
     bool m_closed = false;
 
@@ -124,3 +157,62 @@ private:
     std::uint32_t m_nextNumber = 1;
     int m_objectSchema = -1;
 };
+
+inline void CArchive::Read(void* buffer, std::size_t count) {
+    if (count == 0 || !CanRead(count)) return ReadSlow(buffer, count);
+    std::memcpy(buffer, m_buffer.data() + m_pos, count);
+    m_pos += count;
+}
+
+inline void CArchive::Write(const void* buffer, std::size_t count) {
+    if (count == 0 || !CanWrite(count)) return WriteSlow(buffer, count);
+    std::memcpy(m_buffer.data() + m_pos, buffer, count);
+    m_pos += count;
+}
+
+inline std::uint32_t CArchive::ReadUInt32() {
+    if (!CanRead(4)) return ReadUInt32Slow();
+    const std::uint32_t value = DecodeUInt32(m_buffer.data() + m_pos);
+    m_pos += 4;
+    return value;
+}
+
+inline void CArchive::WriteUInt32(std::uint32_t value) {
+    if (!CanWrite(4)) {
+        std::uint8_t bytes[4];
+        EncodeUInt32(bytes, value);
+        return WriteSlow(bytes, sizeof bytes);
+    }
+    EncodeUInt32(m_buffer.data() + m_pos, value);
+    m_pos += 4;
+}
+
+inline std::int32_t CArchive::ReadInt32() {
+    return static_cast<std::int32_t>(ReadUInt32());
+}
+
+inline void CArchive::WriteInt32(std::int32_t value) {
+    WriteUInt32(static_cast<std::uint32_t>(value));
+}
+
+inline std::uint16_t CArchive::ReadUInt16() {
+    if (!CanRead(2)) return ReadUInt16Slow();
+    const std::uint8_t* p = m_buffer.data() + m_pos;
+    m_pos += 2;
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+inline void CArchive::WriteUInt16(std::uint16_t value) {
+    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value),
+                                   static_cast<std::uint8_t>(value >> 8)};
+    Write(bytes, sizeof bytes);
+}
+
+inline std::uint8_t CArchive::ReadByte() {
+    if (!CanRead(1)) return ReadByteSlow();
+    return m_buffer[m_pos++];
+}
+
+inline void CArchive::WriteByte(std::uint8_t value) {
+    Write(&value, 1);
+}

@@ -28,6 +28,12 @@ public:
         Reserve(static_cast<std::size_t>(size));
         m_data.resize(static_cast<std::size_t>(size));
     }
+    // Makes room for at least `capacity` elements, in a block of exactly that size when the
+    // array has less room; the elements and the growth step stay. For filling an array whose
+    // final size is known without the growth rule's spare room.
+    void EnsureCapacity(int capacity) {
+        if (capacity > 0) m_data.reserve(static_cast<std::size_t>(capacity));
+    }
     void RemoveAll() { m_data.clear(); }
     // Releases the storage as well as the elements.
     void FreeAll() { std::vector<T>().swap(m_data); }

@@ -22,6 +22,9 @@ void ReadDateTimeList(CArchive& ar, CDateTimeArray& list) {
     const std::uint32_t count = ar.ReadCount();
     // A damaged count must not size the list beyond what the file can still deliver.
     ar.RequireRemaining(kStoredDateTimeBytes * count);
+    // Sized exactly: a loaded list holds what the file holds, and most hold one or two
+    // values, for which the growth rule would reserve four.
+    list.EnsureCapacity(static_cast<int>(count));
     list.SetSize(static_cast<int>(count));
     for (CDateTime& value : list) ar >> value;
 }

@@ -1,5 +1,7 @@
 #include "store/EventData.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <utility>
 
@@ -16,15 +18,16 @@ constexpr std::uint64_t kMinDateEntryBytes = 2 + 7 * 1 + 25 * 4 + 5 * 8 + 5 * 2;
 constexpr std::uint64_t kMinTodoEntryBytes = 2 + 4 * 1 + 8 * 4 + 2 * 8;
 
 template <class TEntry>
-void LoadList(CArchive& ar, CArray<TEntry>& list, std::uint64_t minObjectBytes) {
+void LoadList(CArchive& ar, CArray<TEntry>& list, std::uint64_t minObjectBytes, int spare = 0) {
     const std::int32_t count = ar.ReadInt32();
     if (count < 0) throw CArchiveException(CArchiveException::endOfFile);
     ar.RequireRemaining(minObjectBytes * static_cast<std::uint64_t>(count));
 
-    // A growth step of `count` makes the first Add allocate the whole list at once; the
-    // loaded objects are moved in, so no default entry (with its GUID) is ever made for a
-    // slot that is overwritten next.
-    list.SetSize(0, count);
+    // A growth step of `count` (plus the room asked for) makes the first Add allocate the
+    // whole list at once; the loaded objects are moved in, so no default entry (with its
+    // GUID) is ever made for a slot that is overwritten next.
+    const std::int64_t step = static_cast<std::int64_t>(count) + (spare > 0 ? spare : 0);
+    list.SetSize(0, static_cast<int>(std::min<std::int64_t>(step, INT32_MAX)));
     for (std::int32_t i = 0; i < count; ++i) {
         std::unique_ptr<CObject> object = ar.ReadObject(TEntry::GetThisClass());
         if (object == nullptr) throw CArchiveException(CArchiveException::badIndex);
@@ -42,10 +45,14 @@ void SaveList(CArchive& ar, const CArray<TEntry>& list) {
 }  // namespace
 
 void CEventData::Load(CArchive& ar) {
+    Load(ar, 0);
+}
+
+void CEventData::Load(CArchive& ar, int spareEntries2) {
     CEventData loaded;
     loaded.HeaderNumber = ar.ReadInt32();
     LoadList(ar, loaded.DateEntries1, kMinDateEntryBytes);
-    LoadList(ar, loaded.DateEntries2, kMinDateEntryBytes);
+    LoadList(ar, loaded.DateEntries2, kMinDateEntryBytes, spareEntries2);
     LoadList(ar, loaded.TodoEntries, kMinTodoEntryBytes);
     *this = std::move(loaded);
 }

@@ -27,6 +27,9 @@ public:
     // list is sized); on a throw this object is unchanged. Bytes after the last to-do entry
     // are not read.
     void Load(CArchive& ar);
+    // As Load(ar), and DateEntries2 then has room for `spareEntries2` (>= 0) more entries than
+    // it holds, so that that many appends do not move the whole list to a larger block.
+    void Load(CArchive& ar, int spareEntries2);
     // Writes the whole layout to a storing archive, then closes the archive (the buffer is
     // written out; the file stays open). Throws CArchiveException when the file layer fails.
     void Save(CArchive& ar) const;

@@ -20,7 +20,8 @@ bool CEventMerge::MergeFeed(const std::string& path, const CDateEntryArray& feed
             if (!file) return false;
             if (syncMode == kAddAndUpdate) {
                 CArchive ar(*file, CArchive::load);
-                data.Load(ar);
+                // Room for every feed entry to be appended, so that no append moves the list.
+                data.Load(ar, feed.GetSize());
             }
         }
 
@@ -59,9 +60,8 @@ void CEventMerge::ApplyFeed(CEventData& data, const CDateEntryArray& feed,
 }
 
 void CEventMerge::UpdateEntry(CDateEntry& stored, const CDateEntry& feedEntry) {
-    DateEntryProperties properties;
-    feedEntry.GetProperties(properties);
-    stored.ApplyProperties(properties);
+    // ApplyProperties only reads the record, so the feed entry's own one serves.
+    stored.ApplyProperties(feedEntry.Properties);
     if (feedEntry.GetStorageType() == 2) stored.MergeOccurrenceState(feedEntry, true);
 
     for (int i = 0; i < stored.GetDroppedOccurrenceCount();) {
