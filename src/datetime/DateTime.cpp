@@ -111,8 +111,8 @@ bool CDateTime::SetDate(int year, int month, int day) {
     if (dayNumber > std::numeric_limits<std::int32_t>::max()) return false;
     m_nDayNumber = static_cast<std::int32_t>(dayNumber);
     m_nYear = year;
-    m_nMonth = static_cast<std::int8_t>(month);
-    m_nDay = static_cast<std::int8_t>(day);
+    m_nMonth = month;
+    m_nDay = day;
     return true;
 }
 
@@ -121,8 +121,8 @@ bool CDateTime::SetTime(int hour, int minute, int second) {
         return false;
     }
     m_nHour = hour;
-    m_nMinute = static_cast<std::int8_t>(minute);
-    m_nSecond = static_cast<std::int8_t>(second);
+    m_nMinute = minute;
+    m_nSecond = second;
     m_nSecondOfDay = hour * 3600 + minute * 60 + second;
     return true;
 }
@@ -342,12 +342,12 @@ void CDateTime::UpdateDateFields() {
     }
 
     m_nYear = static_cast<std::int32_t>(year);
-    m_nMonth = static_cast<std::int8_t>(month);
-    m_nDay = static_cast<std::int8_t>(day);
+    m_nMonth = month;
+    m_nDay = day;
 }
 
 void CDateTime::UpdateTimeFields() {
     m_nHour = m_nSecondOfDay / 3600;
-    m_nMinute = static_cast<std::int8_t>((m_nSecondOfDay % 3600) / 60);
-    m_nSecond = static_cast<std::int8_t>(m_nSecondOfDay % 60);
+    m_nMinute = (m_nSecondOfDay % 3600) / 60;
+    m_nSecond = m_nSecondOfDay % 60;
 }

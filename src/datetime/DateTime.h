@@ -111,18 +111,14 @@ private:
     void UpdateDateFields();
     void UpdateTimeFields();
 
-    // Day, month, minute and second stay within -59..59 even for a damaged stored pair, so
-    // they are held in single bytes and a value takes 32 bytes instead of 40 (a date entry
-    // holds seven, and lists of more). The hour of a second of day outside 0..86399 is
-    // unbounded and keeps 32 bits.
     std::int32_t m_nDayNumber;
     std::int32_t m_nSecondOfDay;
-    std::int8_t m_nDay;
-    std::int8_t m_nMonth;
+    std::int32_t m_nDay;
+    std::int32_t m_nMonth;
     std::int32_t m_nYear;
     std::int32_t m_nHour;
-    std::int8_t m_nMinute;
-    std::int8_t m_nSecond;
+    std::int32_t m_nMinute;
+    std::int32_t m_nSecond;
 };
 
 using CDateTimeArray = CArray<CDateTime>;
