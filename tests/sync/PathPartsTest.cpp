@@ -2,18 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
-#include "support/FaultyPlatform.h"
+#include "platform/PlatformWrapper.h"
 
 namespace {
 
 // Windows' path rules with a double-byte code page whose lead bytes are 0x81..0x9F, or the
 // slash-separated paths of Linux.
-class CPathPlatform : public CFaultyPlatform {
+class CPathPlatform : public CPlatformWrapper {
 public:
     CPathPlatform(char separator, bool doubleByte)
-        : CFaultyPlatform(CPlatform::Default()), m_separator(separator), m_doubleByte(doubleByte) {}
+        : CPlatformWrapper(CPlatform::Default()),
+          m_separator(separator),
+          m_doubleByte(doubleByte) {}
     bool IsLeadByte(unsigned char c) override { return m_doubleByte && c >= 0x81 && c <= 0x9F; }
     char PathSeparator() override { return m_separator; }
 
