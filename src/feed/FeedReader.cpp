@@ -16,8 +16,7 @@ int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
     while (document.HasSection(CFeedVocabulary::DateEntrySection(count))) ++count;
     // The array's own growth step (at most 1024 elements) would move every entry read so far
     // once per step: one block for the whole read keeps the read linear.
-    const int growBy = entries.GetGrowBy();
-    if (count > 0) entries.SetSize(0, count);
+    entries.EnsureCapacity(count);
 
     CDateEntry working;
     for (int n = 0; n < count; ++n) {
@@ -31,7 +30,6 @@ int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
         }
         entries.Add(working);
     }
-    entries.SetSize(entries.GetSize(), growBy);
 
     for (int n = 0;; ++n) {
         const std::string section = CFeedVocabulary::RemoveSection(n);
