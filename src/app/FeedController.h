@@ -6,7 +6,7 @@
 
 #include "app/FeedSettings.h"
 #include "app/FeedView.h"
-#include "store/Array.h"
+#include "archive/Array.h"
 #include "store/DateEntry.h"
 
 class CFeedController {

@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "platform/Platform.h"
-#include "store/Archive.h"
+#include "archive/Archive.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "datetime/DateTimeSpan.h"
-#include "store/Archive.h"
-#include "store/Array.h"
-#include "store/Object.h"
+#include "archive/Archive.h"
+#include "archive/Array.h"
+#include "archive/Object.h"
 
 class CDateTime : public CObject {
 public:

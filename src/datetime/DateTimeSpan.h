@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "store/Object.h"
+#include "archive/Object.h"
 
 class CDateTimeSpan : public CObject {
 public:

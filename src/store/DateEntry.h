@@ -2,11 +2,11 @@
 // reminder state (due, snoozed, acknowledged and dropped occurrences).
 //
 // The class is implemented in several files by concern:
-//   store/DateEntry.cpp          record: construction, copying, GUID, Serialize
-//   datetime/DateEntryRecurrence.cpp  occurrence queries and dropped-occurrence lookups
-//   datetime/DateEntryReminders.cpp   reminder state
-//   store/DateEntryUpdate.cpp    taking over new properties, reconciling reminder state
-//   feed/DateEntryFeed.cpp       filling the entry from a feed section
+//   store/DateEntry.cpp             record: construction, copying, GUID, Serialize
+//   store/DateEntryRecurrence.cpp   occurrence queries and dropped-occurrence lookups
+//   store/DateEntryReminders.cpp    reminder state
+//   store/DateEntryUpdate.cpp       taking over new properties, reconciling reminder state
+//   feed/DateEntryFeed.cpp          filling the entry from a feed section
 //
 // Stored form (schema 6), in order: GUID (string), StorageType, Category, Description,
 // Notes (strings), Display, BgColor, TextColor (int32), Icon (string), StartDate, EndDate
@@ -26,9 +26,9 @@
 
 #include "datetime/DateTime.h"
 #include "datetime/DateTimeSpan.h"
-#include "store/Array.h"
+#include "archive/Array.h"
 #include "store/DateEntryProperties.h"
-#include "store/Object.h"
+#include "archive/Object.h"
 
 class CIniDocument;
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <utility>
 
-#include "store/Archive.h"
+#include "archive/Archive.h"
 
 namespace {
 

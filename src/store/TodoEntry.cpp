@@ -1,6 +1,6 @@
 #include "store/TodoEntry.h"
 
-#include "store/Archive.h"
+#include "archive/Archive.h"
 #include "store/DateEntry.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include <string>
 
 #include "datetime/DateTime.h"
-#include "store/Array.h"
-#include "store/Object.h"
+#include "archive/Array.h"
+#include "archive/Object.h"
 
 class CTodoEntry : public CObject {
 public:

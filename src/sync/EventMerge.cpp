@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "platform/Platform.h"
-#include "store/Archive.h"
+#include "archive/Archive.h"
 #include "store/EventData.h"
 #include "sync/GuidIndex.h"
 

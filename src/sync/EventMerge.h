@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "store/Array.h"
+#include "archive/Array.h"
 #include "store/DateEntry.h"
 
 class CEventData;

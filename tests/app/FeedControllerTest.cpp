@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/MemoryFile.h"
-#include "store/Archive.h"
+#include "archive/Archive.h"
 #include "store/EventData.h"
 #include "support/FakeFeedView.h"
 #include "support/FakePlatform.h"

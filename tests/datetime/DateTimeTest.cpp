@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/MemoryFile.h"
-#include "store/Archive.h"
-#include "store/ArchiveException.h"
+#include "archive/Archive.h"
+#include "archive/ArchiveException.h"
 #include "support/FakePlatform.h"
 
 namespace {

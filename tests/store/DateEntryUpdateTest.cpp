@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "datetime/OccurrenceTestSupport.h"
+#include "store/OccurrenceTestSupport.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "datetime/DateTime.h"
 #include "platform/MemoryFile.h"
-#include "store/Archive.h"
+#include "archive/Archive.h"
 #include "store/DateEntry.h"
 #include "store/EventData.h"
 #include "store/TodoEntry.h"

@@ -1,4 +1,4 @@
-#include "store/Archive.h"
+#include "archive/Archive.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/MemoryFile.h"
-#include "store/Object.h"
+#include "archive/Object.h"
 #include "support/FakePlatform.h"
 
 // The largest single request through the global operator new while a probe is active, so

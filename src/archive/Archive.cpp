@@ -1,4 +1,4 @@
-#include "store/Archive.h"
+#include "archive/Archive.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,7 +6,7 @@
 
 #include "platform/File.h"
 #include "platform/Platform.h"
-#include "store/Object.h"
+#include "archive/Object.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "store/ArchiveException.h"
+#include "archive/ArchiveException.h"
 
 namespace {
 

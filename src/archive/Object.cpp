@@ -1,4 +1,4 @@
-#include "store/Object.h"
+#include "archive/Object.h"
 
 #include <cstring>
 #include <vector>

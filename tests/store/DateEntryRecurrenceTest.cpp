@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "datetime/DateTimeRange.h"
-#include "datetime/OccurrenceTestSupport.h"
+#include "store/OccurrenceTestSupport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "store/Array.h"
+#include "archive/Array.h"
 
 #include <gtest/gtest.h>
 

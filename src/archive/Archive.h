@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "store/ArchiveException.h"
+#include "archive/ArchiveException.h"
 
 class CFile;
 class CObject;
