@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/MemoryFile.h"
-#include "store/Archive.h"
+#include "archive/Archive.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "store/Archive.h"
+#include "archive/Archive.h"
 #include "store/EventData.h"
 
 namespace {

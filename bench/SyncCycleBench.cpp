@@ -12,7 +12,7 @@
 #include "app/FeedController.h"
 #include "app/FeedView.h"
 #include "platform/Platform.h"
-#include "store/Archive.h"
+#include "archive/Archive.h"
 #include "store/EventData.h"
 
 namespace {
