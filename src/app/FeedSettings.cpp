@@ -32,6 +32,7 @@ bool CFeedSettings::SaveSettings(const std::string& path) {
     m_document.SetInt(kSection, kSyncMode, SyncMode);
     m_document.SetInt(kSection, kCheckFeedInterval, CheckFeedInterval);
     m_document.SetDateTime(kSection, kLastFeedFileTime, LastFeedFileTime);
+    if (path.empty() && m_bFileLeftAlone) return false;
     return m_document.Save(path);
 }
 
@@ -55,6 +56,11 @@ std::string CFeedSettings::GetSettingsFile(const std::string& folder) {
 
 void CFeedSettings::LoadAtStartup(const std::string& folder) {
     const std::string file = GetSettingsFile(folder);
+    m_bFileLeftAlone = false;
     if (LoadSettings(file) || file.empty()) return;
-    if (!CPlatform::Current().FileExists(file)) SaveSettings(std::string());
+    if (CPlatform::Current().FileExists(file)) {
+        m_bFileLeftAlone = true;
+    } else {
+        SaveSettings(std::string());
+    }
 }

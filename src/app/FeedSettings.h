@@ -22,7 +22,8 @@ public:
     // five members, defaults for what is missing. Returns the result of the load.
     bool LoadSettings(const std::string& path);
     // Writes the five members into the document and saves it; an empty `path` saves to the
-    // remembered path. Returns the result of the save.
+    // remembered path, except when IsFileLeftAlone: then nothing is written and the result is
+    // false. Returns the result of the save.
     bool SaveSettings(const std::string& path);
 
     // The settings folder: the user's application-data folder, a separator, "ZelvaroFeed"
@@ -32,10 +33,15 @@ public:
     // `folder` followed by "Settings.ini"; empty when `folder` is empty.
     static std::string GetSettingsFile(const std::string& folder);
     // Start-up: loads the settings file in `folder`. Only when that file does not exist are
-    // the defaults written into a new one at once; a file that exists but could not be
-    // opened (another program holds it) is left alone. With an empty `folder` (no
-    // application-data folder) the defaults are used and nothing is ever saved.
+    // the defaults written into a new one at once. A file that exists but could not be
+    // loaded (another program holds it, it is unreadable, it is no regular file) is left
+    // alone for the life of this record: neither now nor by a later SaveSettings to the
+    // remembered path is it replaced. With an empty `folder` (no application-data folder)
+    // the defaults are used and nothing is ever saved.
     void LoadAtStartup(const std::string& folder);
+    // True when LoadAtStartup found a settings file that it could not load, so the record
+    // runs on the defaults and never saves over that file.
+    bool IsFileLeftAlone() const { return m_bFileLeftAlone; }
 
     std::string SharedFilePath;
     std::string FeedFilePath;
@@ -45,4 +51,5 @@ public:
 
 private:
     CIniDocument m_document;
+    bool m_bFileLeftAlone = false;
 };

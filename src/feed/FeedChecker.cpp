@@ -3,15 +3,19 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "datetime/DateTime.h"
 #include "feed/FeedVocabulary.h"
 #include "feed/IniDocument.h"
 #include "feed/StringTokenizer.h"
+#include "platform/Platform.h"
+#include "platform/Utf8.h"
 #include "store/DateEntry.h"
 
 namespace {
@@ -38,6 +42,21 @@ std::string Quote(const std::string& text) {
 
 std::string Bracket(const std::string& name) {
     return "[" + name + "]";
+}
+
+// "0xHH".
+std::string HexByte(char byte) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X",
+                  static_cast<unsigned int>(static_cast<unsigned char>(byte)));
+    return text;
+}
+
+// "U+HHHH", with at least four digits.
+std::string CodePointName(char32_t codePoint) {
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned int>(codePoint));
+    return text;
 }
 
 std::string Lower(std::string text) {
@@ -143,9 +162,9 @@ public:
                 "nothing.");
             return;
         }
-        CheckByteOrderMark(text);
-        Scan(text);
-        m_document.Parse(text);
+        const std::string read = CheckByteOrderMark(text);
+        Scan(read);
+        m_document.Parse(read);
         const int dateEntries = CheckDateEntrySections();
         const int removals = CheckRemoveSections();
         CheckUnreadSections(dateEntries, removals);
@@ -162,20 +181,64 @@ private:
         m_findings.push_back(CFeedFinding{line, section, key, std::move(message)});
     }
 
-    void CheckByteOrderMark(const std::string& text) {
-        if (text.rfind("\xEF\xBB\xBF", 0) == 0) {
-            m_bomLength = 3;
+    // Reports a byte-order mark and returns the text as the reader parses it.
+    std::string CheckByteOrderMark(const std::string& text) {
+        if (std::string_view(text).starts_with(CIniDocument::kUtf8Mark)) {
             Add(1, "", "",
-                "The file begins with a UTF-8 byte-order mark. The reader takes it as part of "
-                "the first line, so that line is not read as a section header and the keys "
-                "under it are lost. Save the feed without a byte-order mark.");
-        } else if (text.rfind("\xFF\xFE", 0) == 0 || text.rfind("\xFE\xFF", 0) == 0) {
-            m_bomLength = 2;
+                "The file begins with a UTF-8 byte-order mark, so it is read as UTF-8 text and "
+                "converted to the ANSI code page.");
+            CheckLostCharacters(std::string_view(text).substr(CIniDocument::kUtf8Mark.size()));
+            return CIniDocument::DecodeFileText(std::string(text));
+        }
+        if (text.rfind("\xFF\xFE", 0) == 0 || text.rfind("\xFE\xFF", 0) == 0) {
+            m_bUtf16Mark = true;
             Add(1, "", "",
                 "The file begins with a UTF-16 byte-order mark. Feeds are read as single-byte "
                 "ANSI text, so nothing in this file reads as intended. Save the feed as ANSI "
                 "text.");
         }
+        return text;
+    }
+
+    // Names, line by line, what the conversion of UTF-8 `text` turns into '?': characters
+    // the ANSI code page lacks and bytes that are no well-formed UTF-8.
+    void CheckLostCharacters(std::string_view text) {
+        CPlatform& platform = CPlatform::Current();
+        ForEachLine(text, [&](int line, std::string_view raw) {
+            std::vector<char32_t> characters;
+            std::string characterList;
+            std::string byteList;
+            for (std::size_t i = 0; i < raw.size();) {
+                char32_t codePoint = 0;
+                const std::size_t length = CUtf8::Decode(raw, i, codePoint);
+                if (length == 0) {
+                    byteList += (byteList.empty() ? "" : ", ") + HexByte(raw[i]);
+                    ++i;
+                    continue;
+                }
+                const std::string character(raw.substr(i, length));
+                i += length;
+                if (codePoint < 0x80 || platform.Utf8ToAnsi(character) != "?" ||
+                    std::find(characters.begin(), characters.end(), codePoint) !=
+                        characters.end()) {
+                    continue;
+                }
+                characters.push_back(codePoint);
+                characterList += (characterList.empty() ? "" : ", ") + Quote(character) + " (" +
+                                 CodePointName(codePoint) + ")";
+            }
+            if (!characterList.empty()) {
+                Add(line, "", "",
+                    "The ANSI code page lacks these characters of the UTF-8 text, so each reads "
+                    "as \"?\": " +
+                        characterList + ".");
+            }
+            if (!byteList.empty()) {
+                Add(line, "", "",
+                    "These bytes are not well-formed UTF-8, so each reads as \"?\": " + byteList +
+                        ".");
+            }
+        });
     }
 
     // The raw line scan: headers, key lines and ignored lines with their numbers.
@@ -206,7 +269,7 @@ private:
                                                          line});
                 return;
             }
-            if (line == 1 && m_bomLength > 0) return;  // explained by the byte-order mark
+            if (line == 1 && m_bUtf16Mark) return;  // explained by the byte-order mark
             if (equals != std::string_view::npos) {
                 Add(line, "", std::string(trimmed.substr(0, equals)),
                     "This key line comes before the first section header, so it is ignored.");
@@ -518,7 +581,7 @@ private:
     }
 
     std::vector<CFeedFinding>& m_findings;
-    std::size_t m_bomLength = 0;
+    bool m_bUtf16Mark = false;
     std::vector<CRawSection> m_sections;
     std::unordered_map<std::string, std::size_t> m_last;  // name -> last raw section
     CIniDocument m_document;

@@ -20,7 +20,9 @@ struct CFeedFinding {
 // The checker reads the file as the feed reader does (exclusive open, INI syntax, sections
 // "DateEntry %d" and "Remove %d" numbered from 0, the feed vocabulary, values carried over
 // from section to section) and reports:
-//   - a byte-order mark; an empty file; a file without any section that is read;
+//   - a byte-order mark, and after a UTF-8 one, per line, the characters that the ANSI
+//     code page lacks and the bytes that are not well-formed UTF-8 (each reads as '?');
+//   - an empty file; a file without any section that is read;
 //   - lines that are neither headers nor key lines, key lines before the first header;
 //   - repeated section headers (the earlier keys are lost) and repeated keys;
 //   - sections that are never read: after a gap in the numbering, or named almost but not

@@ -23,9 +23,13 @@ bool HasHighByte(std::string_view text) {
     return false;
 }
 
-// Length of the character at `position`: 2 for a lead byte followed by its trail byte.
+// The lowest trail byte of every double-byte ANSI code page.
+constexpr unsigned char kLowestTrailByte = 0x40;
+
+// Length of the character at `position`: 2 for a lead byte followed by a trail byte.
 std::size_t CharLength(std::string_view text, std::size_t position, CPlatform* dbcs) {
     if (dbcs != nullptr && position + 1 < text.size() &&
+        static_cast<unsigned char>(text[position + 1]) >= kLowestTrailByte &&
         dbcs->IsLeadByte(static_cast<unsigned char>(text[position]))) {
         return 2;
     }
@@ -193,8 +197,13 @@ bool CIniDocument::Load(const std::string& path) {
     std::uint64_t length = 0;
     if (!ReadWholeFile(path, text, length)) return false;
     m_nLoadedLength = length;
-    Parse(std::move(text));
+    Parse(DecodeFileText(std::move(text)));
     return true;
+}
+
+std::string CIniDocument::DecodeFileText(std::string&& bytes) {
+    if (!std::string_view(bytes).starts_with(kUtf8Mark)) return std::move(bytes);
+    return CPlatform::Current().Utf8ToAnsi(bytes.substr(kUtf8Mark.size()));
 }
 
 bool CIniDocument::Save(const std::string& path) {

@@ -18,21 +18,29 @@
 //   - Any other line holding "=" is a key line while a section is open: key before the first
 //     "=", value after it, neither trimmed again. A repeated key replaces the earlier value.
 //   - Everything else, and every line before the first header, is ignored. There is no
-//     comment syntax and no byte-order-mark handling.
+//     comment syntax.
+// A file that begins with the UTF-8 byte-order mark (as editors on Windows write it) holds
+// UTF-8 text: Load skips the mark and converts the rest to the ANSI code page first.
 //
 // Values (never names) are stored escaped, as they stand in the file: backslash as "\\",
 // LF as "\n", CR as "\r", tab as "\t". Un-escaping drops a backslash together with any other
 // character after it, and a lone trailing backslash.
 //
 // Names compare byte for byte. Text is single-byte ANSI text; where the code page has
-// double-byte characters (CPlatform::IsLeadByte), the "=" search, the backslash search and
-// the trimming treat each double-byte character as one unit.
+// double-byte characters (CPlatform::IsLeadByte), the "=" search, the backslash search, the
+// escaping and the trimming treat each double-byte character as one unit. A lead byte forms
+// one only with a following byte from 0x40 up: no double-byte code page has a trail byte
+// below that, so CR, LF, tab, space and "=" always stand for themselves (and CR and LF are
+// always escaped, so no value can break its line).
 //
 // Written form: sections, and keys within a section, in the iteration order of
 // CChainedHashMap (neither reading nor setting order); "[name]" CR LF, then "key=value" CR LF
 // per key, one empty line (CR LF) between sections, nothing after the last line.
 class CIniDocument {
 public:
+    // The UTF-8 byte-order mark.
+    static constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
     CIniDocument() = default;
     CIniDocument(const CIniDocument&) = delete;
     CIniDocument& operator=(const CIniDocument&) = delete;
@@ -41,8 +49,9 @@ public:
     virtual ~CIniDocument() = default;
 
     // Remembers `path` (even on failure), opens the file for exclusive reading and parses
-    // it whole. False when the file cannot be opened (absent, inaccessible, held open by
-    // another process) or its bytes cannot be read; the content is then left as it was.
+    // it whole (the text of DecodeFileText). False when the file cannot be opened (absent,
+    // inaccessible, held open by another process) or its bytes cannot be read; the content is then
+    // left as it was.
     bool Load(const std::string& path);
     // Writes the document to `path`, or to the remembered path when `path` is empty (a
     // non-empty path is remembered). The file is created or truncated for exclusive use.
@@ -53,6 +62,11 @@ public:
     // shorter when the file ends early). False when the file cannot be opened, its length
     // cannot be taken or exceeds half the address space, or a read fails.
     static bool ReadWholeFile(const std::string& path, std::string& text, std::uint64_t& length);
+    // The text that Load parses from a file's bytes: the bytes themselves, or, when they
+    // begin with kUtf8Mark, the UTF-8 text after the mark converted to the ANSI code page
+    // (CPlatform::Utf8ToAnsi: characters the code page lacks, and bytes that are no
+    // well-formed UTF-8, become '?'). Line breaks keep their places, so line numbers do too.
+    static std::string DecodeFileText(std::string&& bytes);
     // Replaces the whole content by the sections read from `text`.
     void Parse(const std::string& text);
     void Parse(std::string&& text);

@@ -69,6 +69,11 @@ public:
     virtual bool IsLeadByte(unsigned char c) = 0;
     // Converts UTF-16 text to the ANSI code page (unrepresentable characters become '?').
     virtual std::string WideToAnsi(const std::u16string& text) = 0;
+    // Converts UTF-8 text to the ANSI code page: characters the code page lacks, and bytes
+    // that are no well-formed UTF-8, become '?'.
+    virtual std::string Utf8ToAnsi(const std::string& text) = 0;
+    // Converts ANSI text to UTF-8, for showing it where UTF-8 is expected.
+    virtual std::string AnsiToUtf8(const std::string& text) = 0;
     // The character that separates folders in a path on this system.
     virtual char PathSeparator() = 0;
     // True when two paths name the same file by their text (letter case ignored where

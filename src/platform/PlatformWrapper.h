@@ -26,6 +26,8 @@ public:
     std::string WideToAnsi(const std::u16string& text) override {
         return m_target.WideToAnsi(text);
     }
+    std::string Utf8ToAnsi(const std::string& text) override { return m_target.Utf8ToAnsi(text); }
+    std::string AnsiToUtf8(const std::string& text) override { return m_target.AnsiToUtf8(text); }
     char PathSeparator() override { return m_target.PathSeparator(); }
     bool SamePathText(const std::string& a, const std::string& b) override {
         return m_target.SamePathText(a, b);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Platform.h"
 #include "store/EventData.h"
 
 namespace {
@@ -99,15 +100,10 @@ void VisitFields(const CTodoEntry& entry, CFieldWriter& w) {
     w.DateTime("Date2", entry.Date2);
 }
 
-void AppendLatin1AsUtf8(std::string& out, unsigned char c) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-}
-
 const char kHexDigits[] = "0123456789ABCDEF";
 
-// How a listing writes a string. Both forms escape \" \\ \n \r \t and show bytes from 0x80
-// up as UTF-8; the rest of the control characters differ.
+// How a listing writes a string. Both forms escape \" \\ \n \r \t and show the characters
+// from 0x80 up as UTF-8; the rest of the control characters differ.
 struct CQuoting {
     bool backspaceAndFormFeed;  // \b and \f get one-letter escapes
     bool escapeDelete;          // 0x7F is escaped like the control characters below 0x20
@@ -139,9 +135,11 @@ char EscapeLetter(unsigned char c, const CQuoting& quoting) {
     }
 }
 
+// Escapes after the conversion to UTF-8: a trail byte of a double-byte character may equal
+// a quote or a backslash, and only the converted text keeps such bytes apart.
 std::string Quote(const std::string& value, const CQuoting& quoting) {
     std::string out = "\"";
-    for (const char ch : value) {
+    for (const char ch : CPlatform::Current().AnsiToUtf8(value)) {
         const auto c = static_cast<unsigned char>(ch);
         if (const char letter = EscapeLetter(c, quoting); letter != 0) {
             out += '\\';
@@ -150,8 +148,6 @@ std::string Quote(const std::string& value, const CQuoting& quoting) {
             out += quoting.hexPrefix;
             out += kHexDigits[c >> 4];
             out += kHexDigits[c & 0x0F];
-        } else if (c >= 0x80) {
-            AppendLatin1AsUtf8(out, c);
         } else {
             out += ch;
         }

@@ -10,9 +10,9 @@ class CEventData;
 // OccurrenceCounter and Transient are left out). Date-times appear in the storage form
 // "%Y %m %d %H %M %S"; date-time lists list their values in order.
 //
-// Stored strings are single bytes of the ANSI code page; both forms show each byte as the
-// Latin-1 character of the same value, encoded as UTF-8, so that the listing is valid
-// UTF-8 and every byte can be recovered.
+// Stored strings are text in the ANSI code page; both forms show them converted to UTF-8
+// (CPlatform::AnsiToUtf8), so that the listing is valid UTF-8. Where that code page is
+// Windows-1252, every byte has a character of its own and can be recovered.
 class CEventDump {
 public:
     // One "Name: value" line per field, entries indented under their list. Strings are

@@ -37,7 +37,8 @@ CFeedDialog::CFeedDialog(HWND parent)
       m_hTrayIcon(static_cast<HICON>(::LoadImageA(GetInstance(), MAKEINTRESOURCEA(IDI_MAINFRAME),
                                                   IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
                                                   ::GetSystemMetrics(SM_CYSMICON), LR_SHARED))),
-      m_controller(*this) {}
+      m_controller(*this),
+      m_nTaskbarCreatedMessage(::RegisterWindowMessageA("TaskbarCreated")) {}
 
 std::string CFeedDialog::GetControlText(EFeedControl control) {
     const HWND item = ::GetDlgItem(m_hWnd, static_cast<int>(control));
@@ -75,6 +76,11 @@ void CFeedDialog::StopTimer(unsigned int timerId) {
 }
 
 INT_PTR CFeedDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // A registered message has no constant value to switch on.
+    if (message == m_nTaskbarCreatedMessage && message != 0) {
+        OnTaskbarCreated();
+        return TRUE;
+    }
     switch (message) {
         case WM_SYSCOMMAND:
             return OnSysCommand(wParam);
@@ -105,8 +111,8 @@ BOOL CFeedDialog::OnInitDialog() {
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hWindowIcon));
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hWindowIcon));
     m_controller.Initialize();
-    // Without a shell that takes the icon the program runs on silently; it then stays hidden
-    // once minimised.
+    // Without a shell that takes the icon the program runs on silently and minimises to the
+    // taskbar; a shell that starts later announces itself with TaskbarCreated.
     m_trayIcon.Add(m_hWnd, kTrayIconId, WM_FEEDTRAY, m_hTrayIcon);
     return TRUE;
 }
@@ -163,7 +169,8 @@ void CFeedDialog::OnTimer() {
 
 void CFeedDialog::OnSize(WPARAM sizeType) {
     // A minimised window lives on in the tray only: hiding it also drops its taskbar button.
-    if (sizeType == SIZE_MINIMIZED) ::ShowWindow(m_hWnd, SW_HIDE);
+    // Without the icon that would leave no way back, so the window stays on the taskbar.
+    if (sizeType == SIZE_MINIMIZED && m_trayIcon.IsAdded()) ::ShowWindow(m_hWnd, SW_HIDE);
 }
 
 void CFeedDialog::OnTrayNotify(LPARAM mouseMessage) {
@@ -171,6 +178,15 @@ void CFeedDialog::OnTrayNotify(LPARAM mouseMessage) {
     ::ShowWindow(m_hWnd, SW_RESTORE);
     // The shell lets the process whose tray icon was clicked take the foreground.
     ::SetForegroundWindow(m_hWnd);
+}
+
+void CFeedDialog::OnTaskbarCreated() {
+    if (IsEnding() || m_trayIcon.AddAgain()) return;
+    // The shell took the icon away and refuses it now: a window hidden in the tray would stay
+    // out of reach, so it comes back minimised, with its taskbar button. Shown active: a
+    // taskbar may list a window shown without activation only at its next update (Wine's
+    // does).
+    if (!::IsWindowVisible(m_hWnd)) ::ShowWindow(m_hWnd, SW_SHOWMINIMIZED);
 }
 
 BOOL CFeedDialog::OnCommand(WORD id, WORD notifyCode) {

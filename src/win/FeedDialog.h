@@ -11,9 +11,10 @@
 
 // Moves values between the controls and the controller and forwards commands; the
 // controller holds the settings, the feed lists, the timer identifier and the sync cycle.
-// Minimising hides the window; a double click on the tray icon brings it back. Every way
-// of closing (Exit, Escape, the close box, Alt+F4) stops the timer, saves the settings and
-// removes the tray icon.
+// Minimising hides the window while its tray icon is shown, and a double click on the icon
+// brings it back; without the icon the window minimises to its taskbar button as any window
+// does. A shell that (re)starts gets the icon again. Every way of closing (Exit, Escape, the
+// close box, Alt+F4) stops the timer, saves the settings and removes the tray icon.
 class CFeedDialog : public CDialog, public CFeedView {
 public:
     explicit CFeedDialog(HWND parent);
@@ -43,6 +44,7 @@ private:
     void OnTimer();
     void OnSize(WPARAM sizeType);
     void OnTrayNotify(LPARAM mouseMessage);
+    void OnTaskbarCreated();
     BOOL OnCommand(WORD id, WORD notifyCode);
     void OnBrowseSharedFile();
     void OnBrowseFeedFile();
@@ -55,6 +57,10 @@ private:
     HICON m_hTrayIcon;
     CFeedController m_controller;
     CTrayIcon m_trayIcon;
+    // The message that the shell broadcasts to every top-level window when its taskbar is
+    // created, after a crash or restart of the shell as well as at log-on; 0 if the system
+    // could not register it.
+    UINT m_nTaskbarCreatedMessage;
     // Set while a sync cycle runs, so that a timer message dispatched by anything the cycle
     // does cannot start a second cycle inside the first.
     bool m_bInCycle = false;

@@ -2,36 +2,62 @@
 
 #include <shellapi.h>
 
-bool CTrayIcon::Add(HWND hWnd, UINT id, UINT callbackMessage, HICON icon, int tries,
-                    DWORD retryDelayMs) {
-    Remove();
+namespace {
+
+// The version 2 layout: the shell of every supported Windows accepts it, and it carries no
+// tool tip here (the tip text stays all zero). Identifies the icon by window and id.
+NOTIFYICONDATAA MakeIconData(HWND hWnd, UINT id) {
     NOTIFYICONDATAA data{};
-    // The version 2 layout: the shell of every supported Windows accepts it, and it carries
-    // no tool tip here (the tip text stays all zero).
     data.cbSize = NOTIFYICONDATAA_V2_SIZE;
     data.hWnd = hWnd;
     data.uID = id;
-    data.uFlags = NIF_MESSAGE | NIF_ICON;
-    data.uCallbackMessage = callbackMessage;
-    data.hIcon = icon;
-    for (int attempt = 1; attempt <= tries; ++attempt) {
-        if (::Shell_NotifyIconA(NIM_ADD, &data)) {
-            m_hWnd = hWnd;
-            m_nId = id;
-            return true;
-        }
-        if (attempt < tries) ::Sleep(retryDelayMs);
-    }
-    return false;
+    return data;
+}
+
+}  // namespace
+
+bool CTrayIcon::Add(HWND hWnd, UINT id, UINT callbackMessage, HICON icon, int tries,
+                    DWORD retryDelayMs) {
+    Remove();
+    m_hWnd = hWnd;
+    m_nId = id;
+    m_nCallbackMessage = callbackMessage;
+    m_hIcon = icon;
+    m_nTries = tries;
+    m_nRetryDelayMs = retryDelayMs;
+    return TryAdd();
+}
+
+bool CTrayIcon::AddAgain() {
+    if (m_hWnd == nullptr) return false;
+    // A shell that really restarted has no copy and fails this delete, which is harmless.
+    NOTIFYICONDATAA data = MakeIconData(m_hWnd, m_nId);
+    ::Shell_NotifyIconA(NIM_DELETE, &data);
+    return TryAdd();
 }
 
 void CTrayIcon::Remove() {
-    if (m_hWnd == nullptr) return;
-    NOTIFYICONDATAA data{};
-    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
-    data.hWnd = m_hWnd;
-    data.uID = m_nId;
-    ::Shell_NotifyIconA(NIM_DELETE, &data);
+    if (m_bAdded) {
+        NOTIFYICONDATAA data = MakeIconData(m_hWnd, m_nId);
+        ::Shell_NotifyIconA(NIM_DELETE, &data);
+    }
+    m_bAdded = false;
     m_hWnd = nullptr;
     m_nId = 0;
+}
+
+bool CTrayIcon::TryAdd() {
+    NOTIFYICONDATAA data = MakeIconData(m_hWnd, m_nId);
+    data.uFlags = NIF_MESSAGE | NIF_ICON;
+    data.uCallbackMessage = m_nCallbackMessage;
+    data.hIcon = m_hIcon;
+    for (int attempt = 1; attempt <= m_nTries; ++attempt) {
+        if (::Shell_NotifyIconA(NIM_ADD, &data)) {
+            m_bAdded = true;
+            return true;
+        }
+        if (attempt < m_nTries) ::Sleep(m_nRetryDelayMs);
+    }
+    m_bAdded = false;
+    return false;
 }

@@ -14,16 +14,29 @@ public:
     // Adds the icon `id` of window `hWnd`; mouse events on it arrive at the window as
     // `callbackMessage` with the mouse message in lParam. The shell may not be ready yet
     // (at log-on, or while it restarts), so a refusal is retried after `retryDelayMs`, up to
-    // `tries` attempts in all. Returns whether the icon was added. Not re-added when the
-    // shell restarts later. `icon` is not owned and must outlive the tray icon.
+    // `tries` attempts in all. Returns whether the icon was added. Added or not, the icon is
+    // remembered for AddAgain until Remove. `icon` is not owned and must outlive the tray
+    // icon.
     bool Add(HWND hWnd, UINT id, UINT callbackMessage, HICON icon, int tries = 5,
              DWORD retryDelayMs = 200);
-    // Removes the icon if it was added; safe to call more than once.
+    // Adds the remembered icon again, with the tries of Add, for a shell that announced its
+    // (re)start: a restarted shell has lost every icon, and one that started late never got
+    // ours. A copy that the shell still shows is deleted first, so the icon is never shown
+    // twice. Returns whether the icon is now shown; false without a remembered icon.
+    bool AddAgain();
+    // Removes the icon if it was added and forgets it; safe to call more than once.
     void Remove();
 
-    bool IsAdded() const { return m_hWnd != nullptr; }
+    bool IsAdded() const { return m_bAdded; }
 
 private:
+    bool TryAdd();
+
     HWND m_hWnd = nullptr;
     UINT m_nId = 0;
+    UINT m_nCallbackMessage = 0;
+    HICON m_hIcon = nullptr;
+    int m_nTries = 0;
+    DWORD m_nRetryDelayMs = 0;
+    bool m_bAdded = false;
 };

@@ -202,7 +202,7 @@ TEST(FeedSettingsTest, StartupCreatesAMissingFileWithTheDefaults) {
     EXPECT_EQ(folder.Read("Settings.ini"), kFreshFile);
 }
 
-TEST(FeedSettingsTest, StartupLeavesAnExistingFileItCannotOpen) {
+TEST(FeedSettingsTest, ExistingFileItCannotOpenIsLeftAloneAtStartAndOnExit) {
     CFeedFiles folder;
     const std::string content = "[Settings]\r\nSyncMode=1\r\nFeedFilePath=C:\\\\feed.ini\r\n";
     const std::string path = folder.Write("Settings.ini", content);
@@ -215,6 +215,39 @@ TEST(FeedSettingsTest, StartupLeavesAnExistingFileItCannotOpen) {
         ExpectDefaults(settings);
     }
     EXPECT_EQ(folder.Read("Settings.ini"), content);
+    EXPECT_TRUE(settings.IsFileLeftAlone());
+
+    // The other program has let go by the time this one closes.
+    settings.SharedFilePath = "cal.dat";
+    EXPECT_FALSE(settings.SaveSettings(""));
+    EXPECT_EQ(folder.Read("Settings.ini"), content);
+
+    CFeedSettings later;
+    later.LoadAtStartup(folder.Folder());
+    EXPECT_FALSE(later.IsFileLeftAlone());
+    EXPECT_EQ(later.SyncMode, 1);
+}
+
+TEST(FeedSettingsTest, FolderWhereTheFileBelongsIsLeftAlone) {
+    CFeedFiles folder;
+    ASSERT_TRUE(CPlatform::Current().CreateDirectory(folder.Path("Settings.ini")));
+    CFeedSettings settings;
+    settings.LoadAtStartup(folder.Folder());
+    ExpectDefaults(settings);
+    EXPECT_TRUE(settings.IsFileLeftAlone());
+    EXPECT_FALSE(settings.SaveSettings(""));
+}
+
+TEST(FeedSettingsTest, FileWithAUtf8ByteOrderMarkIsRead) {
+    CFeedFiles folder;
+    folder.Write(
+        "Settings.ini",
+        "\xEF\xBB\xBF[Settings]\r\nSyncMode=1\r\nFeedFilePath=C:\\\\Caf\xC3\xA9\\\\f.ini\r\n");
+    CFeedSettings settings;
+    settings.LoadAtStartup(folder.Folder());
+    EXPECT_FALSE(settings.IsFileLeftAlone());
+    EXPECT_EQ(settings.SyncMode, 1);
+    EXPECT_EQ(settings.FeedFilePath, "C:\\Caf\xE9\\f.ini");
 }
 
 TEST(FeedSettingsTest, StartupReadsAnExistingFile) {

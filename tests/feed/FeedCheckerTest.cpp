@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "feed/FeedFiles.h"
 #include "platform/Platform.h"
@@ -131,7 +132,7 @@ TEST_F(FeedCheckerTest, FindsEachProblemOnItsLine) {
         {"line that is no key line", kEntry0 + "; a comment\n", 3, "DateEntry 0", "",
          "neither a section header nor a key=value line"},
         {"byte-order mark", "\xEF\xBB\xBF" + kEntry0 + "[DateEntry 1]\nGUID=" + kGuid1 + "\n", 1,
-         "", "", "byte-order mark"},
+         "", "", "byte-order mark, so it is read as UTF-8 text"},
         {"invalid date", kEntry0 + "StartDate=17.05.2024\n", 3, "DateEntry 0", "StartDate",
          "does not read as a valid date"},
         {"time alone", kEntry0 + "CondStartTime=08:30\n", 3, "DateEntry 0", "CondStartTime",
@@ -218,6 +219,33 @@ TEST_F(FeedCheckerTest, FindsEachProblemOnItsLine) {
             }
         }
     }
+}
+
+// The characters lost are those that Windows-1252 lacks: the ANSI code page of Western
+// Windows systems and of the Linux build.
+TEST_F(FeedCheckerTest, Utf8FeedIsCheckedAsTheReaderConvertsIt) {
+    CFeedChecker checker;
+    EXPECT_EQ(checker.CheckText("\xEF\xBB\xBF" + kCleanFeed), CFeedChecker::kFindings);
+    ASSERT_EQ(checker.GetFindings().size(), 1u);
+    EXPECT_EQ(checker.GetFindings()[0].line, 1);
+    EXPECT_NE(checker.GetFindings()[0].message.find("UTF-8"), std::string::npos);
+
+    const std::string snowman = "\xE2\x98\x83";
+    const std::string euro = "\xE2\x82\xAC";
+    const std::string text = "\xEF\xBB\xBF" + kEntry0 + "Description=" + snowman + euro + snowman +
+                             " \xC3\xA9\nNotes=\xFF and \xE2\x82\n";
+    EXPECT_EQ(checker.CheckText(text), CFeedChecker::kFindings);
+    std::vector<std::string> lines(5);
+    for (const CFeedFinding& finding : checker.GetFindings()) {
+        ASSERT_LT(finding.line, 5) << finding.Format();
+        lines[static_cast<std::size_t>(finding.line)] += finding.message + "|";
+    }
+    EXPECT_NE(lines[1].find("UTF-8"), std::string::npos);
+    EXPECT_NE(lines[3].find("\"" + snowman + "\" (U+2603)."), std::string::npos) << lines[3];
+    EXPECT_EQ(lines[3].find(euro), std::string::npos) << lines[3];
+    EXPECT_EQ(lines[3].find("U+00E9"), std::string::npos) << lines[3];
+    EXPECT_NE(lines[4].find("0xFF, 0xE2, 0x82"), std::string::npos) << lines[4];
+    EXPECT_EQ(lines[0] + lines[2], "");
 }
 
 TEST_F(FeedCheckerTest, OneProblemGivesOneFinding) {

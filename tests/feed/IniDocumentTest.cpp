@@ -403,6 +403,49 @@ TEST(IniDocumentTest, SaveAndLoadRoundTripValues) {
     EXPECT_EQ(read.GetLoadedLength(), folder.Read("round.ini").size());
 }
 
+// --- Files with a UTF-8 byte-order mark ---
+
+// The expectations hold for Windows-1252, the ANSI code page of Western Windows systems and
+// of the Linux build.
+TEST(IniDocumentTest, ByteOrderMarkMakesTheFileUtf8Text) {
+    CFeedFiles folder;
+    const std::string path = folder.Write(
+        "feed.ini",
+        "\xEF\xBB\xBF[DateEntry 0]\r\n"
+        "Description=Caf\xC3\xA9 \xE2\x80\x93 \xE2\x82\xAC 5 \xE2\x98\x83 \xF0\x9F\x98\x80\r\n"
+        "Notes=bad \xFF byte\r\n");
+    CIniDocument document;
+    ASSERT_TRUE(document.Load(path));
+    EXPECT_TRUE(document.HasSection("DateEntry 0"));
+    EXPECT_EQ(document.GetString("DateEntry 0", "Description", kAbsent), "Caf\xE9 \x96 \x80 5 ? ?");
+    EXPECT_EQ(document.GetString("DateEntry 0", "Notes", kAbsent), "bad ? byte");
+    EXPECT_EQ(document.GetLoadedLength(), folder.Read("feed.ini").size());
+}
+
+TEST(IniDocumentTest, WithoutTheMarkBytesStayAsTheyAre) {
+    const std::string texts[] = {
+        "[S]\r\nk=Caf\xC3\xA9\r\n",
+        "[S]\r\nk=\xEF\xBB\xBF\xFF\r\n",
+        "\xEF\xBB[S]\r\nk=\xC3\xA9\r\n",
+    };
+    for (const std::string& text : texts) {
+        CFeedFiles folder;
+        CIniDocument document;
+        ASSERT_TRUE(document.Load(folder.Write("plain.ini", text)));
+        CIniDocument parsed;
+        parsed.Parse(text);
+        EXPECT_EQ(TextOf(document), TextOf(parsed)) << text;
+    }
+}
+
+TEST(IniDocumentTest, MarkAloneLoadsAsNoSections) {
+    CFeedFiles folder;
+    CIniDocument document = Parsed("[Old]\nk=v");
+    ASSERT_TRUE(document.Load(folder.Write("mark.ini", "\xEF\xBB\xBF")));
+    EXPECT_EQ(TextOf(document), "");
+    EXPECT_EQ(document.GetLoadedLength(), 3u);
+}
+
 TEST(IniDocumentTest, EmptyFileLoadsAsNoSectionsAndSavesAsZeroBytes) {
     CFeedFiles folder;
     const std::string path = folder.Write("empty.ini", "");
@@ -476,10 +519,11 @@ protected:
 
 TEST_F(IniDocumentDoubleByteTest, TrailBytesAreNeitherEqualsNorBackslashNorBlank) {
     const ParseCase cases[] = {
-        {"= as a trail byte", "[S]\nk\x81=v=w", "S", "k\x81=v", "w"},
+        // No double-byte code page has a trail byte below 0x40.
+        {"= after a lead byte", "[S]\nk\x81=v=w", "S", "k\x81", "v=w"},
         {"backslash as a trail byte", "[S]\nk=\x81\\n", "S", "k", "\x81\\n"},
         {"backslash after a double-byte character", "[S]\nk=\x81x\\n", "S", "k", "\x81x\n"},
-        {"space as a trail byte", "[S]\nk=v\x81 ", "S", "k", "v\x81 "},
+        {"space after a lead byte", "[S]\nk=v\x81 ", "S", "k", "v\x81"},
         {"blank after the double-byte character", "[S]\nk=v\x81x \t", "S", "k", "v\x81x"},
         {"lead byte at the very end", "[S]\nk=v\x81", "S", "k", "v\x81"},
         {"header looks at the last byte", "[\x81]\nk=v", "\x81", "k", "v"},
@@ -498,6 +542,32 @@ TEST_F(IniDocumentDoubleByteTest, EscapingSkipsTrailBytes) {
     document.SetString("S", "k", value);
     const CIniDocument reread = Parsed(TextOf(document));
     EXPECT_EQ(reread.GetString("S", "k", ""), value);
+}
+
+TEST_F(IniDocumentDoubleByteTest, LineBreaksAfterALeadByteAreEscaped) {
+    // A lead byte before CR or LF must not carry the break into the file: the rest of the
+    // value would start a key or a section of its own.
+    const std::string values[] = {
+        "\x81\n[Injected]\r\nkey=1",
+        "\x81\r[Injected]",
+        "x\x81\nkey=1",
+        "\x81\r\n\x81\t\x81",
+    };
+    for (const std::string& value : values) {
+        CIniDocument document;
+        document.SetString("S", "k", value);
+        const std::string text = TextOf(document);
+        const std::string head = "[S]\r\nk=";
+        ASSERT_GE(text.size(), head.size() + 2) << text;
+        EXPECT_EQ(text.substr(0, head.size()), head);
+        EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+        const std::string stored = text.substr(head.size(), text.size() - head.size() - 2);
+        EXPECT_EQ(stored.find_first_of("\r\n"), std::string::npos) << text;
+        const CIniDocument reread = Parsed(text);
+        EXPECT_FALSE(reread.HasSection("Injected")) << text;
+        EXPECT_FALSE(reread.HasKey("S", "key")) << text;
+        EXPECT_TRUE(reread.HasKey("S", "k")) << text;
+    }
 }
 
 TEST(IniDocumentSingleByteTest, HighBytesAreSingleCharactersWithoutLeadBytes) {

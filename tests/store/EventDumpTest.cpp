@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Utf8.h"
 #include "store/EventData.h"
 #include "support/FakePlatform.h"
 
@@ -143,12 +144,11 @@ private:
             } else if (c < 0x80) {
                 out += static_cast<char>(c);
             } else {
-                // Two-byte sequences are all that a single-byte text can turn into.
-                if (c < 0xC2 || c > 0xDF || m_pos >= m_in.size()) return false;
-                const auto next = static_cast<unsigned char>(m_in[m_pos++]);
-                if ((next & 0xC0) != 0x80) return false;
-                out += static_cast<char>(c);
-                out += static_cast<char>(next);
+                char32_t codePoint = 0;
+                const std::size_t length = CUtf8::Decode(m_in, m_pos - 1, codePoint);
+                if (length == 0) return false;
+                out.append(m_in, m_pos - 1, length);
+                m_pos += length - 1;
             }
         }
         return false;
@@ -349,7 +349,9 @@ TEST_F(EventDumpTest, JsonIsValidAndHoldsEveryField) {
     EXPECT_EQ(todo["Date2"].text, "0001 01 01 00 00 00");
 }
 
-TEST_F(EventDumpTest, StringsAreEscapedAndShownAsLatin1) {
+// Strings are shown in UTF-8 as Windows-1252 reads them: the ANSI code page of Western
+// Windows systems and of the Linux build.
+TEST_F(EventDumpTest, StringsAreEscapedAndShownAsUtf8) {
     const struct {
         std::string stored;
         std::string text;     // as the text listing quotes it
@@ -363,7 +365,11 @@ TEST_F(EventDumpTest, StringsAreEscapedAndShownAsLatin1) {
         {std::string("\x01\x1F\x7F", 3), "\"\\x01\\x1F\\x7F\"", std::string("\x01\x1F\x7F", 3)},
         {std::string(1, '\0'), "\"\\x00\"", std::string(1, '\0')},
         {"M\xFCller", "\"M\xC3\xBCller\"", "M\xC3\xBCller"},
-        {"\x80\xFF", "\"\xC2\x80\xC3\xBF\"", "\xC2\x80\xC3\xBF"},
+        {"5\x80 \x96 \x9F\xFF", "\"5\xE2\x82\xAC \xE2\x80\x93 \xC5\xB8\xC3\xBF\"",
+         "5\xE2\x82\xAC \xE2\x80\x93 \xC5\xB8\xC3\xBF"},
+        // The five bytes the code page leaves undefined keep their values as code points.
+        {"\x81\x8D\x8F\x90\x9D", "\"\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D\"",
+         "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"},
     };
     for (const auto& c : cases) {
         m_data.DateEntries2[0].Properties.Notes = c.stored;

@@ -2,14 +2,23 @@
 // state and its controls as JSON, or sends it messages, from outside the program under test.
 //
 //   UiProbe state [caption]          the window and every child control (JSON on one line);
-//                                    a caption "class:NAME" finds the window by class instead
+//                                    a caption "class:NAME" finds the window by class instead,
+//                                    "class:NAME=TEXT" by class and caption
 //   UiProbe windows                  every top-level window of the desktop
 //   UiProbe click <id> [caption]     BM_CLICK on a control
 //   UiProbe settext <id> <text> [caption]
 //   UiProbe post <message> <wParam> <lParam> [caption]   numbers in decimal or 0x hex
+//   UiProbe broadcast <name>         posts the registered window message <name> to every
+//                                    top-level window, as the shell does with "TaskbarCreated"
+//   UiProbe forgeticon <id> [caption]   deletes the window's tray icon <id> from the shell,
+//                                    as a shell that crashes loses every icon
+//   UiProbe refusingtray <seconds>   runs a stand-in shell that refuses every tray icon,
+//                                    until it is closed or the seconds have passed
 //
 // Exit code 0 on success, 2 when the window or control does not exist, 1 on bad usage.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -77,11 +86,15 @@ long long ParseNumber(const char* text) {
     return std::strtoll(text, nullptr, 0);
 }
 
-// "class:NAME" finds by window class, anything else by caption.
+// "class:NAME" finds by window class, "class:NAME=TEXT" by class and caption, anything else
+// by caption.
 HWND FindTopLevel(const char* caption) {
     const std::string text = caption;
-    if (text.rfind("class:", 0) == 0) return ::FindWindowA(text.substr(6).c_str(), nullptr);
-    return ::FindWindowA(nullptr, caption);
+    if (text.rfind("class:", 0) != 0) return ::FindWindowA(nullptr, caption);
+    const std::string spec = text.substr(6);
+    const std::size_t equals = spec.find('=');
+    if (equals == std::string::npos) return ::FindWindowA(spec.c_str(), nullptr);
+    return ::FindWindowA(spec.substr(0, equals).c_str(), spec.substr(equals + 1).c_str());
 }
 
 std::string WindowJson(HWND hWnd) {
@@ -157,10 +170,49 @@ BOOL CALLBACK ListWindow(HWND hWnd, LPARAM lParam) {
     return TRUE;
 }
 
+// The stand-in shell. Shell_NotifyIcon hands each request as WM_COPYDATA to the first
+// top-level window of class "Shell_TrayWnd"; a topmost one created after the real shell's
+// taskbar comes first, and a FALSE result is the shell's refusal.
+const char* const kRefusingTrayCaption = "UiProbe refusing tray";
+
+LRESULT CALLBACK RefusingTrayProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COPYDATA:
+            return FALSE;
+        case WM_TIMER:
+            ::DestroyWindow(hWnd);
+            return 0;
+        case WM_DESTROY:
+            ::PostQuitMessage(0);
+            return 0;
+        default:
+            return ::DefWindowProcA(hWnd, message, wParam, lParam);
+    }
+}
+
+int RunRefusingTray(int seconds) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = &RefusingTrayProc;
+    windowClass.hInstance = ::GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "Shell_TrayWnd";
+    if (::RegisterClassA(&windowClass) == 0) return 1;
+    const HWND hWnd =
+        ::CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Shell_TrayWnd", kRefusingTrayCaption,
+                          WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, windowClass.hInstance, nullptr);
+    if (hWnd == nullptr) return 1;
+    ::SetTimer(hWnd, 1, static_cast<UINT>(seconds) * 1000, nullptr);
+    std::printf("%s\n", kRefusingTrayCaption);
+    std::fflush(stdout);
+    MSG msg;
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) ::DispatchMessageA(&msg);
+    return 0;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "usage: UiProbe state [caption] | windows | click <id> [caption] |"
-                 " settext <id> <text> [caption] | post <msg> <wParam> <lParam> [caption]\n");
+                 " settext <id> <text> [caption] | post <msg> <wParam> <lParam> [caption] |"
+                 " broadcast <name> | forgeticon <id> [caption] | refusingtray <seconds>\n");
     return 1;
 }
 
@@ -219,6 +271,23 @@ int main(int argc, char** argv) {
                        static_cast<WPARAM>(ParseNumber(argv[3])),
                        static_cast<LPARAM>(ParseNumber(argv[4])));
         return 0;
+    }
+    if (command == "broadcast" && argc >= 3) {
+        const UINT message = ::RegisterWindowMessageA(argv[2]);
+        if (message == 0) return 1;
+        return ::PostMessageA(HWND_BROADCAST, message, 0, 0) ? 0 : 1;
+    }
+    if (command == "forgeticon" && argc >= 3) {
+        const HWND hWnd = FindTopLevel(captionAt(3));
+        if (hWnd == nullptr) return 2;
+        NOTIFYICONDATAA data{};
+        data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+        data.hWnd = hWnd;
+        data.uID = static_cast<UINT>(ParseNumber(argv[2]));
+        return ::Shell_NotifyIconA(NIM_DELETE, &data) ? 0 : 2;
+    }
+    if (command == "refusingtray" && argc >= 3) {
+        return RunRefusingTray(static_cast<int>(ParseNumber(argv[2])));
     }
     return Usage();
 }

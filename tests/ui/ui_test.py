@@ -245,22 +245,35 @@ def check_no_sync_leftovers(session, event_path):
     check_equal(left, [], "temporary event files left in the temporary folder")
 
 
-def taskbar_button(session, hwnd):
-    """Visibility of the taskbar button of window `hwnd` (Wine's taskbar gives each window
-    button the window handle as its id); None when there is none."""
-    taskbar = session.state("class:Shell_TrayWnd")
-    check(taskbar is not None, "the desktop has no taskbar")
-    for control in taskbar["controls"]:
+def taskbar(session):
+    """The shell's taskbar: the window of its class without a caption, as a refusing stand-in
+    has one."""
+    state = session.state("class:Shell_TrayWnd=")
+    check(state is not None, "the desktop has no taskbar")
+    return state
+
+
+def taskbar_button_control(session, hwnd):
+    """The taskbar button of window `hwnd` (Wine's taskbar gives each window button the
+    window handle as its id); None when there is none."""
+    for control in taskbar(session)["controls"]:
         if control["id"] == hwnd:
-            return control["visible"] and control["rect"][2] > control["rect"][0]
+            return control
     return None
+
+
+def taskbar_button(session, hwnd):
+    """Visibility of the taskbar button of window `hwnd`; None when there is none."""
+    control = taskbar_button_control(session, hwnd)
+    if control is None:
+        return None
+    return control["visible"] and control["rect"][2] > control["rect"][0]
 
 
 def tray_icon_position(session):
     """Centre of our icon in the notification area, found by its orange feed waves; None
-    when the taskbar does not show it."""
-    taskbar = session.state("class:Shell_TrayWnd")
-    left, top, right, bottom = taskbar["rect"]
+    when the taskbar does not show it. Two icons of ours are a failure."""
+    left, top, right, bottom = taskbar(session)["rect"]
     area = (left + (right - left) // 2, top, right, bottom)
     rows = session.screen_pixels(area)
     hits = [(x, y) for y, row in enumerate(rows) for x, (r, g, b) in enumerate(row)
@@ -269,6 +282,8 @@ def tray_icon_position(session):
         return None
     xs = [x for x, _ in hits]
     ys = [y for _, y in hits]
+    # The waves of one small icon span less than its 16 pixels.
+    check(max(xs) - min(xs) < 16, f"more than one tray icon of ours, waves at x {sorted(set(xs))}")
     # The waves lie in the lower right of the icon; its centre is up and left of them.
     cx = area[0] + (min(xs) + max(xs)) // 2 - 2
     cy = area[1] + (min(ys) + max(ys)) // 2 - 2
@@ -308,12 +323,17 @@ def file_type(dialog):
     raise UiError("the file dialog has no file type list")
 
 
-def minimise(session, hwnd):
-    """Minimises the window from its system menu and checks that it and its taskbar button
-    are gone."""
+def press_minimise(session):
+    """Chooses "Minimize" in the window's system menu."""
     session.key("alt+space")
     time.sleep(0.5)  # the menu has no window that the probe could wait for
     session.key("n")
+
+
+def minimise(session, hwnd):
+    """Minimises the window from its system menu and checks that it and its taskbar button
+    are gone."""
+    press_minimise(session)
     session.wait_for("the window to hide",
                      lambda: (s := session.state()) is not None and not s["visible"] and s["iconic"])
     session.wait_for("the taskbar button to go", lambda: not taskbar_button(session, hwnd))
@@ -328,6 +348,34 @@ def restore_from_tray(session, hwnd):
     check(taskbar_button(session, hwnd), "the taskbar button did not come back")
     return session.wait_for("the window in the foreground",
                             lambda: (s := session.window())["foreground"] and s)
+
+
+def minimise_to_taskbar(session, hwnd):
+    """Minimises the window from its system menu and checks that it stays on the taskbar,
+    as a window without a tray icon must."""
+    press_minimise(session)
+    session.wait_for("the window to minimise", lambda: session.window()["iconic"])
+    check_stays(session, "the minimised window hid although it has no tray icon",
+                lambda: session.window()["visible"] and taskbar_button(session, hwnd), 1.5)
+
+
+def restore_from_taskbar(session, hwnd):
+    """Clicks the minimised window's taskbar button and checks that the window comes back."""
+    button = taskbar_button_control(session, hwnd)
+    check(button is not None and button["visible"], "the minimised window has no taskbar button")
+    left, top, right, bottom = button["rect"]
+    # Wine draws a minimised window's caption at the bottom left of the desktop, over the
+    # start of the taskbar: click the part of the button that it leaves free.
+    free = max(left, session.window()["rect"][2])
+    check(free < right - 4, f"the taskbar button {button['rect']} is covered")
+    session.click_at((free + right) // 2, (top + bottom) // 2)
+    state = session.wait_for("the window to come back from the taskbar",
+                             lambda: (s := session.window())["visible"] and not s["iconic"] and s)
+    # Wine's virtual desktop leaves the X keyboard focus on the taskbar that was clicked,
+    # although the restored window is the active one now, and a click into the window does
+    # not move it: hand it to the window's X window, as the desktop would on Windows.
+    session.xdotool("search", "--name", "^ZelvaroFeed$", "windowfocus", "--sync", "%1")
+    return state
 
 
 def open_system_menu_item_about(session):
@@ -577,8 +625,73 @@ def browse_and_one_path(session):
                                           SharedFilePath=ini_path("C:\\zf\\Calendar.dat")))
 
 
+def tray_after_shell_restart(session):
+    session.start()
+    state = session.wait_for_window()
+    hwnd = state["hwnd"]
+    session.wait_for("the tray icon", lambda: tray_icon_position(session), timeout=10)
+
+    # The shell restarts while the window is hidden in the tray: the lost icon comes back,
+    # and a double click on it brings the window back.
+    minimise(session, hwnd)
+    session.lose_tray_icon()
+    session.wait_for("the tray icon to go", lambda: tray_icon_position(session) is None)
+    session.announce_taskbar()
+    restored = restore_from_tray(session, hwnd)
+    check_equal(restored["rect"], state["rect"], "window position after restoring")
+
+    # An announcement while the shell still shows the icon leaves one working icon. The
+    # program handles the posted broadcast before the keys of the next minimise.
+    session.announce_taskbar()
+    minimise(session, hwnd)
+    restore_from_tray(session, hwnd)
+
+    close_with_key(session, "Escape")
+
+
+def tray_refused(session):
+    # A shell that refuses the icon from the start (the program tries for about a second).
+    session.start_refusing_tray()
+    session.start()
+    state = session.wait_for_window()
+    hwnd = state["hwnd"]
+    check_stays(session, "a tray icon appeared although the shell refuses it",
+                lambda: tray_icon_position(session) is None, 2.0)
+
+    # Without the icon, minimising keeps the window on the taskbar, where a click restores it.
+    minimise_to_taskbar(session, hwnd)
+    restored = restore_from_taskbar(session, hwnd)
+    check_equal(restored["rect"], state["rect"], "window position after restoring")
+
+    # The shell gets ready and announces its taskbar: the icon is added, and minimising
+    # hides the window in the tray again.
+    session.stop_refusing_tray()
+    session.announce_taskbar()
+    session.wait_for("the tray icon", lambda: tray_icon_position(session), timeout=10)
+    minimise(session, hwnd)
+    restore_from_tray(session, hwnd)
+
+    # The shell restarts while the window is hidden in the tray, and the new one refuses the
+    # icon: the window comes back as a minimised window with its taskbar button.
+    minimise(session, hwnd)
+    session.lose_tray_icon()
+    session.start_refusing_tray()
+    session.announce_taskbar()
+    session.wait_for("the hidden window back on the taskbar",
+                     lambda: (s := session.window())["visible"] and s["iconic"]
+                     and taskbar_button(session, hwnd), timeout=10)
+    check(tray_icon_position(session) is None, "a tray icon is shown by a refusing shell")
+    restore_from_taskbar(session, hwnd)
+
+    close_with_key(session, "Escape")
+
+
 SCENARIOS = {f.__name__: f for f in (first_start, keys_and_tray, feed_cycle,
-                                     start_with_both_paths, browse_and_one_path)}
+                                     start_with_both_paths, browse_and_one_path,
+                                     tray_after_shell_restart, tray_refused)}
+# Scenarios whose desktop shows its taskbar from the start, as Windows does, so that a window
+# without a tray icon has its taskbar button to come back from.
+WITH_SHELL = {"tray_after_shell_restart", "tray_refused"}
 
 
 def main():
@@ -591,7 +704,8 @@ def main():
     args = parser.parse_args()
 
     session = Session(os.path.abspath(args.exe), os.path.abspath(args.probe),
-                      os.path.abspath(args.work), args.scenario)
+                      os.path.abspath(args.work), args.scenario,
+                      shell=args.scenario in WITH_SHELL)
     passed = False
     try:
         SCENARIOS[args.scenario](session)

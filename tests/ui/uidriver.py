@@ -155,10 +155,22 @@ def copy_prefix(template, prefix):
     copy_tree(template, prefix)
 
 
-class Session:
-    """One run of the program under test in a fresh prefix on a fresh display."""
+# A virtual desktop with the shell switched on shows its taskbar from the start, as Windows
+# does, and not only once a tray icon exists. Appended to a test prefix's user registry.
+SHELL_REG = """
+[Software\\\\Wine\\\\Explorer\\\\Desktops\\\\Default] 1700000000
+"EnableShell"=dword:00000001
+"""
 
-    def __init__(self, exe, probe, work_root, name):
+# The caption of UiProbe's stand-in for a shell that refuses every tray icon.
+REFUSING_TRAY = "UiProbe refusing tray"
+
+
+class Session:
+    """One run of the program under test in a fresh prefix on a fresh display; `shell`
+    switches the desktop's taskbar on from the start."""
+
+    def __init__(self, exe, probe, work_root, name, shell=False):
         self.exe = exe
         self.probe_exe = probe
         template = ensure_template(os.path.join(work_root, "prefixes"))
@@ -167,9 +179,13 @@ class Session:
         os.makedirs(self.folder)
         self.prefix = os.path.join(self.folder, "prefix")
         copy_prefix(template, self.prefix)
+        if shell:
+            with open(os.path.join(self.prefix, "user.reg"), "a") as out:
+                out.write(SHELL_REG)
         self.x = XServer()
         self.env = wine_environment(self.prefix, self.x.display)
         self.app = None
+        self.refusing_tray = None
         self.warm = False
         self.log = open(os.path.join(self.folder, "wine.log"), "w")
 
@@ -192,13 +208,16 @@ class Session:
 
     # --- the program under test ---
 
-    def start(self):
+    def warm_up(self):
         if not self.warm:
             # The first Wine processes of a prefix start its server, services and desktop;
             # a probe racing the program through that start-up can hang, so one probe runs
             # alone first.
             self.probe("windows")
             self.warm = True
+
+    def start(self):
+        self.warm_up()
         self.app = subprocess.Popen(["wine", self.exe], env=self.env, stdout=self.log,
                                     stderr=subprocess.STDOUT)
 
@@ -219,6 +238,45 @@ class Session:
             self.app.wait()
         self.x.stop()
         self.log.close()
+
+    # --- the shell ---
+
+    def start_refusing_tray(self):
+        """Puts UiProbe's refusing stand-in in front of the shell's taskbar: from now on
+        every Shell_NotifyIcon call fails, as with a shell that is not ready."""
+        self.warm_up()
+        self.refusing_tray = subprocess.Popen(
+            ["wine", self.probe_exe, "refusingtray", "120"], env=self.env,
+            stdout=subprocess.PIPE, stderr=self.log)
+        line = self.refusing_tray.stdout.readline().decode("latin-1").strip()
+        if line != REFUSING_TRAY:
+            raise UiError(f"the refusing tray did not start: {line!r}")
+        # Shell_NotifyIcon talks to the first window of the taskbar's class.
+        code, out = self.probe("state", "class:Shell_TrayWnd")
+        if code != 0 or json.loads(out)["text"] != REFUSING_TRAY:
+            raise UiError("the refusing tray is not the first taskbar window")
+
+    def stop_refusing_tray(self):
+        """Ends the stand-in; the shell's own taskbar takes tray icons again."""
+        self.probe("post", "16", "0", "0", REFUSING_TRAY)  # WM_CLOSE
+        try:
+            self.refusing_tray.wait(20)
+        except subprocess.TimeoutExpired:
+            raise UiError("the refusing tray did not end") from None
+        self.refusing_tray = None
+
+    # A restart of the shell in two steps: the old shell loses every tray icon, and the
+    # new taskbar announces itself to every top-level window.
+
+    def lose_tray_icon(self):
+        code, _ = self.probe("forgeticon", "128")
+        if code != 0:
+            raise UiError("the shell had no tray icon of the program to lose")
+
+    def announce_taskbar(self):
+        code, _ = self.probe("broadcast", "TaskbarCreated")
+        if code != 0:
+            raise UiError("the broadcast of TaskbarCreated failed")
 
     # --- reading the windows ---
 

@@ -16,7 +16,9 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/Utf8.h"
 #include "platform/posix/PosixFile.h"
+#include "platform/posix/Windows1252.h"
 
 namespace {
 
@@ -90,6 +92,12 @@ mode_t CurrentUmask() {
     return mask;
 }
 
+// Appends the Windows-1252 byte of `codePoint`, or '?' when the code page lacks it.
+void AppendAnsi(std::string& out, char32_t codePoint) {
+    unsigned char byte = 0;
+    out += CWindows1252::FromUnicode(codePoint, byte) ? static_cast<char>(byte) : '?';
+}
+
 class CPosixPlatform final : public CPlatform {
 public:
     CivilTime GetLocalTime() override {
@@ -161,12 +169,39 @@ public:
     // Text on Linux is single-byte: no lead bytes.
     bool IsLeadByte(unsigned char) override { return false; }
 
-    // Single-byte text: code units below 256 map to the byte of the same value.
+    // The ANSI code page is Windows-1252, that of the Windows systems the files come from.
+    // A surrogate pair is one character and so one '?', as on Windows.
     std::string WideToAnsi(const std::u16string& text) override {
         std::string result;
         result.reserve(text.size());
-        for (const char16_t c : text) {
-            result.push_back(c < 256 ? static_cast<char>(c) : '?');
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char16_t unit = text[i];
+            if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                text[i + 1] <= 0xDFFF) {
+                ++i;
+            }
+            AppendAnsi(result, unit);
+        }
+        return result;
+    }
+
+    std::string Utf8ToAnsi(const std::string& text) override {
+        std::string result;
+        result.reserve(text.size());
+        for (std::size_t i = 0; i < text.size();) {
+            char32_t codePoint = 0;
+            const std::size_t length = CUtf8::Decode(text, i, codePoint);
+            AppendAnsi(result, length == 0 ? U'?' : codePoint);
+            i += length == 0 ? 1 : length;
+        }
+        return result;
+    }
+
+    std::string AnsiToUtf8(const std::string& text) override {
+        std::string result;
+        result.reserve(text.size());
+        for (const char c : text) {
+            CUtf8::Append(result, CWindows1252::ToUnicode(static_cast<unsigned char>(c)));
         }
         return result;
     }

@@ -39,13 +39,31 @@ std::string FolderOf(const std::string& path) {
     return ".";
 }
 
-std::wstring AnsiToWide(const std::string& text) {
+std::wstring CodePageToWide(UINT codePage, const std::string& text) {
     if (text.empty()) return std::wstring();
     const int length = static_cast<int>(text.size());
-    const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    const int size = ::MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
     if (size <= 0) return std::wstring();
     std::wstring result(static_cast<std::size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, result.data(), size);
+    ::MultiByteToWideChar(codePage, 0, text.data(), length, result.data(), size);
+    return result;
+}
+
+std::wstring AnsiToWide(const std::string& text) {
+    return CodePageToWide(CP_ACP, text);
+}
+
+std::string WideToCodePage(UINT codePage, const wchar_t* wide, std::size_t count) {
+    if (count == 0) return std::string();
+    const int length = static_cast<int>(count);
+    // No best-fit mapping: a character the code page lacks becomes '?', not a look-alike.
+    // UTF-8 takes no flags.
+    const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int size =
+        ::WideCharToMultiByte(codePage, flags, wide, length, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return std::string();
+    std::string result(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(codePage, flags, wide, length, result.data(), size, nullptr, nullptr);
     return result;
 }
 
@@ -137,18 +155,19 @@ public:
     bool IsLeadByte(unsigned char c) override { return ::IsDBCSLeadByte(c) != FALSE; }
 
     std::string WideToAnsi(const std::u16string& text) override {
-        if (text.empty()) return std::string();
         // wchar_t is UTF-16 on Windows.
-        const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
-        const int length = static_cast<int>(text.size());
-        // No best-fit mapping: a character the code page lacks becomes '?', not a look-alike.
-        const DWORD flags = WC_NO_BEST_FIT_CHARS;
-        const int size =
-            ::WideCharToMultiByte(CP_ACP, flags, wide, length, nullptr, 0, nullptr, nullptr);
-        if (size <= 0) return std::string();
-        std::string result(static_cast<std::size_t>(size), '\0');
-        ::WideCharToMultiByte(CP_ACP, flags, wide, length, result.data(), size, nullptr, nullptr);
-        return result;
+        return WideToCodePage(CP_ACP, reinterpret_cast<const wchar_t*>(text.data()), text.size());
+    }
+
+    // Ill-formed UTF-8 reaches the wide text as U+FFFD, which the code page lacks.
+    std::string Utf8ToAnsi(const std::string& text) override {
+        const std::wstring wide = CodePageToWide(CP_UTF8, text);
+        return WideToCodePage(CP_ACP, wide.data(), wide.size());
+    }
+
+    std::string AnsiToUtf8(const std::string& text) override {
+        const std::wstring wide = CodePageToWide(CP_ACP, text);
+        return WideToCodePage(CP_UTF8, wide.data(), wide.size());
     }
 
     char PathSeparator() override { return '\\'; }
