@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <new>
+#include <utility>
 
 #include "feed/FeedReader.h"
 #include "feed/IniDocument.h"
+#include "platform/FileRemover.h"
 #include "platform/Platform.h"
 #include "sync/EventMerge.h"
 #include "sync/PathParts.h"
@@ -17,6 +20,28 @@ constexpr EFeedControl kSettingControls[] = {
     EFeedControl::BrowseShared, EFeedControl::BrowseFeed, EFeedControl::ModeAdd,
     EFeedControl::ModeReplace,  EFeedControl::Interval,   EFeedControl::FeedFile,
     EFeedControl::SharedFile,
+};
+
+// Lets go of the taken lock file on every way out of a sync. Where the system lets a held file
+// be deleted (Linux), it is deleted before it is let go: a process that opened it before the
+// delete finds, once it has the lock, that its file is no longer the one at the path. Elsewhere
+// (Windows refuses to delete a file open without sharing) it is closed first.
+class CLockRelease {
+public:
+    CLockRelease(std::unique_ptr<CFile> lock, std::string path)
+        : m_lock(std::move(lock)), m_path(std::move(path)) {}
+    CLockRelease(const CLockRelease&) = delete;
+    CLockRelease& operator=(const CLockRelease&) = delete;
+    ~CLockRelease() {
+        CPlatform& platform = CPlatform::Current();
+        const bool deleted = platform.DeleteFile(m_path);
+        m_lock.reset();
+        if (!deleted) platform.DeleteFile(m_path);
+    }
+
+private:
+    std::unique_ptr<CFile> m_lock;
+    const std::string m_path;
 };
 
 }  // namespace
@@ -85,6 +110,16 @@ void CFeedController::OnEnableFeed() {
 }
 
 void CFeedController::RunSyncCycle() {
+    try {
+        RunSyncSteps();
+    } catch (const std::bad_alloc&) {
+        // The feed reading and the merge report a lack of memory themselves; this is one in
+        // the steps around them, whose lock and temporary file are gone again by now.
+        SetStatus(kStatusSyncFailed);
+    }
+}
+
+void CFeedController::RunSyncSteps() {
     const std::string eventPath = m_Settings.SharedFilePath;
     const std::string feedPath = m_Settings.FeedFilePath;
     CPlatform& platform = CPlatform::Current();
@@ -127,26 +162,31 @@ void CFeedController::RunSyncCycle() {
         SetStatus(kStatusCantCreateTemp);
         return;
     }
-    SetStatus(SyncThroughTempFile(eventPath, tempPath, feedTime));
-    platform.DeleteFile(tempPath);
+    const CFileRemover removeTemp(std::move(tempPath));
+    SetStatus(SyncThroughTempFile(eventPath, feedPath, removeTemp.GetPath(), feedTime));
 }
 
 std::string CFeedController::SyncThroughTempFile(const std::string& eventPath,
+                                                 const std::string& feedPath,
                                                  const std::string& tempPath,
                                                  const CDateTime& feedTime) {
     CPlatform& platform = CPlatform::Current();
     CPathParts lockParts(eventPath);
     lockParts.SetExtension("lock");
-    const std::string lockPath = lockParts.GetPath();
+    std::string lockPath = lockParts.GetPath();
     // An event file named *.lock is its own lock path: taking the lock would cut it to zero.
     if (platform.SamePathText(lockPath, eventPath)) return kStatusCantLock;
 
-    std::unique_ptr<CFile> lock = platform.OpenFile(lockPath, EFileOpen::WriteExclusive);
+    std::unique_ptr<CFile> lock = platform.OpenFile(lockPath, EFileOpen::Lock);
     if (!lock) return kStatusCantLock;
+    const CLockRelease release(std::move(lock), std::move(lockPath));
 
     std::string status;
     if (!platform.CopyFile(eventPath, tempPath)) {
         status = kStatusCantCreateTemp;
+    } else if (platform.IsSameFile(eventPath, feedPath)) {
+        // The merged calendar would overwrite the feed it came from.
+        status = kStatusSyncFailed;
     } else if (!MergeFeed(tempPath)) {
         status = kStatusSyncFailed;
     } else if (!platform.ReplaceFileWithCopy(tempPath, eventPath)) {
@@ -154,16 +194,6 @@ std::string CFeedController::SyncThroughTempFile(const std::string& eventPath,
     } else {
         status = kStatusSyncSuccessful;
         m_Settings.LastFeedFileTime = feedTime;
-    }
-
-    // Where the system lets a held file be deleted (Linux), delete the lock file before
-    // letting go of it, so that no other process can take the lock on a file about to
-    // vanish; elsewhere (Windows refuses to delete a file open without sharing) close first.
-    if (platform.DeleteFile(lockPath)) {
-        lock.reset();
-    } else {
-        lock.reset();
-        platform.DeleteFile(lockPath);
     }
     return status;
 }

@@ -62,7 +62,7 @@ public:
     // as before or completely merged. The lock file beside it (its extension replaced by
     // "lock") is held during the sync and deleted afterwards; the temporary copy is deleted
     // on every path. LastFeedFileTime changes only on "Sync successful" and "Feed file is
-    // empty".
+    // empty". No exception leaves it: a lack of memory ends the cycle with a failure status.
     void RunSyncCycle();
 
     // Reads the feed into m_FeedEntries and m_RemoveGuids: 0 read, -1 cannot be opened,
@@ -79,9 +79,12 @@ public:
 
 protected:
     void SetStatus(const std::string& text);
+    // The cycle of RunSyncCycle, which lets no std::bad_alloc out of it.
+    void RunSyncSteps();
     // The cycle from the lock onwards, on an existing temporary file; returns the outcome.
-    std::string SyncThroughTempFile(const std::string& eventPath, const std::string& tempPath,
-                                    const CDateTime& feedTime);
+    // An event file that is the feed file ("Sync failed") is not merged.
+    std::string SyncThroughTempFile(const std::string& eventPath, const std::string& feedPath,
+                                    const std::string& tempPath, const CDateTime& feedTime);
 
     CFeedView& m_view;
 };

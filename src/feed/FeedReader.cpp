@@ -1,16 +1,32 @@
 #include "feed/FeedReader.h"
 
+#include <new>
+#include <utility>
+
 #include "feed/FeedVocabulary.h"
 #include "feed/IniDocument.h"
 
 int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
                           CStringArray& removeGuids) {
+    try {
+        CDateEntryArray readEntries;
+        CStringArray readGuids;
+        const int result = ReadInto(path, readEntries, readGuids);
+        if (result == 0) {
+            std::swap(entries, readEntries);
+            std::swap(removeGuids, readGuids);
+        }
+        return result;
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+}
+
+int CFeedReader::ReadInto(const std::string& path, CDateEntryArray& entries,
+                          CStringArray& removeGuids) {
     CIniDocument document;
     if (!document.Load(path)) return -1;
     if (document.GetLoadedLength() == 0) return -2;
-
-    entries.RemoveAll();
-    removeGuids.RemoveAll();
 
     int count = 0;
     while (document.HasSection(CFeedVocabulary::DateEntrySection(count))) ++count;

@@ -12,7 +12,8 @@ public:
     //   0  read; `entries` holds one entry per "DateEntry %d" section from 0 up to the first
     //      missing number, `removeGuids` the non-empty "GUID" of each "Remove %d" section
     //      from 0 up to the first missing number (both possibly empty);
-    //  -1  the file cannot be opened (absent, inaccessible, held open by another process);
+    //  -1  the file cannot be opened (absent, inaccessible, held open by another process,
+    //      not a regular file) or read for lack of memory;
     //  -2  the file holds no bytes.
     // On -1 and -2 both lists are left as they were.
     //
@@ -21,5 +22,10 @@ public:
     // does LastCheckTime. Its reminder lists and dropped occurrences start empty for every
     // section. Each stored entry has StorageType 1 or 2 (anything else becomes 1).
     static int ReadFeed(const std::string& path, CDateEntryArray& entries,
+                        CStringArray& removeGuids);
+
+private:
+    // ReadFeed into empty lists, letting std::bad_alloc through.
+    static int ReadInto(const std::string& path, CDateEntryArray& entries,
                         CStringArray& removeGuids);
 };

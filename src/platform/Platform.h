@@ -32,8 +32,12 @@ enum class ELocaleText {
 enum class EFileOpen {
     Read,            // read only, shared with other openers
     ReadExclusive,   // read only, no other opener at the same time (fails when one exists)
-    WriteExclusive,  // write only, created or truncated, no sharing; also the lock file:
-                     // it is truncated only once exclusive use is granted
+    WriteExclusive,  // write only, created or truncated, no sharing
+    // The lock file beside an event file: write only, created or truncated, no sharing.
+    // Never followed through a link and refused unless a regular file; truncated only once
+    // exclusive use is granted; refused when, once granted, the open file is no longer the
+    // one at the path (another holder deleted it while this open waited).
+    Lock,
 };
 
 enum class EFileTimeResult {
@@ -81,8 +85,12 @@ public:
     virtual bool SamePathText(const std::string& a, const std::string& b) = 0;
 
     // --- Files ---
-    // Opens `path`; nullptr on failure.
+    // Opens `path`; nullptr on failure. Never blocks: a path that is not a regular file
+    // (a folder, a FIFO, a device) is refused.
     virtual std::unique_ptr<CFile> OpenFile(const std::string& path, EFileOpen mode) = 0;
+    // True when both paths name one existing file, however they reach it (the same text, a
+    // hard link, a symbolic link); false when they differ or either cannot be looked up.
+    virtual bool IsSameFile(const std::string& a, const std::string& b) = 0;
     // Last-write time of the file's directory entry, in UTC, to the second.
     virtual EFileTimeResult GetLastWriteTimeUtc(const std::string& path, CivilTime& time) = 0;
     // The system's folder for temporary files, ending with a separator.
@@ -94,7 +102,11 @@ public:
     virtual bool CopyFile(const std::string& source, const std::string& target) = 0;
     // Replaces `target` by a copy of `source` in one step: the copy is written beside
     // `target`, flushed to disk and moved over it. On failure `target` is exactly as it was
-    // and no stray file remains. Fails when `target` is write-protected.
+    // and no stray file remains. Fails when `target` is write-protected or not a regular file.
+    // A `target` that is a link stays one: the file it names is replaced. The replaced file
+    // keeps its mode, and its owner and group where the process may set them. The staging
+    // file has one fixed name per target, so an interrupted replace leaves at most one, which
+    // the next replace of that target overwrites and removes.
     virtual bool ReplaceFileWithCopy(const std::string& source, const std::string& target) = 0;
     virtual bool DeleteFile(const std::string& path) = 0;
     virtual bool FileExists(const std::string& path) = 0;

@@ -36,6 +36,9 @@ public:
     std::unique_ptr<CFile> OpenFile(const std::string& path, EFileOpen mode) override {
         return m_target.OpenFile(path, mode);
     }
+    bool IsSameFile(const std::string& a, const std::string& b) override {
+        return m_target.IsSameFile(a, b);
+    }
     EFileTimeResult GetLastWriteTimeUtc(const std::string& path, CivilTime& time) override {
         return m_target.GetLastWriteTimeUtc(path, time);
     }

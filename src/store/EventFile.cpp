@@ -5,23 +5,12 @@
 #include <string>
 #include <utility>
 
-#include "platform/Platform.h"
 #include "archive/Archive.h"
+#include "platform/FileRemover.h"
+#include "platform/Platform.h"
 #include "store/EventData.h"
 
 namespace {
-
-// Deletes a temporary file when it goes out of scope.
-class CTempFileGuard {
-public:
-    explicit CTempFileGuard(std::string path) : m_path(std::move(path)) {}
-    CTempFileGuard(const CTempFileGuard&) = delete;
-    CTempFileGuard& operator=(const CTempFileGuard&) = delete;
-    ~CTempFileGuard() { CPlatform::Current().DeleteFile(m_path); }
-
-private:
-    std::string m_path;
-};
 
 bool WriteArchive(const std::string& path, const CEventData& data) {
     std::unique_ptr<CFile> file = CPlatform::Current().OpenFile(path, EFileOpen::WriteExclusive);
@@ -70,8 +59,9 @@ bool CEventFile::Save(const std::string& path, const CEventData& data, std::stri
     if (!platform.GetTempFolder(folder) || !platform.CreateTempFile(folder, "dat", tempPath)) {
         return false;
     }
-    const CTempFileGuard guard(tempPath);
-    if (!WriteArchive(tempPath, data) || !platform.ReplaceFileWithCopy(tempPath, path)) {
+    const CFileRemover guard(std::move(tempPath));
+    if (!WriteArchive(guard.GetPath(), data) ||
+        !platform.ReplaceFileWithCopy(guard.GetPath(), path)) {
         return false;
     }
     error.clear();

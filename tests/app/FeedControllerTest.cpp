@@ -6,20 +6,31 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <new>
+#include <random>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "platform/MemoryFile.h"
 #include "archive/Archive.h"
+#include "platform/MemoryFile.h"
 #include "store/EventData.h"
+#include "support/AllocationLimit.h"
+#include "support/ChildProcess.h"
 #include "support/FakeFeedView.h"
 #include "support/FakePlatform.h"
 #include "support/FaultyPlatform.h"
 #include "support/TempFolder.h"
 
 #ifndef _WIN32
+#include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "platform/posix/PosixFile.h"
+#include "platform/posix/PosixLockFile.h"
 #endif
 
 namespace {
@@ -69,6 +80,9 @@ const char kFeed[] =
 std::vector<std::uint8_t> Bytes(const std::string& text) {
     return std::vector<std::uint8_t>(text.begin(), text.end());
 }
+
+// What DescribeSecondList gives for the event file of MakeEventFile after kFeed.
+const char kMergedList[] = "header 7; 1:{X} 2:{A}=a2 2:{C}=c; todo 1";
 
 std::string DescribeSecondList(const std::vector<std::uint8_t>& bytes) {
     CMemoryFile file(bytes);
@@ -226,8 +240,7 @@ void RunRow(const CycleRow& row) {
     if (row.event == EEventAfter::Unchanged) {
         EXPECT_EQ(CTempFolder::ReadBytes(env.eventPath), eventBefore);
     } else {
-        EXPECT_EQ(DescribeSecondList(CTempFolder::ReadBytes(env.eventPath)),
-                  "header 7; 1:{X} 2:{A}=a2 2:{C}=c; todo 1");
+        EXPECT_EQ(DescribeSecondList(CTempFolder::ReadBytes(env.eventPath)), kMergedList);
     }
     if (row.timeSet) {
         EXPECT_EQ(env.controller.m_Settings.LastFeedFileTime, FeedTimeOf(env.feedPath));
@@ -274,7 +287,7 @@ TEST(SyncCycleTest, LockOutcomes) {
     const CycleRow rows[] = {
         {"lock held by another process",
          [](CCycleEnv& env) {
-             env.holder = std::make_unique<CFileHolder>(env.lockPath, EFileOpen::WriteExclusive);
+             env.holder = std::make_unique<CFileHolder>(env.lockPath, EFileOpen::Lock);
              ASSERT_TRUE(env.holder->IsHeld());
          },
          "Can't lock event file", true, 1, 1, true, kSame, false},
@@ -360,7 +373,7 @@ TEST(SyncCycleTest, MergeAndCopyBackOutcomes) {
 TEST(SyncCycleTest, FailedCycleIsRepeatedUntilItSucceeds) {
     CCycleEnv env;
     {
-        CFileHolder holder(env.lockPath, EFileOpen::WriteExclusive);
+        CFileHolder holder(env.lockPath, EFileOpen::Lock);
         ASSERT_TRUE(holder.IsHeld());
         env.controller.RunSyncCycle();
         EXPECT_EQ(env.view.Status(), "Can't lock event file");
@@ -389,6 +402,509 @@ TEST(SyncCycleTest, RemembersThePlatformsFeedTimeAndSyncsOnAnyOtherTime) {
     env.controller.m_Settings.LastFeedFileTime = taken + CDateTimeSpan(1);
     env.controller.RunSyncCycle();
     EXPECT_EQ(env.view.Status(), "Sync successful");
+}
+
+// ---------------------------------------------------------------------------------------
+// Real file systems: links, odd files, one file as both, memory, races and crashes.
+
+// Loads an event file and describes its second list; "damaged" when it does not load.
+std::string DescribeFile(const std::string& path) {
+    try {
+        return DescribeSecondList(CTempFolder::ReadBytes(path));
+    } catch (const CArchiveException&) {
+        return "damaged";
+    }
+}
+
+bool MakeLink(const std::string& target, const std::string& link) {
+    std::error_code error;
+    std::filesystem::create_symlink(target, link, error);
+    return !error && std::filesystem::is_symlink(link);
+}
+
+TEST(SyncCycleTest, EventFileAndFeedAsOneFileWriteNothing) {
+    struct Row {
+        const char* what;
+        int mode;
+        std::function<std::string(CCycleEnv&)> feedPath;  // "" when the case cannot be made here
+    };
+    const auto samePath = [](CCycleEnv& env) { return env.eventPath; };
+    const auto hardLink = [](CCycleEnv& env) {
+        std::error_code error;
+        std::filesystem::create_hard_link(env.eventPath, env.folder.File("feed-link.txt"), error);
+        return error ? std::string() : env.folder.File("feed-link.txt");
+    };
+    const auto symLink = [](CCycleEnv& env) {
+        return MakeLink(env.eventPath, env.folder.File("feed-link.txt"))
+                   ? env.folder.File("feed-link.txt")
+                   : std::string();
+    };
+    const Row rows[] = {
+        {"same path, replace", 1, samePath},    {"same path, add", 0, samePath},
+        {"hard link, replace", 1, hardLink},    {"hard link, add", 0, hardLink},
+        {"symbolic link, replace", 1, symLink}, {"symbolic link, add", 0, symLink},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        CCycleEnv env;
+        // A feed text in the event file, so that the feed reads as one.
+        CTempFolder::WriteBytes(env.eventPath, Bytes(kFeed));
+        const std::string feed = row.feedPath(env);
+        if (feed.empty()) {
+            ADD_FAILURE() << "the link could not be made here";
+            continue;
+        }
+        env.controller.m_Settings.FeedFilePath = feed;
+        env.controller.m_Settings.SyncMode = row.mode;
+        const CDateTime timeBefore = env.controller.m_Settings.LastFeedFileTime;
+        env.controller.RunSyncCycle();
+        EXPECT_EQ(env.view.Status(), "Sync failed");
+        EXPECT_EQ(CTempFolder::ReadBytes(env.eventPath), Bytes(kFeed));
+        EXPECT_EQ(env.controller.m_Settings.LastFeedFileTime, timeBefore);
+        EXPECT_EQ(env.List("data"), std::vector<std::string>{"events.dat"});
+        EXPECT_TRUE(env.List("tmp").empty());
+    }
+}
+
+TEST(SyncCycleTest, LinkedEventFileStaysALinkAndItsTargetIsUpdated) {
+    CCycleEnv env;
+    std::filesystem::create_directory(env.folder.File("real"));
+    const std::string real =
+        env.folder.File("real") + std::string(1, env.faulty.PathSeparator()) + "events.dat";
+    std::filesystem::rename(env.eventPath, real);
+    ASSERT_TRUE(MakeLink(real, env.eventPath));
+    env.controller.RunSyncCycle();
+    EXPECT_EQ(env.view.Status(), "Sync successful");
+    EXPECT_TRUE(std::filesystem::is_symlink(env.eventPath));
+    EXPECT_EQ(DescribeFile(real), kMergedList);
+    EXPECT_EQ(env.List("data"), std::vector<std::string>{"events.dat"});
+    EXPECT_EQ(env.List("real"), std::vector<std::string>{"events.dat"});
+}
+
+// A feed too big for the memory left, then a merge that runs out: each ends its cycle with
+// its status, the event file untouched, and the next cycle with memory to spare syncs.
+TEST(SyncCycleTest, RunningOutOfMemoryEndsTheCycleNotTheProgram) {
+    struct Row {
+        const char* what;
+        std::size_t feedSections;
+        int eventEntries;
+        std::size_t largest;
+        const char* status;
+    };
+    const Row rows[] = {
+        {"feed", 4000, 0, 64 * 1024, "Can't open feed file for reading"},
+        {"merge", 1, 4000, 256 * 1024, "Sync failed"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        CCycleEnv env;
+        std::string feed;
+        for (std::size_t i = 0; i < row.feedSections; ++i) {
+            feed += "[DateEntry " + std::to_string(i) + "]\nGUID={F" + std::to_string(i) +
+                    "}\nDescription=feed entry\n";
+        }
+        CTempFolder::WriteBytes(env.feedPath, Bytes(feed));
+        CEventData data;
+        data.HeaderNumber = 7;
+        for (int i = 0; i < row.eventEntries; ++i) {
+            data.DateEntries2.Add(MakeEntry("{E" + std::to_string(i) + "}", "stored"));
+        }
+        {
+            CMemoryFile file;
+            CArchive ar(file, CArchive::store);
+            data.Save(ar);
+            CTempFolder::WriteBytes(env.eventPath, file.GetData());
+        }
+        const std::vector<std::uint8_t> before = CTempFolder::ReadBytes(env.eventPath);
+        const CDateTime timeBefore = env.controller.m_Settings.LastFeedFileTime;
+        {
+            CAllocationLimit limit;
+            limit.SetLargest(row.largest);
+            try {
+                env.controller.RunSyncCycle();
+            } catch (const std::bad_alloc&) {
+                ADD_FAILURE() << "std::bad_alloc left the cycle";
+            }
+            EXPECT_GT(limit.GetFailures(), 0u) << "the limit was never reached";
+        }
+        EXPECT_EQ(env.view.Status(), row.status);
+        EXPECT_EQ(CTempFolder::ReadBytes(env.eventPath), before);
+        EXPECT_EQ(env.controller.m_Settings.LastFeedFileTime, timeBefore);
+        EXPECT_EQ(env.List("data"), std::vector<std::string>{"events.dat"});
+        EXPECT_TRUE(env.List("tmp").empty());
+
+        env.controller.RunSyncCycle();
+        EXPECT_EQ(env.view.Status(), "Sync successful");
+    }
+}
+
+// Every allocation of a whole cycle fails in turn: no run lets the exception out, and each
+// leaves the event file old with a failure status or new with "Sync successful".
+TEST(SyncCycleTest, AnyFailedAllocationEndsTheCycleCleanly) {
+    std::size_t count = 0;
+    {
+        CCycleEnv env;
+        env.faulty.SetRecording(false);
+        CAllocationLimit limit;
+        env.controller.RunSyncCycle();
+        count = limit.GetCount();
+        ASSERT_EQ(env.view.Status(), "Sync successful");
+    }
+    ASSERT_GT(count, 0u);
+    for (std::size_t index = 0; index < count; ++index) {
+        SCOPED_TRACE(::testing::Message() << "allocation " << index << " of " << count);
+        CCycleEnv env;
+        env.faulty.SetRecording(false);
+        const std::vector<std::uint8_t> before = CTempFolder::ReadBytes(env.eventPath);
+        {
+            CAllocationLimit limit;
+            limit.FailAt(index);
+            try {
+                env.controller.RunSyncCycle();
+            } catch (const std::bad_alloc&) {
+                ADD_FAILURE() << "std::bad_alloc left the cycle";
+            }
+        }
+        const std::string status = env.view.Status();
+        if (CTempFolder::ReadBytes(env.eventPath) == before) {
+            EXPECT_TRUE(status == "Can't open feed file for reading" || status == "Sync failed")
+                << status;
+        } else {
+            EXPECT_EQ(DescribeFile(env.eventPath), kMergedList);
+            EXPECT_EQ(env.controller.m_Settings.LastFeedFileTime, FeedTimeOf(env.feedPath));
+            // Only the status text itself can have failed once the file was replaced.
+            EXPECT_TRUE(status == "Sync successful" || status == "Sync failed") << status;
+        }
+        EXPECT_EQ(env.List("data"), std::vector<std::string>{"events.dat"});
+        EXPECT_TRUE(env.List("tmp").empty());
+    }
+}
+
+#ifndef _WIN32
+// Runs one cycle in a child process and returns its status, or "blocked" when the cycle did
+// not end.
+std::string StatusOfCycleInChild(CCycleEnv& env) {
+    std::string output;
+    const int result = CChildProcess::Run(
+        [&env](int out) {
+            env.controller.RunSyncCycle();
+            const std::string status = env.view.Status();
+            return write(out, status.data(), status.size()) == static_cast<ssize_t>(status.size())
+                       ? 0
+                       : 1;
+        },
+        20, output);
+    return result == -SIGALRM ? "blocked" : result == 0 ? output : "child failed";
+}
+
+TEST(SyncCycleTest, OddFilesWhereFilesBelongEndTheCycleWithoutBlocking) {
+    struct Row {
+        const char* what;
+        std::function<void(CCycleEnv&)> arrange;
+        const char* status;
+    };
+    const auto fifoAt = [](const std::string& path) {
+        std::filesystem::remove(path);
+        ASSERT_EQ(mkfifo(path.c_str(), 0666), 0);
+    };
+    const Row rows[] = {
+        {"event file is a FIFO", [&](CCycleEnv& env) { fifoAt(env.eventPath); },
+         "Can't create temporary event file for syncing"},
+        {"event file is a folder",
+         [](CCycleEnv& env) {
+             std::filesystem::remove(env.eventPath);
+             std::filesystem::create_directory(env.eventPath);
+         },
+         "Can't create temporary event file for syncing"},
+        {"feed is a FIFO", [&](CCycleEnv& env) { fifoAt(env.feedPath); },
+         "Can't open feed file for reading"},
+        {"lock path is a FIFO", [&](CCycleEnv& env) { fifoAt(env.lockPath); },
+         "Can't lock event file"},
+        {"lock path is a folder",
+         [](CCycleEnv& env) { std::filesystem::create_directory(env.lockPath); },
+         "Can't lock event file"},
+        {"lock path is a link to another file",
+         [](CCycleEnv& env) {
+             CTempFolder::WriteBytes(env.folder.File("precious.txt"), Bytes("precious"));
+             ASSERT_TRUE(MakeLink(env.folder.File("precious.txt"), env.lockPath));
+         },
+         "Can't lock event file"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        CCycleEnv env;
+        row.arrange(env);
+        const std::vector<std::string> dataBefore = env.List("data");
+        // Read only where it is a regular file: the test itself must not block on a FIFO.
+        const auto eventBytes = [&env] {
+            return std::filesystem::is_regular_file(env.eventPath)
+                       ? CTempFolder::ReadBytes(env.eventPath)
+                       : std::vector<std::uint8_t>();
+        };
+        const std::vector<std::uint8_t> eventBefore = eventBytes();
+        EXPECT_EQ(StatusOfCycleInChild(env), row.status);
+        EXPECT_EQ(env.List("data"), dataBefore);
+        EXPECT_TRUE(env.List("tmp").empty());
+        EXPECT_EQ(eventBytes(), eventBefore);
+        if (CTempFolder::Exists(env.folder.File("precious.txt"))) {
+            EXPECT_EQ(CTempFolder::ReadBytes(env.folder.File("precious.txt")), Bytes("precious"));
+        }
+    }
+}
+
+// Takes the lock in the platform's two steps with a random pause between them, as a slow
+// process would, so that another holder's delete and release fall into the pause often.
+class CSlowLockPlatform : public CPlatformWrapper {
+public:
+    CSlowLockPlatform(CPlatform& target, unsigned seed)
+        : CPlatformWrapper(target), m_random(seed) {}
+
+    std::unique_ptr<CFile> OpenFile(const std::string& path, EFileOpen mode) override {
+        if (mode != EFileOpen::Lock) return GetTarget().OpenFile(path, mode);
+        CPosixFd fd = CPosixLockFile::Open(path);
+        if (!fd.IsValid()) return nullptr;
+        usleep(m_random() % 400);
+        if (!CPosixLockFile::Take(fd, path)) return nullptr;
+        return std::make_unique<CPosixFile>(std::move(fd));
+    }
+
+private:
+    std::minstd_rand m_random;
+};
+
+// Several processes each sync their own feed into one event file, over and over: every sync
+// that reported "Sync successful" must have left its entry in the file.
+TEST(SyncCycleTest, ConcurrentSyncsLoseNoUpdate) {
+    constexpr int kProcesses = 6;
+    constexpr int kRounds = 15;
+    CCycleEnv env;
+    std::vector<std::unique_ptr<CChildProcess>> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        children.push_back(std::make_unique<CChildProcess>(
+            [&env, p](int out) {
+                CSlowLockPlatform slow(env.faulty, static_cast<unsigned>(p) + 1);
+                CPlatform::SetCurrent(&slow);
+                const std::string feed = env.folder.File("feed" + std::to_string(p) + ".txt");
+                env.controller.m_Settings.FeedFilePath = feed;
+                std::minstd_rand random(static_cast<unsigned>(p) + 100);
+                std::string report;
+                for (int round = 0; round < kRounds; ++round) {
+                    const std::string guid =
+                        "{P" + std::to_string(p) + "R" + std::to_string(round) + "}";
+                    CTempFolder::WriteBytes(
+                        feed, Bytes("[DateEntry 0]\nGUID=" + guid + "\nDescription=d\n"));
+                    for (int attempt = 0; attempt < 20000; ++attempt) {
+                        env.controller.m_Settings.LastFeedFileTime = CDateTime::FromStored(0, 0);
+                        env.controller.RunSyncCycle();
+                        if (env.view.Status() != "Can't lock event file") break;
+                        usleep(random() % 300);
+                    }
+                    report += env.view.Status() == "Sync successful"
+                                  ? "ok " + guid + "\n"
+                                  : "status " + env.view.Status() + "\n";
+                }
+                return write(out, report.data(), report.size()) ==
+                               static_cast<ssize_t>(report.size())
+                           ? 0
+                           : 1;
+            },
+            120));
+    }
+    std::set<std::string> reported;
+    for (auto& child : children) {
+        std::string output;
+        EXPECT_EQ(child->Wait(output), 0);
+        std::istringstream lines(output);
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (line.rfind("ok ", 0) == 0) {
+                reported.insert(line.substr(3));
+            } else {
+                ADD_FAILURE() << line;
+            }
+        }
+    }
+    EXPECT_FALSE(reported.empty());
+    const std::string stored = DescribeFile(env.eventPath);
+    for (const std::string& guid : reported) {
+        EXPECT_NE(stored.find(" 2:" + guid + "="), std::string::npos) << guid << " was lost";
+    }
+    EXPECT_EQ(env.List("data"), std::vector<std::string>{"events.dat"});
+}
+
+// Cycles killed at random moments: the event file always loads and is the old or a newly
+// merged one, at most one staging file is ever left beside it, and the next cycle leaves
+// nothing but the event file.
+TEST(SyncCycleTest, KilledCyclesLeaveAtMostOneStagingFile) {
+    constexpr int kKills = 250;
+    CCycleEnv env;
+    const std::string feedA = env.folder.File("feedA.txt");
+    const std::string feedB = env.folder.File("feedB.txt");
+    CTempFolder::WriteBytes(feedA, Bytes(kFeed));
+    std::string other = kFeed;
+    other.replace(other.find("Description=a2"), 14, "Description=a3");
+    CTempFolder::WriteBytes(feedB, Bytes(other));
+    // The first file, or the last feed's entries merged into it or (replace mode) alone.
+    const std::set<std::string> allowed = {
+        DescribeFile(env.eventPath), kMergedList, "header 7; 1:{X} 2:{A}=a3 2:{C}=c; todo 1",
+        "header 100; 2:{A}=a2 2:{C}=c; todo 0", "header 100; 2:{A}=a3 2:{C}=c; todo 0"};
+
+    std::minstd_rand random(7);
+    for (int kill = 0; kill < kKills; ++kill) {
+        CChildProcess child(
+            [&env, &feedA, &feedB](int) {
+                for (int cycle = 0;; ++cycle) {
+                    env.controller.m_Settings.FeedFilePath = cycle % 2 == 0 ? feedA : feedB;
+                    env.controller.m_Settings.SyncMode = cycle % 3 == 2 ? 1 : 0;
+                    env.controller.m_Settings.LastFeedFileTime = CDateTime::FromStored(0, 0);
+                    env.controller.RunSyncCycle();
+                }
+                return 0;
+            },
+            60);
+        usleep(random() % 8000);
+        child.Kill();
+        std::string output;
+        ASSERT_EQ(child.Wait(output), -SIGKILL);
+
+        const std::string stored = DescribeFile(env.eventPath);
+        ASSERT_EQ(allowed.count(stored), 1u) << "after kill " << kill << ": " << stored;
+        std::vector<std::string> stray = env.List("data");
+        std::erase(stray, std::string("events.dat"));
+        std::erase(stray, std::string("events.lock"));
+        ASSERT_LE(stray.size(), 1u) << "after kill " << kill;
+    }
+    env.controller.m_Settings.FeedFilePath = feedA;
+    env.controller.m_Settings.SyncMode = 0;
+    env.controller.m_Settings.LastFeedFileTime = CDateTime::FromStored(0, 0);
+    env.controller.RunSyncCycle();
+    EXPECT_EQ(env.view.Status(), "Sync successful");
+    EXPECT_EQ(env.List("data"), std::vector<std::string>{"events.dat"});
+}
+#endif
+
+// ---------------------------------------------------------------------------------------
+// Every failure point of a whole cycle.
+
+enum class EPathRole { Feed, Event, Lock, Temp, Other };
+
+EPathRole RoleOf(const CCycleEnv& env, const std::string& path) {
+    if (path == env.feedPath) return EPathRole::Feed;
+    if (path == env.eventPath) return EPathRole::Event;
+    if (path == env.lockPath) return EPathRole::Lock;
+    if (path.rfind(env.folder.File("tmp"), 0) == 0) return EPathRole::Temp;
+    return EPathRole::Other;
+}
+
+// The status a cycle ends with when one platform call fails, by the call and the file it
+// concerns.
+const char* StatusWhenFailing(EPlatformCall call, EPathRole role) {
+    const bool fileCall =
+        call == EPlatformCall::OpenFile || call == EPlatformCall::FileRead ||
+        call == EPlatformCall::FileWrite || call == EPlatformCall::FileGetLength ||
+        call == EPlatformCall::FileGetPosition || call == EPlatformCall::FileFlush;
+    const struct {
+        EPlatformCall call;
+        EPathRole role;  // Other: any
+        const char* status;
+    } table[] = {
+        {EPlatformCall::GetLastWriteTimeUtc, EPathRole::Other, "Can't access feed file"},
+        {EPlatformCall::GetTempFolder, EPathRole::Other,
+         "Can't create temporary event file for syncing"},
+        {EPlatformCall::CreateTempFile, EPathRole::Other,
+         "Can't create temporary event file for syncing"},
+        {EPlatformCall::OpenLockFile, EPathRole::Other, "Can't lock event file"},
+        {EPlatformCall::CopyFile, EPathRole::Other,
+         "Can't create temporary event file for syncing"},
+        // A look-up that fails cannot show one file behind both paths.
+        {EPlatformCall::IsSameFile, EPathRole::Other, "Sync successful"},
+        {EPlatformCall::ReplaceFileWithCopy, EPathRole::Other, "Can't copy temporary event file"},
+        // Deletes come after the outcome.
+        {EPlatformCall::DeleteFile, EPathRole::Other, "Sync successful"},
+    };
+    if (fileCall) {
+        if (role == EPathRole::Feed) return "Can't open feed file for reading";
+        if (role == EPathRole::Temp) return "Sync failed";
+        return "(a file call on an unexpected path)";
+    }
+    for (const auto& row : table) {
+        if (row.call == call && (row.role == EPathRole::Other || row.role == role)) {
+            return row.status;
+        }
+    }
+    return "(a call the table lacks)";
+}
+
+// One whole cycle in add mode and in replace mode: counted once, then run again with each
+// of its platform calls failing in turn, and with each of its writes cut short or failing
+// on a full disk. Every run ends with the status of the step that failed, leaves the event
+// file exactly old or exactly new, lets go of the lock, leaves no file behind (but the one
+// whose delete failed) and moves LastFeedFileTime only on "Sync successful".
+TEST(SyncCycleTest, EveryFailurePointEndsWithItsStatusAndLeavesNothingBehind) {
+    for (const int mode : {0, 1}) {
+        const std::string merged = mode == 0 ? kMergedList : "header 100; 2:{A}=a2 2:{C}=c; todo 0";
+        std::vector<CPlatformCallRecord> calls;
+        std::vector<EPathRole> roles;
+        {
+            CCycleEnv env;
+            env.controller.m_Settings.SyncMode = mode;
+            env.controller.RunSyncCycle();
+            ASSERT_EQ(env.view.Status(), "Sync successful");
+            ASSERT_EQ(DescribeFile(env.eventPath), merged);
+            calls = env.faulty.GetCallLog();
+            for (const CPlatformCallRecord& call : calls) roles.push_back(RoleOf(env, call.path));
+        }
+        struct Run {
+            int index;
+            ECallFault fault;
+        };
+        std::vector<Run> runs;
+        for (int k = 0; k < static_cast<int>(calls.size()); ++k) {
+            runs.push_back({k, ECallFault::Fail});
+            if (calls[k].call == EPlatformCall::FileWrite)
+                runs.push_back({k, ECallFault::ShortWrite});
+        }
+        for (const Run& run : runs) {
+            CCycleEnv env;
+            const CPlatformCallRecord& failing = calls[static_cast<std::size_t>(run.index)];
+            const EPathRole role = roles[static_cast<std::size_t>(run.index)];
+            SCOPED_TRACE(::testing::Message()
+                         << "mode " << mode << ", call " << run.index << " of " << calls.size()
+                         << " (kind " << static_cast<int>(failing.call) << ", role "
+                         << static_cast<int>(role) << ")"
+                         << (run.fault == ECallFault::ShortWrite ? ", short write" : ""));
+            env.controller.m_Settings.SyncMode = mode;
+            env.faulty.SetFailingCall(run.index, run.fault);
+            const std::vector<std::uint8_t> before = CTempFolder::ReadBytes(env.eventPath);
+            const CDateTime timeBefore = env.controller.m_Settings.LastFeedFileTime;
+
+            env.controller.RunSyncCycle();
+
+            const std::string status = env.view.Status();
+            EXPECT_EQ(status, StatusWhenFailing(failing.call, role));
+            if (status == "Sync successful") {
+                EXPECT_EQ(DescribeFile(env.eventPath), merged);
+                EXPECT_EQ(env.controller.m_Settings.LastFeedFileTime, FeedTimeOf(env.feedPath));
+            } else {
+                EXPECT_EQ(CTempFolder::ReadBytes(env.eventPath), before);
+                EXPECT_EQ(env.controller.m_Settings.LastFeedFileTime, timeBefore);
+            }
+            if (CTempFolder::Exists(env.lockPath)) {
+                EXPECT_NE(CPlatform::Default().OpenFile(env.lockPath, EFileOpen::Lock), nullptr)
+                    << "the lock is still held";
+            }
+            // Only a file whose delete failed may stay: the lock file, unheld, or the
+            // temporary file.
+            const bool lockMayStay =
+                failing.call == EPlatformCall::DeleteFile && role == EPathRole::Lock;
+            const bool tempStays =
+                failing.call == EPlatformCall::DeleteFile && role == EPathRole::Temp;
+            std::vector<std::string> data = env.List("data");
+            if (lockMayStay) std::erase(data, std::string("events.lock"));
+            EXPECT_EQ(data, std::vector<std::string>{"events.dat"});
+            EXPECT_EQ(env.List("tmp").size(), tempStays ? 1u : 0u);
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------

@@ -10,11 +10,22 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/ChildProcess.h"
+
+#ifdef _WIN32
+#include "platform/win32/Win32Api.h"
+#else
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -292,9 +303,8 @@ TEST_F(PlatformFilesTest, WrittenBytesReadBack) {
 TEST_F(PlatformFilesTest, OpenFailsForMissingFileOrFolder) {
     EXPECT_EQ(Os().OpenFile(Path("missing.ini"), EFileOpen::Read), nullptr);
     EXPECT_EQ(Os().OpenFile(Path("missing.ini"), EFileOpen::ReadExclusive), nullptr);
-    EXPECT_EQ(
-        Os().OpenFile(Path("missing") + Os().PathSeparator() + "x.lock", EFileOpen::WriteExclusive),
-        nullptr);
+    EXPECT_EQ(Os().OpenFile(Path("missing") + Os().PathSeparator() + "x.lock", EFileOpen::Lock),
+              nullptr);
     EXPECT_FALSE(Os().FileExists(Path("missing.ini")));
 }
 
@@ -336,11 +346,11 @@ TEST_F(PlatformFilesTest, ExclusiveOpenShutsOutOtherOpeners) {
 TEST_F(PlatformFilesTest, HeldLockFileIsNeitherTakenNorTruncated) {
     const std::string lock = Path("events.lock");
     {
-        const auto held = Os().OpenFile(lock, EFileOpen::WriteExclusive);
+        const auto held = Os().OpenFile(lock, EFileOpen::Lock);
         ASSERT_NE(held, nullptr);
         ASSERT_TRUE(held->Write("held", 4));
         ASSERT_TRUE(held->Flush());
-        EXPECT_EQ(Os().OpenFile(lock, EFileOpen::WriteExclusive), nullptr);
+        EXPECT_EQ(Os().OpenFile(lock, EFileOpen::Lock), nullptr);
     }
     EXPECT_EQ(Read(lock), "held");
 }
@@ -349,7 +359,7 @@ TEST_F(PlatformFilesTest, StaleLockFileIsTakenAndTruncated) {
     const std::string lock = Path("events.lock");
     Write(lock, "left behind by a crashed sync");
     {
-        const auto taken = Os().OpenFile(lock, EFileOpen::WriteExclusive);
+        const auto taken = Os().OpenFile(lock, EFileOpen::Lock);
         ASSERT_NE(taken, nullptr);
         std::uint64_t length = 99;
         ASSERT_TRUE(taken->GetLength(length));
@@ -486,5 +496,172 @@ TEST_F(PlatformFilesTest, CreateDeleteAndExists) {
     EXPECT_FALSE(Os().FileExists(file));
     EXPECT_FALSE(fs::exists(file));
 }
+
+// Makes a symbolic link at `link` to `target` (as the link's text); false where the system
+// or the test's rights do not allow links.
+bool MakeLink(const std::string& target, const std::string& link) {
+    std::error_code error;
+    fs::create_symlink(target, link, error);
+    return !error && fs::is_symlink(link);
+}
+
+TEST_F(PlatformFilesTest, LockPathThatIsNoRegularFileIsRefusedAndLeftAlone) {
+    const std::string precious = Path("precious.txt");
+    Write(precious, "precious");
+    if (MakeLink("precious.txt", Path("events.lock"))) {
+        EXPECT_EQ(Os().OpenFile(Path("events.lock"), EFileOpen::Lock), nullptr);
+        EXPECT_EQ(Read(precious), "precious") << "the link's target is not cut";
+        EXPECT_TRUE(fs::is_symlink(Path("events.lock")));
+        // A link to a missing file does not create that file.
+        ASSERT_TRUE(MakeLink("nowhere.txt", Path("dangling.lock")));
+        EXPECT_EQ(Os().OpenFile(Path("dangling.lock"), EFileOpen::Lock), nullptr);
+        EXPECT_FALSE(fs::exists(Path("nowhere.txt")));
+    } else {
+        ADD_FAILURE() << "no symbolic link could be made here";
+    }
+    ASSERT_TRUE(fs::create_directory(Path("folder.lock")));
+    EXPECT_EQ(Os().OpenFile(Path("folder.lock"), EFileOpen::Lock), nullptr);
+    EXPECT_TRUE(fs::is_directory(Path("folder.lock")));
+}
+
+TEST_F(PlatformFilesTest, SameFileIsRecognisedHoweverThePathReachesIt) {
+    Write(Path("events.dat"), "content");
+    Write(Path("copy.dat"), "content");
+    fs::create_hard_link(Path("events.dat"), Path("hard.dat"));
+    const bool links = MakeLink("events.dat", Path("soft.dat"));
+    struct Case {
+        std::string a;
+        std::string b;
+        bool same;
+    };
+    std::vector<Case> cases = {
+        {Path("events.dat"), Path("events.dat"), true},
+        {Path("events.dat"), Path("hard.dat"), true},
+        {Path("events.dat"), Path("copy.dat"), false},
+        {Path("events.dat"), Path("missing.dat"), false},
+        {Path("missing.dat"), Path("missing.dat"), false},
+        {Path("events.dat"), Folder(), false},
+    };
+    if (links) cases.push_back({Path("soft.dat"), Path("events.dat"), true});
+    for (const Case& c : cases) {
+        EXPECT_EQ(Os().IsSameFile(c.a, c.b), c.same) << c.a << " | " << c.b;
+        EXPECT_EQ(Os().IsSameFile(c.b, c.a), c.same) << c.b << " | " << c.a;
+    }
+}
+
+#ifdef _WIN32
+// A named pipe and a device where a file belongs: every open and copy refuses them at once.
+TEST_F(PlatformFilesTest, PipesAndDevicesAreRefusedWithoutBlocking) {
+    std::ostringstream name;
+    name << "\\\\.\\pipe\\zf-platform-test-" << ::GetCurrentProcessId();
+    const std::string pipe = name.str();
+    const HANDLE server = ::CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_DUPLEX,
+                                             PIPE_TYPE_BYTE | PIPE_WAIT, 4, 4096, 4096, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    const std::string target = Path("target.dat");
+    const std::string source = Path("source.dat");
+    Write(target, "target");
+    Write(source, "source");
+    for (const std::string& odd : {pipe, std::string("NUL")}) {
+        SCOPED_TRACE(odd);
+        for (const EFileOpen mode : {EFileOpen::Read, EFileOpen::ReadExclusive,
+                                     EFileOpen::WriteExclusive, EFileOpen::Lock}) {
+            EXPECT_EQ(Os().OpenFile(odd, mode), nullptr) << static_cast<int>(mode);
+        }
+        EXPECT_FALSE(Os().CopyFile(odd, target));
+        EXPECT_FALSE(Os().ReplaceFileWithCopy(odd, target));
+        EXPECT_FALSE(Os().ReplaceFileWithCopy(source, odd));
+    }
+    ::CloseHandle(server);
+    EXPECT_EQ(Read(target), "target");
+}
+#endif
+
+#ifndef _WIN32
+// The calls that a FIFO, a folder or a device would block or feed with non-file data: each
+// runs in a child process, so that one that blocks for good shows as a failure, not a hang.
+TEST_F(PlatformFilesTest, FifosFoldersAndDevicesAreRefusedWithoutBlocking) {
+    const std::string fifo = Path("pipe.dat");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+    ASSERT_TRUE(fs::create_directory(Path("folder.dat")));
+    const std::string source = Path("source.dat");
+    const std::string target = Path("target.dat");
+    Write(source, "source");
+    Write(target, "target");
+
+    struct Case {
+        const char* what;
+        std::function<bool()> call;  // true when the platform accepted the path
+    };
+    const std::vector<std::string> odd = {fifo, Path("folder.dat"), "/dev/null"};
+    std::vector<Case> cases;
+    for (const std::string& path : odd) {
+        for (const EFileOpen mode :
+             {EFileOpen::Read, EFileOpen::ReadExclusive, EFileOpen::WriteExclusive}) {
+            cases.push_back(
+                {"open", [path, mode] { return Os().OpenFile(path, mode) != nullptr; }});
+        }
+        cases.push_back({"copy from", [path, target] { return Os().CopyFile(path, target); }});
+        cases.push_back(
+            {"replace from", [path, target] { return Os().ReplaceFileWithCopy(path, target); }});
+    }
+    cases.push_back(
+        {"lock fifo", [fifo] { return Os().OpenFile(fifo, EFileOpen::Lock) != nullptr; }});
+    cases.push_back(
+        {"replace fifo", [fifo, source] { return Os().ReplaceFileWithCopy(source, fifo); }});
+    cases.push_back({"copy over fifo", [fifo, source] { return Os().CopyFile(source, fifo); }});
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(::testing::Message() << cases[i].what << " #" << i);
+        std::string output;
+        const int result =
+            CChildProcess::Run([&](int) { return cases[i].call() ? 1 : 0; }, 10, output);
+        EXPECT_NE(result, -SIGALRM) << "blocked";
+        EXPECT_EQ(result, 0) << "accepted";
+    }
+    EXPECT_EQ(Read(target), "target");
+    EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+TEST_F(PlatformFilesTest, ReplaceThroughALinkUpdatesTheFileItNamesAndKeepsItsOwner) {
+    ASSERT_TRUE(fs::create_directory(Path("real")));
+    const std::string real = Path("real/events.dat");
+    const std::string link = Path("events.dat");
+    const std::string source = Path("temp.dat");
+    Write(real, "the old events");
+    Write(source, "merged events");
+    ASSERT_EQ(chmod(real.c_str(), 0640), 0);
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(real.c_str(), 4242, 4343), 0);
+    }
+    ASSERT_TRUE(MakeLink("real/events.dat", link));
+
+    ASSERT_TRUE(Os().ReplaceFileWithCopy(source, link));
+    EXPECT_TRUE(fs::is_symlink(link)) << "the link stays a link";
+    EXPECT_EQ(Read(real), "merged events");
+    struct stat st {};
+    ASSERT_EQ(stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 4242u);
+        EXPECT_EQ(st.st_gid, 4343u);
+    }
+    EXPECT_EQ(Names(), (std::vector<std::string>{"events.dat", "real", "temp.dat"}));
+    std::vector<std::string> inReal;
+    for (const auto& entry : fs::directory_iterator(Path("real"))) {
+        inReal.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(inReal, std::vector<std::string>{"events.dat"});
+
+    // A plain file keeps its owner too.
+    if (root) {
+        ASSERT_EQ(chown(source.c_str(), 0, 0), 0);
+        ASSERT_TRUE(Os().ReplaceFileWithCopy(source, real));
+        ASSERT_EQ(stat(real.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, 4242u);
+        EXPECT_EQ(st.st_gid, 4343u);
+    }
+}
+#endif
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/PlatformWrapper.h"
 
@@ -13,11 +14,33 @@ enum class EPlatformCall {
     GetLastWriteTimeUtc,
     GetTempFolder,
     CreateTempFile,
-    OpenLockFile,  // a WriteExclusive open of a path whose name ends in ".lock"
+    OpenLockFile,  // an open with EFileOpen::Lock
     OpenFile,      // any other open
     CopyFile,
     ReplaceFileWithCopy,
     DeleteFile,
+    IsSameFile,
+    // Calls on a file that OpenFile handed out.
+    FileRead,
+    FileWrite,
+    FileGetLength,
+    FileGetPosition,
+    FileFlush,
+};
+
+// One call as the call log holds it.
+struct CPlatformCallRecord {
+    EPlatformCall call;
+    // The path the call names: for CopyFile and ReplaceFileWithCopy the target, for a call on
+    // a file the path it was opened by; empty for calls without a path.
+    std::string path;
+};
+
+// How the one call chosen by SetFailingCall fails.
+enum class ECallFault {
+    Fail,        // the call fails as a refused or broken operation does; a write writes nothing,
+                 // as on a full disk
+    ShortWrite,  // FileWrite only: part of the bytes are written, then the write fails
 };
 
 enum class EPlatformFault {
@@ -62,8 +85,20 @@ public:
     void SetFileFault(EFileFault fault, std::size_t afterBytes = 0);
     // Calls made so far, failed ones included.
     int GetCallCount(EPlatformCall call) const;
+    // With false, calls are neither counted nor logged nor failed, so that the platform makes
+    // no allocation of its own (for tests that fail allocations); true by default.
+    void SetRecording(bool recording) { m_recording = recording; }
+    // Every call made so far, in order, failed ones included.
+    const std::vector<CPlatformCallRecord>& GetCallLog() const { return m_log; }
+    // Makes the call with the position `index` in the call log (0 = the first call made
+    // through this object) fail with `fault`; a negative index clears it.
+    void SetFailingCall(int index, ECallFault fault = ECallFault::Fail);
+    // Counts and logs a call on a file handed out by OpenFile; true when it is to fail,
+    // `fault` then telling how.
+    bool TakeFileCall(EPlatformCall call, const std::string& path, ECallFault& fault);
 
     std::unique_ptr<CFile> OpenFile(const std::string& path, EFileOpen mode) override;
+    bool IsSameFile(const std::string& a, const std::string& b) override;
     EFileTimeResult GetLastWriteTimeUtc(const std::string& path, CivilTime& time) override;
     bool GetTempFolder(std::string& folder) override;
     bool CreateTempFile(const std::string& folder, const std::string& prefix,
@@ -82,8 +117,8 @@ private:
 
     using CopyOperation = bool (CPlatform::*)(const std::string& source, const std::string& target);
 
-    // Counts the call and returns the fault to inject into it, if any.
-    EPlatformFault Take(EPlatformCall call);
+    // Counts and logs the call and returns the fault to inject into it, if any.
+    EPlatformFault Take(EPlatformCall call, const std::string& path);
     // CopyFile and ReplaceFileWithCopy: `copy` on the wrapped platform, with the fault
     // planned for `call`.
     bool Copy(EPlatformCall call, CopyOperation copy, const std::string& source,
@@ -91,6 +126,10 @@ private:
 
     std::map<EPlatformCall, CFaultPlan> m_plans;
     std::map<EPlatformCall, int> m_calls;
+    std::vector<CPlatformCallRecord> m_log;
+    int m_failingCall = -1;
+    bool m_recording = true;
+    ECallFault m_failingFault = ECallFault::Fail;
     std::string m_tempFolder;
     std::string m_appDataFolder;
     EFileFault m_fileFault = EFileFault::None;

@@ -18,6 +18,7 @@
 #include "platform/Platform.h"
 #include "platform/Utf8.h"
 #include "platform/posix/PosixFile.h"
+#include "platform/posix/PosixLockFile.h"
 #include "platform/posix/Windows1252.h"
 
 namespace {
@@ -84,6 +85,15 @@ CivilTime ToCivilTime(const std::tm& tm) {
     result.minute = tm.tm_min;
     result.second = tm.tm_sec > 59 ? 59 : tm.tm_sec;
     return result;
+}
+
+// Opens `path` with `flags` without ever waiting (a FIFO without a partner would block the
+// open or the first read for good); an invalid descriptor unless it is a regular file.
+CPosixFd OpenRegular(const std::string& path, int flags) {
+    CPosixFd fd(open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666));
+    struct stat st {};
+    if (!fd.IsValid() || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return CPosixFd();
+    return fd;
 }
 
 mode_t CurrentUmask() {
@@ -211,27 +221,40 @@ public:
     bool SamePathText(const std::string& a, const std::string& b) override { return a == b; }
 
     std::unique_ptr<CFile> OpenFile(const std::string& path, EFileOpen mode) override {
+        auto file = std::make_unique<CPosixFile>(CPosixFd());
         CPosixFd fd;
         switch (mode) {
             case EFileOpen::Read:
+                fd = OpenRegular(path, O_RDONLY);
+                break;
             case EFileOpen::ReadExclusive:
-                fd = CPosixFd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+                fd = OpenRegular(path, O_RDONLY);
+                if (fd.IsValid() && flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return nullptr;
                 break;
             case EFileOpen::WriteExclusive:
-                fd =
-                    CPosixFd(open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666));
+                // Truncated only once the lock is held, so a held file is never cut.
+                fd = OpenRegular(path, O_WRONLY | O_CREAT);
+                if (fd.IsValid() &&
+                    (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 || ftruncate(fd.Get(), 0) != 0)) {
+                    return nullptr;
+                }
+                break;
+            case EFileOpen::Lock:
+                fd = CPosixLockFile::Open(path);
+                if (fd.IsValid() && !CPosixLockFile::Take(fd, path)) return nullptr;
                 break;
         }
         if (!fd.IsValid()) return nullptr;
-        struct stat st {};
-        if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
-        // O_NONBLOCK only guards the open against FIFOs; regular files ignore it.
-        if (mode != EFileOpen::Read) {
-            if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return nullptr;
-        }
-        // Truncate only once the lock is held, so a held lock file is never cut.
-        if (mode == EFileOpen::WriteExclusive && ftruncate(fd.Get(), 0) != 0) return nullptr;
-        return std::make_unique<CPosixFile>(std::move(fd));
+        file->Attach(std::move(fd));
+        return file;
+    }
+
+    bool IsSameFile(const std::string& a, const std::string& b) override {
+        struct stat first {};
+        struct stat second {};
+        return !a.empty() && !b.empty() && stat(a.c_str(), &first) == 0 &&
+               stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+               first.st_ino == second.st_ino;
     }
 
     EFileTimeResult GetLastWriteTimeUtc(const std::string& path, CivilTime& time) override {
@@ -259,44 +282,64 @@ public:
         pattern += prefix + "XXXXXX";
         const CPosixFd fd(mkostemp(pattern.data(), O_CLOEXEC));
         if (!fd.IsValid()) return false;
-        path = pattern;
+        // A swap allocates nothing: the file just made cannot be lost to a lack of memory.
+        path.swap(pattern);
         return true;
     }
 
     bool CopyFile(const std::string& source, const std::string& target) override {
-        const CPosixFd from(open(source.c_str(), O_RDONLY | O_CLOEXEC));
+        const CPosixFd from = OpenRegular(source, O_RDONLY);
         if (!from.IsValid()) return false;
-        struct stat st {};
-        if (fstat(from.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
         struct stat targetStat {};
         if (stat(target.c_str(), &targetStat) == 0 && IsWriteProtected(targetStat, target)) {
             return false;
         }
-        const CPosixFd to(open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-        if (!to.IsValid()) return false;
+        const CPosixFd to = OpenRegular(target, O_WRONLY | O_CREAT);
+        if (!to.IsValid() || ftruncate(to.Get(), 0) != 0) return false;
         return CopyContents(from.Get(), to.Get());
     }
 
     bool ReplaceFileWithCopy(const std::string& source, const std::string& target) override {
+        // A link stays a link: the file it names is the one replaced, from beside it.
+        std::string replaced = target;
+        struct stat linkStat {};
+        if (lstat(target.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode)) {
+            char* const resolved = realpath(target.c_str(), nullptr);
+            if (resolved == nullptr) return false;
+            replaced = resolved;
+            std::free(resolved);
+        }
         struct stat targetStat {};
-        const bool targetExists = stat(target.c_str(), &targetStat) == 0;
+        const bool targetExists = stat(replaced.c_str(), &targetStat) == 0;
         if (targetExists &&
-            (!S_ISREG(targetStat.st_mode) || IsWriteProtected(targetStat, target))) {
+            (!S_ISREG(targetStat.st_mode) || IsWriteProtected(targetStat, replaced))) {
             return false;
         }
-        const CPosixFd from(open(source.c_str(), O_RDONLY | O_CLOEXEC));
+        const CPosixFd from = OpenRegular(source, O_RDONLY);
         if (!from.IsValid()) return false;
 
-        const std::string folder = FolderOf(target);
-        std::string sibling = folder + "/." + NameOf(target) + ".XXXXXX";
-        CPosixFd to(mkostemp(sibling.data(), O_CLOEXEC));
+        // One fixed name per target: a replace cut short by a crash leaves this one file,
+        // which the next replace removes first. O_EXCL with O_NOFOLLOW refuses anything that
+        // appears at the name in between, a link included.
+        const std::string folder = FolderOf(replaced);
+        const std::string staging = folder + "/." + NameOf(replaced) + ".replace";
+        unlink(staging.c_str());
+        CPosixFd to(
+            open(staging.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!to.IsValid()) return false;
-        // mkstemp creates the file as 0600; a new target gets the mode open(2) would give it.
+        // A new target gets the mode open(2) would give it; an existing one keeps mode, owner
+        // and group (the owner only where the process may give it away: root may). The mode
+        // follows the owner, since a change of owner clears the set-user-ID bits.
         const mode_t mode = targetExists ? (targetStat.st_mode & 07777) : (0666 & ~CurrentUmask());
+        if (targetExists) {
+            if (fchown(to.Get(), targetStat.st_uid, targetStat.st_gid) != 0) {
+                static_cast<void>(fchown(to.Get(), static_cast<uid_t>(-1), targetStat.st_gid));
+            }
+        }
         const bool written = CopyContents(from.Get(), to.Get()) && fchmod(to.Get(), mode) == 0 &&
                              fsync(to.Get()) == 0 && to.Close();
-        if (!written || rename(sibling.c_str(), target.c_str()) != 0) {
-            unlink(sibling.c_str());
+        if (!written || rename(staging.c_str(), replaced.c_str()) != 0) {
+            unlink(staging.c_str());
             return false;
         }
         // The rename itself is durable only once the folder is flushed.

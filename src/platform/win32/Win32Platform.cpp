@@ -31,14 +31,6 @@ std::string::size_type LastSeparator(const std::string& path) {
     return last;
 }
 
-// The folder part of `path`, ending with its separator; "." for a bare file name.
-std::string FolderOf(const std::string& path) {
-    const std::string::size_type sep = LastSeparator(path);
-    if (sep != std::string::npos) return path.substr(0, sep + 1);
-    if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
-    return ".";
-}
-
 std::wstring CodePageToWide(UINT codePage, const std::string& text) {
     if (text.empty()) return std::wstring();
     const int length = static_cast<int>(text.size());
@@ -84,6 +76,55 @@ bool FlushToDisk(const std::string& path) {
     const CWin32Handle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
     return file.IsValid() && ::FlushFileBuffers(file.Get()) != FALSE;
+}
+
+// True for an open handle on a file on a disk: no pipe, console or device, no folder, and not
+// a link (reparse point) itself, where one was opened with FILE_FLAG_OPEN_REPARSE_POINT.
+bool IsRegularDiskFile(HANDLE handle) {
+    if (::GetFileType(handle) != FILE_TYPE_DISK) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle, &info)) return false;
+    const DWORD refused = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    return (info.dwFileAttributes & refused) == 0;
+}
+
+// A handle for looking at `path` (attributes, identity, final path) without reading it and
+// without keeping anyone else out.
+CWin32Handle OpenForQuery(const std::string& path) {
+    return CWin32Handle(::CreateFileA(path.c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+// True when `path` opens, without waiting, as a regular file on a disk.
+bool IsRegularFilePath(const std::string& path) {
+    const CWin32Handle file(::CreateFileA(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.IsValid() && ::GetFileType(file.Get()) == FILE_TYPE_DISK;
+}
+
+// The path of the file that `path` finally names, links followed; `path` itself unless it is
+// a link. False when a link's target cannot be found.
+bool ResolveLink(const std::string& path, std::string& resolved) {
+    resolved = path;
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        return true;
+    }
+    const CWin32Handle file = OpenForQuery(path);
+    if (!file.IsValid()) return false;
+    char buffer[MAX_PATH + 8] = {};
+    const DWORD length =
+        ::GetFinalPathNameByHandleA(file.Get(), buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+    if (length == 0 || length >= sizeof buffer) return false;
+    resolved.assign(buffer, length);
+    // "\\?\C:\..." names the same file as "C:\..."; the plain form keeps the ANSI calls
+    // within their usual limits.
+    if (resolved.rfind("\\\\?\\", 0) == 0 && resolved.size() > 6 && resolved[5] == ':') {
+        resolved.erase(0, 4);
+    }
+    return true;
 }
 
 CivilTime ToCivilTime(const SYSTEMTIME& st) {
@@ -182,9 +223,11 @@ public:
     }
 
     std::unique_ptr<CFile> OpenFile(const std::string& path, EFileOpen mode) override {
+        auto file = std::make_unique<CWin32File>(CWin32Handle());
         DWORD access = GENERIC_READ;
         DWORD share = 0;
         DWORD disposition = OPEN_EXISTING;
+        DWORD flags = FILE_ATTRIBUTE_NORMAL;
         switch (mode) {
             case EFileOpen::Read:
                 share = FILE_SHARE_READ | FILE_SHARE_WRITE;
@@ -197,11 +240,33 @@ public:
                 access = GENERIC_WRITE;
                 disposition = CREATE_ALWAYS;
                 break;
+            case EFileOpen::Lock:
+                // Opened, not yet cut: a link at the path is opened as the link itself and
+                // refused below, so its target is never truncated.
+                access = GENERIC_WRITE;
+                disposition = OPEN_ALWAYS;
+                flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+                break;
         }
-        CWin32Handle handle(::CreateFileA(path.c_str(), access, share, nullptr, disposition,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!handle.IsValid()) return nullptr;
-        return std::make_unique<CWin32File>(std::move(handle));
+        CWin32Handle handle(
+            ::CreateFileA(path.c_str(), access, share, nullptr, disposition, flags, nullptr));
+        if (!handle.IsValid() || !IsRegularDiskFile(handle.Get())) return nullptr;
+        if (mode == EFileOpen::Lock && !::SetEndOfFile(handle.Get())) return nullptr;
+        file->Attach(std::move(handle));
+        return file;
+    }
+
+    bool IsSameFile(const std::string& a, const std::string& b) override {
+        if (a.empty() || b.empty()) return false;
+        const CWin32Handle first = OpenForQuery(a);
+        const CWin32Handle second = OpenForQuery(b);
+        BY_HANDLE_FILE_INFORMATION one{};
+        BY_HANDLE_FILE_INFORMATION two{};
+        return first.IsValid() && second.IsValid() &&
+               ::GetFileInformationByHandle(first.Get(), &one) &&
+               ::GetFileInformationByHandle(second.Get(), &two) &&
+               one.dwVolumeSerialNumber == two.dwVolumeSerialNumber &&
+               one.nFileIndexHigh == two.nFileIndexHigh && one.nFileIndexLow == two.nFileIndexLow;
     }
 
     EFileTimeResult GetLastWriteTimeUtc(const std::string& path, CivilTime& time) override {
@@ -229,9 +294,14 @@ public:
 
     bool CreateTempFile(const std::string& folder, const std::string& prefix,
                         std::string& path) override {
-        char buffer[MAX_PATH + 1] = {};
-        if (::GetTempFileNameA(folder.c_str(), prefix.c_str(), 0, buffer) == 0) return false;
-        path = buffer;
+        // Room for the name made before the file is: a swap then allocates nothing, so the
+        // file just made cannot be lost to a lack of memory.
+        std::string created(MAX_PATH + 1, '\0');
+        if (::GetTempFileNameA(folder.c_str(), prefix.c_str(), 0, created.data()) == 0) {
+            return false;
+        }
+        created.resize(std::char_traits<char>::length(created.c_str()));
+        path.swap(created);
         return true;
     }
 
@@ -239,30 +309,48 @@ public:
         // Windows refuses a read-only target by itself; Wine running as root does not,
         // because the Unix permission check passes for root.
         if (IsReadOnly(target)) return false;
+        // A pipe or device would let the copy wait for good or copy what is no file.
+        if (!IsRegularFilePath(source)) return false;
         return ::CopyFileA(source.c_str(), target.c_str(), FALSE) != FALSE;
     }
 
     bool ReplaceFileWithCopy(const std::string& source, const std::string& target) override {
+        // A link stays a link: the file it names is the one replaced, from beside it.
+        std::string replaced;
+        if (!ResolveLink(target, replaced)) return false;
         // MoveFileEx replaces a read-only target on some systems; refuse it here.
-        const DWORD attributes = ::GetFileAttributesA(target.c_str());
+        const DWORD attributes = ::GetFileAttributesA(replaced.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES &&
-            (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+            ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
+             !IsRegularFilePath(replaced))) {
             return false;
         }
-        if (::GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+        if (!IsRegularFilePath(source)) return false;
 
-        // The sibling lies in the target's folder so that the final move is a rename
-        // within one volume, never a copy.
-        char sibling[MAX_PATH + 1] = {};
-        if (::GetTempFileNameA(FolderOf(target).c_str(), "zf", 0, sibling) == 0) return false;
+        // One fixed name per target, in its folder so that the final move is a rename within
+        // one volume: a replace cut short leaves this one file, which the next one removes.
+        const std::string::size_type sep = LastSeparator(replaced);
+        const std::string::size_type nameStart = sep != std::string::npos ? sep + 1
+                                                 : replaced.size() >= 2 && replaced[1] == ':' ? 2
+                                                                                              : 0;
+        const std::string staging =
+            replaced.substr(0, nameStart) + "." + replaced.substr(nameStart) + ".replace";
+        ClearReadOnly(staging);
+        ::DeleteFileA(staging.c_str());
         // CopyFileA carries the source's attributes over; a read-only copy could be neither
-        // flushed nor deleted.
-        const bool ready = ::CopyFileA(source.c_str(), sibling, FALSE) != FALSE &&
-                           ClearReadOnly(sibling) && FlushToDisk(sibling);
-        if (!ready || !::MoveFileExA(sibling, target.c_str(),
+        // flushed nor deleted. The target's own attributes (hidden, archive) go to the copy.
+        const DWORD keep = attributes == INVALID_FILE_ATTRIBUTES
+                               ? FILE_ATTRIBUTE_NORMAL
+                               : (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                                FILE_ATTRIBUTE_ARCHIVE));
+        const bool ready =
+            ::CopyFileA(source.c_str(), staging.c_str(), FALSE) != FALSE &&
+            ClearReadOnly(staging) && FlushToDisk(staging) &&
+            ::SetFileAttributesA(staging.c_str(), keep == 0 ? FILE_ATTRIBUTE_NORMAL : keep);
+        if (!ready || !::MoveFileExA(staging.c_str(), replaced.c_str(),
                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            ClearReadOnly(sibling);
-            ::DeleteFileA(sibling);
+            ClearReadOnly(staging);
+            ::DeleteFileA(staging.c_str());
             return false;
         }
         return true;
