@@ -28,7 +28,8 @@ struct CFeedKey {
 
 class CFeedVocabulary {
 public:
-    // The 46 keys, "GUID" to "AckExecute", in the order in which a section is read.
+    // One key per property of ZF_DATE_ENTRY_PROPERTIES, named after it and in its order,
+    // which is the order in which a section is read.
     static std::span<const CFeedKey> GetKeys();
     // The key with exactly this name; nullptr when none.
     static const CFeedKey* FindKey(const std::string& name);

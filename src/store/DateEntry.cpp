@@ -1,9 +1,11 @@
 #include "store/DateEntry.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <string>
 
-#include "platform/Platform.h"
 #include "archive/Archive.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -27,6 +29,26 @@ void ReadDateTimeList(CArchive& ar, CDateTimeArray& list) {
     list.EnsureCapacity(static_cast<int>(count));
     list.SetSize(static_cast<int>(count));
     for (CDateTime& value : list) ar >> value;
+}
+
+// One stored field in the form its type fixes.
+void WriteField(CArchive& ar, const std::string& value) {
+    ar.WriteString(value);
+}
+void WriteField(CArchive& ar, std::int32_t value) {
+    ar.WriteInt32(value);
+}
+void WriteField(CArchive& ar, const CDateTime& value) {
+    ar << value;
+}
+void ReadField(CArchive& ar, std::string& value) {
+    value = ar.ReadString();
+}
+void ReadField(CArchive& ar, std::int32_t& value) {
+    value = ar.ReadInt32();
+}
+void ReadField(CArchive& ar, CDateTime& value) {
+    ar >> value;
 }
 
 }  // namespace
@@ -108,50 +130,9 @@ void CDateEntry::ResetOccurrenceState() {
 void CDateEntry::Serialize(CArchive& ar) {
     DateEntryProperties& p = Properties;
     if (ar.IsStoring()) {
-        ar.WriteString(p.GUID);
-        ar.WriteInt32(p.StorageType);
-        ar.WriteString(p.Category);
-        ar.WriteString(p.Description);
-        ar.WriteString(p.Notes);
-        ar.WriteInt32(p.Display);
-        ar.WriteInt32(p.BgColor);
-        ar.WriteInt32(p.TextColor);
-        ar.WriteString(p.Icon);
-        ar << p.StartDate << p.EndDate;
-        ar.WriteInt32(p.ShowStartTime);
-        ar.WriteInt32(p.ShowEnd);
-        ar.WriteInt32(p.Repeat);
-        ar.WriteInt32(p.RepeatRate);
-        ar.WriteInt32(p.RepeatUnit);
-        ar.WriteInt32(p.RepeatWeekdayCount);
-        ar.WriteInt32(p.RepeatWeekday);
-        ar.WriteInt32(p.RepeatEnd);
-        ar.WriteInt32(p.RepeatEndCount);
-        ar << p.RepeatEndDate;
-        ar.WriteInt32(p.CondTimeEnable);
-        ar << p.CondStartTime << p.CondEndTime;
-        ar.WriteInt32(p.CondWeekdays);
-        ar.WriteInt32(p.CondMonth);
-        ar.WriteInt32(p.Forewarn);
-        ar.WriteInt32(p.ForewarnSpan);
-        ar.WriteInt32(p.ForewarnUnit);
-        ar.WriteInt32(p.ForewarnSilent);
-        ar.WriteInt32(p.SnoozeSpan);
-        ar.WriteInt32(p.SnoozeUnit);
-        ar.WriteInt32(p.SnoozeType);
-        ar.WriteInt32(p.OverdueAction);
-        ar.WriteInt32(p.ExecuteSpan);
-        ar.WriteInt32(p.ExecuteUnit);
-        ar.WriteInt32(p.Action);
-        ar.WriteInt32(p.Sound);
-        ar.WriteString(p.SoundFile);
-        ar.WriteInt32(p.SoundRepeatEndless);
-        ar.WriteInt32(p.SoundRepeatCount);
-        ar.WriteString(p.DocumentFile);
-        ar.WriteInt32(p.AckOpen);
-        ar.WriteString(p.CmdLine);
-        ar.WriteString(p.Parameter);
-        ar.WriteInt32(p.AckExecute);
+#define ZF_WRITE_PROPERTY(name, type, initial, form, firstSchema) WriteField(ar, p.name);
+        ZF_DATE_ENTRY_PROPERTIES(ZF_WRITE_PROPERTY)
+#undef ZF_WRITE_PROPERTY
         ar << LastCheckTime << SeriesEnd;
         ar.WriteInt32(SeriesEndKnown);
         ar.WriteInt32(Spare);
@@ -166,65 +147,19 @@ void CDateEntry::Serialize(CArchive& ar) {
     int schema = ar.GetObjectSchema();
     if (schema < 0) schema = static_cast<int>(kSchema);
     if (schema > static_cast<int>(kSchema)) throw CArchiveException(CArchiveException::badSchema);
+    // A record that claims schema 0 holds the fields of schema 1.
+    schema = std::max(schema, 1);
 
-    if (schema >= 4) {
-        p.GUID = ar.ReadString();
-        p.StorageType = ar.ReadInt32();
-    } else if (p.GUID.empty()) {
-        p.GUID = CreateGuidString();
-    }
-    p.Category = ar.ReadString();
-    p.Description = ar.ReadString();
-    p.Notes = ar.ReadString();
-    p.Display = ar.ReadInt32();
+    // Records from before schema 4 store no GUID; the entry keeps its own or gets a new one.
+    if (schema < 4 && p.GUID.empty()) p.GUID = CreateGuidString();
+#define ZF_READ_PROPERTY(name, type, initial, form, firstSchema) \
+    if (schema >= (firstSchema)) ReadField(ar, p.name);
+    ZF_DATE_ENTRY_PROPERTIES(ZF_READ_PROPERTY)
+#undef ZF_READ_PROPERTY
     // Older calendars numbered the display styles differently: their 3 is today's 4.
     if (schema < 5 && p.Display == 3) p.Display = 4;
-    p.BgColor = ar.ReadInt32();
-    if (schema >= 2) p.TextColor = ar.ReadInt32();
-    if (schema >= 5) p.Icon = ar.ReadString();
-    ar >> p.StartDate >> p.EndDate;
-    p.ShowStartTime = ar.ReadInt32();
-    p.ShowEnd = ar.ReadInt32();
-    p.Repeat = ar.ReadInt32();
-    p.RepeatRate = ar.ReadInt32();
-    p.RepeatUnit = ar.ReadInt32();
-    p.RepeatWeekdayCount = ar.ReadInt32();
     // Before schema 3 the "last" weekday of a month was stored as 4; it is 5 now.
     if (schema < 3 && p.RepeatWeekdayCount == 4) p.RepeatWeekdayCount = 5;
-    p.RepeatWeekday = ar.ReadInt32();
-    p.RepeatEnd = ar.ReadInt32();
-    p.RepeatEndCount = ar.ReadInt32();
-    ar >> p.RepeatEndDate;
-    if (schema >= 6) {
-        p.CondTimeEnable = ar.ReadInt32();
-        ar >> p.CondStartTime >> p.CondEndTime;
-    }
-    p.CondWeekdays = ar.ReadInt32();
-    p.CondMonth = ar.ReadInt32();
-    p.Forewarn = ar.ReadInt32();
-    p.ForewarnSpan = ar.ReadInt32();
-    p.ForewarnUnit = ar.ReadInt32();
-    if (schema >= 3) p.ForewarnSilent = ar.ReadInt32();
-    if (schema >= 2) {
-        p.SnoozeSpan = ar.ReadInt32();
-        p.SnoozeUnit = ar.ReadInt32();
-        p.SnoozeType = ar.ReadInt32();
-    }
-    p.OverdueAction = ar.ReadInt32();
-    p.ExecuteSpan = ar.ReadInt32();
-    p.ExecuteUnit = ar.ReadInt32();
-    p.Action = ar.ReadInt32();
-    p.Sound = ar.ReadInt32();
-    p.SoundFile = ar.ReadString();
-    if (schema >= 3) {
-        p.SoundRepeatEndless = ar.ReadInt32();
-        p.SoundRepeatCount = ar.ReadInt32();
-    }
-    p.DocumentFile = ar.ReadString();
-    p.AckOpen = ar.ReadInt32();
-    p.CmdLine = ar.ReadString();
-    p.Parameter = ar.ReadString();
-    p.AckExecute = ar.ReadInt32();
     ar >> LastCheckTime >> SeriesEnd;
     SeriesEndKnown = ar.ReadInt32();
     // The calendar uses this word only while running; a stored value means nothing.

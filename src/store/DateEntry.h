@@ -8,27 +8,20 @@
 //   store/DateEntryUpdate.cpp       taking over new properties, reconciling reminder state
 //   feed/DateEntryFeed.cpp          filling the entry from a feed section
 //
-// Stored form (schema 6), in order: GUID (string), StorageType, Category, Description,
-// Notes (strings), Display, BgColor, TextColor (int32), Icon (string), StartDate, EndDate
-// (8 bytes each), ShowStartTime, ShowEnd, Repeat, RepeatRate, RepeatUnit,
-// RepeatWeekdayCount, RepeatWeekday, RepeatEnd, RepeatEndCount (int32), RepeatEndDate,
-// CondTimeEnable (int32), CondStartTime, CondEndTime, CondWeekdays, CondMonth, Forewarn,
-// ForewarnSpan, ForewarnUnit, ForewarnSilent, SnoozeSpan, SnoozeUnit, SnoozeType,
-// OverdueAction, ExecuteSpan, ExecuteUnit, Action, Sound (int32), SoundFile (string),
-// SoundRepeatEndless, SoundRepeatCount (int32), DocumentFile (string), AckOpen (int32),
-// CmdLine, Parameter (strings), AckExecute (int32), LastCheckTime, SeriesEnd (8 bytes),
-// SeriesEndKnown, Spare (int32), then the date-time lists DueOccurrences,
+// Stored form (schema 6), in order: the properties in the order and stored forms of
+// ZF_DATE_ENTRY_PROPERTIES (store/DateEntryProperties.h), then LastCheckTime, SeriesEnd
+// (8 bytes each), SeriesEndKnown, Spare (int32), then the date-time lists DueOccurrences,
 // AcknowledgedOccurrences, SnoozedOccurrences, SnoozeUntil, DroppedOccurrences.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "archive/Array.h"
+#include "archive/Object.h"
 #include "datetime/DateTime.h"
 #include "datetime/DateTimeSpan.h"
-#include "archive/Array.h"
 #include "store/DateEntryProperties.h"
-#include "archive/Object.h"
 
 class CIniDocument;
 

@@ -7,54 +7,72 @@
 
 #include "datetime/DateTime.h"
 
-// Colours are Windows colour values 0x00BBGGRR. A default-constructed record holds the
-// defaults of a new entry except GUID (empty) and the dates (the default date-time);
-// CDateEntry's constructor fills those.
+// The one list of the properties, in stored and feed order. Each row is
+//   X(name, type, default, feed form, first stored schema)
+// name:   the member, the feed key and the label of the event dump.
+// type:   also fixes the stored form: std::string a string, std::int32_t an int32,
+//         CDateTime 8 bytes.
+// default: what a new entry holds; {} is the empty text or the date-time 0001-01-01
+//         00:00:00. CDateEntry's constructor replaces the GUID and the three dates
+//         StartDate, EndDate and RepeatEndDate.
+// feed form: how the feed writes the value: Text, Integer, Color ("red,green,blue",
+//         stored as the Windows colour value 0x00BBGGRR) or DateTime.
+// first stored schema: the lowest schema of the event file whose records hold the field.
+//
+// A new property is one row here (with CDateEntry::kSchema raised when it is stored):
+// the record, Serialize, the event dump and the feed vocabulary all expand this list.
+// clang-format off
+#define ZF_DATE_ENTRY_PROPERTIES(X)                                 \
+    X(GUID,               std::string,  {},   Text,     4)          \
+    X(StorageType,        std::int32_t, 0,    Integer,  4)          \
+    X(Category,           std::string,  {},   Text,     1)          \
+    X(Description,        std::string,  {},   Text,     1)          \
+    X(Notes,              std::string,  {},   Text,     1)          \
+    X(Display,            std::int32_t, 0,    Integer,  1)          \
+    X(BgColor,            std::int32_t, 224,  Color,    1)          \
+    X(TextColor,          std::int32_t, 0,    Color,    2)          \
+    X(Icon,               std::string,  {},   Text,     5)          \
+    X(StartDate,          CDateTime,    {},   DateTime, 1)          \
+    X(EndDate,            CDateTime,    {},   DateTime, 1)          \
+    X(ShowStartTime,      std::int32_t, 1,    Integer,  1)          \
+    X(ShowEnd,            std::int32_t, 1,    Integer,  1)          \
+    X(Repeat,             std::int32_t, 0,    Integer,  1)          \
+    X(RepeatRate,         std::int32_t, 0,    Integer,  1)          \
+    X(RepeatUnit,         std::int32_t, 0,    Integer,  1)          \
+    X(RepeatWeekdayCount, std::int32_t, 0,    Integer,  1)          \
+    X(RepeatWeekday,      std::int32_t, 0,    Integer,  1)          \
+    X(RepeatEnd,          std::int32_t, 0,    Integer,  1)          \
+    X(RepeatEndCount,     std::int32_t, 1,    Integer,  1)          \
+    X(RepeatEndDate,      CDateTime,    {},   DateTime, 1)          \
+    X(CondTimeEnable,     std::int32_t, 0,    Integer,  6)          \
+    X(CondStartTime,      CDateTime,    {},   DateTime, 6)          \
+    X(CondEndTime,        CDateTime,    {},   DateTime, 6)          \
+    X(CondWeekdays,       std::int32_t, 127,  Integer,  1)          \
+    X(CondMonth,          std::int32_t, 4095, Integer,  1)          \
+    X(Forewarn,           std::int32_t, 0,    Integer,  1)          \
+    X(ForewarnSpan,       std::int32_t, 0,    Integer,  1)          \
+    X(ForewarnUnit,       std::int32_t, 0,    Integer,  1)          \
+    X(ForewarnSilent,     std::int32_t, 0,    Integer,  3)          \
+    X(SnoozeSpan,         std::int32_t, 5,    Integer,  2)          \
+    X(SnoozeUnit,         std::int32_t, 1,    Integer,  2)          \
+    X(SnoozeType,         std::int32_t, 0,    Integer,  2)          \
+    X(OverdueAction,      std::int32_t, 0,    Integer,  1)          \
+    X(ExecuteSpan,        std::int32_t, 1,    Integer,  1)          \
+    X(ExecuteUnit,        std::int32_t, 1,    Integer,  1)          \
+    X(Action,             std::int32_t, 0,    Integer,  1)          \
+    X(Sound,              std::int32_t, 0,    Integer,  1)          \
+    X(SoundFile,          std::string,  {},   Text,     1)          \
+    X(SoundRepeatEndless, std::int32_t, 1,    Integer,  3)          \
+    X(SoundRepeatCount,   std::int32_t, 3,    Integer,  3)          \
+    X(DocumentFile,       std::string,  {},   Text,     1)          \
+    X(AckOpen,            std::int32_t, 0,    Integer,  1)          \
+    X(CmdLine,            std::string,  {},   Text,     1)          \
+    X(Parameter,          std::string,  {},   Text,     1)          \
+    X(AckExecute,         std::int32_t, 0,    Integer,  1)
+// clang-format on
+
 struct DateEntryProperties {
-    std::string GUID;
-    std::int32_t StorageType = 0;
-    std::string Category;
-    std::string Description;
-    std::string Notes;
-    std::int32_t Display = 0;
-    std::int32_t BgColor = 224;
-    std::int32_t TextColor = 0;
-    std::string Icon;
-    CDateTime StartDate;
-    CDateTime EndDate;
-    std::int32_t ShowStartTime = 1;
-    std::int32_t ShowEnd = 1;
-    std::int32_t Repeat = 0;
-    std::int32_t RepeatRate = 0;
-    std::int32_t RepeatUnit = 0;
-    std::int32_t RepeatWeekdayCount = 0;
-    std::int32_t RepeatWeekday = 0;
-    std::int32_t RepeatEnd = 0;
-    std::int32_t RepeatEndCount = 1;
-    CDateTime RepeatEndDate;
-    std::int32_t CondTimeEnable = 0;
-    CDateTime CondStartTime;
-    CDateTime CondEndTime;
-    std::int32_t CondWeekdays = 127;
-    std::int32_t CondMonth = 4095;
-    std::int32_t Forewarn = 0;
-    std::int32_t ForewarnSpan = 0;
-    std::int32_t ForewarnUnit = 0;
-    std::int32_t ForewarnSilent = 0;
-    std::int32_t SnoozeSpan = 5;
-    std::int32_t SnoozeUnit = 1;
-    std::int32_t SnoozeType = 0;
-    std::int32_t OverdueAction = 0;
-    std::int32_t ExecuteSpan = 1;
-    std::int32_t ExecuteUnit = 1;
-    std::int32_t Action = 0;
-    std::int32_t Sound = 0;
-    std::string SoundFile;
-    std::int32_t SoundRepeatEndless = 1;
-    std::int32_t SoundRepeatCount = 3;
-    std::string DocumentFile;
-    std::int32_t AckOpen = 0;
-    std::string CmdLine;
-    std::string Parameter;
-    std::int32_t AckExecute = 0;
+#define ZF_DECLARE_PROPERTY(name, type, initial, form, firstSchema) type name = initial;
+    ZF_DATE_ENTRY_PROPERTIES(ZF_DECLARE_PROPERTY)
+#undef ZF_DECLARE_PROPERTY
 };

@@ -18,54 +18,22 @@ public:
     virtual void DateTimeList(const char* name, const CDateTimeArray& list) = 0;
 };
 
+// One field in the writer's form for its type.
+void Visit(CFieldWriter& w, const char* name, std::int32_t value) {
+    w.Int(name, value);
+}
+void Visit(CFieldWriter& w, const char* name, const std::string& value) {
+    w.String(name, value);
+}
+void Visit(CFieldWriter& w, const char* name, const CDateTime& value) {
+    w.DateTime(name, value);
+}
+
 void VisitFields(const CDateEntry& entry, CFieldWriter& w) {
     const DateEntryProperties& p = entry.Properties;
-    w.String("GUID", p.GUID);
-    w.Int("StorageType", p.StorageType);
-    w.String("Category", p.Category);
-    w.String("Description", p.Description);
-    w.String("Notes", p.Notes);
-    w.Int("Display", p.Display);
-    w.Int("BgColor", p.BgColor);
-    w.Int("TextColor", p.TextColor);
-    w.String("Icon", p.Icon);
-    w.DateTime("StartDate", p.StartDate);
-    w.DateTime("EndDate", p.EndDate);
-    w.Int("ShowStartTime", p.ShowStartTime);
-    w.Int("ShowEnd", p.ShowEnd);
-    w.Int("Repeat", p.Repeat);
-    w.Int("RepeatRate", p.RepeatRate);
-    w.Int("RepeatUnit", p.RepeatUnit);
-    w.Int("RepeatWeekdayCount", p.RepeatWeekdayCount);
-    w.Int("RepeatWeekday", p.RepeatWeekday);
-    w.Int("RepeatEnd", p.RepeatEnd);
-    w.Int("RepeatEndCount", p.RepeatEndCount);
-    w.DateTime("RepeatEndDate", p.RepeatEndDate);
-    w.Int("CondTimeEnable", p.CondTimeEnable);
-    w.DateTime("CondStartTime", p.CondStartTime);
-    w.DateTime("CondEndTime", p.CondEndTime);
-    w.Int("CondWeekdays", p.CondWeekdays);
-    w.Int("CondMonth", p.CondMonth);
-    w.Int("Forewarn", p.Forewarn);
-    w.Int("ForewarnSpan", p.ForewarnSpan);
-    w.Int("ForewarnUnit", p.ForewarnUnit);
-    w.Int("ForewarnSilent", p.ForewarnSilent);
-    w.Int("SnoozeSpan", p.SnoozeSpan);
-    w.Int("SnoozeUnit", p.SnoozeUnit);
-    w.Int("SnoozeType", p.SnoozeType);
-    w.Int("OverdueAction", p.OverdueAction);
-    w.Int("ExecuteSpan", p.ExecuteSpan);
-    w.Int("ExecuteUnit", p.ExecuteUnit);
-    w.Int("Action", p.Action);
-    w.Int("Sound", p.Sound);
-    w.String("SoundFile", p.SoundFile);
-    w.Int("SoundRepeatEndless", p.SoundRepeatEndless);
-    w.Int("SoundRepeatCount", p.SoundRepeatCount);
-    w.String("DocumentFile", p.DocumentFile);
-    w.Int("AckOpen", p.AckOpen);
-    w.String("CmdLine", p.CmdLine);
-    w.String("Parameter", p.Parameter);
-    w.Int("AckExecute", p.AckExecute);
+#define ZF_VISIT_PROPERTY(name, type, initial, form, firstSchema) Visit(w, #name, p.name);
+    ZF_DATE_ENTRY_PROPERTIES(ZF_VISIT_PROPERTY)
+#undef ZF_VISIT_PROPERTY
     w.DateTime("LastCheckTime", entry.LastCheckTime);
     w.DateTime("SeriesEnd", entry.SeriesEnd);
     w.Int("SeriesEndKnown", entry.SeriesEndKnown);

@@ -9,55 +9,20 @@
 
 namespace {
 
+// Date-times compare by their storage text, which a failure message shows readably.
+template <class T>
+const T& Comparable(const T& value) {
+    return value;
+}
+std::string Comparable(const CDateTime& value) {
+    return value.FormatStorage();
+}
+
 // Property by property, so that a failure names the property.
 void ExpectSameProperties(const DateEntryProperties& a, const DateEntryProperties& b) {
-#define ZF_EXPECT_SAME(member) EXPECT_EQ(a.member, b.member) << #member
-    ZF_EXPECT_SAME(GUID);
-    ZF_EXPECT_SAME(StorageType);
-    ZF_EXPECT_SAME(Category);
-    ZF_EXPECT_SAME(Description);
-    ZF_EXPECT_SAME(Notes);
-    ZF_EXPECT_SAME(Display);
-    ZF_EXPECT_SAME(BgColor);
-    ZF_EXPECT_SAME(TextColor);
-    ZF_EXPECT_SAME(Icon);
-    ZF_EXPECT_SAME(StartDate.FormatStorage());
-    ZF_EXPECT_SAME(EndDate.FormatStorage());
-    ZF_EXPECT_SAME(ShowStartTime);
-    ZF_EXPECT_SAME(ShowEnd);
-    ZF_EXPECT_SAME(Repeat);
-    ZF_EXPECT_SAME(RepeatRate);
-    ZF_EXPECT_SAME(RepeatUnit);
-    ZF_EXPECT_SAME(RepeatWeekdayCount);
-    ZF_EXPECT_SAME(RepeatWeekday);
-    ZF_EXPECT_SAME(RepeatEnd);
-    ZF_EXPECT_SAME(RepeatEndCount);
-    ZF_EXPECT_SAME(RepeatEndDate.FormatStorage());
-    ZF_EXPECT_SAME(CondTimeEnable);
-    ZF_EXPECT_SAME(CondStartTime.FormatStorage());
-    ZF_EXPECT_SAME(CondEndTime.FormatStorage());
-    ZF_EXPECT_SAME(CondWeekdays);
-    ZF_EXPECT_SAME(CondMonth);
-    ZF_EXPECT_SAME(Forewarn);
-    ZF_EXPECT_SAME(ForewarnSpan);
-    ZF_EXPECT_SAME(ForewarnUnit);
-    ZF_EXPECT_SAME(ForewarnSilent);
-    ZF_EXPECT_SAME(SnoozeSpan);
-    ZF_EXPECT_SAME(SnoozeUnit);
-    ZF_EXPECT_SAME(SnoozeType);
-    ZF_EXPECT_SAME(OverdueAction);
-    ZF_EXPECT_SAME(ExecuteSpan);
-    ZF_EXPECT_SAME(ExecuteUnit);
-    ZF_EXPECT_SAME(Action);
-    ZF_EXPECT_SAME(Sound);
-    ZF_EXPECT_SAME(SoundFile);
-    ZF_EXPECT_SAME(SoundRepeatEndless);
-    ZF_EXPECT_SAME(SoundRepeatCount);
-    ZF_EXPECT_SAME(DocumentFile);
-    ZF_EXPECT_SAME(AckOpen);
-    ZF_EXPECT_SAME(CmdLine);
-    ZF_EXPECT_SAME(Parameter);
-    ZF_EXPECT_SAME(AckExecute);
+#define ZF_EXPECT_SAME(name, type, initial, form, firstSchema) \
+    EXPECT_EQ(Comparable(a.name), Comparable(b.name)) << #name;
+    ZF_DATE_ENTRY_PROPERTIES(ZF_EXPECT_SAME)
 #undef ZF_EXPECT_SAME
 }
 

@@ -303,6 +303,26 @@ TEST_F(DateEntryTest, OlderSchemasLoadWithDefaultsAndAdjustments) {
     }
 }
 
+// The fields of schema 1 are in every stored record: one that claims schema 0 holds them
+// and loads as schema 1 does, adjustments and new GUID included.
+TEST_F(DateEntryTest, RecordClaimingSchema0LoadsAsSchema1) {
+    const CDateEntry source = MakeFilledEntry();
+    CByteWriter claims0;
+    claims0.NewClass(0, "CDateEntry");
+    WriteDateEntryFields(claims0, source, 1);
+
+    m_platform.SetNextGuidNumber(500);
+    std::unique_ptr<CObject> asSchema1;
+    ASSERT_EQ(ReadObjectBytes(StoredObject(source, 1), CDateEntry::GetThisClass(), asSchema1), 0);
+    m_platform.SetNextGuidNumber(500);
+    std::unique_ptr<CObject> asSchema0;
+    ASSERT_EQ(ReadObjectBytes(claims0.Data(), CDateEntry::GetThisClass(), asSchema0), 0);
+
+    EXPECT_EQ(AsDateEntry(asSchema0)->Properties.Display, 4);
+    EXPECT_EQ(AsDateEntry(asSchema0)->Properties.RepeatWeekdayCount, 5);
+    EXPECT_EQ(WriteObjectBytes(*asSchema0), WriteObjectBytes(*asSchema1));
+}
+
 TEST_F(DateEntryTest, AdjustmentsTouchOnlyTheRenumberedValues) {
     // Display 2 and 4 and RepeatWeekdayCount 3 and 5 stay as stored in a schema 1 record.
     for (const int value : {2, 4}) {

@@ -1,15 +1,16 @@
 // Hand-made event-file bytes for the store tests: a little-endian byte writer and the record
 // layouts of every stored schema, written from the field tables independently of the
-// records' own Serialize.
+// records' own Serialize and of ZF_DATE_ENTRY_PROPERTIES, so that a property moved or given
+// the wrong schema there shows as a byte difference.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "archive/Archive.h"
 #include "datetime/DateTime.h"
 #include "platform/MemoryFile.h"
-#include "archive/Archive.h"
 #include "store/DateEntry.h"
 #include "store/EventData.h"
 #include "store/TodoEntry.h"
