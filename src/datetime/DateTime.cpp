@@ -2,19 +2,17 @@
 
 #include <limits>
 
-#include "platform/Platform.h"
 #include "archive/Archive.h"
+#include "platform/Platform.h"
 
 namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
 constexpr std::int64_t kDaysPer400Years = 146097;
-constexpr std::int64_t kDaysPer100Years = 36524;
-constexpr std::int64_t kDaysPer4Years = 1461;
 
 // Indexed 1..12; February in a common year.
 constexpr int kDaysInMonth[13] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-// Indexed 1..13, common year; index 13 lets the month estimate overshoot into December 31.
+// Indexed 1..13, common year.
 constexpr int kDaysBeforeMonth[14] = {0,   0,   31,  59,  90,  120, 151,
                                       181, 212, 243, 273, 304, 334, 365};
 
@@ -71,16 +69,6 @@ const CClassRegistration g_dateTimeRegistration(CDateTime::GetThisClass());
 
 }  // namespace
 
-CDateTime::CDateTime()
-    : m_nDayNumber(1),
-      m_nSecondOfDay(0),
-      m_nDay(1),
-      m_nMonth(1),
-      m_nYear(1),
-      m_nHour(0),
-      m_nMinute(0),
-      m_nSecond(0) {}
-
 CDateTime::CDateTime(int year, int month, int day) : CDateTime() {
     if (!SetDateTime(year, month, day, 0, 0, 0)) *this = CDateTime();
 }
@@ -96,23 +84,12 @@ CDateTime CDateTime::Now() {
     return CDateTime(now.year, now.month, now.day, now.hour, now.minute, second);
 }
 
-CDateTime CDateTime::FromStored(std::int32_t dayNumber, std::int32_t secondOfDay) {
-    CDateTime result;
-    result.m_nDayNumber = dayNumber;
-    result.m_nSecondOfDay = secondOfDay;
-    result.UpdateTimeFields();
-    result.UpdateDateFields();
-    return result;
-}
-
 bool CDateTime::SetDate(int year, int month, int day) {
     if (!IsValidDate(year, month, day)) return false;
     const std::int64_t dayNumber = DayNumber64(year, month, day);
     if (dayNumber > std::numeric_limits<std::int32_t>::max()) return false;
     m_nDayNumber = static_cast<std::int32_t>(dayNumber);
-    m_nYear = year;
-    m_nMonth = month;
-    m_nDay = day;
+    m_bYearZero = year == 0;
     return true;
 }
 
@@ -120,15 +97,12 @@ bool CDateTime::SetTime(int hour, int minute, int second) {
     if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
         return false;
     }
-    m_nHour = hour;
-    m_nMinute = minute;
-    m_nSecond = second;
     m_nSecondOfDay = hour * 3600 + minute * 60 + second;
     return true;
 }
 
 bool CDateTime::SetTime(const CDateTime& time) {
-    return SetTime(time.m_nHour, time.m_nMinute, time.m_nSecond);
+    return SetTime(time.GetHour(), time.GetMinute(), time.GetSecond());
 }
 
 bool CDateTime::SetDateTime(int year, int month, int day, int hour, int minute, int second) {
@@ -136,7 +110,8 @@ bool CDateTime::SetDateTime(int year, int month, int day, int hour, int minute, 
 }
 
 int CDateTime::GetDayOfYear() const {
-    return DayOfYear(m_nYear, m_nMonth, m_nDay);
+    const SDate date = GetCalendarDate();
+    return DayOfYear(date.m_nYear, date.m_nMonth, date.m_nDay);
 }
 
 int CDateTime::GetDayOfWeek() const {
@@ -144,28 +119,23 @@ int CDateTime::GetDayOfWeek() const {
 }
 
 int CDateTime::GetWeekOfYear() const {
-    return IsoWeek(m_nYear, GetDayOfYear(), GetDayOfWeek());
+    const SDate date = GetCalendarDate();
+    return IsoWeek(date.m_nYear, DayOfYear(date.m_nYear, date.m_nMonth, date.m_nDay),
+                   GetDayOfWeek());
 }
 
 int CDateTime::GetDaysInMonth() const {
-    return DaysInMonth(m_nYear, m_nMonth);
+    const SDate date = GetCalendarDate();
+    return DaysInMonth(date.m_nYear, date.m_nMonth);
 }
 
 CDateTime CDateTime::GetTimeOfDay() const {
-    CDateTime result;
-    result.m_nSecondOfDay = m_nSecondOfDay;
-    result.m_nHour = m_nHour;
-    result.m_nMinute = m_nMinute;
-    result.m_nSecond = m_nSecond;
-    return result;
+    return FromStored(1, m_nSecondOfDay);
 }
 
 CDateTime CDateTime::GetDateOnly() const {
     CDateTime result(*this);
     result.m_nSecondOfDay = 0;
-    result.m_nHour = 0;
-    result.m_nMinute = 0;
-    result.m_nSecond = 0;
     return result;
 }
 
@@ -264,10 +234,7 @@ void CDateTime::Serialize(CArchive& ar) {
         ar.WriteInt32(m_nDayNumber);
         ar.WriteInt32(m_nSecondOfDay);
     } else {
-        m_nDayNumber = ar.ReadInt32();
-        m_nSecondOfDay = ar.ReadInt32();
-        UpdateTimeFields();
-        UpdateDateFields();
+        ar >> *this;
     }
 }
 
@@ -300,54 +267,29 @@ void CDateTime::MoveBy(std::int64_t days, std::int64_t seconds) {
     }
     m_nDayNumber = static_cast<std::int32_t>(dayNumber);
     m_nSecondOfDay = static_cast<std::int32_t>(secondOfDay);
-    UpdateDateFields();
-    UpdateTimeFields();
+    m_bYearZero = false;
 }
 
-void CDateTime::UpdateDateFields() {
-    // Floor division keeps every remainder non-negative, so day numbers below 1 (only a
-    // damaged file has them) run backwards through the same proleptic cycle instead of
-    // indexing the tables with negative values.
-    const std::int64_t n = static_cast<std::int64_t>(m_nDayNumber) - 1;
-    const std::int64_t q400 = FloorDiv(n, kDaysPer400Years);
-    const std::int64_t r = FloorMod(n, kDaysPer400Years);
-    const bool lastDayOfCycle = r == kDaysPer400Years - 1;
-    const std::int64_t q100 = r / kDaysPer100Years;
-    const std::int64_t r2 = r % kDaysPer100Years;
-    const std::int64_t q4 = r2 / kDaysPer4Years;
-    const std::int64_t r3 = r2 % kDaysPer4Years;
-    const std::int64_t q1 = r3 / 365;
-    std::int64_t d = r3 % 365;
-    std::int64_t year = 400 * q400 + 100 * q100 + 4 * q4 + q1 + 1;
-    if (lastDayOfCycle || r3 == kDaysPer4Years - 1) {
-        d = 365;
-        --year;
+CDateTime::SDate CDateTime::GetCalendarDate() const {
+    if (m_bYearZero) {
+        // Year 0 is a leap year; its day number is its day of the year, 1..366.
+        int month = 1;
+        while (month < 12 && m_nDayNumber > DayOfYear(0, month + 1, 0)) ++month;
+        return SDate{0, month, m_nDayNumber - DayOfYear(0, month, 0)};
     }
-
-    const bool leap = IsLeap(year);
-    const std::int64_t leapDay = leap ? 1 : 0;
-    int month;
-    if (d - leapDay - 59 >= 0) {
-        month = static_cast<int>(static_cast<double>(d - leapDay - 59) * (1.0 / 30.5) + 3);
-    } else {
-        month = static_cast<int>(static_cast<double>(d) * (1.0 / 30.5) + 1);
-    }
-    if (month < 1) month = 1;
-    if (month > 13) month = 13;
-    std::int64_t day = d - kDaysBeforeMonth[month] + 1;
-    if (month > 2 && leap) --day;
-    if (day == 0) {
-        --month;
-        day = 31;
-    }
-
-    m_nYear = static_cast<std::int32_t>(year);
-    m_nMonth = month;
-    m_nDay = day;
-}
-
-void CDateTime::UpdateTimeFields() {
-    m_nHour = m_nSecondOfDay / 3600;
-    m_nMinute = (m_nSecondOfDay % 3600) / 60;
-    m_nSecond = m_nSecondOfDay % 60;
+    // Counted from 1 March of year 0 (306 days before day number 1), so that the leap day
+    // ends each year; floor division keeps the day within its 400-year era non-negative
+    // for day numbers below 1 too (only a damaged file has them).
+    const std::int64_t days = static_cast<std::int64_t>(m_nDayNumber) + 305;
+    const std::int64_t era = FloorDiv(days, kDaysPer400Years);
+    const auto dayOfEra = static_cast<std::uint32_t>(days - era * kDaysPer400Years);
+    const std::uint32_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::uint32_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::uint32_t monthFromMarch = (5 * dayOfYear + 2) / 153;
+    const int day = static_cast<int>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
+    const int month =
+        static_cast<int>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
+    const int year = static_cast<int>(era * 400 + yearOfEra + (month <= 2 ? 1 : 0));
+    return SDate{year, month, day};
 }

@@ -1,5 +1,7 @@
 // A local date and time of day to the second: a day number (1 = 1 January of year 1,
 // proleptic Gregorian) and a second of the day, with the calendar fields derived from them.
+// The fields are worked out when asked for, not held: loading, comparing, moving and
+// storing touch only the two numbers, and a value takes 24 bytes.
 //
 // Stored form (8 bytes): int32 day number, int32 second of day, little-endian; no tag and
 // no schema.
@@ -9,15 +11,15 @@
 #include <ostream>
 #include <string>
 
-#include "datetime/DateTimeSpan.h"
 #include "archive/Archive.h"
 #include "archive/Array.h"
 #include "archive/Object.h"
+#include "datetime/DateTimeSpan.h"
 
 class CDateTime : public CObject {
 public:
     // 0001-01-01 00:00:00 (day number 1, second 0).
-    CDateTime();
+    CDateTime() = default;
     // Invalid components leave the default value.
     CDateTime(int year, int month, int day);
     CDateTime(int year, int month, int day, int hour, int minute, int second);
@@ -42,12 +44,14 @@ public:
     // the new date and the old time, and returns false.
     bool SetDateTime(int year, int month, int day, int hour, int minute, int second);
 
-    int GetDay() const { return m_nDay; }
-    int GetMonth() const { return m_nMonth; }
-    int GetYear() const { return m_nYear; }
-    int GetHour() const { return m_nHour; }
-    int GetMinute() const { return m_nMinute; }
-    int GetSecond() const { return m_nSecond; }
+    int GetDay() const { return GetCalendarDate().m_nDay; }
+    int GetMonth() const { return GetCalendarDate().m_nMonth; }
+    int GetYear() const { return GetCalendarDate().m_nYear; }
+    // Truncating division, also for a second of day outside 0..86399 (only a damaged file
+    // holds one).
+    int GetHour() const { return m_nSecondOfDay / 3600; }
+    int GetMinute() const { return (m_nSecondOfDay % 3600) / 60; }
+    int GetSecond() const { return m_nSecondOfDay % 60; }
     std::int32_t GetDayNumber() const { return m_nDayNumber; }
     std::int32_t GetSecondOfDay() const { return m_nSecondOfDay; }
     int GetDayOfYear() const;   // 1..366
@@ -105,23 +109,34 @@ public:
     void Serialize(CArchive& ar) override;
 
 private:
+    struct SDate {
+        int m_nYear;
+        int m_nMonth;
+        int m_nDay;
+    };
+
     // Moves by whole days and a remainder of seconds (|seconds| < 86400), clamping as
     // described at operator+.
     void MoveBy(std::int64_t days, std::int64_t seconds);
-    void UpdateDateFields();
-    void UpdateTimeFields();
+    // The calendar date of the day number; for a date set in year 0, that date.
+    SDate GetCalendarDate() const;
 
-    std::int32_t m_nDayNumber;
-    std::int32_t m_nSecondOfDay;
-    std::int32_t m_nDay;
-    std::int32_t m_nMonth;
-    std::int32_t m_nYear;
-    std::int32_t m_nHour;
-    std::int32_t m_nMinute;
-    std::int32_t m_nSecond;
+    std::int32_t m_nDayNumber = 1;
+    std::int32_t m_nSecondOfDay = 0;
+    // Set by SetDate for a date in year 0, whose day number is its day of the year and so
+    // also names a day of year 1 (or 1 January of year 2); anything else that gives the value
+    // a new day number clears it.
+    bool m_bYearZero = false;
 };
 
 using CDateTimeArray = CArray<CDateTime>;
+
+inline CDateTime CDateTime::FromStored(std::int32_t dayNumber, std::int32_t secondOfDay) {
+    CDateTime result;
+    result.m_nDayNumber = dayNumber;
+    result.m_nSecondOfDay = secondOfDay;
+    return result;
+}
 
 // Stream operators of the archive for an embedded date-time: exactly its 8 bytes. Inline:
 // every stored record has several.
@@ -132,6 +147,8 @@ inline CArchive& operator<<(CArchive& ar, const CDateTime& value) {
 }
 
 inline CArchive& operator>>(CArchive& ar, CDateTime& value) {
-    value.Serialize(ar);
+    const std::int32_t dayNumber = ar.ReadInt32();
+    const std::int32_t secondOfDay = ar.ReadInt32();
+    value = CDateTime::FromStored(dayNumber, secondOfDay);
     return ar;
 }

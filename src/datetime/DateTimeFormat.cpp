@@ -42,6 +42,8 @@ int LeadingNumber(std::string_view token) {
 }  // namespace
 
 std::string CDateTime::Format(const std::string& format) const {
+    const SDate date = GetCalendarDate();
+    const int hour24 = GetHour();
     std::string out;
     int width2 = 2;
     int width3 = 3;
@@ -72,19 +74,19 @@ std::string CDateTime::Format(const std::string& format) const {
                 out += LocaleText(ELocaleText::DayName, GetDayOfWeek());
                 break;
             case 'b':
-                out += LocaleText(ELocaleText::AbbrevMonthName, m_nMonth - 1);
+                out += LocaleText(ELocaleText::AbbrevMonthName, date.m_nMonth - 1);
                 break;
             case 'B':
-                out += LocaleText(ELocaleText::MonthName, m_nMonth - 1);
+                out += LocaleText(ELocaleText::MonthName, date.m_nMonth - 1);
                 break;
             case 'd':
-                AppendNumber(out, m_nDay, width2);
+                AppendNumber(out, date.m_nDay, width2);
                 break;
             case 'H':
-                AppendNumber(out, m_nHour, width2);
+                AppendNumber(out, hour24, width2);
                 break;
             case 'I': {
-                int hour = m_nHour > 11 ? m_nHour - 12 : m_nHour;
+                int hour = hour24 > 11 ? hour24 - 12 : hour24;
                 if (hour == 0) hour = 12;
                 AppendNumber(out, hour, width2);
                 break;
@@ -93,17 +95,17 @@ std::string CDateTime::Format(const std::string& format) const {
                 AppendNumber(out, GetDayOfYear(), width3);
                 break;
             case 'm':
-                AppendNumber(out, m_nMonth, width2);
+                AppendNumber(out, date.m_nMonth, width2);
                 break;
             case 'M':
-                AppendNumber(out, m_nMinute, width2);
+                AppendNumber(out, GetMinute(), width2);
                 break;
             case 'p':
-                out += m_nHour < 12 ? LocaleText(ELocaleText::AmDesignator, 0)
-                                    : LocaleText(ELocaleText::PmDesignator, 0);
+                out += hour24 < 12 ? LocaleText(ELocaleText::AmDesignator, 0)
+                                   : LocaleText(ELocaleText::PmDesignator, 0);
                 break;
             case 'S':
-                AppendNumber(out, m_nSecond, width2);
+                AppendNumber(out, GetSecond(), width2);
                 break;
             case 'w':
                 AppendNumber(out, GetDayOfWeek(), 0);
@@ -112,10 +114,10 @@ std::string CDateTime::Format(const std::string& format) const {
                 AppendNumber(out, GetWeekOfYear(), width2);
                 break;
             case 'y':
-                AppendNumber(out, m_nYear % 100, width2);
+                AppendNumber(out, date.m_nYear % 100, width2);
                 break;
             case 'Y':
-                AppendNumber(out, m_nYear, width4);
+                AppendNumber(out, date.m_nYear, width4);
                 break;
             default:
                 out += c;

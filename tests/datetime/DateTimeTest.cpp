@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/MemoryFile.h"
 #include "archive/Archive.h"
 #include "archive/ArchiveException.h"
+#include "platform/MemoryFile.h"
 #include "support/FakePlatform.h"
 
 namespace {
@@ -738,6 +738,54 @@ TEST(DateTimeStorageTest, YearZeroComesBackAsYearOne) {
     CDateTime value;
     ASSERT_TRUE(value.SetDateTime(0, 2, 29, 12, 0, 0));
     ExpectFields(LoadBytes(StoreBytes(value)), {1, 3, 1, 12, 0, 0});
+}
+
+// A date set in year 0 keeps its fields while its day number is the one SetDate gave it, and
+// reads as the day of the proleptic calendar as soon as anything recomputes the day number.
+TEST(DateTimeStorageTest, YearZeroDateLastsUntilTheDayNumberIsRecomputed) {
+    CDateTime zero;
+    // Day number 366: also 1 January of year 2.
+    ASSERT_TRUE(zero.SetDateTime(0, 12, 31, 6, 0, 0));
+    CDateTime timeSet = zero;
+    ASSERT_TRUE(timeSet.SetTime(7, 8, 9));
+    CDateTime badDate = zero;
+    ASSERT_FALSE(badDate.SetDate(0, 2, 30));
+    CDateTime yearOne = zero;
+    ASSERT_TRUE(yearOne.SetDate(1, 1, 1));
+    CDateTime zeroAgain = yearOne;
+    ASSERT_TRUE(zeroAgain.SetDate(0, 1, 1));
+    CDateTime assigned;
+    assigned = zero;
+
+    const struct {
+        const char* name;
+        CDateTime value;
+        Ymdhms expected;
+    } cases[] = {
+        {"set", zero, {0, 12, 31, 6, 0, 0}},
+        {"copied", CDateTime(zero), {0, 12, 31, 6, 0, 0}},
+        {"assigned", assigned, {0, 12, 31, 6, 0, 0}},
+        {"time set", timeSet, {0, 12, 31, 7, 8, 9}},
+        {"invalid date refused", badDate, {0, 12, 31, 6, 0, 0}},
+        {"date only", zero.GetDateOnly(), {0, 12, 31, 0, 0, 0}},
+        {"time of day", zero.GetTimeOfDay(), {1, 1, 1, 6, 0, 0}},
+        {"date set in year 1", yearOne, {1, 1, 1, 6, 0, 0}},
+        {"year 0 set again", zeroAgain, {0, 1, 1, 6, 0, 0}},
+        {"moved by nothing", zero + CDateTimeSpan(0), {2, 1, 1, 6, 0, 0}},
+        {"moved back a day", zero - CDateTimeSpan(1, 0, 0, 0), {1, 12, 31, 6, 0, 0}},
+        {"moved in place", CDateTime(zero) += CDateTimeSpan(0, 0, 0, 1), {2, 1, 1, 6, 0, 1}},
+        {"stored and loaded", LoadBytes(StoreBytes(zero)), {2, 1, 1, 6, 0, 0}},
+        {"from its stored pair", CDateTime::FromStored(366, 6 * 3600), {2, 1, 1, 6, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExpectFields(c.value, c.expected);
+        const CDateTime& v = c.value;
+        EXPECT_EQ(v.GetDayOfYear(), CDateTime::DayOfYear(v.GetYear(), v.GetMonth(), v.GetDay()));
+        EXPECT_EQ(v.GetDaysInMonth(), CDateTime::DaysInMonth(v.GetYear(), v.GetMonth()));
+    }
+    EXPECT_EQ(zero.FormatStorage(), "0000 12 31 06 00 00");
+    EXPECT_EQ(zero.GetWeekOfYear(), CDateTime::WeekOfYear(0, 12, 31));
 }
 
 TEST(DateTimeStorageTest, TruncatedPairThrowsEndOfFile) {
