@@ -203,7 +203,8 @@ int CFeedController::ReadFeed(const std::string& path) {
 }
 
 bool CFeedController::MergeFeed(const std::string& path) {
-    return CEventMerge::MergeFeed(path, m_FeedEntries, m_RemoveGuids, m_Settings.SyncMode);
+    return CEventMerge::MergeFeed(path, m_FeedEntries, m_RemoveGuids, m_Settings.SyncMode,
+                                  &m_lastMerge);
 }
 
 void CFeedController::SetStatus(const std::string& text) {

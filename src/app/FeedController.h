@@ -8,6 +8,7 @@
 #include "app/FeedView.h"
 #include "archive/Array.h"
 #include "store/DateEntry.h"
+#include "sync/EventMerge.h"
 
 class CFeedController {
 public:
@@ -70,6 +71,8 @@ public:
     int ReadFeed(const std::string& path);
     // Merges the feed lists into the event file at `path` by m_Settings.SyncMode.
     bool MergeFeed(const std::string& path);
+    // What the last MergeFeed call did, or why it failed (nothing before the first call).
+    const SMergeCounts& GetLastMergeCounts() const { return m_lastMerge; }
 
     CFeedSettings m_Settings;
     std::string m_strSettingsFolder;
@@ -87,4 +90,5 @@ protected:
                                     const std::string& tempPath, const CDateTime& feedTime);
 
     CFeedView& m_view;
+    SMergeCounts m_lastMerge;
 };

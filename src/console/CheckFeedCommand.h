@@ -2,12 +2,23 @@
 // into a default in a feed file.
 #pragma once
 
+#include <string>
+
 #include "ConsoleCommand.h"
 
 class CCheckFeedCommand : public CConsoleCommand {
 public:
-    // One line per problem on `out` ("Line N, section [S], key "K": ..."), then a count.
-    // Exit 0 when nothing is found (nothing is printed), 1 when something is, 2 when the
-    // file cannot be opened or read (one line on `err`) or the arguments do not fit.
-    int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) override;
+    // As linters do: a finding is a failure, a file that cannot be checked is a usage error.
+    static constexpr int kExitFindings = 1;
+    static constexpr int kExitUncheckable = 2;
+
+    CLI::App* Declare(CLI::App& app) override;
+    // One line per problem on stdout ("Line N, section [S], key "K": ..."), then a count
+    // (left out with -q). Exit 0 when nothing is found (nothing is printed), 1 when
+    // something is, 2 when the file cannot be opened or read or memory runs out (one error
+    // line).
+    int Run(CConsoleOutput& output) override;
+
+private:
+    std::string m_path;
 };

@@ -14,7 +14,7 @@ std::string CConsoleFeedView::GetText(EFeedControl control) const {
 void CConsoleFeedView::SetControlText(EFeedControl control, const std::string& text) {
     m_texts[control] = text;
     if (control == EFeedControl::Status && m_statusOut != nullptr) {
-        *m_statusOut << CDateTime::Now().Format("%Y-%m-%d %H:%M:%S") << "  " << text << std::endl;
+        *m_statusOut << Stamp(text) << std::endl;
     }
 }
 
@@ -35,4 +35,8 @@ unsigned int CConsoleFeedView::StartTimer(unsigned int periodMs) {
 
 void CConsoleFeedView::StopTimer(unsigned int) {
     m_timerRunning = false;
+}
+
+std::string CConsoleFeedView::Stamp(const std::string& text) {
+    return CDateTime::Now().Format("%Y-%m-%d %H:%M:%S") + "  " + text;
 }

@@ -24,6 +24,9 @@ public:
     unsigned int StartTimer(unsigned int periodMs) override;
     void StopTimer(unsigned int timerId) override;
 
+    // "YYYY-MM-DD HH:MM:SS  text", the time being the local time now.
+    static std::string Stamp(const std::string& text);
+
     // The last status text ("" before the first).
     std::string GetStatus() const { return GetText(EFeedControl::Status); }
     bool IsTimerRunning() const { return m_timerRunning; }

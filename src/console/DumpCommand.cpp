@@ -1,34 +1,35 @@
 #include "DumpCommand.h"
 
+#include <CLI/CLI.hpp>
+
+#include "ConsoleOutput.h"
+#include "EventFileIo.h"
 #include "store/EventData.h"
 #include "store/EventDump.h"
-#include "store/EventFile.h"
 
-int CDumpCommand::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const std::string* path = nullptr;
-    bool json = false;
-    for (const std::string& arg : args) {
-        if (arg == "--json" && !json) {
-            json = true;
-        } else if (path == nullptr && !arg.empty() && arg[0] != '-') {
-            path = &arg;
-        } else {
-            return kBadArguments;
-        }
-    }
-    if (path == nullptr) return kBadArguments;
+CLI::App* CDumpCommand::Declare(CLI::App& app) {
+    CLI::App* command =
+        app.add_subcommand("dump", "List every entry of an event file, every field by name.");
+    command->add_option("FILE", m_path, "the event file (*.dat)")->type_name("")->required();
+    command->add_flag("--json", m_json, "write JSON instead of text");
+    command->footer(
+        "Exit codes: 0 listed, 1 the file cannot be read or is damaged, 2 wrong usage.");
+    return command;
+}
 
+int CDumpCommand::Run(CConsoleOutput& output) {
     CEventData data;
-    std::string error;
-    if (!CEventFile::Load(*path, data, error)) {
-        err << "zelvarofeed: " << error << '\n';
-        return kExitFailed;
-    }
-    if (json) {
+    if (!CEventFileIo::Load(m_path, data, output)) return kExitFailed;
+    std::ostream& out = output.Out();
+    if (m_json) {
         CEventDump::WriteJson(data, out);
     } else {
         CEventDump::WriteText(data, out);
     }
     out.flush();
-    return out ? kExitOk : kExitFailed;
+    if (!out) {
+        output.Error("cannot write the listing");
+        return kExitFailed;
+    }
+    return kExitOk;
 }

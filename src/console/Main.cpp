@@ -1,4 +1,5 @@
-// The Linux console program: `zelvarofeed COMMAND [ARGUMENTS]`.
+// The Linux console program: `zelvarofeed [-q|-v] COMMAND [OPTIONS] [ARGUMENTS]`.
+#include <CLI/CLI.hpp>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -8,68 +9,126 @@
 
 #include "CheckFeedCommand.h"
 #include "ConsoleCommand.h"
+#include "ConsoleOutput.h"
 #include "CopyCommand.h"
 #include "DumpCommand.h"
+#include "InitCommand.h"
 #include "SyncCommand.h"
 #include "WatchCommand.h"
 
 namespace {
 
-template <class TCommand>
-std::unique_ptr<CConsoleCommand> MakeCommand() {
-    return std::make_unique<TCommand>();
+// The same table stands in the README and, through help2man, in the manual page.
+constexpr const char* kFooter =
+    "Exit codes:\n"
+    "  0   done; for sync also an empty feed (nothing to import)\n"
+    "  1   failed; for check-feed: problems found\n"
+    "  2   wrong usage; for check-feed also a feed that could not be checked\n"
+    "  75  the event file is locked by another program (try again later)\n"
+    "  78  watch: no event file or feed file set yet\n"
+    "\n"
+    "Settings: $XDG_CONFIG_HOME/ZelvaroFeed/Settings.ini (default ~/.config), written by watch.\n"
+    "Run 'zelvarofeed help COMMAND' or 'zelvarofeed COMMAND --help' for the options of a "
+    "command.";
+
+std::vector<std::unique_ptr<CConsoleCommand>> MakeCommands() {
+    std::vector<std::unique_ptr<CConsoleCommand>> commands;
+    commands.push_back(std::make_unique<CInitCommand>());
+    commands.push_back(std::make_unique<CSyncCommand>());
+    commands.push_back(std::make_unique<CWatchCommand>());
+    commands.push_back(std::make_unique<CCheckFeedCommand>());
+    commands.push_back(std::make_unique<CDumpCommand>());
+    commands.push_back(std::make_unique<CCopyCommand>());
+    return commands;
 }
 
-struct SCommandEntry {
-    const char* name;
-    const char* arguments;
-    const char* summary;
-    std::unique_ptr<CConsoleCommand> (*create)();
-};
-
-// One line per command.
-const SCommandEntry kCommands[] = {
-    {"dump", "FILE [--json]", "list every entry of an event file", &MakeCommand<CDumpCommand>},
-    {"copy", "IN OUT", "load an event file and save it again", &MakeCommand<CCopyCommand>},
-    {"sync", "--shared EVENTFILE --feed FEEDFILE [--mode add|replace]", "run one sync cycle",
-     &MakeCommand<CSyncCommand>},
-    {"watch", "[--shared P] [--feed P] [--mode add|replace] [--interval N]",
-     "sync every interval until Ctrl-C or SIGTERM, keeping the settings",
-     &MakeCommand<CWatchCommand>},
-    {"check-feed", "FEED", "list what the feed reader would drop or default",
-     &MakeCommand<CCheckFeedCommand>},
-};
-
-void PrintUsage(std::ostream& out) {
-    out << "usage: zelvarofeed COMMAND [ARGUMENTS]\n\ncommands:\n";
-    for (const SCommandEntry& command : kCommands) {
-        out << "  " << command.name << ' ' << command.arguments << "\n      " << command.summary
-            << '\n';
+// A parse error in the words of other tools: what was wrong, then where to look. `args`:
+// the arguments after the program name.
+int ReportUsageError(const CLI::App& app, const CLI::ParseError& error,
+                     const std::vector<std::string>& args) {
+    std::string command = app.get_name();
+    std::string message = error.what();
+    const std::vector<CLI::App*> selected = app.get_subcommands();
+    if (!selected.empty()) {
+        command += " " + selected.front()->get_name();
+    } else {
+        // Without a command the first word that is no option was meant as one.
+        message = "missing command";
+        for (const std::string& arg : args) {
+            if (!arg.empty() && arg[0] != '-') {
+                message = "unknown command '" + arg + "'";
+                break;
+            }
+        }
     }
+    std::cout.flush();
+    std::cerr << app.get_name() << ": " << message << "\nRun '" << command
+              << " --help' for usage.\n";
+    return CConsoleCommand::kExitUsage;
 }
 
-int Run(const std::vector<std::string>& args) {
-    if (args.empty()) {
-        PrintUsage(std::cerr);
-        return CConsoleCommand::kExitUsage;
-    }
-    if (args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
-        PrintUsage(std::cout);
+// `zelvarofeed help [COMMAND]`.
+int PrintHelp(const CLI::App& app, const std::string& topic) {
+    if (topic.empty()) {
+        std::cout << app.get_formatter()->make_help(&app, app.get_name(),
+                                                    CLI::AppFormatMode::Normal);
         return CConsoleCommand::kExitOk;
     }
-    for (const SCommandEntry& command : kCommands) {
-        if (args[0] != command.name) continue;
-        const std::vector<std::string> rest(args.begin() + 1, args.end());
-        const int result = command.create()->Run(rest, std::cout, std::cerr);
-        if (result == CConsoleCommand::kBadArguments) {
-            std::cerr << "usage: zelvarofeed " << command.name << ' ' << command.arguments << '\n';
-            return CConsoleCommand::kExitUsage;
+    for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; })) {
+        if (command->get_name() == topic && topic != "help") {
+            std::cout << command->help(app.get_name());
+            return CConsoleCommand::kExitOk;
         }
-        return result;
     }
-    std::cerr << "zelvarofeed: unknown command \"" << args[0] << "\"\n";
-    PrintUsage(std::cerr);
+    std::cerr << app.get_name() << ": help: no command named '" << topic
+              << "'\nRun 'zelvarofeed --help' for the commands.\n";
     return CConsoleCommand::kExitUsage;
+}
+
+int Run(int argc, char** argv) {
+    CLI::App app(
+        "Merges a feed file (INI-style text) into a desktop calendar's event file "
+        "(*.dat) by GUID, once or whenever the feed changes.",
+        "zelvarofeed");
+    app.set_version_flag("--version", "zelvarofeed " ZF_VERSION);
+    app.footer(kFooter);
+    app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+    app.require_subcommand(1);
+    // -q and -v may also follow the command.
+    app.fallthrough();
+    bool quiet = false;
+    bool verbose = false;
+    CLI::Option* quietFlag = app.add_flag("-q,--quiet", quiet, "print errors only");
+    app.add_flag("-v,--verbose", verbose, "say more (every status of a sync)")->excludes(quietFlag);
+
+    const std::vector<std::unique_ptr<CConsoleCommand>> commands = MakeCommands();
+    std::vector<CLI::App*> declared;
+    for (const std::unique_ptr<CConsoleCommand>& command : commands) {
+        declared.push_back(command->Declare(app));
+        declared.back()->group("Commands");
+    }
+    CLI::App* help = app.add_subcommand("help", "Show the help of the program or of one command.");
+    help->group("Commands");
+    std::string helpTopic;
+    help->add_option("COMMAND", helpTopic, "the command to show the help of")->type_name("");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& success) {
+        return app.exit(success, std::cout, std::cerr);  // --help, --version: stdout, exit 0
+    } catch (const CLI::ParseError& error) {
+        return ReportUsageError(app, error, std::vector<std::string>(argv + 1, argv + argc));
+    }
+
+    if (help->parsed()) return PrintHelp(app, helpTopic);
+    CConsoleOutput output(std::cout, std::cerr,
+                          quiet     ? EVerbosity::Quiet
+                          : verbose ? EVerbosity::Verbose
+                                    : EVerbosity::Normal);
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        if (declared[i]->parsed()) return commands[i]->Run(output);
+    }
+    return CConsoleCommand::kExitUsage;  // require_subcommand(1) leaves no other way here
 }
 
 }  // namespace
@@ -78,7 +137,7 @@ int main(int argc, char** argv) {
     // Only the C++ streams are used; unsynchronised they are much faster for long listings.
     std::ios::sync_with_stdio(false);
     try {
-        return Run(std::vector<std::string>(argv + 1, argv + argc));
+        return Run(argc, argv);
     } catch (const std::bad_alloc&) {
         std::cerr << "zelvarofeed: out of memory\n";
     } catch (const std::exception& e) {

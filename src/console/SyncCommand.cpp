@@ -1,43 +1,94 @@
 #include "SyncCommand.h"
 
+#include <CLI/CLI.hpp>
+#include <memory>
+
 #include "ConsoleFeedView.h"
+#include "ConsoleOutput.h"
+#include "EventFileIo.h"
+#include "OptionChecks.h"
+#include "SyncReport.h"
+#include "SystemReason.h"
 #include "app/FeedController.h"
+#include "feed/FeedReader.h"
+#include "platform/Platform.h"
+#include "store/EventData.h"
+#include "sync/EventMerge.h"
 
-int CSyncCommand::Run(const std::vector<std::string>& args, std::ostream& out,
-                      std::ostream& /*err*/) {
-    std::string shared;
-    std::string feed;
-    int mode = 0;
-    bool haveShared = false;
-    bool haveFeed = false;
-    for (std::size_t i = 0; i < args.size(); i += 2) {
-        if (i + 1 >= args.size()) return kBadArguments;
-        const std::string& option = args[i];
-        const std::string& value = args[i + 1];
-        if (option == "--shared") {
-            shared = value;
-            haveShared = true;
-        } else if (option == "--feed") {
-            feed = value;
-            haveFeed = true;
-        } else if (option == "--mode" && (value == "add" || value == "replace")) {
-            mode = value == "add" ? 0 : 1;
-        } else {
-            return kBadArguments;
-        }
-    }
-    if (!haveShared || !haveFeed) return kBadArguments;
+CLI::App* CSyncCommand::Declare(CLI::App& app) {
+    CLI::App* command = app.add_subcommand(
+        "sync", "Run one sync cycle: merge the feed file into the event file now.");
+    command->add_option("--shared", m_shared, "the calendar's event file (*.dat)")
+        ->type_name("EVENTFILE")
+        ->required();
+    command->add_option("--feed", m_feed, "the feed file")->type_name("FEEDFILE")->required();
+    command
+        ->add_option("--mode", m_mode,
+                     "add: add and update entries (default); replace: "
+                     "replace all entries")
+        ->type_name("add|replace")
+        ->check(COptionChecks::SyncMode());
+    command->add_flag("--dry-run", m_dryRun,
+                      "read both files and print the summary, locking and writing nothing");
+    command->footer(
+        "Exit codes: 0 synced, or the feed is empty (nothing to import); 1 failed;\n"
+        "            2 wrong usage; 75 the event file is locked by another program (try again\n"
+        "            later).");
+    return command;
+}
 
-    CConsoleFeedView view;
+int CSyncCommand::Run(CConsoleOutput& output) {
+    if (m_dryRun) return RunDry(output);
+
+    CConsoleFeedView view(output.IsVerbose() ? &output.Out() : nullptr);
     CFeedController controller(view);
-    controller.m_Settings.SharedFilePath = shared;
-    controller.m_Settings.FeedFilePath = feed;
-    controller.m_Settings.SyncMode = mode;
+    controller.m_Settings.SharedFilePath = m_shared;
+    controller.m_Settings.FeedFilePath = m_feed;
+    controller.m_Settings.SyncMode = COptionChecks::ToSyncMode(m_mode);
     // Day number 0 lies before every date a file system reports, so the feed counts as new.
     controller.m_Settings.LastFeedFileTime = CDateTime::FromStored(0, 0);
     controller.RunSyncCycle();
 
-    const std::string status = view.GetStatus();
-    out << status << '\n';
-    return status == CFeedController::kStatusSyncSuccessful ? kExitOk : kExitFailed;
+    const SSyncOutcome outcome = CSyncReport::Describe(controller, view.GetStatus());
+    if (outcome.failed) {
+        output.Error(outcome.text);
+    } else {
+        output.Info(outcome.text);
+    }
+    return outcome.exitCode;
+}
+
+int CSyncCommand::RunDry(CConsoleOutput& output) {
+    CDateEntryArray feed;
+    CStringArray removeGuids;
+    switch (CFeedReader::ReadFeed(m_feed, feed, removeGuids)) {
+        case -1: {
+            std::string reason = CSystemReason::ForReading(m_feed);
+            if (reason.empty()) reason = "another program may hold it open";
+            output.Error(std::string(CFeedController::kStatusCantOpenFeed) + ": " + m_feed + ": " +
+                         reason);
+            return kExitFailed;
+        }
+        case -2:
+            output.Info(std::string(CFeedController::kStatusFeedEmpty) +
+                        ": nothing to import (dry run)");
+            return kExitOk;
+        default:
+            break;
+    }
+
+    const int mode = COptionChecks::ToSyncMode(m_mode);
+    CEventData data;
+    if (mode == CEventMerge::kAddAndUpdate) {
+        if (!CEventFileIo::Load(m_shared, data, output)) return kExitFailed;
+    } else if (CPlatform::Current().OpenFile(m_shared, EFileOpen::Read) == nullptr) {
+        // The replace mode ignores the old content, but the cycle still copies the file.
+        output.Error(
+            CSystemReason::Append("cannot open " + m_shared, CSystemReason::ForReading(m_shared)));
+        return kExitFailed;
+    }
+    SMergeCounts counts;
+    CEventMerge::ApplyFeed(data, feed, removeGuids, &counts);
+    output.Info(CSyncReport::Summary(counts) + " (dry run: nothing written)");
+    return kExitOk;
 }

@@ -1,13 +1,29 @@
-// `zelvarofeed sync --shared EVENTFILE --feed FEEDFILE [--mode add|replace]`: one sync cycle.
+// `zelvarofeed sync --shared EVENTFILE --feed FEEDFILE [--mode add|replace] [--dry-run]`:
+// one sync cycle.
 #pragma once
+
+#include <string>
 
 #include "ConsoleCommand.h"
 
 class CSyncCommand : public CConsoleCommand {
 public:
+    CLI::App* Declare(CLI::App& app) override;
     // Runs one sync cycle with the given paths and mode (default add), as a first cycle: the
     // feed counts as changed whatever its time. Settings.ini is neither read nor written.
-    // Prints the cycle's outcome text on `out`. Exit 0 for "Sync successful", 1 for every
-    // other outcome ("Feed file is empty" included), 2 for other arguments.
-    int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) override;
+    // Ends with the summary ("Sync successful: 2 added, ...") on stdout, or the outcome and
+    // its reason on stderr (see CSyncReport::Describe for the exit codes). With -v every
+    // status of the cycle is printed as it comes.
+    //
+    // --dry-run: reads the feed and the event file (in add mode its content), merges in
+    // memory and prints the same summary; takes no lock and writes nothing.
+    int Run(CConsoleOutput& output) override;
+
+private:
+    int RunDry(CConsoleOutput& output);
+
+    std::string m_shared;
+    std::string m_feed;
+    std::string m_mode = "add";
+    bool m_dryRun = false;
 };

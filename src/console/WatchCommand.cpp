@@ -1,122 +1,120 @@
 #include "WatchCommand.h"
 
-#include <signal.h>
-
-#include <cerrno>
+#include <CLI/CLI.hpp>
 #include <chrono>
-#include <climits>
-#include <cstdlib>
-#include <optional>
+#include <filesystem>
+#include <system_error>
 
 #include "ConsoleFeedView.h"
+#include "ConsoleOutput.h"
+#include "OptionChecks.h"
+#include "StopSignals.h"
+#include "SyncReport.h"
 #include "app/FeedController.h"
 
 namespace {
 
-struct SWatchOptions {
-    std::optional<std::string> shared;
-    std::optional<std::string> feed;
-    std::optional<int> mode;
-    std::optional<int> interval;
-};
-
-// A whole decimal int, optionally signed; nothing else.
-bool ParseInt(const std::string& text, int& value) {
-    if (text.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    const long parsed = std::strtol(text.c_str(), &end, 10);
-    if (*end != '\0' || errno != 0 || parsed < INT_MIN || parsed > INT_MAX) return false;
-    value = static_cast<int>(parsed);
-    return true;
+// Settings outlive the folder `watch` was started in, so a relative path would name
+// another file when the next `watch` (or the service) starts elsewhere.
+std::string Absolute(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
 }
-
-bool ParseOptions(const std::vector<std::string>& args, SWatchOptions& options) {
-    for (std::size_t i = 0; i < args.size(); i += 2) {
-        if (i + 1 >= args.size()) return false;
-        const std::string& option = args[i];
-        const std::string& value = args[i + 1];
-        if (option == "--shared") {
-            options.shared = value;
-        } else if (option == "--feed") {
-            options.feed = value;
-        } else if (option == "--mode" && (value == "add" || value == "replace")) {
-            options.mode = value == "add" ? 0 : 1;
-        } else if (option == "--interval") {
-            int interval = 0;
-            if (!ParseInt(value, interval)) return false;
-            options.interval = interval;
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Blocks SIGINT and SIGTERM for the lifetime of the object, so that they are taken only
-// where the loop waits for them and never in the middle of a sync cycle.
-class CStopSignals {
-public:
-    CStopSignals() {
-        sigemptyset(&m_signals);
-        sigaddset(&m_signals, SIGINT);
-        sigaddset(&m_signals, SIGTERM);
-        sigprocmask(SIG_BLOCK, &m_signals, &m_previous);
-    }
-    CStopSignals(const CStopSignals&) = delete;
-    CStopSignals& operator=(const CStopSignals&) = delete;
-    ~CStopSignals() { sigprocmask(SIG_SETMASK, &m_previous, nullptr); }
-
-    // Waits up to `timeout` for a stop signal; true when one arrived.
-    bool Wait(std::chrono::nanoseconds timeout) const {
-        if (timeout.count() < 0) timeout = std::chrono::nanoseconds(0);
-        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(timeout);
-        timespec wait{};
-        wait.tv_sec = static_cast<time_t>(seconds.count());
-        wait.tv_nsec = static_cast<long>((timeout - seconds).count());
-        return sigtimedwait(&m_signals, nullptr, &wait) >= 0;
-    }
-
-private:
-    sigset_t m_signals;
-    sigset_t m_previous;
-};
 
 }  // namespace
 
-int CWatchCommand::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    SWatchOptions options;
-    if (!ParseOptions(args, options)) return kBadArguments;
+CLI::App* CWatchCommand::Declare(CLI::App& app) {
+    CLI::App* command = app.add_subcommand(
+        "watch",
+        "Sync whenever the feed file changes, until SIGINT, SIGTERM or SIGHUP; saves the "
+        "options given.");
+    command->add_option("--shared", m_shared, "the calendar's event file (*.dat)")
+        ->type_name("EVENTFILE");
+    command->add_option("--feed", m_feed, "the feed file")->type_name("FEEDFILE");
+    command
+        ->add_option("--mode", m_mode, "add: add and update entries; replace: replace all entries")
+        ->type_name("add|replace")
+        ->check(COptionChecks::SyncMode());
+    command->add_option("--interval", m_interval, "seconds between two checks (at least 5)")
+        ->type_name("SECONDS")
+        ->check(COptionChecks::Seconds());
+    command->footer(
+        "Settings: $XDG_CONFIG_HOME/ZelvaroFeed/Settings.ini (default ~/.config).\n"
+        "Exit codes: 0 stopped by a signal, 2 wrong usage,\n"
+        "            78 no event file or feed file set (give --shared and --feed once).");
+    return command;
+}
 
+int CWatchCommand::Run(CConsoleOutput& output) {
     const CStopSignals stopSignals;
-    CConsoleFeedView view(&out);
+    CConsoleFeedView view(output.IsVerbose() ? &output.Out() : nullptr);
     CFeedController controller(view);
     controller.LoadStartupSettings();
     CFeedSettings& settings = controller.m_Settings;
-    if (options.shared) settings.SharedFilePath = *options.shared;
-    if (options.feed) settings.FeedFilePath = *options.feed;
-    if (options.mode) settings.SyncMode = *options.mode;
-    if (options.interval) settings.CheckFeedInterval = *options.interval;
+    const std::string settingsFile = CFeedSettings::GetSettingsFile(controller.m_strSettingsFolder);
+    if (settings.IsFileLeftAlone()) {
+        output.Error("cannot read the settings file \"" + settingsFile +
+                     "\"; it is left unchanged and this run's settings are not saved");
+    }
+    if (m_shared) settings.SharedFilePath = Absolute(*m_shared);
+    if (m_feed) settings.FeedFilePath = Absolute(*m_feed);
+    if (m_mode) settings.SyncMode = COptionChecks::ToSyncMode(*m_mode);
+    if (m_interval) settings.CheckFeedInterval = *m_interval;
 
     if (!controller.StartFeedIfConfigured()) {
         controller.Close();
-        err << "zelvarofeed: the feed stays off until both the shared file and the feed file "
-               "are set (--shared, --feed)\n";
-        return kExitFailed;
+        output.Error(
+            "no event file or feed file is set; set both once with "
+            "'zelvarofeed watch --shared EVENTFILE --feed FEEDFILE' (they are saved in " +
+            settingsFile + ")");
+        return kExitNotConfigured;
     }
+    PrintSettings(controller, output);
 
     using Clock = std::chrono::steady_clock;
     const std::chrono::milliseconds period(view.GetTimerPeriod());
     Clock::time_point due = Clock::now() + period;
-    for (;;) {
-        if (stopSignals.Wait(due - Clock::now())) break;
+    std::string lastStatus = view.GetStatus();
+    int stopSignal = 0;
+    while ((stopSignal = stopSignals.Wait(due - Clock::now())) == 0) {
         if (Clock::now() < due) continue;  // woken early by something else
         controller.RunSyncCycle();
+        const std::string status = view.GetStatus();
+        const SSyncOutcome outcome = CSyncReport::Describe(controller, status);
+        // -v has printed every bare status already; its line adds the counts or the reason.
+        const bool print =
+            output.IsVerbose()
+                ? outcome.text != status
+                : status != lastStatus || status == CFeedController::kStatusSyncSuccessful;
+        if (print) {
+            const std::string line = CConsoleFeedView::Stamp(outcome.text);
+            if (outcome.failed) {
+                output.Err() << line << std::endl;
+            } else {
+                output.Info(line);
+            }
+        }
+        lastStatus = status;
         // Like a window timer: ticks missed during a long cycle collapse into one.
         due += period;
         const Clock::time_point now = Clock::now();
         if (due < now) due = now;
     }
     controller.Close();
+    output.Info(
+        CConsoleFeedView::Stamp(std::string("Stopped by ") + CStopSignals::Name(stopSignal)));
     return kExitOk;
+}
+
+void CWatchCommand::PrintSettings(const CFeedController& controller, CConsoleOutput& output) const {
+    const CFeedSettings& settings = controller.m_Settings;
+    output.Info("Watching with the settings of " +
+                CFeedSettings::GetSettingsFile(controller.m_strSettingsFolder) + ":");
+    output.Info("  event file: " + settings.SharedFilePath);
+    output.Info("  feed file:  " + settings.FeedFilePath);
+    output.Info(std::string("  mode:       ") + COptionChecks::FromSyncMode(settings.SyncMode) +
+                (settings.SyncMode == 0 ? " (add and update entries)" : " (replace all entries)"));
+    output.Info("  interval:   " + std::to_string(settings.CheckFeedInterval) + " seconds");
 }

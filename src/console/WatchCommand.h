@@ -1,19 +1,35 @@
 // `zelvarofeed watch [--shared P] [--feed P] [--mode add|replace] [--interval N]`: the
-// control window's job in a terminal.
+// control window's job in a terminal or as a service.
 #pragma once
+
+#include <optional>
+#include <string>
 
 #include "ConsoleCommand.h"
 
+class CFeedController;
+
 class CWatchCommand : public CConsoleCommand {
 public:
+    CLI::App* Declare(CLI::App& app) override;
     // Loads Settings.ini from the settings folder (writing the defaults when it is missing),
-    // lets the options replace those settings, and switches the feed on when both paths are
-    // set (an interval below 5 seconds becomes 5). Then runs one sync cycle per interval, the
-    // first one interval after the start, printing every status text with the local time on
-    // `out`, until SIGINT or SIGTERM arrives; a cycle that is running then finishes first.
-    // At the end the timer stops and the settings, options included, are saved as the window
-    // saves them at closing. Exit 0 after a stop by signal; 1 when the feed could not be
-    // switched on because a path is missing (the settings are saved all the same); 2 for
-    // other arguments.
-    int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) override;
+    // lets the options replace those settings (paths made absolute against the current
+    // folder), and switches the feed on when both paths are set (an interval below 5
+    // seconds becomes 5). Prints the settings it runs with, then runs one sync cycle per
+    // interval, the first one interval after the start, and prints a line with the local
+    // time whenever the outcome differs from the one before and after every successful sync
+    // (failures on stderr); -v prints every status. Runs until SIGINT, SIGTERM or SIGHUP
+    // arrives; a cycle that is running then finishes first. At the end the timer stops and
+    // the settings, options included, are saved as the window saves them at closing.
+    // Exit 0 after a stop by signal; 78 when the feed could not be switched on because a
+    // path is missing (the settings are saved all the same).
+    int Run(CConsoleOutput& output) override;
+
+private:
+    void PrintSettings(const CFeedController& controller, CConsoleOutput& output) const;
+
+    std::optional<std::string> m_shared;
+    std::optional<std::string> m_feed;
+    std::optional<std::string> m_mode;
+    std::optional<int> m_interval;
 };

@@ -5,19 +5,25 @@
 #include <unordered_map>
 #include <utility>
 
-#include "platform/Platform.h"
 #include "archive/Archive.h"
+#include "platform/Platform.h"
 #include "store/EventData.h"
 #include "sync/GuidIndex.h"
 
 bool CEventMerge::MergeFeed(const std::string& path, const CDateEntryArray& feed,
-                            const CStringArray& removeGuids, int syncMode) {
+                            const CStringArray& removeGuids, int syncMode, SMergeCounts* counts) {
+    SMergeCounts ignored;
+    SMergeCounts& report = counts != nullptr ? *counts : ignored;
+    report = SMergeCounts();
     CPlatform& platform = CPlatform::Current();
     try {
         CEventData data;
         {
             const std::unique_ptr<CFile> file = platform.OpenFile(path, EFileOpen::Read);
-            if (!file) return false;
+            if (!file) {
+                report.failure = "cannot open the temporary copy of the event file";
+                return false;
+            }
             if (syncMode == kAddAndUpdate) {
                 CArchive ar(*file, CArchive::load);
                 // Room for every feed entry to be appended, so that no append moves the list.
@@ -25,23 +31,34 @@ bool CEventMerge::MergeFeed(const std::string& path, const CDateEntryArray& feed
             }
         }
 
-        ApplyFeed(data, feed, removeGuids);
+        SMergeCounts done;
+        ApplyFeed(data, feed, removeGuids, &done);
 
         const std::unique_ptr<CFile> file = platform.OpenFile(path, EFileOpen::WriteExclusive);
-        if (!file) return false;
+        if (!file) {
+            report.failure = "cannot write the temporary copy of the event file";
+            return false;
+        }
         CArchive ar(*file, CArchive::store);
         data.Save(ar);
+        report = done;
         return true;
-    } catch (const CArchiveException&) {
+    } catch (const CArchiveException& e) {
+        report.failure = e.GetCause() == CArchiveException::genericException
+                             ? "the file system failed on the temporary copy of the event file"
+                             : "cause " + std::to_string(e.GetCause()) + ": " +
+                                   e.GetErrorMessage("the event file");
         return false;
     } catch (const std::bad_alloc&) {
+        report.failure = "not enough memory";
         return false;
     }
 }
 
 void CEventMerge::ApplyFeed(CEventData& data, const CDateEntryArray& feed,
-                            const CStringArray& removeGuids) {
+                            const CStringArray& removeGuids, SMergeCounts* counts) {
     CDateEntryArray& entries = data.DateEntries2;
+    SMergeCounts done;
 
     // Updates never change a GUID and appends go to the end, so the first position of a GUID
     // stays what a search from the start would find until the removals.
@@ -51,12 +68,16 @@ void CEventMerge::ApplyFeed(CEventData& data, const CDateEntryArray& feed,
         const int found = firstIndex.Find(feedEntry.GetGuid());
         if (found >= 0) {
             UpdateEntry(entries[found], feedEntry);
+            ++done.updated;
         } else {
             firstIndex.Add(entries.Add(feedEntry));
+            ++done.added;
         }
     }
 
-    RemoveFirstMatches(entries, removeGuids);
+    done.removed = RemoveFirstMatches(entries, removeGuids);
+    done.entries = data.DateEntries1.GetSize() + entries.GetSize();
+    if (counts != nullptr) *counts = done;
 }
 
 void CEventMerge::UpdateEntry(CDateEntry& stored, const CDateEntry& feedEntry) {
@@ -83,8 +104,8 @@ void CEventMerge::UpdateEntry(CDateEntry& stored, const CDateEntry& feedEntry) {
 // its first k entries, k being the number of removal GUIDs equal to it; removals for other
 // GUIDs do not change which entries those are. So one compacting pass gives the same list
 // as removing one entry at a time, without moving the tail once per removal.
-void CEventMerge::RemoveFirstMatches(CDateEntryArray& entries, const CStringArray& removeGuids) {
-    if (removeGuids.IsEmpty() || entries.IsEmpty()) return;
+int CEventMerge::RemoveFirstMatches(CDateEntryArray& entries, const CStringArray& removeGuids) {
+    if (removeGuids.IsEmpty() || entries.IsEmpty()) return 0;
     std::unordered_map<std::string, int> pending;
     pending.reserve(static_cast<std::size_t>(removeGuids.GetSize()));
     for (const std::string& guid : removeGuids) ++pending[guid];
@@ -101,4 +122,5 @@ void CEventMerge::RemoveFirstMatches(CDateEntryArray& entries, const CStringArra
         ++kept;
     }
     if (kept < size) entries.RemoveAt(kept, size - kept);
+    return size - kept;
 }

@@ -8,6 +8,17 @@
 
 class CEventData;
 
+// What one merge did, for reports.
+struct SMergeCounts {
+    int added = 0;    // feed entries appended to DateEntries2
+    int updated = 0;  // feed entries that updated a stored entry (the same entry may count twice)
+    int removed = 0;  // stored entries that removal GUIDs deleted
+    int entries = 0;  // date entries of both lists after the merge
+    // Why MergeFeed returned false, for a person: "cause N: <archive cause text>" for damaged
+    // content, otherwise what failed; empty after success.
+    std::string failure;
+};
+
 class CEventMerge {
 public:
     // Sync modes: 0 adds and updates entries; any other value replaces all entries.
@@ -28,19 +39,23 @@ public:
     // saving (CArchiveException of any cause, std::bad_alloc). Until the merged data is
     // complete in memory the file is only read, so a failure up to then leaves it exactly as
     // it was; after a failure while writing it holds a part of the result, which the caller
-    // must not use. The file is closed on return.
+    // must not use. The file is closed on return. `counts`, when given, is overwritten with
+    // what the merge did (the counts only on success, the failure text only on failure).
     static bool MergeFeed(const std::string& path, const CDateEntryArray& feed,
-                          const CStringArray& removeGuids, int syncMode);
+                          const CStringArray& removeGuids, int syncMode,
+                          SMergeCounts* counts = nullptr);
 
     // The merge on loaded data: the updates and appends, then the removals, exactly as
     // MergeFeed applies them. Time linear in the size of the feed, the removals and
-    // DateEntries2 (GUIDs are looked up through a hash index).
+    // DateEntries2 (GUIDs are looked up through a hash index). `counts`, when given, is
+    // overwritten with what was done.
     static void ApplyFeed(CEventData& data, const CDateEntryArray& feed,
-                          const CStringArray& removeGuids);
+                          const CStringArray& removeGuids, SMergeCounts* counts = nullptr);
 
 private:
     // Takes the feed entry's properties, for StorageType 2 its reminder state, and makes the
     // stored entry's dropped occurrences those of the feed entry.
     static void UpdateEntry(CDateEntry& stored, const CDateEntry& feedEntry);
-    static void RemoveFirstMatches(CDateEntryArray& entries, const CStringArray& removeGuids);
+    // Returns the number of entries removed.
+    static int RemoveFirstMatches(CDateEntryArray& entries, const CStringArray& removeGuids);
 };

@@ -1,0 +1,70 @@
+#include "SyncReport.h"
+
+#include "ConsoleCommand.h"
+#include "SystemReason.h"
+#include "app/FeedController.h"
+#include "platform/Platform.h"
+#include "sync/PathParts.h"
+
+std::string CSyncReport::Summary(const SMergeCounts& counts) {
+    return std::string(CFeedController::kStatusSyncSuccessful) + ": " + GroupDigits(counts.added) +
+           " added, " + GroupDigits(counts.updated) + " updated, " + GroupDigits(counts.removed) +
+           " removed; " + GroupDigits(counts.entries) +
+           (counts.entries == 1 ? " entry" : " entries");
+}
+
+SSyncOutcome CSyncReport::Describe(const CFeedController& controller, const std::string& status) {
+    const CFeedSettings& settings = controller.m_Settings;
+    SSyncOutcome outcome{status, CConsoleCommand::kExitFailed, true};
+    if (status == CFeedController::kStatusSyncSuccessful) {
+        return {Summary(controller.GetLastMergeCounts()), CConsoleCommand::kExitOk, false};
+    }
+    if (status == CFeedController::kStatusFeedEmpty) {
+        return {status + ": nothing to import", CConsoleCommand::kExitOk, false};
+    }
+    if (status == CFeedController::kStatusNothingChanged) {
+        return {status, CConsoleCommand::kExitOk, false};
+    }
+    if (status == CFeedController::kStatusCantAccessFeed ||
+        status == CFeedController::kStatusCantOpenFeed) {
+        std::string reason = CSystemReason::ForReading(settings.FeedFilePath);
+        // The feed is opened for exclusive use: the writer may still hold it.
+        if (reason.empty() && status == CFeedController::kStatusCantOpenFeed) {
+            reason = "another program may hold it open";
+        }
+        outcome.text = CSystemReason::Append(status + ": " + settings.FeedFilePath, reason);
+    } else if (status == CFeedController::kStatusCantLock) {
+        CPathParts lockParts(settings.SharedFilePath);
+        lockParts.SetExtension("lock");
+        const std::string lockPath = lockParts.GetPath();
+        const std::string reason = CSystemReason::ForWriting(lockPath);
+        if (reason.empty()) {
+            outcome.text =
+                status + ": " + lockPath + " is held by another program; try again later";
+            outcome.exitCode = CConsoleCommand::kExitLocked;
+        } else {
+            outcome.text = status + ": " + lockPath + ": " + reason;
+        }
+    } else if (status == CFeedController::kStatusCantCreateTemp) {
+        const std::string reason = CSystemReason::ForReading(settings.SharedFilePath);
+        std::string tempFolder;
+        CPlatform::Current().GetTempFolder(tempFolder);
+        outcome.text = reason.empty() ? status + ": cannot create a file in " + tempFolder
+                                      : status + ": " + settings.SharedFilePath + ": " + reason;
+    } else if (status == CFeedController::kStatusSyncFailed) {
+        outcome.text = CSystemReason::Append(status, controller.GetLastMergeCounts().failure);
+    } else if (status == CFeedController::kStatusCantCopyBack) {
+        outcome.text = CSystemReason::Append(status + ": " + settings.SharedFilePath,
+                                             CSystemReason::ForWriting(settings.SharedFilePath));
+    }
+    return outcome;
+}
+
+std::string CSyncReport::GroupDigits(long long value) {
+    const bool negative = value < 0;
+    std::string digits = std::to_string(negative ? -value : value);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(static_cast<std::size_t>(at), ",");
+    }
+    return negative ? "-" + digits : digits;
+}

@@ -1,0 +1,27 @@
+// The outcome of one sync cycle in words for a terminal or a log, with its exit code.
+#pragma once
+
+#include <string>
+
+class CFeedController;
+struct SMergeCounts;
+
+struct SSyncOutcome {
+    std::string text;  // "Sync successful: 2 added, ...", "Can't lock event file: ...", ...
+    int exitCode = 0;  // a process exit code of CConsoleCommand
+    bool failed = false;
+};
+
+class CSyncReport {
+public:
+    // "Sync successful: 2 added, 1 updated, 1 removed; 1,234 entries".
+    static std::string Summary(const SMergeCounts& counts);
+    // Describes the status text that `controller`'s last cycle ended with: the status text,
+    // for a failure followed by the reason where one is known (a system reason for the
+    // file concerned, the merge's reason for a failed merge). Exit codes: 0 for success,
+    // "Feed file is empty" (nothing to import) and "Nothing changed, not syncing"; 75 when
+    // the lock file is held by another program; 1 otherwise.
+    static SSyncOutcome Describe(const CFeedController& controller, const std::string& status);
+    // Groups of three digits separated by commas: 1234567 -> "1,234,567".
+    static std::string GroupDigits(long long value);
+};

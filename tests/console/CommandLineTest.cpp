@@ -1,0 +1,552 @@
+// The console program as a user runs it: command line -> exit code, stdout, stderr, and the
+// files afterwards. Runs the built `zelvarofeed` (its path comes from CMake) in a fresh
+// folder with its own settings folder.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/TempFolder.h"
+
+namespace {
+
+const std::string kGuidA = "{00000000-0000-0000-0000-00000000000A}";
+const std::string kGuidB = "{00000000-0000-0000-0000-00000000000B}";
+const std::string kGuidC = "{00000000-0000-0000-0000-00000000000C}";
+
+// Header number 100 and three empty lists.
+const std::string kEmptyEventFile("\x64\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 16);
+
+const std::string kFeedAddAB = "[DateEntry 0]\nGUID=" + kGuidA +
+                               "\nDescription=a\nStartDate=2024 05 01 09 00 00\n"
+                               "[DateEntry 1]\nGUID=" +
+                               kGuidB + "\nDescription=b\n";
+// Updates A, adds C, removes B and a GUID that no entry has.
+const std::string kFeedUpdateAddRemove =
+    "[DateEntry 0]\nGUID=" + kGuidA + "\nDescription=a2\n[DateEntry 1]\nGUID=" + kGuidC +
+    "\n[Remove 0]\nGUID=" + kGuidB +
+    "\n[Remove 1]\nGUID=" + "{00000000-0000-0000-0000-0000000000FF}\n";
+
+struct SResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// One folder with an event file, feeds and a settings folder, and the program run in it.
+class CProgramFolder {
+public:
+    CProgramFolder() { Write("config/.keep", ""); }
+
+    std::string Path(const std::string& name) const { return m_folder.File(name); }
+    void Write(const std::string& name, const std::string& bytes) const {
+        const std::string path = Path(name);
+        const std::size_t slash = name.find('/');
+        if (slash != std::string::npos) ::mkdir(Path(name.substr(0, slash)).c_str(), 0700);
+        CTempFolder::WriteBytes(path, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    }
+    std::optional<std::string> Read(const std::string& name) const {
+        if (!CTempFolder::Exists(Path(name))) return std::nullopt;
+        const std::vector<std::uint8_t> bytes = CTempFolder::ReadBytes(Path(name));
+        return std::string(bytes.begin(), bytes.end());
+    }
+
+    // Starts the program in the folder; stdout and stderr go to files there.
+    pid_t Start(const std::vector<std::string>& args) const {
+        const pid_t pid = ::fork();
+        if (pid != 0) return pid;
+        if (::chdir(m_folder.GetPath().c_str()) != 0) ::_exit(127);
+        ::setenv("XDG_CONFIG_HOME", Path("config").c_str(), 1);
+        ::setenv("TMPDIR", m_folder.GetPath().c_str(), 1);
+        const int out = ::open(Path("stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = ::open(Path("stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        std::vector<char*> argv{const_cast<char*>(ZF_CONSOLE_PROGRAM)};
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(ZF_CONSOLE_PROGRAM, argv.data());
+        ::_exit(127);
+    }
+    SResult Finish(pid_t pid) const {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        SResult result;
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        result.out = Read("stdout.txt").value_or("");
+        result.err = Read("stderr.txt").value_or("");
+        return result;
+    }
+    SResult Run(const std::vector<std::string>& args) const { return Finish(Start(args)); }
+
+    // Waits up to `seconds` for stdout to match `pattern`.
+    bool WaitForOutput(const std::string& pattern, int seconds) const {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (std::chrono::steady_clock::now() < end) {
+            if (std::regex_search(Read("stdout.txt").value_or(""), std::regex(pattern))) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+
+private:
+    CTempFolder m_folder;
+};
+
+// What a file is expected to be afterwards.
+struct SFileAfter {
+    std::string name;
+    enum { Absent, Unchanged, Bytes, SizeOver16 } state;
+    std::string bytes;  // for Bytes
+};
+
+struct SCase {
+    const char* name;
+    std::map<std::string, std::string> files;  // written before the run
+    std::vector<std::string> args;
+    int exitCode;
+    std::string outPattern;  // searched for in stdout (ECMAScript); "^$" for nothing
+    std::string errPattern;  // searched for in stderr
+    std::vector<SFileAfter> after;
+};
+
+void RunCases(const std::vector<SCase>& cases) {
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CProgramFolder folder;
+        for (const auto& [name, bytes] : c.files) folder.Write(name, bytes);
+        const SResult result = folder.Run(c.args);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+        EXPECT_TRUE(std::regex_search(result.out, std::regex(c.outPattern)))
+            << "stdout: " << result.out;
+        EXPECT_TRUE(std::regex_search(result.err, std::regex(c.errPattern)))
+            << "stderr: " << result.err;
+        for (const SFileAfter& file : c.after) {
+            const std::optional<std::string> bytes = folder.Read(file.name);
+            switch (file.state) {
+                case SFileAfter::Absent:
+                    EXPECT_FALSE(bytes.has_value()) << file.name;
+                    break;
+                case SFileAfter::Unchanged:
+                    EXPECT_EQ(bytes, c.files.at(file.name)) << file.name;
+                    break;
+                case SFileAfter::Bytes:
+                    EXPECT_EQ(bytes, file.bytes) << file.name;
+                    break;
+                case SFileAfter::SizeOver16:
+                    ASSERT_TRUE(bytes.has_value()) << file.name;
+                    EXPECT_GT(bytes->size(), 16u) << file.name;
+                    break;
+            }
+        }
+    }
+}
+
+TEST(CommandLineTest, HelpAndVersionGoToStdoutWithExitZero) {
+    RunCases({
+        {"--version", {}, {"--version"}, 0, "^zelvarofeed 1\\.0\n$", "^$", {}},
+        {"--help", {}, {"--help"}, 0, "Commands:[^]*Exit codes:[^]*75 ", "^$", {}},
+        {"-h", {}, {"-h"}, 0, "Usage: zelvarofeed", "^$", {}},
+        {"help", {}, {"help"}, 0, "Usage: zelvarofeed \\[OPTIONS\\] COMMAND", "^$", {}},
+        {"help sync", {}, {"help", "sync"}, 0, "Usage: zelvarofeed sync[^]*--dry-run", "^$", {}},
+        {"dump --help", {}, {"dump", "--help"}, 0, "Usage: zelvarofeed dump[^]*--json", "^$", {}},
+        {"copy -h", {}, {"copy", "-h"}, 0, "Usage: zelvarofeed copy", "^$", {}},
+        {"check-feed --help opens no file",
+         {},
+         {"check-feed", "--help"},
+         0,
+         "Usage: zelvarofeed check-feed",
+         "^$",
+         {}},
+        {"init --help", {}, {"init", "--help"}, 0, "Usage: zelvarofeed init", "^$", {}},
+        {"watch --help", {}, {"watch", "--help"}, 0, "--interval SECONDS[^]*78 ", "^$", {}},
+        {"sync --help", {}, {"sync", "--help"}, 0, "--shared EVENTFILE[^]*75 ", "^$", {}},
+    });
+}
+
+TEST(CommandLineTest, WrongUsageSaysWhatWasWrongWithExitTwo) {
+    RunCases({
+        {"no command", {}, {}, 2, "^$", "^zelvarofeed: missing command\n", {}},
+        {"unknown command", {}, {"bogus"}, 2, "^$", "unknown command 'bogus'", {}},
+        {"help for an unknown command", {}, {"help", "bogus"}, 2, "^$", "no command named", {}},
+        {"bad mode",
+         {},
+         {"sync", "--shared", "cal.dat", "--feed", "feed.ini", "--mode", "bogus"},
+         2,
+         "^$",
+         "^zelvarofeed: --mode: expected add or replace, got 'bogus'\nRun 'zelvarofeed sync "
+         "--help'",
+         {}},
+        {"bad mode with =",
+         {},
+         {"watch", "--mode=bogus"},
+         2,
+         "^$",
+         "--mode: expected add or replace, got 'bogus'",
+         {}},
+        {"bad interval",
+         {},
+         {"watch", "--interval", "5x"},
+         2,
+         "^$",
+         "--interval: expected a whole number of seconds, got '5x'",
+         {}},
+        {"missing required option",
+         {},
+         {"sync", "--feed", "feed.ini"},
+         2,
+         "^$",
+         "--shared is required",
+         {}},
+        {"unknown option",
+         {{"cal.dat", kEmptyEventFile}},
+         {"dump", "cal.dat", "--bogus"},
+         2,
+         "^$",
+         "--bogus",
+         {}},
+        {"missing argument", {}, {"init"}, 2, "^$", "EVENTFILE is required", {}},
+        {"too many arguments",
+         {},
+         {"init", "a.dat", "b.dat"},
+         2,
+         "^$",
+         "not expected",
+         {{"a.dat", SFileAfter::Absent, ""}, {"b.dat", SFileAfter::Absent, ""}}},
+        {"-q with -v", {}, {"-q", "-v", "init", "a.dat"}, 2, "^$", "excludes", {}},
+    });
+}
+
+TEST(CommandLineTest, InitWritesAnEmptyEventFileAndNeverOverwrites) {
+    RunCases({
+        {"new file",
+         {},
+         {"init", "cal.dat"},
+         0,
+         "Created the empty event file cal.dat",
+         "^$",
+         {{"cal.dat", SFileAfter::Bytes, kEmptyEventFile}}},
+        {"-q",
+         {},
+         {"-q", "init", "cal.dat"},
+         0,
+         "^$",
+         "^$",
+         {{"cal.dat", SFileAfter::Bytes, kEmptyEventFile}}},
+        {"existing file",
+         {{"cal.dat", "keep me"}},
+         {"init", "cal.dat"},
+         1,
+         "^$",
+         "^zelvarofeed: cal.dat already exists; not overwriting it\n$",
+         {{"cal.dat", SFileAfter::Unchanged, ""}}},
+        {"missing folder",
+         {},
+         {"init", "no/cal.dat"},
+         1,
+         "^$",
+         "cannot write no/cal.dat: No such file or directory",
+         {}},
+        {"a name starting with a dash after --",
+         {},
+         {"init", "--", "-cal.dat"},
+         0,
+         "",
+         "^$",
+         {{"-cal.dat", SFileAfter::Bytes, kEmptyEventFile}}},
+    });
+}
+
+TEST(CommandLineTest, SyncEndsWithASummaryOrTheReasonItFailed) {
+    const std::string damaged = kEmptyEventFile.substr(0, 10);
+    RunCases({
+        {"adds",
+         {{"cal.dat", kEmptyEventFile}, {"feed.ini", kFeedAddAB}},
+         {"sync", "--shared", "cal.dat", "--feed", "feed.ini"},
+         0,
+         "^Sync successful: 2 added, 0 updated, 0 removed; 2 entries\n$",
+         "^$",
+         {{"cal.dat", SFileAfter::SizeOver16, ""}, {"cal.lock", SFileAfter::Absent, ""}}},
+        {"replace mode with --opt=value",
+         {{"cal.dat", "old content that replace mode never reads"}, {"feed.ini", kFeedAddAB}},
+         {"sync", "--shared=cal.dat", "--feed=feed.ini", "--mode=replace"},
+         0,
+         "^Sync successful: 2 added, 0 updated, 0 removed; 2 entries\n$",
+         "^$",
+         {{"cal.dat", SFileAfter::SizeOver16, ""}}},
+        {"-q says nothing",
+         {{"cal.dat", kEmptyEventFile}, {"feed.ini", kFeedAddAB}},
+         {"-q", "sync", "--shared", "cal.dat", "--feed", "feed.ini"},
+         0,
+         "^$",
+         "^$",
+         {{"cal.dat", SFileAfter::SizeOver16, ""}}},
+        {"-v after the command shows every status",
+         {{"cal.dat", kEmptyEventFile}, {"feed.ini", kFeedAddAB}},
+         {"sync", "--shared", "cal.dat", "--feed", "feed.ini", "-v"},
+         0,
+         "  Syncing\\.\\.\\.\n.*  Sync successful\nSync successful: 2 added",
+         "^$",
+         {}},
+        {"empty feed: nothing to import",
+         {{"cal.dat", kEmptyEventFile}, {"feed.ini", ""}},
+         {"sync", "--shared", "cal.dat", "--feed", "feed.ini"},
+         0,
+         "^Feed file is empty: nothing to import\n$",
+         "^$",
+         {{"cal.dat", SFileAfter::Unchanged, ""}}},
+        {"missing feed",
+         {{"cal.dat", kEmptyEventFile}},
+         {"sync", "--shared", "cal.dat", "--feed", "feed.ini"},
+         1,
+         "^$",
+         "^zelvarofeed: Can't access feed file: feed.ini: No such file or directory\n$",
+         {{"cal.dat", SFileAfter::Unchanged, ""}}},
+        {"missing event file",
+         {{"feed.ini", kFeedAddAB}},
+         {"sync", "--shared", "cal.dat", "--feed", "feed.ini"},
+         1,
+         "^$",
+         "^zelvarofeed: Can't create temporary event file for syncing: cal.dat: No such file or "
+         "directory\n$",
+         {{"cal.dat", SFileAfter::Absent, ""}, {"cal.lock", SFileAfter::Absent, ""}}},
+        {"damaged event file",
+         {{"cal.dat", damaged}, {"feed.ini", kFeedAddAB}},
+         {"sync", "--shared", "cal.dat", "--feed", "feed.ini"},
+         1,
+         "^$",
+         "^zelvarofeed: Sync failed: cause 3: An attempt was made to access the event file past "
+         "its end\\.\n$",
+         {{"cal.dat", SFileAfter::Unchanged, ""}}},
+        {"event file is a folder",
+         {{"cal.dat/x", ""}, {"feed.ini", kFeedAddAB}},
+         {"sync", "--shared", "cal.dat", "--feed", "feed.ini"},
+         1,
+         "^$",
+         "cal.dat: Is a directory",
+         {}},
+    });
+}
+
+TEST(CommandLineTest, SyncCountsUpdatesAndRemovalsThatHappened) {
+    const CProgramFolder folder;
+    folder.Write("cal.dat", kEmptyEventFile);
+    folder.Write("feed.ini", kFeedAddAB);
+    ASSERT_EQ(folder.Run({"sync", "--shared", "cal.dat", "--feed", "feed.ini"}).exitCode, 0);
+    folder.Write("feed.ini", kFeedUpdateAddRemove);
+    const std::string before = folder.Read("cal.dat").value_or("");
+
+    const SResult dry =
+        folder.Run({"sync", "--dry-run", "--shared", "cal.dat", "--feed", "feed.ini"});
+    EXPECT_EQ(dry.exitCode, 0) << dry.err;
+    EXPECT_EQ(dry.out,
+              "Sync successful: 1 added, 1 updated, 1 removed; 2 entries (dry run: nothing "
+              "written)\n");
+    EXPECT_EQ(folder.Read("cal.dat"), before);
+
+    const SResult real = folder.Run({"sync", "--shared", "cal.dat", "--feed", "feed.ini"});
+    EXPECT_EQ(real.exitCode, 0) << real.err;
+    EXPECT_EQ(real.out, "Sync successful: 1 added, 1 updated, 1 removed; 2 entries\n");
+    EXPECT_NE(folder.Read("cal.dat"), before);
+}
+
+TEST(CommandLineTest, SyncDryRunNeitherLocksNorWrites) {
+    const CProgramFolder folder;
+    folder.Write("cal.dat", kEmptyEventFile);
+    folder.Write("feed.ini", kFeedAddAB);
+    // Another program holds the lock: the dry run does not need it, the real sync waits.
+    const int lock = ::open(folder.Path("cal.lock").c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+
+    const SResult dry =
+        folder.Run({"sync", "--shared", "cal.dat", "--feed", "feed.ini", "--dry-run"});
+    EXPECT_EQ(dry.exitCode, 0) << dry.err;
+    EXPECT_EQ(dry.out,
+              "Sync successful: 2 added, 0 updated, 0 removed; 2 entries (dry run: nothing "
+              "written)\n");
+
+    const SResult locked = folder.Run({"sync", "--shared", "cal.dat", "--feed", "feed.ini"});
+    EXPECT_EQ(locked.exitCode, 75);
+    EXPECT_EQ(locked.err,
+              "zelvarofeed: Can't lock event file: cal.lock is held by another program; try "
+              "again later\n");
+    ::close(lock);
+    EXPECT_EQ(folder.Read("cal.dat"), kEmptyEventFile);
+}
+
+TEST(CommandLineTest, DumpCopyAndCheckFeedReportTheSystemsReason) {
+    const std::string damaged = kEmptyEventFile.substr(0, 10);
+    RunCases({
+        {"dump", {{"cal.dat", kEmptyEventFile}}, {"dump", "cal.dat"}, 0, ".", "^$", {}},
+        {"dump --json",
+         {{"cal.dat", kEmptyEventFile}},
+         {"dump", "--json", "cal.dat"},
+         0,
+         "^\\{[^]*\\}\n?$",
+         "^$",
+         {}},
+        {"dump of a missing file",
+         {},
+         {"dump", "cal.dat"},
+         1,
+         "^$",
+         "^zelvarofeed: cannot open cal.dat: No such file or directory\n$",
+         {}},
+        {"dump of a folder",
+         {{"d/x", ""}},
+         {"dump", "d"},
+         1,
+         "^$",
+         "cannot open d: Is a directory",
+         {}},
+        {"dump of a damaged file",
+         {{"cal.dat", damaged}},
+         {"dump", "cal.dat"},
+         1,
+         "^$",
+         "^zelvarofeed: cause 3: An attempt was made to access cal.dat past its end\\.\n$",
+         {}},
+        {"copy",
+         {{"in.dat", kEmptyEventFile}},
+         {"copy", "in.dat", "out.dat"},
+         0,
+         "^$",
+         "^$",
+         {{"out.dat", SFileAfter::Bytes, kEmptyEventFile}}},
+        {"copy of a damaged file leaves OUT alone",
+         {{"in.dat", damaged}, {"out.dat", "old"}},
+         {"copy", "in.dat", "out.dat"},
+         1,
+         "^$",
+         "cause 3",
+         {{"out.dat", SFileAfter::Unchanged, ""}}},
+        {"copy into a missing folder",
+         {{"in.dat", kEmptyEventFile}},
+         {"copy", "in.dat", "no/out.dat"},
+         1,
+         "^$",
+         "^zelvarofeed: cannot write no/out.dat: No such file or directory\n$",
+         {}},
+        {"check-feed clean",
+         {{"feed.ini", kFeedAddAB}},
+         {"check-feed", "feed.ini"},
+         0,
+         "^$",
+         "^$",
+         {}},
+        {"check-feed with findings",
+         {{"feed.ini", "[DateEntry 0]\nGUID=" + kGuidA + "\nBogus=1\n"}},
+         {"check-feed", "feed.ini"},
+         1,
+         "Line 3[^]*\n1 problem found\\.\n$",
+         "^$",
+         {}},
+        {"check-feed -q keeps the findings, drops the count",
+         {{"feed.ini", "[DateEntry 0]\nGUID=" + kGuidA + "\nBogus=1\n"}},
+         {"check-feed", "-q", "feed.ini"},
+         1,
+         "^Line 3[^\n]*\n$",
+         "^$",
+         {}},
+        {"check-feed of a missing file",
+         {},
+         {"check-feed", "feed.ini"},
+         2,
+         "^$",
+         "^zelvarofeed: cannot read the feed file feed.ini: No such file or directory\n$",
+         {}},
+    });
+}
+
+TEST(CommandLineTest, WatchWithoutPathsSaysHowToSetThemAndExits78) {
+    RunCases({
+        {"no settings",
+         {},
+         {"watch"},
+         78,
+         "^$",
+         "no event file or feed file is set; set both once with 'zelvarofeed watch --shared "
+         "EVENTFILE --feed FEEDFILE'",
+         {{"config/ZelvaroFeed/Settings.ini", SFileAfter::SizeOver16, ""}}},
+        {"only the feed",
+         {},
+         {"watch", "--feed", "feed.ini"},
+         78,
+         "^$",
+         "no event file or feed file is set",
+         {}},
+    });
+}
+
+// Each stop signal ends `watch` cleanly and soon, and the paths it was given are saved as
+// absolute paths.
+TEST(CommandLineTest, WatchStopsCleanlyOnEachSignalAndSavesAbsolutePaths) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const CProgramFolder folder;
+        folder.Write("cal.dat", kEmptyEventFile);
+        folder.Write("feed.ini", kFeedAddAB);
+        const pid_t pid = folder.Start(
+            {"watch", "--shared", "cal.dat", "--feed", "./feed.ini", "--interval", "60"});
+        ASSERT_TRUE(folder.WaitForOutput("interval: +60 seconds\n", 20));
+        const auto sent = std::chrono::steady_clock::now();
+        ::kill(pid, signal);
+        const SResult result = folder.Finish(pid);
+        EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(2));
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.err, "");
+
+        const std::string eventPath = folder.Path("cal.dat");
+        const std::string feedPath = folder.Path("feed.ini");
+        EXPECT_NE(result.out.find("  event file: " + eventPath + "\n"), std::string::npos)
+            << result.out;
+        EXPECT_NE(result.out.find("  feed file:  " + feedPath + "\n"), std::string::npos);
+        EXPECT_NE(result.out.find("  mode:       add"), std::string::npos);
+        EXPECT_NE(result.out.find("Settings.ini"), std::string::npos);
+        EXPECT_TRUE(
+            std::regex_search(result.out, std::regex("\\d\\d:\\d\\d:\\d\\d  Stopped by SIG")));
+        const std::string settings = folder.Read("config/ZelvaroFeed/Settings.ini").value_or("");
+        EXPECT_NE(settings.find("SharedFilePath=" + eventPath), std::string::npos) << settings;
+        EXPECT_NE(settings.find("FeedFilePath=" + feedPath), std::string::npos) << settings;
+        EXPECT_NE(settings.find("CheckFeedInterval=60"), std::string::npos) << settings;
+    }
+}
+
+// The first tick syncs; the ticks after it find nothing changed, which is printed once.
+TEST(CommandLineTest, WatchPrintsOneLinePerChangeOfStatus) {
+    const CProgramFolder folder;
+    folder.Write("cal.dat", kEmptyEventFile);
+    folder.Write("feed.ini", kFeedAddAB);
+    const pid_t pid =
+        folder.Start({"watch", "--shared", "cal.dat", "--feed", "feed.ini", "--interval", "5"});
+    const bool synced = folder.WaitForOutput("Sync successful: 2 added", 20);
+    std::this_thread::sleep_for(std::chrono::seconds(11));  // two more ticks
+    ::kill(pid, SIGTERM);
+    const SResult result = folder.Finish(pid);
+    ASSERT_TRUE(synced) << result.out << result.err;
+    EXPECT_EQ(result.exitCode, 0);
+    const std::regex stamped(
+        "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  Sync successful: 2 added, 0 updated, 0 "
+        "removed; 2 entries\n\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  Nothing changed, not "
+        "syncing\n\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  Stopped by SIGTERM\n$");
+    EXPECT_TRUE(std::regex_search(result.out, stamped)) << result.out;
+    EXPECT_EQ(result.out.find("Syncing..."), std::string::npos);
+}
+
+}  // namespace
