@@ -1,9 +1,13 @@
 // Occurrence queries far from the series start: the arithmetic jump of GetFirstOccurrence
-// beside stepping GetNextOccurrence from the start, and the reminder operations whose
-// series end after a count makes them walk the series.
+// beside stepping GetNextOccurrence from the start, the reminder operations of a series that
+// ends after a count, and (when libical is found) the same first-occurrence query answered by
+// libical's recurrence iterator.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#ifdef ZF_HAVE_LIBICAL
+#include <libical/ical.h>
+#endif
 
 #include "datetime/DateTime.h"
 #include "store/DateEntry.h"
@@ -91,7 +95,7 @@ BENCHMARK(BM_FirstOccurrenceByStepping)->DenseRange(kDaily, kLastFriday);
 // An hourly series that began five years before now, with 100 items in each list spread
 // over those years. Variants: 0 never ends; 1 ends after a count that the five years do not
 // reach, so every search counts the series from its start (in closed form); 2 as 1 but on
-// working days only, a condition under which counting walks the series hour by hour.
+// working days only, counted in closed form by the allowed slots of one week.
 CDateEntry MakeHourlyWithState(int variant, const CDateTime& now) {
     CDateEntry entry;
     DateEntryProperties& p = entry.Properties;
@@ -122,7 +126,7 @@ const CDateTime kNow(2024, 5, 17, 8, 30, 0);
 
 const char* VariantName(std::int64_t variant) {
     static const char* const kNames[] = {"RepeatEnd 0", "RepeatEnd 1, counted in closed form",
-                                         "RepeatEnd 1, working days, counted by walking"};
+                                         "RepeatEnd 1, working days, counted in closed form"};
     return kNames[variant];
 }
 
@@ -164,6 +168,92 @@ void BM_CopyPreparedEntry(benchmark::State& state) {
         benchmark::DoNotOptimize(entry.DueOccurrences.GetSize());
     }
 }
+
+// The peer query: the first occurrence of a daily series started 2000-01-01 09:00 in a week
+// of June 2030, without an end (0) and ending after 20,000 occurrences (1), which a count
+// has to confirm.
+const CDateTime kPeerStart(2000, 1, 1, 9, 0, 0);
+const CDateTime kPeerFrom(2030, 6, 3, 0, 0, 0);
+const CDateTime kPeerTo(2030, 6, 9, 23, 59, 59);
+constexpr int kPeerCount = 20000;
+
+const char* PeerName(std::int64_t counted) {
+    return counted != 0 ? "COUNT=20000" : "no end";
+}
+
+void BM_PeerFirstOccurrenceOurs(benchmark::State& state) {
+    CDateEntry entry;
+    DateEntryProperties& p = entry.Properties;
+    p.StartDate = kPeerStart;
+    p.EndDate = kPeerStart;
+    p.ShowEnd = 0;
+    p.Repeat = 1;
+    p.RepeatRate = 1;
+    p.RepeatUnit = 2;
+    p.RepeatEnd = state.range(0) != 0 ? 1 : 0;
+    p.RepeatEndCount = kPeerCount;
+    state.SetLabel(PeerName(state.range(0)));
+    for (auto _ : state) {
+        CDateTime start;
+        CDateTime end;
+        benchmark::DoNotOptimize(entry.FindFirstOccurrence(kPeerFrom, kPeerTo, start, end));
+        benchmark::DoNotOptimize(start);
+    }
+}
+
+#ifdef ZF_HAVE_LIBICAL
+icaltimetype IcalTime(const CDateTime& t) {
+    icaltimetype value = icaltime_null_time();
+    value.year = t.GetYear();
+    value.month = t.GetMonth();
+    value.day = t.GetDay();
+    value.hour = t.GetHour();
+    value.minute = t.GetMinute();
+    value.second = t.GetSecond();
+    return value;
+}
+
+icalrecurrencetype PeerRule(std::int64_t counted) {
+    return icalrecurrencetype_from_string(counted != 0 ? "FREQ=DAILY;COUNT=20000" : "FREQ=DAILY");
+}
+
+// libical's iterator from DTSTART until an occurrence reaches the window.
+void BM_PeerFirstOccurrenceLibicalIterating(benchmark::State& state) {
+    const icalrecurrencetype rule = PeerRule(state.range(0));
+    const icaltimetype start = IcalTime(kPeerStart);
+    const icaltimetype from = IcalTime(kPeerFrom);
+    state.SetLabel(PeerName(state.range(0)));
+    for (auto _ : state) {
+        icalrecur_iterator* iterator = icalrecur_iterator_new(rule, start);
+        icaltimetype next = icalrecur_iterator_next(iterator);
+        while (!icaltime_is_null_time(next) && icaltime_compare(next, from) < 0) {
+            next = icalrecur_iterator_next(iterator);
+        }
+        benchmark::DoNotOptimize(next);
+        icalrecur_iterator_free(iterator);
+    }
+}
+
+// libical's jump: icalrecur_iterator_set_start to the window; refused for a rule with COUNT.
+void BM_PeerFirstOccurrenceLibicalJump(benchmark::State& state) {
+    const icalrecurrencetype rule = PeerRule(0);
+    const icaltimetype start = IcalTime(kPeerStart);
+    const icaltimetype from = IcalTime(kPeerFrom);
+    state.SetLabel(PeerName(0));
+    for (auto _ : state) {
+        icalrecur_iterator* iterator = icalrecur_iterator_new(rule, start);
+        const int jumped = icalrecur_iterator_set_start(iterator, from);
+        benchmark::DoNotOptimize(jumped);
+        icaltimetype next = icalrecur_iterator_next(iterator);
+        benchmark::DoNotOptimize(next);
+        icalrecur_iterator_free(iterator);
+    }
+}
+
+BENCHMARK(BM_PeerFirstOccurrenceLibicalIterating)->DenseRange(0, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PeerFirstOccurrenceLibicalJump)->Unit(benchmark::kMicrosecond);
+#endif
+BENCHMARK(BM_PeerFirstOccurrenceOurs)->DenseRange(0, 1)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK(BM_UpdateReminders)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PurgeOccurrenceLists)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);

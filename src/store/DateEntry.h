@@ -67,6 +67,13 @@ public:
     void ResetOccurrenceState();
 
     // --- Recurrence (occurrences of the bare rule and of the series) ---
+    // A bound that keeps every occurrence query short whatever a feed delivers: a search or
+    // a count tries at most kMostCandidatesPerQuery candidates of the rule, and an update
+    // of the reminders walks at most as many occurrences. A fixed-period series counts and
+    // passes over refused candidates in closed form and never comes near it; a rule that
+    // reaches it (a monthly count over more than 16,000 years) ends its search there: the
+    // search finds no further occurrence, a count is the count so far.
+    static constexpr std::int64_t kMostCandidatesPerQuery = 200000;
     CDateTimeSpan GetDuration() const;
     static CDateTimeSpan MakeSpan(int amount, int unit);
     bool GetFirstOccurrence(const CDateTime& from, const CDateTime& to, CDateTime& start,

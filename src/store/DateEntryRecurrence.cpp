@@ -3,15 +3,19 @@
 // Every candidate date is computed in 64-bit seconds and refused when it would leave the
 // range of CDateTimeRange, so that no rule value, however large, overflows a day number.
 // Every step of GetNextOccurrence moves strictly forward, so a window iteration ends.
-// Counting a series (for an end after a count) walks it from its start, except for the
-// rules whose count has a closed form (CountByArithmetic), which give the same result.
+// Counting a series (for an end after a count) and passing over refused candidates use the
+// closed form of CSeriesCount for a fixed period; other rules walk, within the bound of
+// CDateEntry::kMostCandidatesPerQuery.
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <numeric>
+#include <optional>
 #include <vector>
 
 #include "datetime/DateTimeRange.h"
 #include "store/DateEntry.h"
+#include "store/SeriesCount.h"
 
 namespace {
 
@@ -139,14 +143,98 @@ bool WeekdayStart(const DateEntryProperties& p, const CDateTime& first, CDateTim
     return true;
 }
 
-// True when at least one occurrence of a repeating rule can pass the conditions. When none
-// can, the search loops would walk their whole window only to refuse everything.
+// The condition part of IsOccurrenceAllowed: time of day, month and weekday.
+bool PassesConditions(const DateEntryProperties& p, const CDateTime& start) {
+    if (p.Repeat == 0) return true;
+    if (p.CondTimeEnable != 0) {
+        const std::int32_t time = start.GetSecondOfDay();
+        if (time < p.CondStartTime.GetSecondOfDay() || time > p.CondEndTime.GetSecondOfDay()) {
+            return false;
+        }
+    }
+    const int month = start.GetMonth();
+    const int dayOfWeek = start.GetDayOfWeek();
+    if (month < 1 || month > 12 || dayOfWeek < 0 || dayOfWeek > 6) return false;
+    return ((static_cast<std::uint32_t>(p.CondMonth) >> (month - 1)) & 1u) != 0 &&
+           ((static_cast<std::uint32_t>(p.CondWeekdays) >> dayOfWeek) & 1u) != 0;
+}
+
+// False when the rule shows that no occurrence of a repeating rule can pass the conditions,
+// so that no search walks its window only to refuse everything. Every rule but a fixed
+// period starts all its occurrences at the time of day of S; a fixed period is judged by
+// CSeriesCount when a candidate is refused.
 bool CanAnyBeAllowed(const DateEntryProperties& p) {
     if (p.Repeat == 0) return true;
     if ((static_cast<std::uint32_t>(p.CondWeekdays) & 0x7Fu) == 0) return false;
     if ((static_cast<std::uint32_t>(p.CondMonth) & 0xFFFu) == 0) return false;
-    return p.CondTimeEnable == 0 ||
-           p.CondStartTime.GetSecondOfDay() <= p.CondEndTime.GetSecondOfDay();
+    if (p.CondTimeEnable == 0) return true;
+    const std::int32_t from = p.CondStartTime.GetSecondOfDay();
+    const std::int32_t to = p.CondEndTime.GetSecondOfDay();
+    if (from > to) return false;
+    if (Classify(p) == ESeries::Hours) return true;
+    const std::int32_t time = SeriesStart(p).GetSecondOfDay();
+    return time >= from && time <= to;
+}
+
+// Candidates after which the conditions meet the same dates again, for the rules that step
+// through a fixed pattern of months: a step of G months repeats after the 4,800 months of the
+// calendar's 400-year cycle, a weekday rule of the table takes one candidate a month. 0 when
+// the rule has no such cycle.
+std::int64_t ConditionCycle(const DateEntryProperties& p) {
+    constexpr std::int64_t kMonthsPerCycle = 4800;
+    switch (Classify(p)) {
+        case ESeries::Months:
+            return kMonthsPerCycle / std::gcd(StepMonths(p), kMonthsPerCycle);
+        case ESeries::Weekday: {
+            const bool inTable = p.RepeatWeekdayCount >= 0 && p.RepeatWeekdayCount <= 5 &&
+                                 p.RepeatWeekday >= 0 && p.RepeatWeekday <= 6;
+            return inTable ? kMonthsPerCycle : 0;
+        }
+        default:
+            return 0;
+    }
+}
+
+// Moves the refused candidate [start, end] of a search over [from, to] on to the next allowed
+// one that the walk by GetNextOccurrence would meet; false when it meets none. A fixed-period
+// series jumps to the next candidate that the conditions allow, passing over whole runs of
+// refused ones; other rules step, and stop after one whole cycle of the conditions without an
+// allowed candidate. At most CDateEntry::kMostCandidatesPerQuery candidates are tried.
+bool SkipRefused(const CDateEntry& entry, const CDateTime& from, const CDateTime& to,
+                 CDateTime& start, CDateTime& end) {
+    const std::optional<CSeriesCount> series = CSeriesCount::Of(entry);
+    std::int64_t steps = 0;
+    if (series) {
+        // With occurrences of length 0 or more, every candidate from this one up to the last
+        // that starts by `to` overlaps the window, so the walk would meet each of them.
+        if (!series->CanAnyBeAllowed()) return false;
+        const std::int64_t last = series->LastIndexUpTo(CDateTimeRange::ToSeconds(to));
+        std::int64_t k = series->IndexAt(CDateTimeRange::ToSeconds(start));
+        do {
+            if (++steps > CDateEntry::kMostCandidatesPerQuery || k < 0 ||
+                !series->FindAllowed(k + 1, last, k)) {
+                return false;
+            }
+            CDateTimeRange::FromSeconds(series->StartOf(k), start);
+            CDateTimeRange::FromSeconds(series->StartOf(k) + series->GetDuration(), end);
+        } while (entry.IsOccurrenceDropped(start));
+        return true;
+    }
+    const DateEntryProperties& p = entry.Properties;
+    const std::int64_t cycle = ConditionCycle(p);
+    std::int64_t refusedInARow = 0;
+    do {
+        if (!PassesConditions(p, start)) {
+            if (cycle > 0 && ++refusedInARow >= cycle) return false;
+        } else {
+            refusedInARow = 0;
+        }
+        if (++steps > CDateEntry::kMostCandidatesPerQuery ||
+            !entry.GetNextOccurrence(from, to, start, end)) {
+            return false;
+        }
+    } while (!entry.IsOccurrenceAllowed(start));
+    return true;
 }
 
 std::int32_t Saturate(std::int64_t count) {
@@ -155,45 +243,37 @@ std::int32_t Saturate(std::int64_t count) {
                : static_cast<std::int32_t>(count);
 }
 
-// The count of CountAllowedUntil without walking, for the rules where that is exact: a fixed
-// period, an occurrence length of 0 or more (so that no occurrence after `t` reaches back
-// into [S, t]), no condition (so that only drops refuse) and no fifth-weekday check (which
-// would end the walk early). The walk meets the occurrences k = 0 .. last with
-// S + k * P <= t, fewer where an end would leave the date range, and counts those whose
-// start is not dropped. False when the rule is not such a rule.
-bool CountByArithmetic(CDateEntry& entry, const CDateTime& t, std::int64_t& count) {
-    const DateEntryProperties& p = entry.Properties;
-    if (Classify(p) != ESeries::Hours || p.RepeatWeekdayCount == 4 || p.CondTimeEnable != 0 ||
-        (static_cast<std::uint32_t>(p.CondWeekdays) & 0x7Fu) != 0x7Fu ||
-        (static_cast<std::uint32_t>(p.CondMonth) & 0xFFFu) != 0xFFFu) {
-        return false;
-    }
-    const CDateTime seriesStart = SeriesStart(p);
-    const std::int64_t duration = entry.GetDuration().GetTotalSeconds();
-    if (duration < 0 || !CDateTimeRange::Contains(seriesStart)) return false;
-
-    count = 0;
-    const std::int64_t start = CDateTimeRange::ToSeconds(seriesStart);
-    const std::int64_t lastEnd = CDateTimeRange::ToSeconds(CDateTimeRange::Last());
-    const std::int64_t limit = std::min(CDateTimeRange::ToSeconds(t), lastEnd - duration);
-    if (limit < start) return true;
-    const std::int64_t period = PeriodHours(p) * kSecondsPerHour;
-    const std::int64_t last = (limit - start) / period;
-
-    // Indices of the distinct dropped starts among the occurrences met, in order.
+// Indices of the distinct dropped starts among candidates 0 .. last that the conditions
+// allow, in order: the ones whose drop takes an occurrence out of the count.
+std::vector<std::int64_t> DroppedIndices(const CDateEntry& entry, const CSeriesCount& series,
+                                         std::int64_t last) {
     std::vector<std::int64_t> dropped;
     for (const CDateTime& item : entry.DroppedOccurrences) {
         // A damaged item whose second of day lies outside the day equals no start.
         if (item.GetSecondOfDay() < 0 || item.GetSecondOfDay() >= kSecondsPerDay) continue;
-        const std::int64_t offset = CDateTimeRange::ToSeconds(item) - start;
-        if (offset >= 0 && offset % period == 0 && offset / period <= last) {
-            dropped.push_back(offset / period);
-        }
+        const std::int64_t k = series.IndexAt(CDateTimeRange::ToSeconds(item));
+        if (k >= 0 && k <= last && series.IsAllowed(k)) dropped.push_back(k);
     }
     std::sort(dropped.begin(), dropped.end());
     dropped.erase(std::unique(dropped.begin(), dropped.end()), dropped.end());
+    return dropped;
+}
 
-    const std::int64_t allowed = last + 1 - static_cast<std::int64_t>(dropped.size());
+// The count of CountAllowedUntil without walking, for the series that CSeriesCount counts
+// (see there). The walk meets the candidates k = 0 .. last with S + k * P <= t, fewer where
+// an end would leave the date range, and counts those that the conditions allow and that are
+// not dropped. False when the rule is not such a series or its count would take too long.
+bool CountByArithmetic(CDateEntry& entry, const CDateTime& t, std::int64_t& count) {
+    const std::optional<CSeriesCount> series = CSeriesCount::Of(entry);
+    if (!series) return false;
+    const std::int64_t last = series->LastIndexUpTo(CDateTimeRange::ToSeconds(t));
+    std::int64_t allowed = 0;
+    if (last >= 0 && !series->CountBefore(last + 1, allowed)) return false;
+    const std::vector<std::int64_t> dropped =
+        last >= 0 ? DroppedIndices(entry, *series, last) : std::vector<std::int64_t>();
+    allowed -= static_cast<std::int64_t>(dropped.size());
+
+    const DateEntryProperties& p = entry.Properties;
     if (p.RepeatEnd != 1) {
         count = allowed;
         return true;
@@ -202,13 +282,10 @@ bool CountByArithmetic(CDateEntry& entry, const CDateTime& t, std::int64_t& coun
     // occurrence that reached it.
     const std::int64_t endCount = p.RepeatEndCount;
     if (endCount >= 1 && allowed >= endCount) {
-        std::int64_t index = endCount - 1;
-        for (const std::int64_t skipped : dropped) {
-            if (skipped > index) break;
-            ++index;
-        }
+        std::int64_t index = 0;
+        if (!series->FindNthKept(endCount, dropped, -1, last, index)) return false;
         CDateTime end;
-        CDateTimeRange::FromSeconds(start + index * period + duration, end);
+        CDateTimeRange::FromSeconds(series->StartOf(index) + series->GetDuration(), end);
         entry.SeriesEnd = end;
         entry.SeriesEndKnown = 1;
     }
@@ -218,6 +295,7 @@ bool CountByArithmetic(CDateEntry& entry, const CDateTime& t, std::int64_t& coun
 
 // The number, counted from 1, of the allowed occurrence starting at `t`; see
 // CountOccurrencesUntil. 64 bits, because a RepeatEndCount of INT32_MAX may be exceeded.
+// A walk stops after CDateEntry::kMostCandidatesPerQuery candidates with the count so far.
 std::int64_t CountAllowedUntil(CDateEntry& entry, const CDateTime& t) {
     const DateEntryProperties& p = entry.Properties;
     if (!CanAnyBeAllowed(p)) return 0;
@@ -226,10 +304,11 @@ std::int64_t CountAllowedUntil(CDateEntry& entry, const CDateTime& t) {
     const CDateTime seriesStart = SeriesStart(p);
     const bool endsAfterCount = p.Repeat != 0 && p.RepeatEnd == 1;
     std::int64_t count = 0;
+    std::int64_t steps = 0;
     CDateTime start;
     CDateTime end;
     bool found = entry.GetFirstOccurrence(seriesStart, t, start, end);
-    while (found) {
+    while (found && ++steps <= CDateEntry::kMostCandidatesPerQuery) {
         if (entry.IsOccurrenceAllowed(start)) {
             ++count;
             if (endsAfterCount) {
@@ -412,20 +491,7 @@ bool CDateEntry::GetNextOccurrence(const CDateTime& from, const CDateTime& to, C
 }
 
 bool CDateEntry::IsOccurrenceAllowed(const CDateTime& start) const {
-    if (IsOccurrenceDropped(start)) return false;
-    const DateEntryProperties& p = Properties;
-    if (p.Repeat == 0) return true;
-    if (p.CondTimeEnable != 0) {
-        const std::int32_t time = start.GetSecondOfDay();
-        if (time < p.CondStartTime.GetSecondOfDay() || time > p.CondEndTime.GetSecondOfDay()) {
-            return false;
-        }
-    }
-    const int month = start.GetMonth();
-    const int dayOfWeek = start.GetDayOfWeek();
-    if (month < 1 || month > 12 || dayOfWeek < 0 || dayOfWeek > 6) return false;
-    return ((static_cast<std::uint32_t>(p.CondMonth) >> (month - 1)) & 1u) != 0 &&
-           ((static_cast<std::uint32_t>(p.CondWeekdays) >> dayOfWeek) & 1u) != 0;
+    return !IsOccurrenceDropped(start) && PassesConditions(Properties, start);
 }
 
 int CDateEntry::CountOccurrencesUntil(const CDateTime& start) {
@@ -438,7 +504,7 @@ bool CDateEntry::FindFirstOccurrence(const CDateTime& from, const CDateTime& to,
     if (p.RepeatEnd == 1 && SeriesEndKnown != 0 && from > SeriesEnd) return false;
     if (!CanAnyBeAllowed(p)) return false;
     bool found = GetFirstOccurrence(from, to, start, end);
-    while (found && !IsOccurrenceAllowed(start)) found = GetNextOccurrence(from, to, start, end);
+    if (found && !IsOccurrenceAllowed(start)) found = SkipRefused(*this, from, to, start, end);
     if (!found || p.Repeat == 0) return found;
     if (p.RepeatEnd == 1) {
         const std::int64_t number = CountAllowedUntil(*this, start);
@@ -455,10 +521,8 @@ bool CDateEntry::FindNextOccurrence(const CDateTime& from, const CDateTime& to, 
     const DateEntryProperties& p = Properties;
     if (p.RepeatEnd == 1 && SeriesEndKnown != 0 && from > SeriesEnd) return false;
     if (!CanAnyBeAllowed(p)) return false;
-    bool found = false;
-    do {
-        found = GetNextOccurrence(from, to, start, end);
-    } while (found && !IsOccurrenceAllowed(start));
+    bool found = GetNextOccurrence(from, to, start, end);
+    if (found && !IsOccurrenceAllowed(start)) found = SkipRefused(*this, from, to, start, end);
     if (!found || p.Repeat == 0) return found;
     if (p.RepeatEnd == 1) {
         const std::int64_t number = static_cast<std::int64_t>(OccurrenceCounter) + 1;

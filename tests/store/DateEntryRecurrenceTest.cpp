@@ -299,45 +299,49 @@ TEST_F(RecurrenceTest, CountOccurrencesUntilCountsAllowedOccurrences) {
     }
 }
 
-// The count of a series with a fixed period has a closed form; it must give exactly what
-// walking the series occurrence by occurrence gives, series-end cache included.
-TEST_F(RecurrenceTest, CountingAgreesWithAWalkOverTheSeries) {
-    struct Walk {
-        std::int64_t count = 0;
-        bool endKnown = false;
-        CDateTime seriesEnd;
-    };
-    // Counting by walking every occurrence from the start, on the bare rule's public steps.
-    auto walk = [](const CDateEntry& entry, const CDateTime& t) {
-        const DateEntryProperties& p = entry.Properties;
-        Walk result;
-        CDateTime s = p.StartDate;
-        if (p.ShowStartTime == 0) s.SetTime(0, 0, 0);
-        CDateTime start;
-        CDateTime end;
-        for (bool found = entry.GetFirstOccurrence(s, t, start, end); found;
-             found = entry.GetNextOccurrence(s, t, start, end)) {
-            if (!entry.IsOccurrenceAllowed(start)) continue;
-            ++result.count;
-            if (p.RepeatEnd == 1) {
-                if (result.count == p.RepeatEndCount) {
-                    result.endKnown = true;
-                    result.seriesEnd = end;
-                }
-                if (result.count > p.RepeatEndCount) break;
+// The count of a series and the end it caches, by walking every occurrence from the start on
+// the bare rule's public steps: the reference for the closed-form count.
+struct Walk {
+    std::int64_t count = 0;
+    bool endKnown = false;
+    CDateTime seriesEnd;
+};
+
+Walk WalkCount(const CDateEntry& entry, const CDateTime& t) {
+    const DateEntryProperties& p = entry.Properties;
+    Walk result;
+    CDateTime s = p.StartDate;
+    if (p.ShowStartTime == 0) s.SetTime(0, 0, 0);
+    CDateTime start;
+    CDateTime end;
+    for (bool found = entry.GetFirstOccurrence(s, t, start, end); found;
+         found = entry.GetNextOccurrence(s, t, start, end)) {
+        if (!entry.IsOccurrenceAllowed(start)) continue;
+        ++result.count;
+        if (p.RepeatEnd == 1) {
+            if (result.count == p.RepeatEndCount) {
+                result.endKnown = true;
+                result.seriesEnd = end;
             }
-            if (start.GetDateOnly() == t) break;
+            if (result.count > p.RepeatEndCount) break;
         }
-        return result;
-    };
+        if (start.GetDateOnly() == t) break;
+    }
+    return result;
+}
+
+// The count of a series with a fixed period has a closed form, also under the time, weekday
+// and month conditions and with drops; it must give exactly what walking the series
+// occurrence by occurrence gives, series-end cache included.
+TEST_F(RecurrenceTest, CountingAgreesWithAWalkOverTheSeries) {
     std::mt19937_64 rng(77);
     auto uniform = [&rng](std::int64_t lo, std::int64_t hi) {
         return std::uniform_int_distribution<std::int64_t>(lo, hi)(rng);
     };
     const std::vector<int> endCounts = {-1, 0, 1, 2, 5, 50, 500, kIntMax};
-    for (int i = 0; i < 1500; ++i) {
+    for (int i = 0; i < 2500; ++i) {
         const int unit = static_cast<int>(uniform(1, 3));
-        const int rate = static_cast<int>(uniform(1, 30));
+        const int rate = static_cast<int>(uniform(0, 3) == 0 ? uniform(1, 30) : uniform(1, 3));
         const std::int64_t period = rate * (unit == 1 ? 1 : unit == 2 ? 24 : 168) * 3600;
         const bool nearEnd = uniform(0, 9) == 0;
         const CDateTime start =
@@ -346,29 +350,44 @@ TEST_F(RecurrenceTest, CountingAgreesWithAWalkOverTheSeries) {
                          static_cast<int>(uniform(1, 28)), static_cast<int>(uniform(0, 23)),
                          static_cast<int>(uniform(0, 59)));
         CDateEntry entry = Every(start, rate, unit);
+        DateEntryProperties& p = entry.Properties;
         SetLength(entry, uniform(-2 * period, 3 * period));
-        entry.Properties.ShowStartTime = uniform(0, 4) == 0 ? 0 : 1;
-        entry.Properties.RepeatEnd = static_cast<int>(uniform(0, 2));
-        entry.Properties.RepeatEndCount = endCounts[uniform(0, endCounts.size() - 1)];
-        if (uniform(0, 9) == 0) entry.Properties.RepeatWeekdayCount = 4;
-        if (uniform(0, 9) == 0) entry.Properties.CondWeekdays = 0x1F;
-        for (int d = static_cast<int>(uniform(0, 8)); d > 0; --d) {
+        p.ShowStartTime = uniform(0, 4) == 0 ? 0 : 1;
+        p.RepeatEnd = static_cast<int>(uniform(0, 2));
+        p.RepeatEndCount = endCounts[uniform(0, endCounts.size() - 1)];
+        if (uniform(0, 9) == 0) p.RepeatWeekdayCount = 4;
+        if (uniform(0, 2) == 0) p.CondWeekdays = static_cast<int>(uniform(0, 127));
+        if (uniform(0, 2) == 0) p.CondMonth = static_cast<int>(uniform(0, 4095));
+        if (uniform(0, 3) == 0) {
+            p.CondTimeEnable = 1;
+            p.CondStartTime =
+                CDateTime::FromStored(1, static_cast<std::int32_t>(uniform(0, 86399)));
+            p.CondEndTime = CDateTime::FromStored(1, static_cast<std::int32_t>(uniform(0, 86399)));
+        }
+        // Hourly and daily series reach across months within the walk.
+        const std::int64_t reach = unit == 3 ? 300 : 3000;
+        for (int d = static_cast<int>(uniform(0, 12)); d > 0; --d) {
             const CDateTime item =
-                start + CDateTimeSpan(period * uniform(0, 200) + (uniform(0, 3) == 0 ? 60 : 0));
+                start + CDateTimeSpan(period * uniform(0, reach) + (uniform(0, 3) == 0 ? 60 : 0));
             entry.DroppedOccurrences.Add(item);
         }
         // The same instant as an occurrence, stored with a second of day out of range.
         entry.DroppedOccurrences.Add(CDateTime::FromStored(start.GetDayNumber() - 1, 86400));
+        // A RepeatEndCount within the series now and then, so that the cached end moves with
+        // the drops and conditions.
+        if (p.RepeatEnd == 1 && uniform(0, 2) == 0) {
+            p.RepeatEndCount = static_cast<int>(uniform(1, reach / 2));
+        }
         CDateTime t;
         switch (uniform(0, 3)) {
             case 0:
-                t = start + CDateTimeSpan(period * uniform(-3, 300));
+                t = start + CDateTimeSpan(period * uniform(-3, reach));
                 break;
             case 1:
-                t = (start + CDateTimeSpan(period * uniform(0, 300))).GetDateOnly();
+                t = (start + CDateTimeSpan(period * uniform(0, reach))).GetDateOnly();
                 break;
             case 2:
-                t = start + CDateTimeSpan(uniform(0, 300 * period));
+                t = start + CDateTimeSpan(uniform(0, reach * period));
                 break;
             default:
                 t = nearEnd ? CDateTimeRange::Last() : start + CDateTimeSpan(uniform(-86400, 0));
@@ -376,9 +395,10 @@ TEST_F(RecurrenceTest, CountingAgreesWithAWalkOverTheSeries) {
         }
         SCOPED_TRACE("start " + Text(start) + " rate " + std::to_string(rate) + " unit " +
                      std::to_string(unit) + " until " + Text(t) + " end " +
-                     std::to_string(entry.Properties.RepeatEnd) + "/" +
-                     std::to_string(entry.Properties.RepeatEndCount));
-        const Walk expected = walk(entry, t);
+                     std::to_string(p.RepeatEnd) + "/" + std::to_string(p.RepeatEndCount) +
+                     " weekdays " + std::to_string(p.CondWeekdays) + " months " +
+                     std::to_string(p.CondMonth) + " time " + std::to_string(p.CondTimeEnable));
+        const Walk expected = WalkCount(entry, t);
         entry.SeriesEndKnown = 0;
         ASSERT_EQ(entry.CountOccurrencesUntil(t), expected.count);
         ASSERT_EQ(entry.SeriesEndKnown != 0, expected.endKnown);
@@ -928,6 +948,201 @@ TEST_F(RecurrenceTest, WindowQueriesAgreeWithAnIndependentExpansion) {
     }
     // The random windows must mostly meet occurrences, or the agreement says little.
     EXPECT_GT(windowsWithOccurrences, windows / 3);
+}
+
+// Counts that reach over calendar cycles of 400 years, where the closed form multiplies the
+// allowed occurrences of one cycle (or of a few, when the period does not divide one): the
+// independent expansion walks every candidate.
+TEST_F(RecurrenceTest, CountsOverCalendarCyclesAgreeWithTheExpansion) {
+    struct Case {
+        const char* name;
+        Rule rule;
+        std::int64_t until;
+    };
+    auto rule = [](int rate, int unit, std::int64_t start, int weekdays, int months, bool time) {
+        Rule r{};
+        r.kind = EKind::Hours;
+        r.repeatRate = rate;
+        r.repeatUnit = unit;
+        r.start = start;
+        r.duration = 1800;
+        r.condWeekdays = weekdays;
+        r.condMonth = months;
+        r.condTime = time;
+        r.condFrom = 9 * 3600;
+        r.condTo = 17 * 3600;
+        r.repeatEnd = 0;
+        return r;
+    };
+    const std::vector<Case> cases = {
+        {"weekly, February Mondays, 1200 years",
+         rule(1, 3, civil::Seconds(1583, 1, 3, 9 * 3600), 127, 0x2, false),
+         civil::Seconds(2790, 1, 1, 0)},
+        {"every 11 days (a cycle of 4,400 years), working days in odd months, office hours",
+         rule(11, 2, civil::Seconds(1601, 3, 5, 9 * 3600), 0x1F, 0x555, true),
+         civil::Seconds(7000, 6, 1, 0)},
+        {"every 3 weeks, weekends in summer",
+         rule(3, 3, civil::Seconds(1, 1, 6, 0), 0x60, 0x1C0, false), civil::Seconds(2100, 1, 1, 0)},
+        {"every 7 hours, Sundays of December, office hours",
+         rule(7, 1, civil::Seconds(2000, 1, 1, 30 * 60), 0x40, 0x800, true),
+         civil::Seconds(2450, 1, 1, 0)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<std::int64_t> series = ExpandSeries(c.rule, c.until);
+        ASSERT_FALSE(series.empty());
+        CDateEntry entry = MakeEntry(c.rule);
+        EXPECT_EQ(entry.CountOccurrencesUntil(ToDateTime(c.until)),
+                  static_cast<int>(series.size()));
+        // Ending after a count: the end cached is that of the last occurrence of the count,
+        // also with one of the occurrences before it dropped.
+        Rule counted = c.rule;
+        counted.repeatEnd = 1;
+        counted.repeatEndCount = static_cast<int>(series.size() - 3);
+        counted.dropped = {series[series.size() / 2]};
+        const std::vector<std::int64_t> countedSeries = ExpandSeries(counted, c.until);
+        ASSERT_EQ(countedSeries.size(), series.size() - 3);
+        CDateEntry countedEntry = MakeEntry(counted);
+        EXPECT_EQ(countedEntry.CountOccurrencesUntil(ToDateTime(countedSeries.back() - 1)),
+                  counted.repeatEndCount - 1);
+        EXPECT_EQ(countedEntry.SeriesEndKnown, 0);
+        EXPECT_EQ(countedEntry.CountOccurrencesUntil(ToDateTime(c.until)),
+                  counted.repeatEndCount + 1);
+        EXPECT_EQ(countedEntry.SeriesEndKnown, 1);
+        EXPECT_EQ(countedEntry.SeriesEnd, ToDateTime(countedSeries.back() + c.rule.duration));
+    }
+}
+
+// --- Rules that a feed can make hostile ---
+
+// Non-Sunday hours from 0001-01-01 00:00 up to and including the hour that starts at `t`
+// (a whole hour): the count of an hourly series from year 1 on six weekdays.
+std::int64_t HoursExceptSundays(const CDateTime& t) {
+    const std::int64_t days = t.GetDayNumber() - 1;  // whole days before t's day
+    const std::int64_t sundays = days / 7;           // day 7 is the first Sunday
+    const bool sunday = t.GetDayOfWeek() == 6;
+    return (days - sundays) * 24 + (sunday ? 0 : t.GetHour() + 1);
+}
+
+// A count that does not depend on the distance to the date: an hourly series from year 1,
+// on six weekdays, ending after INT32_MAX occurrences, queried now and near year 20000 (the
+// walk took seconds and an hour for these).
+TEST_F(RecurrenceTest, CountingFarFromTheStartDoesNotWalk) {
+    CDateEntry entry = Every(Dt(1, 1, 1), 1, 1);
+    SetLength(entry, 3600);
+    entry.Properties.RepeatEnd = 1;
+    entry.Properties.RepeatEndCount = kIntMax;
+    entry.Properties.CondWeekdays = 0x3F;
+    const CDateTime now = Dt(2026, 12, 10, 8, 30);
+    CDateTime start;
+    CDateTime end;
+    ASSERT_TRUE(entry.FindFirstOccurrence(now, now, start, end));
+    EXPECT_EQ(start, Dt(2026, 12, 10, 8));  // a Thursday
+    EXPECT_EQ(entry.OccurrenceCounter, HoursExceptSundays(start));
+
+    const CDateTime drop = Dt(20000, 1, 1);  // a Saturday
+    entry.DropOccurrence(drop);
+    entry.PurgeOccurrenceLists();
+    EXPECT_EQ(Items(entry.DroppedOccurrences), std::vector<CDateTime>{drop});
+    const CDateTime later = Dt(20000, 1, 1, 5);
+    EXPECT_EQ(entry.CountOccurrencesUntil(later), HoursExceptSundays(later) - 1);
+    EXPECT_FALSE(entry.FindFirstOccurrence(drop, drop + CDateTimeSpan(1800), start, end) &&
+                 start == drop);
+}
+
+// Rules whose conditions refuse every candidate are known before any walk; long occurrences
+// start the search at the first candidate that can overlap. Each of these walked to the end
+// of its window before.
+TEST_F(RecurrenceTest, RefusedCandidatesAreNotWalked) {
+    const CDateTime from = Dt(1, 1, 1);
+    const CDateTime to = CDateTimeRange::Last();
+    struct Case {
+        const char* name;
+        std::function<CDateEntry()> make;
+    };
+    const std::vector<Case> cases = {
+        {"a time window that no start meets",
+         [] {
+             CDateEntry e = Every(Dt(1, 1, 1, 0, 30), 1, 1);
+             SetLength(e, CDateTimeRange::ToSeconds(Dt(9999, 12, 31, 23, 59, 59)) -
+                              CDateTimeRange::ToSeconds(Dt(1, 1, 1, 0, 30)));
+             e.Properties.CondTimeEnable = 1;
+             e.Properties.CondStartTime = Dt(2000, 1, 1, 10);
+             e.Properties.CondEndTime = Dt(2000, 1, 1, 10);
+             return e;
+         }},
+        {"the first Monday, Mondays refused",
+         [] {
+             CDateEntry e = Monthly(Dt(1, 1, 1, 9), 0, 0);
+             e.Properties.CondWeekdays = 0x7E;
+             return e;
+         }},
+        {"every 14 days on Mondays, Mondays refused",
+         [] {
+             CDateEntry e = Every(Dt(1, 1, 1, 9), 14, 2);
+             e.Properties.CondWeekdays = 0x7E;
+             return e;
+         }},
+        {"monthly on the 31st, only in months without one",
+         [] {
+             CDateEntry e = Every(Dt(1, 1, 31, 9), 1, 4);
+             e.Properties.CondMonth = 0x2;  // February: the 28th or 29th
+             e.Properties.CondWeekdays = 0;
+             return e;
+         }},
+        {"monthly at 09:00, a window in the afternoon",
+         [] {
+             CDateEntry e = Every(Dt(1, 1, 31, 9), 1, 4);
+             e.Properties.CondTimeEnable = 1;
+             e.Properties.CondStartTime = Dt(2000, 1, 1, 13);
+             e.Properties.CondEndTime = Dt(2000, 1, 1, 17);
+             return e;
+         }},
+        {"February in a monthly series that skips it",
+         [] {
+             CDateEntry e = Every(Dt(1, 1, 15, 9), 12, 4);  // every January
+             e.Properties.CondMonth = 0x2;
+             return e;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDateEntry entry = c.make();
+        EXPECT_TRUE(FindAll(entry, from, to).occurrences.empty());
+        EXPECT_TRUE(FindAll(entry, Dt(2026, 12, 10, 10), Dt(2026, 12, 10, 10)).occurrences.empty());
+        EXPECT_EQ(entry.CountOccurrencesUntil(Dt(9999, 12, 31)), 0);
+        entry.LastCheckTime = from;
+        EXPECT_FALSE(entry.UpdateReminders(Dt(2026, 12, 10, 10)));
+        EXPECT_TRUE(entry.DueOccurrences.IsEmpty());
+    }
+
+    // Occurrences of a hundred years, every hour, on Sundays only: an instant in 2050 is
+    // overlapped by the occurrences that start from 1950 on, the first of them on the first
+    // Sunday of the series.
+    CDateEntry entry = Every(Dt(2000, 1, 1, 0, 15), 1, 1);  // a Saturday
+    SetLength(entry, 36525LL * 86400);
+    entry.Properties.CondWeekdays = 0x40;
+    CDateTime start;
+    CDateTime end;
+    ASSERT_TRUE(entry.FindFirstOccurrence(Dt(2050, 6, 15, 12), Dt(2050, 6, 15, 12), start, end));
+    EXPECT_EQ(start, Dt(2000, 1, 2, 0, 15));
+    ASSERT_TRUE(entry.FindFirstOccurrence(Dt(2150, 6, 15, 12), Dt(2150, 6, 15, 12), start, end));
+    EXPECT_EQ(start, Dt(2050, 6, 19, 0, 15));  // the first Sunday of those from 2050-06-15 12:00
+    ASSERT_TRUE(entry.FindNextOccurrence(Dt(2150, 6, 15, 12), Dt(2150, 6, 15, 12), start, end));
+    EXPECT_EQ(start, Dt(2050, 6, 19, 1, 15));
+}
+
+// A rule that no closed form covers still ends: a count walks at most the bound of
+// candidates. A monthly series from year 1 has some seventy million months up to the end of
+// the date range.
+TEST_F(RecurrenceTest, EveryCountIsBounded) {
+    CDateEntry entry = Every(Dt(1, 1, 1, 9), 1, 4);
+    entry.Properties.RepeatEnd = 1;
+    entry.Properties.RepeatEndCount = kIntMax;
+    const CDateTime last = CDateTimeRange::Last();
+    EXPECT_EQ(entry.CountOccurrencesUntil(last), CDateEntry::kMostCandidatesPerQuery);
+    // Within the bound the count is exact: 12 a year.
+    EXPECT_EQ(entry.CountOccurrencesUntil(Dt(2000, 12, 31)), 24000);
 }
 
 }  // namespace

@@ -1,0 +1,304 @@
+#include "store/SeriesCount.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "datetime/DateTimeRange.h"
+#include "store/DateEntry.h"
+
+namespace {
+
+constexpr std::int64_t kSecondsPerDay = CDateTimeRange::kSecondsPerDay;
+constexpr std::int64_t kSecondsPerHour = 3600;
+constexpr std::int64_t kHoursPerWeek = 168;
+// The Gregorian calendar repeats after 146,097 days (400 years, 20,871 weeks).
+constexpr std::int64_t kCycleDays = 146097;
+constexpr std::int64_t kCycleSeconds = kCycleDays * kSecondsPerDay;
+constexpr std::int64_t kMonthsPerCycle = 4800;
+
+// Day number 1 is 0001-01-01; the day numbers below count from 0000-03-01, which puts the
+// leap day at the end of the counted year.
+constexpr std::int64_t kMarchOfYearZero = 305;
+
+// Linear month (year * 12 + month - 1) of a day number.
+std::int64_t MonthOfDay(std::int64_t day) {
+    const std::int64_t z = day + kMarchOfYearZero;
+    const std::int64_t era = (z >= 0 ? z : z - (kCycleDays - 1)) / kCycleDays;
+    const std::int64_t dayOfEra = z - era * kCycleDays;
+    const std::int64_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t shifted = (5 * dayOfYear + 2) / 153;  // 0 = March
+    const std::int64_t month = shifted < 10 ? shifted + 3 : shifted - 9;
+    const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    return year * 12 + month - 1;
+}
+
+// Day number of the first day of a linear month.
+std::int64_t FirstDayOfMonth(std::int64_t linearMonth) {
+    const std::int64_t month = linearMonth % 12 + 1;
+    const std::int64_t year = linearMonth / 12 - (month <= 2 ? 1 : 0);
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const std::int64_t yearOfEra = year - era * 400;
+    const std::int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * kCycleDays + dayOfEra - kMarchOfYearZero;
+}
+
+std::int64_t CeilDiv(std::int64_t a, std::int64_t b) {
+    return a >= 0 ? (a + b - 1) / b : -((-a) / b);
+}
+
+// Periods of a cycle that a count may walk month by month: 25 cycles of 400 years.
+constexpr std::int64_t kLongestCycle = CSeriesCount::kMostMonthsWalked / kMonthsPerCycle;
+
+}  // namespace
+
+std::optional<CSeriesCount> CSeriesCount::Of(const CDateEntry& entry) {
+    const DateEntryProperties& p = entry.Properties;
+    if (p.Repeat != 1 || p.RepeatUnit < 1 || p.RepeatUnit > 3 || p.RepeatRate < 1 ||
+        p.RepeatWeekdayCount == 4) {
+        return std::nullopt;
+    }
+    CDateTime start = p.StartDate;
+    if (p.ShowStartTime == 0) start.SetTime(0, 0, 0);
+    const std::int64_t duration = entry.GetDuration().GetTotalSeconds();
+    if (duration < 0 || !CDateTimeRange::Contains(start)) return std::nullopt;
+    const std::int64_t hours = p.RepeatUnit == 1 ? 1 : p.RepeatUnit == 2 ? 24 : kHoursPerWeek;
+    return CSeriesCount(p, CDateTimeRange::ToSeconds(start), p.RepeatRate * hours * kSecondsPerHour,
+                        duration);
+}
+
+CSeriesCount::CSeriesCount(const DateEntryProperties& p, std::int64_t start, std::int64_t period,
+                           std::int64_t duration)
+    : m_start(start),
+      m_period(period),
+      m_duration(duration),
+      m_timeCondition(p.CondTimeEnable != 0),
+      m_timeFrom(p.CondStartTime.GetSecondOfDay()),
+      m_timeTo(p.CondEndTime.GetSecondOfDay()),
+      m_weekdays(static_cast<std::uint32_t>(p.CondWeekdays) & 0x7Fu),
+      m_months(static_cast<std::uint32_t>(p.CondMonth) & 0xFFFu),
+      m_block(kHoursPerWeek / std::gcd(period / kSecondsPerHour, kHoursPerWeek)) {
+    m_slots.assign(static_cast<std::size_t>(m_block) + 1, 0);
+    for (std::int64_t r = 0; r < m_block; ++r) {
+        const std::int64_t seconds = StartOf(r);
+        const std::int64_t time = seconds % kSecondsPerDay;
+        const std::int64_t weekday = (seconds / kSecondsPerDay - 1) % 7;  // day 1 is a Monday
+        const bool allowed = (!m_timeCondition || (time >= m_timeFrom && time <= m_timeTo)) &&
+                             ((m_weekdays >> weekday) & 1u) != 0;
+        m_slots[static_cast<std::size_t>(r) + 1] =
+            m_slots[static_cast<std::size_t>(r)] + (allowed ? 1 : 0);
+    }
+}
+
+std::int64_t CSeriesCount::IndexAt(std::int64_t seconds) const {
+    const std::int64_t offset = seconds - m_start;
+    return offset >= 0 && offset % m_period == 0 ? offset / m_period : -1;
+}
+
+std::int64_t CSeriesCount::LastIndexUpTo(std::int64_t seconds) const {
+    const std::int64_t lastEnd = CDateTimeRange::ToSeconds(CDateTimeRange::Last());
+    const std::int64_t limit = std::min(seconds, lastEnd - m_duration);
+    return limit < m_start ? -1 : (limit - m_start) / m_period;
+}
+
+std::int64_t CSeriesCount::FirstIndexEndingFrom(std::int64_t seconds) const {
+    return std::max<std::int64_t>(0, CeilDiv(seconds - m_start - m_duration, m_period));
+}
+
+bool CSeriesCount::IsAllowed(std::int64_t k) const {
+    const std::int64_t r = k % m_block;
+    if (m_slots[static_cast<std::size_t>(r) + 1] == m_slots[static_cast<std::size_t>(r)]) {
+        return false;
+    }
+    return IsMonthAllowed(MonthOfDay(StartOf(k) / kSecondsPerDay) % 12);
+}
+
+bool CSeriesCount::IsMonthAllowed(std::int64_t month) const {
+    return ((m_months >> month) & 1u) != 0;
+}
+
+std::int64_t CSeriesCount::SlotsBefore(std::int64_t k) const {
+    return (k / m_block) * m_slots.back() + m_slots[static_cast<std::size_t>(k % m_block)];
+}
+
+std::int64_t CSeriesCount::NextSlot(std::int64_t k) const {
+    for (std::int64_t j = k; j < k + m_block; ++j) {
+        const std::size_t r = static_cast<std::size_t>(j % m_block);
+        if (m_slots[r + 1] != m_slots[r]) return j;
+    }
+    return -1;
+}
+
+template <typename Visit>
+bool CSeriesCount::ForEachAllowedMonth(std::int64_t first, std::int64_t end, Visit&& visit) const {
+    std::int64_t walked = 0;
+    for (std::int64_t k1 = first; k1 < end;) {
+        if (++walked > kMostMonthsWalked) return false;
+        // A month without a candidate is passed over: the next run starts at the next
+        // candidate's month.
+        const std::int64_t month = MonthOfDay(StartOf(k1) / kSecondsPerDay);
+        const std::int64_t nextMonth = FirstDayOfMonth(month + 1) * kSecondsPerDay;
+        const std::int64_t k2 = std::min(end, CeilDiv(nextMonth - m_start, m_period));
+        if (IsMonthAllowed(month % 12) && visit(k1, k2)) return true;
+        k1 = k2;
+    }
+    return true;
+}
+
+bool CSeriesCount::CountInMonths(std::int64_t end, std::int64_t& count) const {
+    count = 0;
+    return ForEachAllowedMonth(0, end, [&](std::int64_t k1, std::int64_t k2) {
+        count += SlotsBefore(k2) - SlotsBefore(k1);
+        return false;
+    });
+}
+
+void CSeriesCount::ComputeCycle() const {
+    if (m_cycleKnown) return;
+    m_cycleKnown = true;
+    const std::int64_t common = std::gcd(m_period, kCycleSeconds);
+    if (m_period / common > kLongestCycle) return;
+    // lcm(period, cycle) holds a whole number of calendar cycles and of blocks.
+    const std::int64_t candidates = kCycleSeconds / common;
+    std::int64_t allowed = 0;
+    if (!CountInMonths(candidates, allowed)) return;
+    m_cycle = candidates;
+    m_perCycle = allowed;
+}
+
+bool CSeriesCount::CanAnyBeAllowed() const {
+    if (m_slots.back() == 0 || m_months == 0) return false;
+    if (m_months == 0xFFFu) return true;
+    ComputeCycle();
+    return m_cycle == 0 || m_perCycle > 0;
+}
+
+bool CSeriesCount::CountBefore(std::int64_t end, std::int64_t& count) const {
+    if (end <= 0) {
+        count = 0;
+        return true;
+    }
+    if (m_months == 0xFFFu) {
+        count = SlotsBefore(end);
+        return true;
+    }
+    ComputeCycle();
+    std::int64_t whole = 0;
+    std::int64_t rest = end;
+    if (m_cycle > 0) {
+        whole = end / m_cycle * m_perCycle;
+        rest = end % m_cycle;
+    }
+    std::int64_t sum = 0;
+    if (!CountInMonths(rest, sum)) return false;
+    count = whole + sum;
+    return true;
+}
+
+bool CSeriesCount::FindNth(std::int64_t n, std::int64_t last, std::int64_t& k) const {
+    const std::int64_t perBlock = m_slots.back();
+    if (n < 1 || perBlock == 0) return false;
+    // The n-th allowed slot, months disregarded.
+    auto nthSlot = [&](std::int64_t nth) {
+        const std::int64_t blocks = (nth - 1) / perBlock;
+        const std::int64_t within = nth - blocks * perBlock;
+        const auto r = std::lower_bound(m_slots.begin(), m_slots.end(), within) - m_slots.begin();
+        return blocks * m_block + r - 1;
+    };
+    if (m_months == 0xFFFu) {
+        k = nthSlot(n);
+        return k <= last;
+    }
+    ComputeCycle();
+    std::int64_t offset = 0;
+    std::int64_t remaining = n;
+    std::int64_t end = last + 1;
+    if (m_cycle > 0) {
+        if (m_perCycle == 0) return false;
+        const std::int64_t cycles = (n - 1) / m_perCycle;
+        offset = cycles * m_cycle;
+        remaining = n - cycles * m_perCycle;
+        end = m_cycle;
+    }
+    bool found = false;
+    std::int64_t index = 0;
+    const bool complete = ForEachAllowedMonth(0, end, [&](std::int64_t k1, std::int64_t k2) {
+        const std::int64_t before = SlotsBefore(k1);
+        const std::int64_t here = SlotsBefore(k2) - before;
+        if (here < remaining) {
+            remaining -= here;
+            return false;
+        }
+        index = nthSlot(before + remaining);
+        found = true;
+        return true;
+    });
+    if (!complete || !found) return false;
+    k = offset + index;
+    return k <= last;
+}
+
+bool CSeriesCount::FindAllowed(std::int64_t first, std::int64_t last, std::int64_t& k) const {
+    if (first > last || m_slots.back() == 0) return false;
+    if (m_months == 0xFFFu) {
+        const std::int64_t j = NextSlot(first);
+        if (j > last) return false;
+        k = j;
+        return true;
+    }
+    ComputeCycle();
+    std::int64_t offset = 0;
+    std::int64_t from = first;
+    std::int64_t end = last + 1;
+    if (m_cycle > 0) {
+        if (m_perCycle == 0) return false;
+        // One whole cycle from `first` meets every allowed candidate there is.
+        offset = first / m_cycle * m_cycle;
+        from = first - offset;
+        end = std::min(last + 1 - offset, from + m_cycle);
+    }
+    bool found = false;
+    const bool complete = ForEachAllowedMonth(from, end, [&](std::int64_t k1, std::int64_t k2) {
+        const std::int64_t j = NextSlot(k1);
+        if (j >= k2) return false;
+        k = offset + j;
+        found = true;
+        return true;
+    });
+    return complete && found;
+}
+
+std::int64_t CSeriesCount::CountDropped(const std::vector<std::int64_t>& dropped, std::int64_t k,
+                                        std::int64_t excluded) {
+    const std::int64_t count =
+        std::upper_bound(dropped.begin(), dropped.end(), k) - dropped.begin();
+    return excluded >= 0 && excluded <= k &&
+                   std::binary_search(dropped.begin(), dropped.end(), excluded)
+               ? count - 1
+               : count;
+}
+
+bool CSeriesCount::FindNthKept(std::int64_t n, const std::vector<std::int64_t>& dropped,
+                               std::int64_t excluded, std::int64_t last, std::int64_t& k) const {
+    // The drops before the answer push it on; their number only grows, and settles at the
+    // answer.
+    std::int64_t skipped = 0;
+    for (;;) {
+        if (!FindNth(n + skipped, last, k)) return false;
+        const std::int64_t before = CountDropped(dropped, k, excluded);
+        if (before == skipped) return true;
+        skipped = before;
+    }
+}
+
+bool CSeriesCount::FindAllowedKept(std::int64_t first, std::int64_t last,
+                                   const std::vector<std::int64_t>& dropped, std::int64_t excluded,
+                                   std::int64_t& k) const {
+    if (!FindAllowed(first, last, k)) return false;
+    while (k != excluded && std::binary_search(dropped.begin(), dropped.end(), k)) {
+        if (!FindAllowed(k + 1, last, k)) return false;
+    }
+    return true;
+}

@@ -1,0 +1,107 @@
+// Counting the candidates of a fixed-period series (a rule by hours, days or weeks) that the
+// conditions on time of day, weekday and month allow, without walking the series.
+//
+// Candidate k starts at start + k * period (k = 0, 1, ...). Its time of day and weekday repeat
+// every lcm(period, one week), a block of at most 168 candidates, so the allowed slots of one
+// block give every count by arithmetic. A month condition is met month by month over whole
+// months of candidates; the Gregorian calendar repeats every 146,097 days (a whole number of
+// weeks), so when a whole number of those days holds a whole number of periods, one such
+// cycle is walked and the count is multiplied. Dropped occurrences are not this class's
+// concern: callers subtract them.
+//
+// All times are seconds as CDateTimeRange::ToSeconds gives them; nothing here converts back
+// into a CDateTime, so no value in the 64-bit range overflows.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "store/DateEntryProperties.h"
+
+class CDateEntry;
+
+class CSeriesCount {
+public:
+    // Months a walk visits at most (ten thousand years) before a count gives up; a rule whose
+    // count would need more is counted by the caller's bounded walk instead.
+    static constexpr std::int64_t kMostMonthsWalked = 120000;
+
+    // The series of `entry` when its rule is one this class counts exactly as a walk over
+    // the series would: a fixed period, occurrences of length 0 or more (so that the
+    // occurrences overlapping an instant form one run of candidates), no fifth-weekday check
+    // (which ends a walk early) and a start within the date range. Nothing otherwise.
+    static std::optional<CSeriesCount> Of(const CDateEntry& entry);
+
+    std::int64_t GetStart() const { return m_start; }
+    std::int64_t GetPeriod() const { return m_period; }
+    std::int64_t GetDuration() const { return m_duration; }
+    // Start in seconds of candidate k.
+    std::int64_t StartOf(std::int64_t k) const { return m_start + k * m_period; }
+    // Index of the candidate starting at `seconds`, or -1 when none does.
+    std::int64_t IndexAt(std::int64_t seconds) const;
+    // The last candidate that starts at or before `seconds` and ends within the date range,
+    // or -1 when there is none.
+    std::int64_t LastIndexUpTo(std::int64_t seconds) const;
+    // The first candidate that ends at or after `seconds` (0 at the earliest).
+    std::int64_t FirstIndexEndingFrom(std::int64_t seconds) const;
+
+    // Whether candidate k passes the time, weekday and month conditions.
+    bool IsAllowed(std::int64_t k) const;
+    // False when no candidate can ever pass the conditions. Decided from one block of the
+    // pattern, and with a month condition from one calendar cycle where the period allows.
+    bool CanAnyBeAllowed() const;
+    // The allowed candidates among 0 .. end - 1; false when the count would walk more than
+    // kMostMonthsWalked months.
+    bool CountBefore(std::int64_t end, std::int64_t& count) const;
+    // The n-th (from 1) allowed candidate, when it is at most `last`.
+    bool FindNth(std::int64_t n, std::int64_t last, std::int64_t& k) const;
+    // The first allowed candidate in first .. last.
+    bool FindAllowed(std::int64_t first, std::int64_t last, std::int64_t& k) const;
+
+    // The same with dropped candidates: `dropped` holds the sorted indices of the allowed
+    // candidates that are dropped; `excluded` is one of them to treat as not dropped, or -1.
+    static std::int64_t CountDropped(const std::vector<std::int64_t>& dropped, std::int64_t k,
+                                     std::int64_t excluded);
+    // The n-th (from 1) allowed candidate that is not dropped, when it is at most `last`.
+    bool FindNthKept(std::int64_t n, const std::vector<std::int64_t>& dropped,
+                     std::int64_t excluded, std::int64_t last, std::int64_t& k) const;
+    // The first allowed candidate in first .. last that is not dropped.
+    bool FindAllowedKept(std::int64_t first, std::int64_t last,
+                         const std::vector<std::int64_t>& dropped, std::int64_t excluded,
+                         std::int64_t& k) const;
+
+private:
+    CSeriesCount(const DateEntryProperties& p, std::int64_t start, std::int64_t period,
+                 std::int64_t duration);
+
+    // Allowed slots of one block among candidates 0 .. k - 1, months disregarded.
+    std::int64_t SlotsBefore(std::int64_t k) const;
+    // The first candidate at or after k whose slot is allowed, months disregarded.
+    std::int64_t NextSlot(std::int64_t k) const;
+    bool IsMonthAllowed(std::int64_t month) const;
+    // Calls visit(k1, k2) for every run [k1, k2) of candidates within first .. end - 1 that
+    // start in one month whose condition bit is set, in order, until visit returns true.
+    // False when the walk gave up after kMostMonthsWalked months.
+    template <typename Visit>
+    bool ForEachAllowedMonth(std::int64_t first, std::int64_t end, Visit&& visit) const;
+    // The allowed candidates among 0 .. end - 1, month by month; false when the walk gave up.
+    bool CountInMonths(std::int64_t end, std::int64_t& count) const;
+    // Candidates per calendar cycle and the allowed ones among them, computed when first
+    // needed; 0 candidates when the period fits no cycle that a walk can afford.
+    void ComputeCycle() const;
+
+    std::int64_t m_start;
+    std::int64_t m_period;
+    std::int64_t m_duration;
+    bool m_timeCondition;
+    std::int64_t m_timeFrom;
+    std::int64_t m_timeTo;
+    std::uint32_t m_weekdays;
+    std::uint32_t m_months;
+    std::int64_t m_block;               // candidates per block
+    std::vector<std::int64_t> m_slots;  // m_slots[r]: allowed slots among 0 .. r - 1
+    mutable bool m_cycleKnown = false;
+    mutable std::int64_t m_cycle = 0;  // candidates per cycle, 0 when none is used
+    mutable std::int64_t m_perCycle = 0;
+};
