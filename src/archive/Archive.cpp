@@ -4,9 +4,9 @@
 #include <cstring>
 #include <limits>
 
+#include "archive/Object.h"
 #include "platform/File.h"
 #include "platform/Platform.h"
-#include "archive/Object.h"
 
 namespace {
 
@@ -47,6 +47,8 @@ CArchive::CArchive(CFile& file, EMode mode, std::size_t bufferSize)
             Throw(CArchiveException::genericException);
         }
         m_fileRemaining = length > position ? length - position : 0;
+        m_blockSize =
+            static_cast<std::size_t>(std::min<std::uint64_t>(m_fileRemaining, kFileBlockSize));
     } else {
         m_writeLimit = m_buffer.size();
     }
@@ -73,7 +75,7 @@ void CArchive::FillBuffer(std::size_t needed) {
     m_readLimit = m_end;
     while (m_end < m_buffer.size()) {
         std::size_t read = 0;
-        if (!m_file.Read(m_buffer.data() + m_end, m_buffer.size() - m_end, read)) {
+        if (!ReadFromFile(m_buffer.data() + m_end, m_buffer.size() - m_end, read)) {
             Throw(CArchiveException::genericException);
         }
         if (read == 0) break;
@@ -92,7 +94,41 @@ void CArchive::FlushBuffer() {
     if (m_pos == 0) return;
     const std::size_t held = m_pos;
     m_pos = 0;
-    if (!m_file.Write(m_buffer.data(), held)) Throw(CArchiveException::genericException);
+    if (!WriteToFile(m_buffer.data(), held)) Throw(CArchiveException::genericException);
+}
+
+bool CArchive::ReadFromFile(std::uint8_t* buffer, std::size_t count, std::size_t& read) {
+    if (m_blockPos == m_blockEnd) {
+        if (count >= m_blockSize) return m_file.Read(buffer, count, read);
+        if (!m_block) m_block = std::make_unique_for_overwrite<std::uint8_t[]>(m_blockSize);
+        m_blockPos = 0;
+        m_blockEnd = 0;
+        if (!m_file.Read(m_block.get(), m_blockSize, m_blockEnd)) return false;
+    }
+    read = std::min(count, m_blockEnd - m_blockPos);
+    std::memcpy(buffer, m_block.get() + m_blockPos, read);
+    m_blockPos += read;
+    return true;
+}
+
+bool CArchive::WriteToFile(const std::uint8_t* buffer, std::size_t count) {
+    if (m_blockEnd == 0 && count >= m_blockSize) return m_file.Write(buffer, count);
+    if (!m_block) m_block = std::make_unique_for_overwrite<std::uint8_t[]>(m_blockSize);
+    while (count > 0) {
+        if (m_blockEnd == m_blockSize && !FlushBlock()) return false;
+        const std::size_t chunk = std::min(count, m_blockSize - m_blockEnd);
+        std::memcpy(m_block.get() + m_blockEnd, buffer, chunk);
+        m_blockEnd += chunk;
+        buffer += chunk;
+        count -= chunk;
+    }
+    return true;
+}
+
+bool CArchive::FlushBlock() {
+    const std::size_t held = m_blockEnd;
+    m_blockEnd = 0;
+    return held == 0 || m_file.Write(m_block.get(), held);
 }
 
 void CArchive::ReadSlow(void* buffer, std::size_t count) {
@@ -298,5 +334,7 @@ void CArchive::Close() {
     m_closed = true;
     m_readLimit = 0;
     m_writeLimit = 0;
-    if (m_mode == store) FlushBuffer();
+    if (m_mode != store) return;
+    FlushBuffer();
+    if (!FlushBlock()) Throw(CArchiveException::genericException);
 }

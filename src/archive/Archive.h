@@ -16,6 +16,10 @@
 //     tag 0x7FFF, uint32   escape: 0x80000000 + k for class k, else an object number
 //     tag k (1..0x7FFE)    reference to object k;  tag 0: no object
 //   Classes and objects share one numbering from 1, in order of first appearance.
+//
+// Values pass through the archive's buffer (4096 bytes unless the caller asks otherwise);
+// beneath it, the file is read and written in blocks of kFileBlockSize, so that a large file
+// costs few calls to the file layer.
 #pragma once
 
 #include <cstddef>
@@ -36,6 +40,7 @@ class CArchive {
 public:
     enum EMode { load, store };
     static constexpr std::size_t kDefaultBufferSize = 4096;
+    static constexpr std::size_t kFileBlockSize = 256 * 1024;
 
     // REQUIRES: `file` is open for reading (load) or writing (store) and outlives the
     // archive. Loading reads from the file's current position to its end; the length of that
@@ -44,7 +49,8 @@ public:
     CArchive(CFile& file, EMode mode, std::size_t bufferSize = kDefaultBufferSize);
     CArchive(const CArchive&) = delete;
     CArchive& operator=(const CArchive&) = delete;
-    // Never throws; an unclosed storing archive discards its buffer (call Close()).
+    // Never throws; an unclosed storing archive discards what it has not yet written (call
+    // Close()).
     ~CArchive();
 
     bool IsLoading() const { return m_mode == load; }
@@ -92,8 +98,8 @@ public:
     // The stored schema of the object being loaded; reading it resets it to -1.
     int GetObjectSchema();
 
-    // Writes out a storing archive's buffer; the file stays open. Later calls do nothing;
-    // the archive reads and writes no more.
+    // Writes out a storing archive's buffer and block; the file stays open. Later calls do
+    // nothing; the archive reads and writes no more.
     void Close();
 
 private:
@@ -108,6 +114,12 @@ private:
     std::uint8_t ReadByteSlow();
     void FillBuffer(std::size_t needed);
     void FlushBuffer();
+    // The file through the block: reads up to `count` bytes (`read` = 0 at the end of the
+    // file) and writes bytes, false when the file layer fails. A transfer of at least a whole
+    // block while the block is empty goes straight to the file.
+    bool ReadFromFile(std::uint8_t* buffer, std::size_t count, std::size_t& read);
+    bool WriteToFile(const std::uint8_t* buffer, std::size_t count);
+    bool FlushBlock();
     std::uint32_t NextNumber();
 
     // True when `count` (> 0) more bytes can be read from / written to the buffer without a
@@ -140,8 +152,16 @@ private:
     // never exceeds the limit of the archive's own direction.
     std::size_t m_readLimit = 0;
     std::size_t m_writeLimit = 0;
+    // Bytes of the file not yet in the buffer (load), counting those in the block.
     std::uint64_t m_fileRemaining = 0;
     bool m_closed = false;
+    // Allocated at its first use, m_blockSize bytes: kFileBlockSize, or less when loading a
+    // shorter file. Load: bytes m_blockPos..m_blockEnd are read from the file but not yet
+    // passed to the buffer. Store: bytes 0..m_blockEnd are not yet written.
+    std::unique_ptr<std::uint8_t[]> m_block;
+    std::size_t m_blockSize = kFileBlockSize;
+    std::size_t m_blockPos = 0;
+    std::size_t m_blockEnd = 0;
 
     // A class record met while loading: the class and the schema that the record stored.
     struct SLoadedClass {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/MemoryFile.h"
 #include "archive/Object.h"
+#include "platform/MemoryFile.h"
 #include "support/FakePlatform.h"
 
 // The largest single request through the global operator new while a probe is active, so
@@ -426,6 +426,107 @@ TEST(ArchiveBufferTest, RemainingCountsFromTheStartPosition) {
     std::uint8_t tooMany[7];
     EXPECT_THROW(ar.Read(tooMany, sizeof tooMany), CArchiveException);
     EXPECT_EQ(ar.GetRemaining(), 6u);
+}
+
+// A memory file that counts the calls reaching it and the largest transfer.
+class CCountingFile : public CMemoryFile {
+public:
+    using CMemoryFile::CMemoryFile;
+    bool Read(void* buffer, std::size_t count, std::size_t& read) override {
+        ++m_reads;
+        m_largest = std::max(m_largest, count);
+        return CMemoryFile::Read(buffer, count, read);
+    }
+    bool Write(const void* buffer, std::size_t count) override {
+        ++m_writes;
+        m_largest = std::max(m_largest, count);
+        return CMemoryFile::Write(buffer, count);
+    }
+    int m_reads = 0;
+    int m_writes = 0;
+    std::size_t m_largest = 0;
+};
+
+// Beneath the buffer the file moves in whole blocks: streams just below, at and above the
+// block size, through buffers smaller than, equal to and larger than a block, come back
+// byte for byte, and take one call to the file per block (plus those that meet the end: one
+// while the last block is taken, one for the read past the end).
+TEST(ArchiveBufferTest, FileMovesInBlocksAtEveryBoundary) {
+    constexpr std::size_t kBlock = CArchive::kFileBlockSize;
+    for (const std::size_t length :
+         {std::size_t{1}, kBlock - 1, kBlock, kBlock + 1, 2 * kBlock + 4093}) {
+        for (const std::size_t bufferSize :
+             {std::size_t{16}, CArchive::kDefaultBufferSize, kBlock, kBlock + 3}) {
+            SCOPED_TRACE(testing::Message() << "length " << length << ", buffer " << bufferSize);
+            Bytes pattern(length);
+            for (std::size_t i = 0; i < length; ++i)
+                pattern[i] = static_cast<std::uint8_t>(i * 131);
+            const std::size_t calls = (length + kBlock - 1) / kBlock;
+            // Pieces of 1 to 4095 bytes, so that values straddle every refill and flush.
+            const auto pieceAt = [](std::size_t offset) { return 1 + offset * 7 % 4095; };
+
+            CCountingFile stored;
+            {
+                CArchive ar(stored, CArchive::store, bufferSize);
+                for (std::size_t offset = 0; offset < length;) {
+                    const std::size_t piece = std::min(pieceAt(offset), length - offset);
+                    ar.Write(pattern.data() + offset, piece);
+                    offset += piece;
+                }
+                ar.Close();
+            }
+            EXPECT_EQ(stored.GetData(), pattern);
+            if (bufferSize < kBlock) {
+                EXPECT_EQ(stored.m_writes, static_cast<int>(calls));
+                EXPECT_LE(stored.m_largest, kBlock);
+            }
+
+            CCountingFile loaded(pattern);
+            CArchive ar(loaded, CArchive::load, bufferSize);
+            Bytes back(length);
+            for (std::size_t offset = 0; offset < length;) {
+                const std::size_t piece = std::min(pieceAt(offset), length - offset);
+                ar.Read(back.data() + offset, piece);
+                offset += piece;
+            }
+            EXPECT_EQ(back, pattern);
+            EXPECT_EQ(ar.GetRemaining(), 0u);
+            EXPECT_THROW(ar.ReadByte(), CArchiveException);
+            EXPECT_LE(loaded.m_reads, static_cast<int>(calls) + 2);
+        }
+    }
+}
+
+// A file that fails in its second block fails the store at the flush that reaches it (the
+// latest at Close) and the load at the refill that reaches it.
+TEST(ArchiveFileErrorTest, FailureInALaterBlockIsAFileError) {
+    constexpr std::size_t kBlock = CArchive::kFileBlockSize;
+    const Bytes pattern(2 * kBlock + 100, 0x5A);
+    for (const std::size_t failAfter : {kBlock - 1, kBlock, kBlock + 1, 2 * kBlock + 99}) {
+        SCOPED_TRACE(failAfter);
+        CMemoryFile target;
+        target.FailWriteAfter(failAfter);
+        try {
+            CArchive ar(target, CArchive::store);
+            ar.Write(pattern.data(), pattern.size());
+            ar.Close();
+            ADD_FAILURE() << "stored";
+        } catch (const CArchiveException& e) {
+            EXPECT_EQ(e.GetCause(), CArchiveException::genericException);
+        }
+        EXPECT_LE(target.GetData().size(), failAfter);
+
+        CMemoryFile source(pattern);
+        source.FailReadAfter(failAfter);
+        try {
+            CArchive ar(source, CArchive::load);
+            Bytes back(pattern.size());
+            ar.Read(back.data(), back.size());
+            ADD_FAILURE() << "loaded";
+        } catch (const CArchiveException& e) {
+            EXPECT_EQ(e.GetCause(), CArchiveException::genericException);
+        }
+    }
 }
 
 // --- Objects ---
