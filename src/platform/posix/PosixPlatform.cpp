@@ -180,7 +180,7 @@ public:
     bool IsLeadByte(unsigned char) override { return false; }
 
     // The ANSI code page is Windows-1252, that of the Windows systems the files come from.
-    // A surrogate pair is one character and so one '?', as on Windows.
+    // A surrogate pair is one character and so one '?'.
     std::string WideToAnsi(const std::u16string& text) override {
         std::string result;
         result.reserve(text.size());
