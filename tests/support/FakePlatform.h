@@ -17,9 +17,10 @@
 //     ...                              // the destructor restores the previous platform
 //
 // Faked: GetLocalTime, GetLocaleText, CreateGuidString, IsLeadByte, WideToAnsi.
-// Forwarded to CPlatform::Default() (the real platform of this build): PathSeparator,
-// SamePathText and every file operation. A test that needs failing files should wrap or
-// derive from this class and override the file operations it wants to fail.
+// Forwarded to CPlatform::Default() (the real platform of this build): Utf8ToAnsi,
+// AnsiToUtf8, PathSeparator, SamePathText and every file operation. A test that needs
+// failing files should wrap or derive from this class and override the file operations it
+// wants to fail.
 class CFakePlatform : public CPlatformWrapper {
 public:
     CFakePlatform();
