@@ -218,11 +218,13 @@ private:
                 }
                 const std::string character(raw.substr(i, length));
                 i += length;
-                if (codePoint < 0x80 || platform.Utf8ToAnsi(character) != "?" ||
-                    std::find(characters.begin(), characters.end(), codePoint) !=
-                        characters.end()) {
+                if (codePoint < 0x80 || std::find(characters.begin(), characters.end(),
+                                                  codePoint) != characters.end()) {
                     continue;
                 }
+                // Some systems make two '?' of a character beyond the Basic Multilingual Plane.
+                const std::string converted = platform.Utf8ToAnsi(character);
+                if (converted.find_first_not_of('?') != std::string::npos) continue;
                 characters.push_back(codePoint);
                 characterList += (characterList.empty() ? "" : ", ") + Quote(character) + " (" +
                                  CodePointName(codePoint) + ")";

@@ -232,8 +232,9 @@ TEST_F(FeedCheckerTest, Utf8FeedIsCheckedAsTheReaderConvertsIt) {
 
     const std::string snowman = "\xE2\x98\x83";
     const std::string euro = "\xE2\x82\xAC";
+    const std::string smiley = "\xF0\x9F\x98\x80";
     const std::string text = "\xEF\xBB\xBF" + kEntry0 + "Description=" + snowman + euro + snowman +
-                             " \xC3\xA9\nNotes=\xFF and \xE2\x82\n";
+                             smiley + " \xC3\xA9\nNotes=\xFF and \xE2\x82\n";
     EXPECT_EQ(checker.CheckText(text), CFeedChecker::kFindings);
     std::vector<std::string> lines(5);
     for (const CFeedFinding& finding : checker.GetFindings()) {
@@ -241,7 +242,10 @@ TEST_F(FeedCheckerTest, Utf8FeedIsCheckedAsTheReaderConvertsIt) {
         lines[static_cast<std::size_t>(finding.line)] += finding.message + "|";
     }
     EXPECT_NE(lines[1].find("UTF-8"), std::string::npos);
-    EXPECT_NE(lines[3].find("\"" + snowman + "\" (U+2603)."), std::string::npos) << lines[3];
+    // Each character once, in the order of the text.
+    EXPECT_NE(lines[3].find(": \"" + snowman + "\" (U+2603), \"" + smiley + "\" (U+1F600)."),
+              std::string::npos)
+        << lines[3];
     EXPECT_EQ(lines[3].find(euro), std::string::npos) << lines[3];
     EXPECT_EQ(lines[3].find("U+00E9"), std::string::npos) << lines[3];
     EXPECT_NE(lines[4].find("0xFF, 0xE2, 0x82"), std::string::npos) << lines[4];
