@@ -13,53 +13,8 @@
 
 #include "archive/Object.h"
 #include "platform/MemoryFile.h"
+#include "support/AllocationLimit.h"
 #include "support/FakePlatform.h"
-
-// The largest single request through the global operator new while a probe is active, so
-// that a test can show that a damaged length was refused before its block was requested.
-// Replacing operator new is per program; this file is the only one here that does it.
-namespace {
-int g_activeProbes = 0;
-std::size_t g_largestRequest = 0;
-
-void* Allocate(std::size_t size) {
-    if (g_activeProbes > 0 && size > g_largestRequest) g_largestRequest = size;
-    void* block = std::malloc(size == 0 ? 1 : size);
-    if (block == nullptr) throw std::bad_alloc();
-    return block;
-}
-
-class CAllocationProbe {
-public:
-    CAllocationProbe() {
-        if (g_activeProbes++ == 0) g_largestRequest = 0;
-    }
-    CAllocationProbe(const CAllocationProbe&) = delete;
-    CAllocationProbe& operator=(const CAllocationProbe&) = delete;
-    ~CAllocationProbe() { --g_activeProbes; }
-    std::size_t GetLargest() const { return g_largestRequest; }
-};
-}  // namespace
-
-// malloc and free on both sides, so that the sanitizers see matching pairs.
-void* operator new(std::size_t size) {
-    return Allocate(size);
-}
-void* operator new[](std::size_t size) {
-    return Allocate(size);
-}
-void operator delete(void* block) noexcept {
-    std::free(block);
-}
-void operator delete[](void* block) noexcept {
-    std::free(block);
-}
-void operator delete(void* block, std::size_t) noexcept {
-    std::free(block);
-}
-void operator delete[](void* block, std::size_t) noexcept {
-    std::free(block);
-}
 
 namespace {
 
@@ -883,7 +838,7 @@ TEST(ArchiveFailureTest, HugeLengthsFailBeforeAllocating) {
         SCOPED_TRACE(c.name);
         CMemoryFile file(c.bytes);
         CArchive ar(file, CArchive::load);
-        CAllocationProbe probe;
+        CAllocationLimit probe;
         try {
             ar.ReadString();
             ADD_FAILURE() << "loaded";

@@ -1,6 +1,8 @@
-// Makes the global operator new fail with std::bad_alloc, as when memory runs out, while an
-// object of this class lives; without one every allocation goes through. Linking this class
-// into a test program replaces its operator new and delete with counting ones over malloc.
+// Watches the global operator new while an object of this class lives, and can make it fail
+// with std::bad_alloc, as when memory runs out; without one every allocation goes through.
+// Linking this class into a test program replaces its operator new and delete (single and
+// array forms) with counting ones over malloc and free, so that the sanitizers see matching
+// pairs. A program has one operator new: no other file may replace it.
 #pragma once
 
 #include <cstddef>
@@ -22,4 +24,6 @@ public:
     std::size_t GetCount() const;
     // Allocations that failed since construction.
     std::size_t GetFailures() const;
+    // The largest single request since construction, in bytes.
+    std::size_t GetLargest() const;
 };
