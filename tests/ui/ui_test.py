@@ -9,16 +9,15 @@ and types with real X input, and checks the window, the settings file and the ev
 import argparse
 import datetime
 import os
-import shutil
 import struct
 import sys
 import time
-import traceback
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from uidriver import Session, UiError, find_control, read_ini  # noqa: E402
+from uidriver import (Session, UiError, check, check_equal, find_control,  # noqa: E402
+                      read_ini, run_session)
 
 # Window styles.
 WS_POPUP = 0x80000000
@@ -106,16 +105,6 @@ Description=Team meeting
 StartDate=2030 05 02 09 00 00
 EndDate=2030 05 02 10 00 00
 """
-
-
-def check(condition, message):
-    if not condition:
-        raise UiError(message)
-
-
-def check_equal(actual, expected, what):
-    if actual != expected:
-        raise UiError(f"{what}: expected {expected!r}, got {actual!r}")
 
 
 def dialog_to_pixels(value, base):
@@ -346,8 +335,10 @@ def restore_from_tray(session, hwnd):
     session.wait_for("the window to come back",
                      lambda: (s := session.window())["visible"] and not s["iconic"])
     check(taskbar_button(session, hwnd), "the taskbar button did not come back")
-    return session.wait_for("the window in the foreground",
-                            lambda: (s := session.window())["foreground"] and s)
+    state = session.wait_for("the window in the foreground",
+                             lambda: (s := session.window())["foreground"] and s)
+    give_keyboard_to_window(session)
+    return state
 
 
 def minimise_to_taskbar(session, hwnd):
@@ -371,11 +362,16 @@ def restore_from_taskbar(session, hwnd):
     session.click_at((free + right) // 2, (top + bottom) // 2)
     state = session.wait_for("the window to come back from the taskbar",
                              lambda: (s := session.window())["visible"] and not s["iconic"] and s)
-    # Wine's virtual desktop leaves the X keyboard focus on the taskbar that was clicked,
-    # although the restored window is the active one now, and a click into the window does
-    # not move it: hand it to the window's X window, as the desktop would on Windows.
-    session.xdotool("search", "--name", "^ZelvaroFeed$", "windowfocus", "--sync", "%1")
+    give_keyboard_to_window(session)
     return state
+
+
+def give_keyboard_to_window(session):
+    """Wine's virtual desktop may leave the X keyboard focus on the taskbar that was clicked
+    although the restored window is the active one, and a click into the window does not move
+    it: the keys for the window go to its X window, as the system sends them to the active
+    window on Windows."""
+    session.xdotool("search", "--name", "^ZelvaroFeed$", "windowfocus", "--sync", "%1")
 
 
 def open_system_menu_item_about(session):
@@ -706,34 +702,17 @@ def main():
     session = Session(os.path.abspath(args.exe), os.path.abspath(args.probe),
                       os.path.abspath(args.work), args.scenario,
                       shell=args.scenario in WITH_SHELL)
-    passed = False
-    try:
-        SCENARIOS[args.scenario](session)
-        passed = True
-    except Exception:  # noqa: BLE001 - every failure is reported the same way
-        traceback.print_exc()
-        try:
-            state = session.state() if session.running() else None
-            if state is not None:
-                print("window:", {k: state.get(k) for k in (
-                    "visible", "iconic", "enabled", "foreground", "activeIsThis", "focusId")})
-                print("controls:", [(c["id"], c["text"], c["enabled"], c.get("checked"))
-                                    for c in state["controls"]])
-        except Exception:  # noqa: BLE001
-            pass
-        try:
-            session.screenshot(os.path.join(session.folder, "failure.png"))
-            print(f"screenshot: {os.path.join(session.folder, 'failure.png')}")
-        except Exception:  # noqa: BLE001
-            pass
-    finally:
-        session.close()
-    if passed and not args.keep:
-        # Screenshots stay for a look; the prefix goes.
-        shutil.rmtree(session.prefix, ignore_errors=True)
-    print(f"{args.scenario}: {'passed' if passed else 'FAILED'}")
-    return 0 if passed else 1
+    return run_session(session, args.scenario, SCENARIOS[args.scenario], args.keep,
+                       describe_window)
 
+
+def describe_window(session):
+    state = session.state() if session.running() else None
+    if state is not None:
+        print("window:", {k: state.get(k) for k in (
+            "visible", "iconic", "enabled", "foreground", "activeIsThis", "focusId")})
+        print("controls:", [(c["id"], c["text"], c["enabled"], c.get("checked"))
+                            for c in state["controls"]])
 
 if __name__ == "__main__":
     sys.exit(main())

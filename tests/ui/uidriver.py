@@ -19,6 +19,7 @@ import signal
 import subprocess
 import tempfile
 import time
+import traceback
 
 SCREEN_WIDTH = 800
 SCREEN_HEIGHT = 600
@@ -40,6 +41,16 @@ SHARED_FOLDERS = ("drive_c/windows/system32",)
 
 class UiError(AssertionError):
     pass
+
+
+def check(condition, message):
+    if not condition:
+        raise UiError(message)
+
+
+def check_equal(actual, expected, what):
+    if actual != expected:
+        raise UiError(f"{what}: expected {expected!r}, got {actual!r}")
 
 
 def wine_environment(prefix, display):
@@ -407,3 +418,33 @@ def read_ini(path):
             key, value = line.split("=", 1)
             current[key] = value
     return sections, text
+
+
+def run_session(session, name, body, keep=False, describe_failure=None):
+    """Runs body(session) and reports it: a failure with its traceback, whatever
+    describe_failure(session) prints and a screenshot of the whole screen. Closes the session;
+    after a pass the prefix goes unless `keep` (screenshots stay for a look). Returns the
+    exit code, 0 for a pass."""
+    passed = False
+    try:
+        body(session)
+        passed = True
+    except Exception:  # noqa: BLE001 - every failure is reported the same way
+        traceback.print_exc()
+        for report in ([describe_failure] if describe_failure else []) + [_failure_screenshot]:
+            try:
+                report(session)
+            except Exception:  # noqa: BLE001 - the report of a failure must not hide it
+                pass
+    finally:
+        session.close()
+    if passed and not keep:
+        shutil.rmtree(session.prefix, ignore_errors=True)
+    print(f"{name}: {'passed' if passed else 'FAILED'}")
+    return 0 if passed else 1
+
+
+def _failure_screenshot(session):
+    path = os.path.join(session.folder, "failure.png")
+    session.screenshot(path)
+    print(f"screenshot: {path}")
