@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds everything and runs every test: natively under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the Windows build under Wine.
+# UndefinedBehaviorSanitizer, then the Windows build under Wine, then the Debian package.
 set -e
 cd "$(dirname "$0")/.."
 sh scripts/deps.sh
@@ -21,4 +21,8 @@ echo "== Native tests (AddressSanitizer, UndefinedBehaviorSanitizer) =="
 (cd build/native && ctest --output-on-failure -j"$jobs") || status=1
 echo "== Windows tests under Wine =="
 (cd build/windows && ctest --output-on-failure) || status=1
+
+# The Debian package from the release build: contents, lintian, install, run, remove.
+echo "== Linux package (Debian, made by CPack) =="
+sh tests/package/deb_test.sh build/release || status=1
 exit $status

@@ -44,10 +44,9 @@ std::vector<std::unique_ptr<CConsoleCommand>> MakeCommands() {
 
 // A parse error in the words of other tools: what was wrong, then where to look. `args`:
 // the arguments after the program name.
-int ReportUsageError(const CLI::App& app, const CLI::ParseError& error,
+int ReportUsageError(const CLI::App& app, std::string message,
                      const std::vector<std::string>& args) {
     std::string command = app.get_name();
-    std::string message = error.what();
     const std::vector<CLI::App*> selected = app.get_subcommands();
     if (!selected.empty()) {
         command += " " + selected.front()->get_name();
@@ -98,8 +97,8 @@ int Run(int argc, char** argv) {
     app.fallthrough();
     bool quiet = false;
     bool verbose = false;
-    CLI::Option* quietFlag = app.add_flag("-q,--quiet", quiet, "print errors only");
-    app.add_flag("-v,--verbose", verbose, "say more (every status of a sync)")->excludes(quietFlag);
+    app.add_flag("-q,--quiet", quiet, "print errors only");
+    app.add_flag("-v,--verbose", verbose, "say more (every status of a sync)");
 
     const std::vector<std::unique_ptr<CConsoleCommand>> commands = MakeCommands();
     std::vector<CLI::App*> declared;
@@ -117,9 +116,14 @@ int Run(int argc, char** argv) {
     } catch (const CLI::Success& success) {
         return app.exit(success, std::cout, std::cerr);  // --help, --version: stdout, exit 0
     } catch (const CLI::ParseError& error) {
-        return ReportUsageError(app, error, std::vector<std::string>(argv + 1, argv + argc));
+        return ReportUsageError(app, error.what(), std::vector<std::string>(argv + 1, argv + argc));
     }
 
+    if (quiet && verbose) {
+        // Checked here rather than declared, which would clutter every help text.
+        return ReportUsageError(app, "--quiet excludes --verbose",
+                                std::vector<std::string>(argv + 1, argv + argc));
+    }
     if (help->parsed()) return PrintHelp(app, helpTopic);
     CConsoleOutput output(std::cout, std::cerr,
                           quiet     ? EVerbosity::Quiet
