@@ -9,6 +9,18 @@
 #include "win/AboutDialog.h"
 #include "win/resource.h"
 
+// The controller names the controls by the dialog's own control identifiers.
+static_assert(static_cast<int>(EFeedControl::SharedFile) == IDC_SHARED_FILE);
+static_assert(static_cast<int>(EFeedControl::BrowseShared) == IDC_BROWSE_SHARED);
+static_assert(static_cast<int>(EFeedControl::FeedFile) == IDC_FEED_FILE);
+static_assert(static_cast<int>(EFeedControl::BrowseFeed) == IDC_BROWSE_FEED);
+static_assert(static_cast<int>(EFeedControl::Interval) == IDC_INTERVAL);
+static_assert(static_cast<int>(EFeedControl::EnableFeed) == IDC_ENABLE_FEED);
+static_assert(static_cast<int>(EFeedControl::Status) == IDC_STATUS);
+static_assert(static_cast<int>(EFeedControl::ModeAdd) == IDC_MODE_ADD);
+static_assert(static_cast<int>(EFeedControl::ModeReplace) == IDC_MODE_REPLACE);
+static_assert(WM_FEEDTRAY == 0x8005);
+
 namespace {
 
 constexpr UINT kTrayIconId = IDI_MAINFRAME;

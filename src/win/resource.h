@@ -26,8 +26,9 @@
 // System-menu commands; the system reserves the low four bits of such a command
 #define IDM_SYSMENU_ABOUT 0x0010
 
-// Window messages of our own
-#define WM_FEEDTRAY 0x8005
+// Window messages of our own; WM_APP and above are free for an application's private use.
+// Only C++ code uses these (WM_APP comes from the Windows headers it includes).
+#define WM_FEEDTRAY (WM_APP + 5)
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
