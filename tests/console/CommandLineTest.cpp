@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -526,6 +527,33 @@ TEST(CommandLineTest, WatchStopsCleanlyOnEachSignalAndSavesAbsolutePaths) {
         EXPECT_NE(settings.find("FeedFilePath=" + feedPath), std::string::npos) << settings;
         EXPECT_NE(settings.find("CheckFeedInterval=60"), std::string::npos) << settings;
     }
+}
+
+// A script acts on the exit codes: the README lists the same ones as --help (from which the
+// manual page is made), in the same words.
+TEST(CommandLineTest, ReadmeListsTheExitCodesOfTheHelp) {
+    const CProgramFolder folder;
+    const SResult help = folder.Run({"--help"});
+    ASSERT_EQ(help.exitCode, 0);
+    std::map<int, std::string> fromHelp;
+    const std::string block = help.out.substr(help.out.find("Exit codes:\n"));
+    const std::regex helpRow("\n  (\\d+) +([^\n]+)");
+    for (std::sregex_iterator it(block.begin(), block.end(), helpRow), end; it != end; ++it) {
+        fromHelp[std::stoi((*it)[1])] = (*it)[2];
+    }
+
+    const std::vector<std::uint8_t> bytes = CTempFolder::ReadBytes(ZF_README);
+    std::string readme(bytes.begin(), bytes.end());
+    readme.erase(std::remove(readme.begin(), readme.end(), '`'), readme.end());
+    std::map<int, std::string> fromReadme;
+    const std::regex readmeRow("\n\\| (\\d+) \\| ([^|\n]+) \\|");
+    for (std::sregex_iterator it(readme.begin(), readme.end(), readmeRow), end; it != end; ++it) {
+        fromReadme[std::stoi((*it)[1])] = (*it)[2];
+    }
+    std::vector<int> codes;
+    for (const auto& [code, text] : fromHelp) codes.push_back(code);
+    EXPECT_EQ(codes, (std::vector<int>{0, 1, 2, 75, 78})) << help.out;
+    EXPECT_EQ(fromReadme, fromHelp);
 }
 
 // The first tick syncs; the ticks after it find nothing changed, which is printed once.
