@@ -167,6 +167,11 @@ bool CanAnyBeAllowed(const DateEntryProperties& p) {
     if (p.Repeat == 0) return true;
     if ((static_cast<std::uint32_t>(p.CondWeekdays) & 0x7Fu) == 0) return false;
     if ((static_cast<std::uint32_t>(p.CondMonth) & 0xFFFu) == 0) return false;
+    // A weekday rule of the table starts every occurrence on its weekday.
+    if (Classify(p) == ESeries::Weekday && p.RepeatWeekday >= 0 && p.RepeatWeekday <= 6 &&
+        ((static_cast<std::uint32_t>(p.CondWeekdays) >> p.RepeatWeekday) & 1u) == 0) {
+        return false;
+    }
     if (p.CondTimeEnable == 0) return true;
     const std::int32_t from = p.CondStartTime.GetSecondOfDay();
     const std::int32_t to = p.CondEndTime.GetSecondOfDay();
