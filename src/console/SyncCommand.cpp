@@ -1,6 +1,7 @@
 #include "SyncCommand.h"
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <memory>
 
 #include "ConsoleFeedView.h"
@@ -47,9 +48,11 @@ int CSyncCommand::Run(CConsoleOutput& output) {
     controller.m_Settings.SyncMode = COptionChecks::ToSyncMode(m_mode);
     // Day number 0 lies before every date a file system reports, so the feed counts as new.
     controller.m_Settings.LastFeedFileTime = CDateTime::FromStored(0, 0);
+    errno = 0;
     controller.RunSyncCycle();
+    const int lastErrno = errno;
 
-    const SSyncOutcome outcome = CSyncReport::Describe(controller, view.GetStatus());
+    const SSyncOutcome outcome = CSyncReport::Describe(controller, view.GetStatus(), lastErrno);
     if (outcome.failed) {
         output.Error(outcome.text);
     } else {

@@ -13,7 +13,8 @@ std::string CSyncReport::Summary(const SMergeCounts& counts) {
            (counts.entries == 1 ? " entry" : " entries");
 }
 
-SSyncOutcome CSyncReport::Describe(const CFeedController& controller, const std::string& status) {
+SSyncOutcome CSyncReport::Describe(const CFeedController& controller, const std::string& status,
+                                   int lastErrno) {
     const CFeedSettings& settings = controller.m_Settings;
     SSyncOutcome outcome{status, CConsoleCommand::kExitFailed, true};
     if (status == CFeedController::kStatusSyncSuccessful) {
@@ -37,7 +38,7 @@ SSyncOutcome CSyncReport::Describe(const CFeedController& controller, const std:
         CPathParts lockParts(settings.SharedFilePath);
         lockParts.SetExtension("lock");
         const std::string lockPath = lockParts.GetPath();
-        const std::string reason = CSystemReason::ForWriting(lockPath);
+        const std::string reason = CSystemReason::ForWriting(lockPath, lastErrno);
         if (reason.empty()) {
             outcome.text =
                 status + ": " + lockPath + " is held by another program; try again later";
@@ -49,13 +50,22 @@ SSyncOutcome CSyncReport::Describe(const CFeedController& controller, const std:
         const std::string reason = CSystemReason::ForReading(settings.SharedFilePath);
         std::string tempFolder;
         CPlatform::Current().GetTempFolder(tempFolder);
-        outcome.text = reason.empty() ? status + ": cannot create a file in " + tempFolder
+        outcome.text = reason.empty() ? CSystemReason::Append(
+                                            status + ": cannot create a file in " + tempFolder,
+                                            CSystemReason::TransferError(lastErrno))
                                       : status + ": " + settings.SharedFilePath + ": " + reason;
     } else if (status == CFeedController::kStatusSyncFailed) {
-        outcome.text = CSystemReason::Append(status, controller.GetLastMergeCounts().failure);
+        const std::string& failure = controller.GetLastMergeCounts().failure;
+        outcome.text = CSystemReason::Append(status, failure);
+        // Damaged content ("cause N: ...") is the whole story; a failed transfer is not.
+        if (failure.rfind("cause ", 0) != 0) {
+            outcome.text =
+                CSystemReason::Append(outcome.text, CSystemReason::TransferError(lastErrno));
+        }
     } else if (status == CFeedController::kStatusCantCopyBack) {
-        outcome.text = CSystemReason::Append(status + ": " + settings.SharedFilePath,
-                                             CSystemReason::ForWriting(settings.SharedFilePath));
+        outcome.text =
+            CSystemReason::Append(status + ": " + settings.SharedFilePath,
+                                  CSystemReason::ForWriting(settings.SharedFilePath, lastErrno));
     }
     return outcome;
 }

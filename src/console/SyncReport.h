@@ -18,10 +18,13 @@ public:
     static std::string Summary(const SMergeCounts& counts);
     // Describes the status text that `controller`'s last cycle ended with: the status text,
     // for a failure followed by the reason where one is known (a system reason for the
-    // file concerned, the merge's reason for a failed merge). Exit codes: 0 for success,
+    // file concerned, the merge's reason for a failed merge). `lastErrno`: errno right after
+    // the cycle, used only for errors that a failed transfer alone leaves ("No space left on
+    // device"). Exit codes: 0 for success,
     // "Feed file is empty" (nothing to import) and "Nothing changed, not syncing"; 75 when
     // the lock file is held by another program; 1 otherwise.
-    static SSyncOutcome Describe(const CFeedController& controller, const std::string& status);
+    static SSyncOutcome Describe(const CFeedController& controller, const std::string& status,
+                                 int lastErrno);
     // Groups of three digits separated by commas: 1234567 -> "1,234,567".
     static std::string GroupDigits(long long value);
 };

@@ -28,7 +28,7 @@ std::string CSystemReason::ForReading(const std::string& path, int fallbackErrno
     if (S_ISDIR(info.st_mode)) return ErrorText(EISDIR);
     if (!S_ISREG(info.st_mode)) return "not a regular file";
     if (::access(path.c_str(), R_OK) != 0) return ErrorText(errno);
-    return ErrorText(fallbackErrno);
+    return TransferError(fallbackErrno);
 }
 
 std::string CSystemReason::ForWriting(const std::string& path, int fallbackErrno) {
@@ -42,7 +42,24 @@ std::string CSystemReason::ForWriting(const std::string& path, int fallbackErrno
         if (::access(path.c_str(), W_OK) != 0) return ErrorText(errno);
     }
     if (::access(folder.c_str(), W_OK | X_OK) != 0) return ErrorText(errno);
-    return ErrorText(fallbackErrno);
+    return TransferError(fallbackErrno);
+}
+
+std::string CSystemReason::TransferError(int errnum) {
+    return IsTransferError(errnum) ? ErrorText(errnum) : std::string();
+}
+
+bool CSystemReason::IsTransferError(int errnum) {
+    switch (errnum) {
+        case EIO:
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+        case EROFS:
+            return true;
+        default:
+            return false;
+    }
 }
 
 std::string CSystemReason::Append(const std::string& text, const std::string& reason) {

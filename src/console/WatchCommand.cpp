@@ -1,6 +1,7 @@
 #include "WatchCommand.h"
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <system_error>
@@ -80,9 +81,11 @@ int CWatchCommand::Run(CConsoleOutput& output) {
     int stopSignal = 0;
     while ((stopSignal = stopSignals.Wait(due - Clock::now())) == 0) {
         if (Clock::now() < due) continue;  // woken early by something else
+        errno = 0;
         controller.RunSyncCycle();
+        const int lastErrno = errno;
         const std::string status = view.GetStatus();
-        const SSyncOutcome outcome = CSyncReport::Describe(controller, status);
+        const SSyncOutcome outcome = CSyncReport::Describe(controller, status, lastErrno);
         // -v has printed every bare status already; its line adds the counts or the reason.
         const bool print =
             output.IsVerbose()
