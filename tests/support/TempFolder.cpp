@@ -1,10 +1,13 @@
 #include "support/TempFolder.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <system_error>
 
@@ -64,4 +67,16 @@ std::vector<std::uint8_t> CTempFolder::ReadBytes(const std::string& path) {
 bool CTempFolder::Exists(const std::string& path) {
     std::error_code error;
     return fs::exists(path, error);
+}
+
+bool CTempFolder::MakeSymbolicLink(const std::string& target, const std::string& link) {
+    std::error_code error;
+    fs::create_symlink(target, link, error);
+    if (!error && fs::is_symlink(link, error)) return true;
+#ifdef _WIN32
+    std::cout << "[   NOTE   ] no symbolic link can be made here: its cases are not run\n";
+#else
+    ADD_FAILURE() << "no symbolic link could be made at " << link;
+#endif
+    return false;
 }

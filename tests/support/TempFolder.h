@@ -26,6 +26,10 @@ public:
     // Empty when the file cannot be read.
     static std::vector<std::uint8_t> ReadBytes(const std::string& path);
     static bool Exists(const std::string& path);
+    // Makes a symbolic link at `link` whose text is `target`. Where none can be made, false:
+    // on Windows (no right to make one; Wine cannot at all) after a note that the caller's
+    // link cases are not run, elsewhere as a test failure.
+    static bool MakeSymbolicLink(const std::string& target, const std::string& link);
 
 private:
     std::string m_path;
