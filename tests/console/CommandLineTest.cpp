@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <map>
 #include <optional>
 #include <regex>
@@ -364,6 +365,22 @@ TEST(CommandLineTest, SyncCountsUpdatesAndRemovalsThatHappened) {
     EXPECT_EQ(real.exitCode, 0) << real.err;
     EXPECT_EQ(real.out, "Sync successful: 1 added, 1 updated, 1 removed; 2 entries\n");
     EXPECT_NE(folder.Read("cal.dat"), before);
+}
+
+// Counts of a thousand and more are grouped by commas, as people read them.
+TEST(CommandLineTest, SyncSummaryGroupsLargeCounts) {
+    std::string feed;
+    for (int i = 0; i < 1234; ++i) {
+        char guid[40];
+        std::snprintf(guid, sizeof guid, "{00000000-0000-0000-0000-%012X}", i);
+        feed += "[DateEntry " + std::to_string(i) + "]\nGUID=" + guid + "\n";
+    }
+    const CProgramFolder folder;
+    folder.Write("cal.dat", kEmptyEventFile);
+    folder.Write("feed.ini", feed);
+    const SResult result = folder.Run({"sync", "--shared", "cal.dat", "--feed", "feed.ini"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "Sync successful: 1,234 added, 0 updated, 0 removed; 1,234 entries\n");
 }
 
 TEST(CommandLineTest, SyncDryRunNeitherLocksNorWrites) {
