@@ -286,6 +286,16 @@ TEST(DateEntryFuzzTest, EveryQueryEndsForAnyFeedValue) {
             if (Affordable(p, to, to)) {
                 const int count = entry.CountOccurrencesUntil(to);
                 ASSERT_GE(count, 0);
+                // Closed form or walk, the count and the end it caches are the walk's.
+                CDateEntry probe = entry;
+                probe.SeriesEndKnown = 0;
+                const Walk walked = WalkCount(probe, to);
+                ASSERT_EQ(probe.CountOccurrencesUntil(to),
+                          std::min<std::int64_t>(walked.count, kIntMax));
+                ASSERT_EQ(probe.SeriesEndKnown != 0, walked.endKnown);
+                if (walked.endKnown) {
+                    ASSERT_EQ(probe.SeriesEnd, walked.seriesEnd);
+                }
             }
         }
 

@@ -299,37 +299,6 @@ TEST_F(RecurrenceTest, CountOccurrencesUntilCountsAllowedOccurrences) {
     }
 }
 
-// The count of a series and the end it caches, by walking every occurrence from the start on
-// the bare rule's public steps: the reference for the closed-form count.
-struct Walk {
-    std::int64_t count = 0;
-    bool endKnown = false;
-    CDateTime seriesEnd;
-};
-
-Walk WalkCount(const CDateEntry& entry, const CDateTime& t) {
-    const DateEntryProperties& p = entry.Properties;
-    Walk result;
-    CDateTime s = p.StartDate;
-    if (p.ShowStartTime == 0) s.SetTime(0, 0, 0);
-    CDateTime start;
-    CDateTime end;
-    for (bool found = entry.GetFirstOccurrence(s, t, start, end); found;
-         found = entry.GetNextOccurrence(s, t, start, end)) {
-        if (!entry.IsOccurrenceAllowed(start)) continue;
-        ++result.count;
-        if (p.RepeatEnd == 1) {
-            if (result.count == p.RepeatEndCount) {
-                result.endKnown = true;
-                result.seriesEnd = end;
-            }
-            if (result.count > p.RepeatEndCount) break;
-        }
-        if (start.GetDateOnly() == t) break;
-    }
-    return result;
-}
-
 // The count of a series with a fixed period has a closed form, also under the time, weekday
 // and month conditions and with drops; it must give exactly what walking the series
 // occurrence by occurrence gives, series-end cache included.

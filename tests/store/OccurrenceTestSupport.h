@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -79,6 +80,37 @@ inline Iteration GetAll(const CDateEntry& entry, const CDateTime& from, const CD
             break;
         }
         result.occurrences.push_back({start, end});
+    }
+    return result;
+}
+
+// The count of a series and the end it caches, by walking every occurrence from the start on
+// the bare rule's public steps: the reference for the closed-form count.
+struct Walk {
+    std::int64_t count = 0;
+    bool endKnown = false;
+    CDateTime seriesEnd;
+};
+
+inline Walk WalkCount(const CDateEntry& entry, const CDateTime& t) {
+    const DateEntryProperties& p = entry.Properties;
+    Walk result;
+    CDateTime s = p.StartDate;
+    if (p.ShowStartTime == 0) s.SetTime(0, 0, 0);
+    CDateTime start;
+    CDateTime end;
+    for (bool found = entry.GetFirstOccurrence(s, t, start, end); found;
+         found = entry.GetNextOccurrence(s, t, start, end)) {
+        if (!entry.IsOccurrenceAllowed(start)) continue;
+        ++result.count;
+        if (p.Repeat != 0 && p.RepeatEnd == 1) {
+            if (result.count == p.RepeatEndCount) {
+                result.endKnown = true;
+                result.seriesEnd = end;
+            }
+            if (result.count > p.RepeatEndCount) break;
+        }
+        if (start.GetDateOnly() == t) break;
     }
     return result;
 }
