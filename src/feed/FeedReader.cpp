@@ -9,8 +9,12 @@
 int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
                           CStringArray& removeGuids) {
     try {
+        // Read aside, so that a failure part-way leaves the caller's lists as they were; the
+        // caller's growth steps go with the lists that replace them.
         CDateEntryArray readEntries;
         CStringArray readGuids;
+        readEntries.SetSize(0, entries.GetGrowBy());
+        readGuids.SetSize(0, removeGuids.GetGrowBy());
         const int result = ReadInto(path, readEntries, readGuids);
         if (result == 0) {
             std::swap(entries, readEntries);
