@@ -466,6 +466,13 @@ TEST(SyncCycleTest, LinkedEventFileStaysALinkAndItsTargetIsUpdated) {
     if (!CTempFolder::MakeSymbolicLink(real, env.eventPath)) return;
     env.controller.RunSyncCycle();
     EXPECT_EQ(env.view.Status(), "Sync successful");
+    // The lock lies beside the path as given, where the calendar looks for it.
+    bool lockedBesideTheLink = false;
+    for (const CPlatformCallRecord& call : env.faulty.GetCallLog()) {
+        if (call.call == EPlatformCall::OpenLockFile)
+            lockedBesideTheLink = call.path == env.lockPath;
+    }
+    EXPECT_TRUE(lockedBesideTheLink);
     EXPECT_TRUE(std::filesystem::is_symlink(env.eventPath));
     EXPECT_EQ(DescribeFile(real), kMergedList);
     EXPECT_EQ(env.List("data"), std::vector<std::string>{"events.dat"});
