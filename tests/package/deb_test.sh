@@ -49,23 +49,39 @@ trap 'DEBIAN_FRONTEND=noninteractive $SUDO apt-get remove -y -qq zelvarofeed >/d
 program=$(command -v zelvarofeed) || fail "zelvarofeed is not on the PATH"
 [ "$program" = /usr/bin/zelvarofeed ] || fail "zelvarofeed found at $program"
 [ "$(zelvarofeed --version)" = "zelvarofeed $version" ] || fail "--version"
-man -w zelvarofeed | grep -q /usr/share/man/man1/zelvarofeed.1.gz || fail "man -w zelvarofeed"
-MANWIDTH=80 man zelvarofeed 2>/dev/null | grep -q "75 *the event file is locked" ||
+# The checks that need man-db, systemd or bash-completion run where those are installed
+# (a fresh container may lack them); the installed files are checked everywhere.
+zcat /usr/share/man/man1/zelvarofeed.1.gz | grep -q "the event file is locked" ||
     fail "the manual page lacks the exit codes"
-# Verified as a system unit: a test machine has no user manager to ask, and the unit's
-# syntax, its command and its manual page are checked the same way.
-verify=$(systemd-analyze verify /usr/lib/systemd/user/zelvarofeed.service 2>&1) ||
-    fail "systemd-analyze verify: $verify"
-[ -z "$verify" ] || fail "systemd-analyze verify: $verify"
+if command -v man >/dev/null; then
+    MANWIDTH=80 man zelvarofeed 2>/dev/null | grep -q "75 *the event file is locked" ||
+        fail "man zelvarofeed does not show the page"
+else
+    echo "(man-db not installed: man zelvarofeed not tried)"
+fi
+if command -v systemd-analyze >/dev/null; then
+    # Verified as a system unit: a test machine has no user manager to ask, and the unit's
+    # syntax, its command and its manual page are checked the same way.
+    verify=$(systemd-analyze verify /usr/lib/systemd/user/zelvarofeed.service 2>&1) ||
+        fail "systemd-analyze verify: $verify"
+    [ -z "$verify" ] || fail "systemd-analyze verify: $verify"
+else
+    echo "(systemd not installed: the unit not verified)"
+fi
 grep -q "^ExecStart=/usr/bin/zelvarofeed watch$" /usr/lib/systemd/user/zelvarofeed.service ||
     fail "the unit does not run /usr/bin/zelvarofeed watch"
 grep -q "^RestartPreventExitStatus=.*78" /usr/lib/systemd/user/zelvarofeed.service ||
     fail "the unit restarts on exit code 78"
-completion=$(bash -c '. /usr/share/bash-completion/bash_completion
-    . /usr/share/bash-completion/completions/zelvarofeed
-    COMP_WORDS=(zelvarofeed sync --mode ""); COMP_CWORD=3; COMP_LINE="zelvarofeed sync --mode "
-    COMP_POINT=${#COMP_LINE}; _zelvarofeed; echo "${COMPREPLY[*]}"')
-[ "$completion" = "add replace" ] || fail "bash completion of --mode gave '$completion'"
+if [ -f /usr/share/bash-completion/bash_completion ]; then
+    completion=$(bash -c '. /usr/share/bash-completion/bash_completion
+        . /usr/share/bash-completion/completions/zelvarofeed
+        COMP_WORDS=(zelvarofeed sync --mode ""); COMP_CWORD=3
+        COMP_LINE="zelvarofeed sync --mode "; COMP_POINT=${#COMP_LINE}
+        _zelvarofeed; echo "${COMPREPLY[*]}"')
+    [ "$completion" = "add replace" ] || fail "bash completion of --mode gave '$completion'"
+else
+    echo "(bash-completion not installed: completion not tried)"
+fi
 
 echo "== Debian package: run the installed program =="
 work=$(mktemp -d)
