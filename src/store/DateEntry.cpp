@@ -27,8 +27,11 @@ void ReadDateTimeList(CArchive& ar, CDateTimeArray& list) {
     // Sized exactly: a loaded list holds what the file holds, and most hold one or two
     // values, for which the growth rule would reserve four.
     list.EnsureCapacity(static_cast<int>(count));
-    list.SetSize(static_cast<int>(count));
-    for (CDateTime& value : list) ar >> value;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::int32_t dayNumber = ar.ReadInt32();
+        const std::int32_t secondOfDay = ar.ReadInt32();
+        list.Add(CDateTime::FromStored(dayNumber, secondOfDay));
+    }
 }
 
 // One stored field in the form its type fixes.
