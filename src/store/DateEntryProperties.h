@@ -6,6 +6,7 @@
 #include <string>
 
 #include "datetime/DateTime.h"
+#include "store/DateEntryCodes.h"
 
 // The one list of the properties, in stored and feed order. Each row is
 //   X(name, type, default, feed form, first stored schema)

@@ -13,10 +13,10 @@ bool SameInstant(const CDateTime& a, const CDateTime& b) {
 
 bool RuleChanged(const DateEntryProperties& current, const DateEntryProperties& next) {
     if (current.Repeat != next.Repeat) return true;
-    if (current.Repeat == 1) {
+    if (current.Repeat == kRepeatEvery) {
         return current.RepeatRate != next.RepeatRate || current.RepeatUnit != next.RepeatUnit;
     }
-    if (current.Repeat == 2) {
+    if (current.Repeat == kRepeatMonthlyWeekday) {
         return current.RepeatWeekdayCount != next.RepeatWeekdayCount ||
                current.RepeatWeekday != next.RepeatWeekday;
     }
