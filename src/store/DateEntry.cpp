@@ -162,7 +162,7 @@ void CDateEntry::Serialize(CArchive& ar) {
     // Older calendars numbered the display styles differently: their 3 is today's 4.
     if (schema < 5 && p.Display == 3) p.Display = 4;
     // Before schema 3 the "last" weekday of a month was stored as 4; it is 5 now.
-    if (schema < 3 && p.RepeatWeekdayCount == 4) p.RepeatWeekdayCount = 5;
+    if (schema < 3 && p.RepeatWeekdayCount == 4) p.RepeatWeekdayCount = kRepeatWeekdayLast;
     ar >> LastCheckTime >> SeriesEnd;
     SeriesEndKnown = ar.ReadInt32();
     // The calendar uses this word only while running; a stored value means nothing.

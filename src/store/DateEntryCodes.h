@@ -24,7 +24,11 @@ enum ERepeatUnit : std::int32_t {
 };
 
 // `RepeatWeekdayCount`, for kRepeatMonthlyWeekday: 0 the first .. 4 the fifth, or the last.
-enum ERepeatWeekdayCount : std::int32_t { kRepeatWeekdayFirst = 0, kRepeatWeekdayLast = 5 };
+enum ERepeatWeekdayCount : std::int32_t {
+    kRepeatWeekdayFirst = 0,
+    kRepeatWeekdayFifth = 4,  // only in months that have one: the 29th or later
+    kRepeatWeekdayLast = 5
+};
 
 // `RepeatEnd`: where a repeating entry's series ends.
 enum ERepeatEnd : std::int32_t {

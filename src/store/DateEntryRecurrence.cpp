@@ -34,13 +34,15 @@ enum class ESeries {
 
 ESeries Classify(const DateEntryProperties& p) {
     switch (p.Repeat) {
-        case 0:
+        case kRepeatNone:
             return ESeries::Single;
-        case 1:
-            if (p.RepeatUnit < 1 || p.RepeatUnit > 5) return ESeries::None;
+        case kRepeatEvery:
+            if (p.RepeatUnit < kRepeatUnitHours || p.RepeatUnit > kRepeatUnitYears) {
+                return ESeries::None;
+            }
             if (p.RepeatRate < 1) return ESeries::Single;
-            return p.RepeatUnit <= 3 ? ESeries::Hours : ESeries::Months;
-        case 2:
+            return p.RepeatUnit <= kRepeatUnitWeeks ? ESeries::Hours : ESeries::Months;
+        case kRepeatMonthlyWeekday:
             return ESeries::Weekday;
         default:
             return ESeries::None;
@@ -51,9 +53,9 @@ ESeries Classify(const DateEntryProperties& p) {
 std::int64_t PeriodHours(const DateEntryProperties& p) {
     const std::int64_t rate = p.RepeatRate;
     switch (p.RepeatUnit) {
-        case 2:
+        case kRepeatUnitDays:
             return rate * 24;
-        case 3:
+        case kRepeatUnitWeeks:
             return rate * 168;
         default:
             return rate;
@@ -63,7 +65,7 @@ std::int64_t PeriodHours(const DateEntryProperties& p) {
 // Step of an ESeries::Months rule, in months.
 std::int64_t StepMonths(const DateEntryProperties& p) {
     const std::int64_t rate = p.RepeatRate;
-    return p.RepeatUnit == 5 ? rate * 12 : rate;
+    return p.RepeatUnit == kRepeatUnitYears ? rate * 12 : rate;
 }
 
 // Start of the series: StartDate, at midnight for a whole-day entry.
@@ -92,7 +94,7 @@ bool Overlaps(const CDateTime& start, const CDateTime& end, const CDateTime& fro
 // With RepeatWeekdayCount 4 (fifth weekday) only the 29th and later qualify, whatever the
 // rule; the calendar applies this to every candidate.
 bool PassesFifthWeekday(const DateEntryProperties& p, const CDateTime& start) {
-    return p.RepeatWeekdayCount != 4 || start.GetDay() >= 29;
+    return p.RepeatWeekdayCount != kRepeatWeekdayFifth || start.GetDay() >= 29;
 }
 
 // The candidate of a monthly series in the given year and month: the day of S, or the
@@ -124,7 +126,7 @@ bool FirstOfMonth(std::int64_t year, int month, const CDateTime& timeSource, CDa
 // Moves `date`, the first weekday of the rule in `month`, on by RepeatWeekdayCount weeks;
 // a count of 5 picks the last such weekday of the month instead.
 bool MoveToCountedWeekday(const DateEntryProperties& p, int month, CDateTime& date) {
-    if (p.RepeatWeekdayCount != 5) {
+    if (p.RepeatWeekdayCount != kRepeatWeekdayLast) {
         return CDateTimeRange::TryAdd(date, p.RepeatWeekdayCount * kSecondsPerWeek, date);
     }
     if (!CDateTimeRange::TryAdd(date, 4 * kSecondsPerWeek, date)) return false;
@@ -145,7 +147,7 @@ bool WeekdayStart(const DateEntryProperties& p, const CDateTime& first, CDateTim
 
 // The condition part of IsOccurrenceAllowed: time of day, month and weekday.
 bool PassesConditions(const DateEntryProperties& p, const CDateTime& start) {
-    if (p.Repeat == 0) return true;
+    if (p.Repeat == kRepeatNone) return true;
     if (p.CondTimeEnable != 0) {
         const std::int32_t time = start.GetSecondOfDay();
         if (time < p.CondStartTime.GetSecondOfDay() || time > p.CondEndTime.GetSecondOfDay()) {
@@ -164,7 +166,7 @@ bool PassesConditions(const DateEntryProperties& p, const CDateTime& start) {
 // period starts all its occurrences at the time of day of S; a fixed period is judged by
 // CSeriesCount when a candidate is refused.
 bool CanAnyBeAllowed(const DateEntryProperties& p) {
-    if (p.Repeat == 0) return true;
+    if (p.Repeat == kRepeatNone) return true;
     if ((static_cast<std::uint32_t>(p.CondWeekdays) & 0x7Fu) == 0) return false;
     if ((static_cast<std::uint32_t>(p.CondMonth) & 0xFFFu) == 0) return false;
     // A weekday rule of the table starts every occurrence on its weekday.
@@ -191,7 +193,8 @@ std::int64_t ConditionCycle(const DateEntryProperties& p) {
         case ESeries::Months:
             return kMonthsPerCycle / std::gcd(StepMonths(p), kMonthsPerCycle);
         case ESeries::Weekday: {
-            const bool inTable = p.RepeatWeekdayCount >= 0 && p.RepeatWeekdayCount <= 5 &&
+            const bool inTable = p.RepeatWeekdayCount >= kRepeatWeekdayFirst &&
+                                 p.RepeatWeekdayCount <= kRepeatWeekdayLast &&
                                  p.RepeatWeekday >= 0 && p.RepeatWeekday <= 6;
             return inTable ? kMonthsPerCycle : 0;
         }
@@ -279,7 +282,7 @@ bool CountByArithmetic(CDateEntry& entry, const CDateTime& t, std::int64_t& coun
     allowed -= static_cast<std::int64_t>(dropped.size());
 
     const DateEntryProperties& p = entry.Properties;
-    if (p.RepeatEnd != 1) {
+    if (p.RepeatEnd != kRepeatEndAfterCount) {
         count = allowed;
         return true;
     }
@@ -307,7 +310,7 @@ std::int64_t CountAllowedUntil(CDateEntry& entry, const CDateTime& t) {
     std::int64_t counted = 0;
     if (CountByArithmetic(entry, t, counted)) return counted;
     const CDateTime seriesStart = SeriesStart(p);
-    const bool endsAfterCount = p.Repeat != 0 && p.RepeatEnd == 1;
+    const bool endsAfterCount = p.Repeat != kRepeatNone && p.RepeatEnd == kRepeatEndAfterCount;
     std::int64_t count = 0;
     std::int64_t steps = 0;
     CDateTime start;
@@ -340,13 +343,13 @@ CDateTimeSpan CDateEntry::GetDuration() const {
 CDateTimeSpan CDateEntry::MakeSpan(int amount, int unit) {
     const std::int64_t n = amount;
     switch (unit) {
-        case 0:
+        case kSpanUnitMinutes:
             return CDateTimeSpan(n * 60);
-        case 1:
+        case kSpanUnitHours:
             return CDateTimeSpan(n * kSecondsPerHour);
-        case 2:
+        case kSpanUnitDays:
             return CDateTimeSpan(n * kSecondsPerDay);
-        case 3:
+        case kSpanUnitWeeks:
             return CDateTimeSpan(n * kSecondsPerWeek);
         default:
             return CDateTimeSpan();
@@ -506,16 +509,17 @@ int CDateEntry::CountOccurrencesUntil(const CDateTime& start) {
 bool CDateEntry::FindFirstOccurrence(const CDateTime& from, const CDateTime& to, CDateTime& start,
                                      CDateTime& end) {
     const DateEntryProperties& p = Properties;
-    if (p.RepeatEnd == 1 && SeriesEndKnown != 0 && from > SeriesEnd) return false;
+    if (p.RepeatEnd == kRepeatEndAfterCount && SeriesEndKnown != 0 && from > SeriesEnd)
+        return false;
     if (!CanAnyBeAllowed(p)) return false;
     bool found = GetFirstOccurrence(from, to, start, end);
     if (found && !IsOccurrenceAllowed(start)) found = SkipRefused(*this, from, to, start, end);
-    if (!found || p.Repeat == 0) return found;
-    if (p.RepeatEnd == 1) {
+    if (!found || p.Repeat == kRepeatNone) return found;
+    if (p.RepeatEnd == kRepeatEndAfterCount) {
         const std::int64_t number = CountAllowedUntil(*this, start);
         OccurrenceCounter = Saturate(number);
         if (p.RepeatEndCount < number) return false;
-    } else if (p.RepeatEnd == 2 && start > p.RepeatEndDate) {
+    } else if (p.RepeatEnd == kRepeatEndAtDate && start > p.RepeatEndDate) {
         return false;
     }
     return true;
@@ -524,12 +528,13 @@ bool CDateEntry::FindFirstOccurrence(const CDateTime& from, const CDateTime& to,
 bool CDateEntry::FindNextOccurrence(const CDateTime& from, const CDateTime& to, CDateTime& start,
                                     CDateTime& end) {
     const DateEntryProperties& p = Properties;
-    if (p.RepeatEnd == 1 && SeriesEndKnown != 0 && from > SeriesEnd) return false;
+    if (p.RepeatEnd == kRepeatEndAfterCount && SeriesEndKnown != 0 && from > SeriesEnd)
+        return false;
     if (!CanAnyBeAllowed(p)) return false;
     bool found = GetNextOccurrence(from, to, start, end);
     if (found && !IsOccurrenceAllowed(start)) found = SkipRefused(*this, from, to, start, end);
-    if (!found || p.Repeat == 0) return found;
-    if (p.RepeatEnd == 1) {
+    if (!found || p.Repeat == kRepeatNone) return found;
+    if (p.RepeatEnd == kRepeatEndAfterCount) {
         const std::int64_t number = static_cast<std::int64_t>(OccurrenceCounter) + 1;
         OccurrenceCounter = Saturate(number);
         if (number == p.RepeatEndCount) {
@@ -537,7 +542,7 @@ bool CDateEntry::FindNextOccurrence(const CDateTime& from, const CDateTime& to, 
             SeriesEndKnown = 1;
         }
         if (number > p.RepeatEndCount) return false;
-    } else if (p.RepeatEnd == 2 && start > p.RepeatEndDate) {
+    } else if (p.RepeatEnd == kRepeatEndAtDate && start > p.RepeatEndDate) {
         return false;
     }
     return true;

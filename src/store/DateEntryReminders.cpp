@@ -239,7 +239,8 @@ void CDateEntry::PurgeOccurrenceLists() {
     all.Append(DroppedOccurrences);
     DroppedOccurrences.RemoveAll();
     std::vector<bool> keep;
-    if (Properties.RepeatEnd == 1 && PurgeDropsOfCountedSeries(*this, all, keep)) {
+    if (Properties.RepeatEnd == kRepeatEndAfterCount &&
+        PurgeDropsOfCountedSeries(*this, all, keep)) {
         for (int i = 0; i < all.GetSize(); ++i) {
             if (keep[static_cast<std::size_t>(i)]) DroppedOccurrences.Add(all[i]);
         }
@@ -256,7 +257,8 @@ void CDateEntry::PurgeOccurrenceLists() {
     // dropped items in a series of two) would lie past the end and be forgotten, and the
     // deleted occurrence would come back. Such an item is judged again with every other
     // drop in place; only the drop set decides, so each check starts without a cached end.
-    if (Properties.Repeat != 0 && Properties.RepeatEnd == 1 && !refused.IsEmpty()) {
+    if (Properties.Repeat != kRepeatNone && Properties.RepeatEnd == kRepeatEndAfterCount &&
+        !refused.IsEmpty()) {
         for (const CDateTime& item : refused) {
             DroppedOccurrences.RemoveAll();
             for (const CDateTime& other : all) {
@@ -344,7 +346,7 @@ bool CDateEntry::UpdateReminders(const CDateTime& now) {
         changed = true;
     }
 
-    if (Properties.OverdueAction != 0) {
+    if (Properties.OverdueAction != kOverdueNever) {
         for (CDateTimeArray* list : {&DueOccurrences, &SnoozedOccurrences}) {
             for (int i = 0; i < list->GetSize();) {
                 const CDateTime occurrence = (*list)[i];
@@ -369,16 +371,16 @@ bool CDateEntry::IsWithinOverdueLimit(const CDateTime& occurrence, const CDateTi
     const std::int64_t end = EndSeconds(*this, occurrence);
     const std::int64_t nowSeconds = CDateTimeRange::ToSeconds(now);
     switch (p.OverdueAction) {
-        case 1:
+        case kOverdueAfterExecuteSpan:
             return end + MakeSpan(p.ExecuteSpan, p.ExecuteUnit).GetTotalSeconds() >= nowSeconds;
-        case 2: {
+        case kOverdueAtNextOccurrence: {
             const CDateTime horizon = Horizon(*this, now);
             CDateTime start;
             CDateTime finish;
             return !(FindFirstOccurrence(occurrence, horizon, start, finish) &&
                      FindNextOccurrence(occurrence, horizon, start, finish));
         }
-        case 3:
+        case kOverdueAfterThirtySeconds:
             return end + 30 >= nowSeconds;
         default:
             return true;

@@ -56,15 +56,18 @@ constexpr std::int64_t kLongestCycle = CSeriesCount::kMostMonthsWalked / kMonths
 
 std::optional<CSeriesCount> CSeriesCount::Of(const CDateEntry& entry) {
     const DateEntryProperties& p = entry.Properties;
-    if (p.Repeat != 1 || p.RepeatUnit < 1 || p.RepeatUnit > 3 || p.RepeatRate < 1 ||
-        p.RepeatWeekdayCount == 4) {
+    if (p.Repeat != kRepeatEvery || p.RepeatUnit < kRepeatUnitHours ||
+        p.RepeatUnit > kRepeatUnitWeeks || p.RepeatRate < 1 ||
+        p.RepeatWeekdayCount == kRepeatWeekdayFifth) {
         return std::nullopt;
     }
     CDateTime start = p.StartDate;
     if (p.ShowStartTime == 0) start.SetTime(0, 0, 0);
     const std::int64_t duration = entry.GetDuration().GetTotalSeconds();
     if (duration < 0 || !CDateTimeRange::Contains(start)) return std::nullopt;
-    const std::int64_t hours = p.RepeatUnit == 1 ? 1 : p.RepeatUnit == 2 ? 24 : kHoursPerWeek;
+    const std::int64_t hours = p.RepeatUnit == kRepeatUnitHours  ? 1
+                               : p.RepeatUnit == kRepeatUnitDays ? 24
+                                                                 : kHoursPerWeek;
     return CSeriesCount(p, CDateTimeRange::ToSeconds(start), p.RepeatRate * hours * kSecondsPerHour,
                         duration);
 }
