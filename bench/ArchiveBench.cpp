@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/MemoryFile.h"
 #include "archive/Archive.h"
+#include "platform/MemoryFile.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
 #include "archive/Archive.h"
+#include "platform/Platform.h"
 #include "store/EventData.h"
 
 namespace {

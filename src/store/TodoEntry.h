@@ -12,9 +12,9 @@
 #include <memory>
 #include <string>
 
-#include "datetime/DateTime.h"
 #include "archive/Array.h"
 #include "archive/Object.h"
+#include "datetime/DateTime.h"
 
 class CTodoEntry : public CObject {
 public:
