@@ -121,10 +121,13 @@ own_entries() {
     grep -o '"{[AB]1000000-[^}]*}"' "$1" | sort -u || true
 }
 
+# Counts each loss once: a feed's version falling back (until the file has its newest again),
+# and each entry that disappears.
 monitor() {
-    local samples=0 unreadable=0 lost=0 x lo hi count
-    declare -A last=([A]=0 [B]=0)
+    local samples=0 unreadable=0 lost=0 x lo hi count gone
+    declare -A newest=([A]=0 [B]=0) behind=([A]=0 [B]=0)
     : >"$logs/seen"
+    : >"$logs/gone"
     while [ ! -e "$run/stop-monitor" ]; do
         sleep 1
         if ! "$zf" -q dump "$event" >"$logs/dump" 2>>"$logs/monitor.log"; then
@@ -134,21 +137,27 @@ monitor() {
         samples=$((samples + 1))
         for x in A B; do
             read -r lo hi count < <(versions "$x" "$logs/dump")
-            [ "$count" -eq 0 ] && [ "${last[$x]}" -eq 0 ] && continue
-            if [ "$count" -ne 5 ] || [ "$lo" -ne "$hi" ] || [ "$lo" -lt "${last[$x]}" ]; then
-                echo "$(date +%T) feed $x: versions $lo..$hi in $count entries after ${last[$x]}" \
-                    >>"$logs/monitor.log"
-                lost=$((lost + 1))
+            [ "$count" -eq 0 ] && [ "${newest[$x]}" -eq 0 ] && continue
+            if [ "$count" -ne 5 ] || [ "$lo" -ne "$hi" ] || [ "$lo" -lt "${newest[$x]}" ]; then
+                if [ "${behind[$x]}" -eq 0 ]; then
+                    echo "$(date +%T) feed $x: versions $lo..$hi in $count entries after ${newest[$x]}" \
+                        >>"$logs/monitor.log"
+                    lost=$((lost + 1))
+                fi
+                behind[$x]=1
+            else
+                behind[$x]=0
             fi
-            [ "$lo" -gt "${last[$x]}" ] && last[$x]=$lo
+            [ "$lo" -gt "${newest[$x]}" ] && newest[$x]=$lo
         done
         own_entries "$logs/dump" >"$logs/now"
-        local gone
-        gone=$(comm -23 "$logs/seen" "$logs/now" | wc -l)
+        comm -23 "$logs/seen" "$logs/now" | comm -23 - "$logs/gone" >"$logs/newly-gone"
+        gone=$(wc -l <"$logs/newly-gone")
         if [ "$gone" -gt 0 ]; then
-            echo "$(date +%T) $gone entries gone: $(comm -23 "$logs/seen" "$logs/now" | head -3)" \
+            echo "$(date +%T) $gone entries gone: $(head -3 "$logs/newly-gone" | tr '\n' ' ')" \
                 >>"$logs/monitor.log"
             lost=$((lost + gone))
+            sort -u "$logs/gone" "$logs/newly-gone" -o "$logs/gone"
         fi
         sort -u "$logs/seen" "$logs/now" -o "$logs/seen"
     done
