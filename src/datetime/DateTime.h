@@ -16,6 +16,13 @@
 #include "archive/Object.h"
 #include "datetime/DateTimeSpan.h"
 
+// What CDateTime::ParseStorage made of its text.
+enum class EStorageParse {
+    Valid,        // a valid date and time of day
+    InvalidDate,  // no valid date: the value is left as it was
+    InvalidTime,  // a valid date with an invalid time: the new date with the old time
+};
+
 class CDateTime : public CObject {
 public:
     // 0001-01-01 00:00:00 (day number 1, second 0).
@@ -99,8 +106,9 @@ public:
     // "%Y %m %d %H %M %S".
     std::string FormatStorage() const;
     // Up to six numbers (year, month, day, hour, minute, second) separated by runs of
-    // " \t:.,-/\\"; missing ones are 0; the result goes through SetDateTime.
-    void ParseStorage(const std::string& text);
+    // " \t:.,-/\\"; missing ones are 0. They are set as SetDateTime sets them; the result
+    // names the part refused, if any.
+    EStorageParse ParseStorage(const std::string& text);
     // Writes "%d.%m.%Y, %H:%M:%S".
     virtual void Dump(std::ostream& out) const;
 

@@ -131,7 +131,7 @@ std::string CDateTime::FormatStorage() const {
     return Format(std::string(kStorageFormat));
 }
 
-void CDateTime::ParseStorage(const std::string& text) {
+EStorageParse CDateTime::ParseStorage(const std::string& text) {
     int numbers[6] = {0, 0, 0, 0, 0, 0};
     std::string_view rest(text);
     for (int& number : numbers) {
@@ -143,7 +143,9 @@ void CDateTime::ParseStorage(const std::string& text) {
         number = LeadingNumber(rest.substr(start, end - start));
         rest.remove_prefix(end);
     }
-    SetDateTime(numbers[0], numbers[1], numbers[2], numbers[3], numbers[4], numbers[5]);
+    if (!SetDate(numbers[0], numbers[1], numbers[2])) return EStorageParse::InvalidDate;
+    if (!SetTime(numbers[3], numbers[4], numbers[5])) return EStorageParse::InvalidTime;
+    return EStorageParse::Valid;
 }
 
 void CDateTime::Dump(std::ostream& out) const {

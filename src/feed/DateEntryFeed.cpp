@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "datetime/DateTime.h"
+#include "feed/FeedReporter.h"
 #include "feed/FeedVocabulary.h"
 #include "feed/IniDocument.h"
 #include "store/DateEntry.h"
@@ -22,7 +23,7 @@ const std::vector<std::string>& KeyNames() {
 // Every getter gets the current value as its default, so a missing key (and an empty
 // integer, colour or date-time value) leaves the property unchanged.
 void ReadKey(const CIniDocument& document, const std::string& section, const CFeedKey& key,
-             const std::string& name, DateEntryProperties& p) {
+             const std::string& name, DateEntryProperties& p, CIniReporter* reporter) {
     switch (key.form) {
         case EFeedForm::Text:
             // An absent text key leaves the text as it is; handing the current text to
@@ -30,27 +31,28 @@ void ReadKey(const CIniDocument& document, const std::string& section, const CFe
             document.LookupString(section, name, p.*key.text);
             break;
         case EFeedForm::Integer:
-            p.*key.integer = document.GetInt(section, name, p.*key.integer);
+            p.*key.integer = document.GetInt(section, name, p.*key.integer, reporter);
             break;
         case EFeedForm::Color:
-            p.*key.integer = static_cast<std::int32_t>(
-                document.GetColor(section, name, static_cast<std::uint32_t>(p.*key.integer)));
+            p.*key.integer = static_cast<std::int32_t>(document.GetColor(
+                section, name, static_cast<std::uint32_t>(p.*key.integer), reporter));
             break;
         case EFeedForm::DateTime:
-            p.*key.dateTime = document.GetDateTime(section, name, p.*key.dateTime);
+            p.*key.dateTime = document.GetDateTime(section, name, p.*key.dateTime, reporter);
             break;
     }
 }
 
 }  // namespace
 
-void CDateEntry::LoadFromFeed(CIniDocument& document, const std::string& section) {
+void CDateEntry::LoadFromFeed(const CIniDocument& document, const std::string& section,
+                              CFeedReporter* reporter) {
     DateEntryProperties properties;
     GetProperties(properties);
     const std::vector<std::string>& names = KeyNames();
     const auto keys = CFeedVocabulary::GetKeys();
     for (std::size_t i = 0; i < keys.size(); ++i) {
-        ReadKey(document, section, keys[i], names[i], properties);
+        ReadKey(document, section, keys[i], names[i], properties, reporter);
     }
 
     // Brought up to now under the properties this entry had before the section.
@@ -58,9 +60,14 @@ void CDateEntry::LoadFromFeed(CIniDocument& document, const std::string& section
     ApplyProperties(properties);
 
     const CDateTime droppedDefault(1970, 1, 1);
-    for (int k = 0;; ++k) {
+    int k = 0;
+    for (;; ++k) {
         const std::string key = CFeedVocabulary::DroppedOccurrenceKey(k);
         if (!document.HasKey(section, key)) break;
-        DropOccurrence(document.GetDateTime(section, key, droppedDefault));
+        if (reporter != nullptr && document.GetString(section, key, std::string()).empty()) {
+            reporter->OnEmptyDroppedOccurrence(section, key, droppedDefault);
+        }
+        DropOccurrence(document.GetDateTime(section, key, droppedDefault, reporter));
     }
+    if (reporter != nullptr) reporter->OnDroppedOccurrencesRead(section, k);
 }

@@ -17,9 +17,9 @@ struct CFeedFinding {
     std::string Format() const;
 };
 
-// The checker reads the file as the feed reader does (exclusive open, INI syntax, sections
-// "DateEntry %d" and "Remove %d" numbered from 0, the feed vocabulary, values carried over
-// from section to section) and reports:
+// The checker reads the file as the feed reader does (exclusive open, the text document's
+// parse, then the feed reader's own walk over the sections, each telling the checker what it
+// skips, drops and defaults) and reports:
 //   - a byte-order mark, and after a UTF-8 one, per line, the characters that the ANSI
 //     code page lacks and the bytes that are not well-formed UTF-8 (each reads as '?');
 //   - an empty file; a file without any section that is read;

@@ -3,6 +3,7 @@
 #include <new>
 #include <utility>
 
+#include "feed/FeedReporter.h"
 #include "feed/FeedVocabulary.h"
 #include "feed/IniDocument.h"
 
@@ -31,31 +32,46 @@ int CFeedReader::ReadInto(const std::string& path, CDateEntryArray& entries,
     CIniDocument document;
     if (!document.Load(path)) return -1;
     if (document.GetLoadedLength() == 0) return -2;
+    ReadDocument(document, entries, removeGuids);
+    return 0;
+}
 
+void CFeedReader::ReadDocument(const CIniDocument& document, CDateEntryArray& entries,
+                               CStringArray& removeGuids, CFeedReporter* reporter) {
     int count = 0;
     while (document.HasSection(CFeedVocabulary::DateEntrySection(count))) ++count;
     // The array's own growth step (at most 1024 elements) would move every entry read so far
     // once per step: one block for the whole read keeps the read linear.
-    entries.EnsureCapacity(count);
+    entries.EnsureCapacity(entries.GetSize() + count);
 
     CDateEntry working;
     for (int n = 0; n < count; ++n) {
         const std::string section = CFeedVocabulary::DateEntrySection(n);
+        if (reporter != nullptr) reporter->OnDateEntrySection(section);
         // Properties carry over from section to section; the occurrence lists do not, or
         // one entry's dropped occurrences would drop real occurrences of the next.
         if (n > 0) working.ResetOccurrenceState();
-        working.LoadFromFeed(document, section);
+        working.LoadFromFeed(document, section, reporter);
         if (working.GetStorageType() != 1 && working.GetStorageType() != 2) {
+            if (reporter != nullptr) {
+                reporter->OnStorageTypeReplaced(section, working.GetStorageType());
+            }
             working.SetStorageType(1);
         }
+        if (reporter != nullptr) reporter->OnDateEntryRead(section, working);
         entries.Add(working);
     }
 
+    const std::string guidKey(CFeedVocabulary::kGuidKey);
     for (int n = 0;; ++n) {
         const std::string section = CFeedVocabulary::RemoveSection(n);
         if (!document.HasSection(section)) break;
-        std::string guid = document.GetString(section, "GUID", std::string());
-        if (!guid.empty()) removeGuids.Add(std::move(guid));
+        if (reporter != nullptr) reporter->OnRemoveSection(section);
+        std::string guid = document.GetString(section, guidKey, std::string());
+        if (!guid.empty()) {
+            removeGuids.Add(std::move(guid));
+        } else if (reporter != nullptr) {
+            reporter->OnRemovalWithoutGuid(section);
+        }
     }
-    return 0;
 }

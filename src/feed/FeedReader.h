@@ -6,6 +6,9 @@
 #include "archive/Array.h"
 #include "store/DateEntry.h"
 
+class CFeedReporter;
+class CIniDocument;
+
 class CFeedReader {
 public:
     // Reads the feed file at `path`:
@@ -23,6 +26,10 @@ public:
     // section. Each stored entry has StorageType 1 or 2 (anything else becomes 1).
     static int ReadFeed(const std::string& path, CDateEntryArray& entries,
                         CStringArray& removeGuids);
+    // The sections of a parsed feed, as ReadFeed reads them, appended to the lists; tells
+    // `reporter`, when given, what it reads, drops and defaults. Lets std::bad_alloc through.
+    static void ReadDocument(const CIniDocument& document, CDateEntryArray& entries,
+                             CStringArray& removeGuids, CFeedReporter* reporter = nullptr);
 
 private:
     // ReadFeed into empty lists, letting std::bad_alloc through.

@@ -1,8 +1,18 @@
 #include "feed/FeedVocabulary.h"
 
+#include <cstdint>
+#include <limits>
 #include <string>
 
 namespace {
+
+constexpr std::string_view kDroppedOccurrencePrefix = "DroppedOccurence ";
+constexpr std::string_view kDateEntryPrefix = "DateEntry ";
+constexpr std::string_view kRemovePrefix = "Remove ";
+
+std::string Numbered(std::string_view prefix, int index) {
+    return std::string(prefix) + std::to_string(index);
+}
 
 using P = DateEntryProperties;
 
@@ -39,13 +49,40 @@ const CFeedKey* CFeedVocabulary::FindKey(const std::string& name) {
 }
 
 std::string CFeedVocabulary::DroppedOccurrenceKey(int index) {
-    return "DroppedOccurence " + std::to_string(index);
+    return Numbered(kDroppedOccurrencePrefix, index);
 }
 
 std::string CFeedVocabulary::DateEntrySection(int index) {
-    return "DateEntry " + std::to_string(index);
+    return Numbered(kDateEntryPrefix, index);
 }
 
 std::string CFeedVocabulary::RemoveSection(int index) {
-    return "Remove " + std::to_string(index);
+    return Numbered(kRemovePrefix, index);
+}
+
+bool CFeedVocabulary::ParseDroppedOccurrenceKey(std::string_view key, int& index) {
+    return ParseNumbered(key, kDroppedOccurrencePrefix, index);
+}
+
+bool CFeedVocabulary::ParseDateEntrySection(std::string_view name, int& index) {
+    return ParseNumbered(name, kDateEntryPrefix, index);
+}
+
+bool CFeedVocabulary::ParseRemoveSection(std::string_view name, int& index) {
+    return ParseNumbered(name, kRemovePrefix, index);
+}
+
+bool CFeedVocabulary::ParseNumbered(std::string_view name, std::string_view prefix, int& index) {
+    if (name.size() <= prefix.size() || !name.starts_with(prefix)) return false;
+    const std::string_view digits = name.substr(prefix.size());
+    // No leading zero, no sign, at most the ten digits of INT_MAX.
+    if (digits.size() > 10 || (digits.size() > 1 && digits[0] == '0')) return false;
+    std::int64_t value = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    if (value > std::numeric_limits<int>::max()) return false;
+    index = static_cast<int>(value);
+    return true;
 }

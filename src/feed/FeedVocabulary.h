@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "datetime/DateTime.h"
 #include "store/DateEntryProperties.h"
@@ -28,6 +29,9 @@ struct CFeedKey {
 
 class CFeedVocabulary {
 public:
+    // The key that names the entry, in date entry and removal sections alike.
+    static constexpr std::string_view kGuidKey = "GUID";
+
     // One key per property of ZF_DATE_ENTRY_PROPERTIES, named after it and in its order,
     // which is the order in which a section is read.
     static std::span<const CFeedKey> GetKeys();
@@ -38,4 +42,12 @@ public:
     // The section names "DateEntry %d" and "Remove %d".
     static std::string DateEntrySection(int index);
     static std::string RemoveSection(int index);
+
+    // The readers of those names: true, with the number in `index`, for exactly a name that
+    // the writer above makes of a number from 0 to INT_MAX.
+    static bool ParseDroppedOccurrenceKey(std::string_view key, int& index);
+    static bool ParseDateEntrySection(std::string_view name, int& index);
+    static bool ParseRemoveSection(std::string_view name, int& index);
+    // The same for `prefix` followed by the number as "%d" writes it.
+    static bool ParseNumbered(std::string_view name, std::string_view prefix, int& index);
 };

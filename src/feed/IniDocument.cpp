@@ -5,6 +5,8 @@
 #include <limits>
 #include <utility>
 
+#include "feed/IniReporter.h"
+#include "feed/LineSplitter.h"
 #include "feed/StringTokenizer.h"
 #include "platform/Platform.h"
 
@@ -218,27 +220,48 @@ bool CIniDocument::Save(const std::string& path) {
 
 // --- Text ---
 
-void CIniDocument::Parse(const std::string& text) {
-    Parse(std::string(text));
+void CIniDocument::ReportOutsideSection(std::size_t lineNumber, std::string_view line,
+                                        CIniReporter& reporter) {
+    const std::size_t equals = FindEquals(line);
+    if (equals == std::string_view::npos) {
+        reporter.OnIgnoredLine(lineNumber);
+    } else {
+        reporter.OnKeyOutsideSection(lineNumber, line.substr(0, equals));
+    }
 }
 
-void CIniDocument::Parse(std::string&& text) {
+void CIniDocument::Parse(std::string_view text, CIniReporter* reporter) {
     Clear();
-    CStringTokenizer lines(std::move(text), "\r\n");
+    CLineSplitter lines(text);
     CKeyTable* open = nullptr;
-    while (lines.HasMoreTokens()) {
-        const std::string_view line = TrimWhiteSpace(lines.NextTokenView());
+    std::string_view raw;
+    while (lines.Next(raw)) {
+        const std::string_view line = TrimWhiteSpace(raw);
+        if (line.empty()) continue;
         if (IsSectionHeader(line)) {
-            std::unique_ptr<CKeyTable>& slot =
-                m_sections.FindOrInsert(line.substr(1, line.size() - 2));
+            const std::string_view name = line.substr(1, line.size() - 2);
+            std::unique_ptr<CKeyTable>& slot = m_sections.FindOrInsert(name);
+            if (reporter != nullptr)
+                reporter->OnSection(lines.GetLineNumber(), name, slot != nullptr);
             slot = std::make_unique<CKeyTable>();
             open = slot.get();
             continue;
         }
-        if (open == nullptr) continue;
+        if (open == nullptr) {
+            if (reporter != nullptr) ReportOutsideSection(lines.GetLineNumber(), line, *reporter);
+            continue;
+        }
         const std::size_t equals = FindEquals(line);
-        if (equals == std::string_view::npos) continue;
-        open->Set(line.substr(0, equals), std::string(line.substr(equals + 1)));
+        if (equals == std::string_view::npos) {
+            if (reporter != nullptr) reporter->OnIgnoredLine(lines.GetLineNumber());
+            continue;
+        }
+        const std::string_view key = line.substr(0, equals);
+        const std::string_view stored = line.substr(equals + 1);
+        if (reporter != nullptr) {
+            reporter->OnKey(lines.GetLineNumber(), key, stored, open->Find(key) != nullptr);
+        }
+        open->Set(key, std::string(stored));
     }
 }
 
@@ -307,31 +330,46 @@ bool CIniDocument::LookupString(const std::string& section, const std::string& k
 }
 
 std::int32_t CIniDocument::GetInt(const std::string& section, const std::string& key,
-                                  std::int32_t defaultValue) const {
+                                  std::int32_t defaultValue, CIniReporter* reporter) const {
     const std::string value = GetString(section, key, std::string());
     if (value.empty()) return defaultValue;
-    return ConvertInt(value);
+    if (reporter == nullptr) return ConvertInt(value);
+    bool hasDigits = false;
+    const std::int32_t number = ConvertInt(value, &hasDigits);
+    if (!hasDigits) reporter->OnIntegerWithoutDigits(section, key);
+    return number;
 }
 
 std::uint32_t CIniDocument::GetColor(const std::string& section, const std::string& key,
-                                     std::uint32_t defaultValue) const {
+                                     std::uint32_t defaultValue, CIniReporter* reporter) const {
     const std::string value = GetString(section, key, std::string());
     if (value.empty()) return defaultValue;
     CStringTokenizer items(value, ",");
     std::uint32_t parts[3];
     for (std::uint32_t& part : parts) {
-        if (!items.HasMoreTokens()) return defaultValue;
-        part = static_cast<std::uint32_t>(ConvertInt(items.NextTokenView())) & 255u;
+        if (!items.HasMoreTokens()) {
+            if (reporter != nullptr) reporter->OnColorTooShort(section, key);
+            return defaultValue;
+        }
+        const std::string_view item = items.NextTokenView();
+        bool hasDigits = true;
+        part = static_cast<std::uint32_t>(
+                   ConvertInt(item, reporter != nullptr ? &hasDigits : nullptr)) &
+               255u;
+        if (!hasDigits) reporter->OnColorItemWithoutDigits(section, key, item);
     }
     return parts[0] | (parts[1] << 8) | (parts[2] << 16);
 }
 
 CDateTime CIniDocument::GetDateTime(const std::string& section, const std::string& key,
-                                    const CDateTime& defaultValue) const {
+                                    const CDateTime& defaultValue, CIniReporter* reporter) const {
     const std::string value = GetString(section, key, std::string());
     if (value.empty()) return defaultValue;
     CDateTime result;
-    result.ParseStorage(value);
+    const EStorageParse read = result.ParseStorage(value);
+    if (reporter != nullptr && read != EStorageParse::Valid) {
+        reporter->OnDateTimeRefused(section, key, read, result);
+    }
     return result;
 }
 

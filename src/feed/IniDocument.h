@@ -10,6 +10,8 @@
 #include "datetime/DateTime.h"
 #include "feed/ChainedHashMap.h"
 
+class CIniReporter;
+
 // Text format, as read:
 //   - The text is cut into lines at any run of CR and LF; blank lines vanish.
 //   - Each line is trimmed of space, tab, vertical tab and form feed at both ends.
@@ -67,9 +69,9 @@ public:
     // (CPlatform::Utf8ToAnsi: characters the code page lacks, and bytes that are no
     // well-formed UTF-8, become '?'). Line breaks keep their places, so line numbers do too.
     static std::string DecodeFileText(std::string&& bytes);
-    // Replaces the whole content by the sections read from `text`.
-    void Parse(const std::string& text);
-    void Parse(std::string&& text);
+    // Replaces the whole content by the sections read from `text`, telling `reporter`, when
+    // given, about every non-blank line.
+    void Parse(std::string_view text, CIniReporter* reporter = nullptr);
     // Appends the written form of the document to `out`.
     void GetText(std::string& out) const;
     // Removes every section and empties the section lookup cache.
@@ -91,19 +93,22 @@ public:
     // The un-escaped value into `value` and true; false (and `value` untouched) when the
     // section or key is absent.
     bool LookupString(const std::string& section, const std::string& key, std::string& value) const;
+    // The converting getters tell `reporter`, when given, about a value that is there but
+    // does not read as written.
+    //
     // The value's leading decimal number (see ConvertInt); `defaultValue` when absent or
     // empty.
     std::int32_t GetInt(const std::string& section, const std::string& key,
-                        std::int32_t defaultValue) const;
+                        std::int32_t defaultValue, CIniReporter* reporter = nullptr) const;
     // Three comma-separated numbers red, green, blue (runs of commas are one separator),
     // each taken modulo 256, as 0x00BBGGRR. `defaultValue` when absent, empty or with fewer
     // than three numbers.
     std::uint32_t GetColor(const std::string& section, const std::string& key,
-                           std::uint32_t defaultValue) const;
+                           std::uint32_t defaultValue, CIniReporter* reporter = nullptr) const;
     // `defaultValue` when absent or empty; otherwise CDateTime::ParseStorage of the value
     // applied to a default-constructed CDateTime, whether or not it reads.
     CDateTime GetDateTime(const std::string& section, const std::string& key,
-                          const CDateTime& defaultValue) const;
+                          const CDateTime& defaultValue, CIniReporter* reporter = nullptr) const;
 
     // Stores the escaped value, creating the section and the key as needed.
     void SetString(const std::string& section, const std::string& key, const std::string& value);
@@ -130,6 +135,9 @@ private:
     using CKeyTable = CChainedHashMap<std::string>;
     using CSectionTable = CChainedHashMap<std::unique_ptr<CKeyTable>>;
 
+    // Tells `reporter` about a non-blank line before the first section header.
+    static void ReportOutsideSection(std::size_t lineNumber, std::string_view line,
+                                     CIniReporter& reporter);
     // The stored (escaped) value, or nullptr; goes through the section lookup cache.
     const std::string* FindStored(const std::string& section, const std::string& key) const;
     const CKeyTable* FindTable(const std::string& section) const;

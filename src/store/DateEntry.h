@@ -23,6 +23,7 @@
 #include "datetime/DateTimeSpan.h"
 #include "store/DateEntryProperties.h"
 
+class CFeedReporter;
 class CIniDocument;
 
 class CDateEntry : public CObject {
@@ -123,7 +124,10 @@ public:
     void MergeOccurrenceState(const CDateEntry& other, bool takeLastCheck);
 
     // --- Feed ---
-    void LoadFromFeed(CIniDocument& document, const std::string& section);
+    // Tells `reporter`, when given, what the section's values become where they do not read
+    // as written, and how many dropped occurrences it reads.
+    void LoadFromFeed(const CIniDocument& document, const std::string& section,
+                      CFeedReporter* reporter = nullptr);
 
     // Reminder state.
     CDateTimeArray SnoozedOccurrences;

@@ -249,6 +249,25 @@ TEST(DateTimeParseTest, ReadsUpToSixNumbers) {
     }
 }
 
+TEST(DateTimeParseTest, StorageFormSaysWhichPartItRefused) {
+    const struct {
+        const char* text;
+        EStorageParse expected;
+    } cases[] = {
+        {"2024 05 17 08 30 00", EStorageParse::Valid},
+        {"2024-05-17", EStorageParse::Valid},
+        {"", EStorageParse::InvalidDate},
+        {"08:30", EStorageParse::InvalidDate},
+        {"2024 02 30 08 00 00", EStorageParse::InvalidDate},
+        {"2024 02 29 24 00 00", EStorageParse::InvalidTime},
+        {"2024 02 29 12 00 60", EStorageParse::InvalidTime},
+    };
+    for (const auto& c : cases) {
+        CDateTime value;
+        EXPECT_EQ(value.ParseStorage(c.text), c.expected) << '"' << c.text << '"';
+    }
+}
+
 TEST(DateTimeParseTest, StorageFormReadsBackToTheSameValue) {
     const Ymdhms values[] = {{1, 1, 1, 0, 0, 0},
                              {2024, 2, 29, 23, 59, 59},

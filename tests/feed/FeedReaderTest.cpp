@@ -4,10 +4,14 @@
 
 #include <cstdio>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "feed/FeedFiles.h"
+#include "feed/IniDocument.h"
+#include "feed/RecordingReporter.h"
 #include "platform/Platform.h"
 #include "support/FakePlatform.h"
 
@@ -279,5 +283,72 @@ TEST_F(FeedReaderTest, FeedLockedByAnotherProcessCannotBeRead) {
     EXPECT_TRUE(removals.IsEmpty());
 }
 #endif
+
+// Everything that reading puts into an entry, as text.
+std::string Signature(const CDateEntry& entry) {
+    DateEntryProperties p;
+    entry.GetProperties(p);
+    std::ostringstream out;
+    const auto text = [](const auto& value) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(value)>, CDateTime>) {
+            return value.FormatStorage();
+        } else {
+            std::ostringstream item;
+            item << value;
+            return item.str();
+        }
+    };
+#define ZF_SIGN(name, type, initial, form, firstSchema) out << #name "=" << text(p.name) << '\n';
+    ZF_DATE_ENTRY_PROPERTIES(ZF_SIGN)
+#undef ZF_SIGN
+    for (const CDateTime& dropped : entry.DroppedOccurrences) out << dropped.FormatStorage() << ' ';
+    return out.str();
+}
+
+TEST_F(FeedReaderTest, ReporterHearsWhatTheReaderDropsAndDefaults) {
+    CIniDocument document;
+    document.Parse(
+        "[DateEntry 0]\nGUID=" + Guid(0) +
+        "\nShowEnd=x\nStartDate=2024 05 17 26 00 00\n"
+        "DroppedOccurence 0=\nDroppedOccurence 1=2024 05 17\nDroppedOccurence 3=2024 05 18\n"
+        "[DateEntry 1]\nStorageType=5\nBgColor=1,2\n"
+        "[DateEntry 2]\nStorageType=2\n"
+        "[Remove 0]\nGUID=\n[Remove 1]\nGUID=" +
+        Guid(1) + "\n[Remove 3]\n");
+    CRecordingReporter reporter;
+    CFeedReader::ReadDocument(document, m_entries, m_removeGuids, &reporter);
+    EXPECT_EQ(reporter.calls,
+              (std::vector<std::string>{
+                  "DateEntry 0: date entry",
+                  "DateEntry 0/StartDate: invalid time, 2024 05 17 00 00 00",
+                  "DateEntry 0/ShowEnd: no digits",
+                  "DateEntry 0/DroppedOccurence 0: empty, drops 1970 01 01 00 00 00",
+                  "DateEntry 0: 2 dropped occurrences",
+                  "DateEntry 0: StorageType 0 replaced",
+                  "DateEntry 0: read " + Guid(0),
+                  "DateEntry 1: date entry",
+                  "DateEntry 1/BgColor: colour too short",
+                  "DateEntry 1: 0 dropped occurrences",
+                  "DateEntry 1: StorageType 5 replaced",
+                  "DateEntry 1: read " + Guid(0),
+                  "DateEntry 2: date entry",
+                  "DateEntry 2: 0 dropped occurrences",
+                  "DateEntry 2: read " + Guid(0),
+                  "Remove 0: removal",
+                  "Remove 0: removes nothing",
+                  "Remove 1: removal",
+              }));
+
+    // A reporter changes nothing in what is read.
+    CDateEntryArray entries;
+    CStringArray removeGuids;
+    CFeedReader::ReadDocument(document, entries, removeGuids);
+    ASSERT_EQ(entries.GetSize(), m_entries.GetSize());
+    for (int i = 0; i < entries.GetSize(); ++i) {
+        EXPECT_EQ(Signature(entries[i]), Signature(m_entries[i])) << i;
+    }
+    EXPECT_EQ(Strings(removeGuids), Strings(m_removeGuids));
+    EXPECT_EQ(Strings(removeGuids), std::vector<std::string>{Guid(1)});
+}
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "feed/FeedFiles.h"
+#include "feed/RecordingReporter.h"
 #include "platform/Platform.h"
 #include "support/FakePlatform.h"
 
@@ -576,6 +577,56 @@ TEST(IniDocumentSingleByteTest, HighBytesAreSingleCharactersWithoutLeadBytes) {
     const CIniDocument document = Parsed("[S]\nk\x81=v=w\nj=\x81\\n");
     EXPECT_EQ(document.GetString("S", "k\x81", kAbsent), "v=w");
     EXPECT_EQ(document.GetString("S", "j", kAbsent), "\x81\n");
+}
+
+// --- Reporting ---
+
+TEST(IniDocumentTest, ParseTellsTheReporterAboutEveryNonBlankLine) {
+    CRecordingReporter reporter;
+    CIniDocument document;
+    document.Parse("k=0\r\njunk\r\n[A]\r\n\r\nk=1\n  k=2 \rnote\n[A]\nx\\n=y=z\n[]\n", &reporter);
+    EXPECT_EQ(reporter.calls, (std::vector<std::string>{
+                                  "1: key outside a section k",
+                                  "2: ignored",
+                                  "3: section [A]",
+                                  "5: key k=1",
+                                  "6: key k=2, replaces",
+                                  "7: ignored",
+                                  "8: section [A], replaces",
+                                  "9: key x\\n=y=z",
+                                  "10: section []",
+                              }));
+    // The reporter changes nothing in what is read.
+    std::string text;
+    document.GetText(text);
+    EXPECT_EQ(text,
+              TextOf(Parsed("k=0\r\njunk\r\n[A]\r\n\r\nk=1\n  k=2 \rnote\n[A]\nx\\n=y=z\n[]\n")));
+}
+
+TEST(IniDocumentTest, GettersTellTheReporterWhatDoesNotReadAsWritten) {
+    const CIniDocument document =
+        Parsed("[S]\ni=abc\nj=7\nc=red,0\nk=1,x,3,y\nd=2024 02 30\nt=2024 02 29 24 00 00\ne=\n");
+    CRecordingReporter reporter;
+    EXPECT_EQ(document.GetInt("S", "i", 5, &reporter), 0);
+    EXPECT_EQ(document.GetInt("S", "j", 5, &reporter), 7);
+    EXPECT_EQ(document.GetInt("S", "e", 5, &reporter), 5);
+    EXPECT_EQ(document.GetInt("S", "absent", 5, &reporter), 5);
+    EXPECT_EQ(document.GetColor("S", "c", 9u, &reporter), 9u);
+    EXPECT_EQ(document.GetColor("S", "k", 9u, &reporter), 0x030001u);
+    EXPECT_EQ(document.GetColor("S", "e", 9u, &reporter), 9u);
+    EXPECT_EQ(document.GetDateTime("S", "d", CDateTime(2000, 1, 1), &reporter), CDateTime());
+    EXPECT_EQ(document.GetDateTime("S", "t", CDateTime(2000, 1, 1), &reporter),
+              CDateTime(2024, 2, 29));
+    EXPECT_EQ(document.GetDateTime("S", "e", CDateTime(2000, 1, 1), &reporter),
+              CDateTime(2000, 1, 1));
+    EXPECT_EQ(reporter.calls, (std::vector<std::string>{
+                                  "S/i: no digits",
+                                  "S/c: colour item without digits red",
+                                  "S/c: colour too short",
+                                  "S/k: colour item without digits x",
+                                  "S/d: invalid date, 0001 01 01 00 00 00",
+                                  "S/t: invalid time, 2024 02 29 00 00 00",
+                              }));
 }
 
 }  // namespace
