@@ -165,7 +165,7 @@ void BM_SyncCycle(benchmark::State& state) {
     CBenchFiles& files = Files();
     CPlatform& platform = CPlatform::Default();
     CSilentView view;
-    CFeedController controller(view);
+    CFeedController controller(view, platform);
     controller.m_Settings.SharedFilePath = files.events;
     controller.m_Settings.FeedFilePath = files.feed;
     std::size_t peak = 0;

@@ -28,25 +28,26 @@ constexpr EFeedControl kSettingControls[] = {
 // (Windows refuses to delete a file open without sharing) it is closed first.
 class CLockRelease {
 public:
-    CLockRelease(std::unique_ptr<CFile> lock, std::string path)
-        : m_lock(std::move(lock)), m_path(std::move(path)) {}
+    CLockRelease(CPlatform& platform, std::unique_ptr<CFile> lock, std::string path)
+        : m_platform(platform), m_lock(std::move(lock)), m_path(std::move(path)) {}
     CLockRelease(const CLockRelease&) = delete;
     CLockRelease& operator=(const CLockRelease&) = delete;
     ~CLockRelease() {
-        CPlatform& platform = CPlatform::Current();
-        const bool deleted = platform.DeleteFile(m_path);
+        const bool deleted = m_platform.DeleteFile(m_path);
         m_lock.reset();
-        if (!deleted) platform.DeleteFile(m_path);
+        if (!deleted) m_platform.DeleteFile(m_path);
     }
 
 private:
+    CPlatform& m_platform;
     std::unique_ptr<CFile> m_lock;
     const std::string m_path;
 };
 
 }  // namespace
 
-CFeedController::CFeedController(CFeedView& view) : m_view(view) {}
+CFeedController::CFeedController(CFeedView& view, CPlatform& platform)
+    : m_Settings(platform), m_view(view), m_platform(platform) {}
 
 void CFeedController::Initialize() {
     LoadStartupSettings();
@@ -54,7 +55,7 @@ void CFeedController::Initialize() {
 }
 
 void CFeedController::LoadStartupSettings() {
-    CFeedSettings::GetSettingsFolder(m_strSettingsFolder);
+    CFeedSettings::GetSettingsFolder(m_platform, m_strSettingsFolder);
     m_Settings.LoadAtStartup(m_strSettingsFolder);
 }
 
@@ -122,10 +123,9 @@ void CFeedController::RunSyncCycle() {
 void CFeedController::RunSyncSteps() {
     const std::string eventPath = m_Settings.SharedFilePath;
     const std::string feedPath = m_Settings.FeedFilePath;
-    CPlatform& platform = CPlatform::Current();
 
     CivilTime modified;
-    switch (platform.GetLastWriteTimeUtc(feedPath, modified)) {
+    switch (m_platform.GetLastWriteTimeUtc(feedPath, modified)) {
         case EFileTimeResult::Ok:
             break;
         case EFileTimeResult::NotFound:
@@ -157,12 +157,12 @@ void CFeedController::RunSyncSteps() {
     SetStatus(kStatusSyncing);
     std::string tempFolder;
     std::string tempPath;
-    if (!platform.GetTempFolder(tempFolder) ||
-        !platform.CreateTempFile(tempFolder, "dat", tempPath)) {
+    if (!m_platform.GetTempFolder(tempFolder) ||
+        !m_platform.CreateTempFile(tempFolder, "dat", tempPath)) {
         SetStatus(kStatusCantCreateTemp);
         return;
     }
-    const CFileRemover removeTemp(std::move(tempPath));
+    const CFileRemover removeTemp(m_platform, std::move(tempPath));
     SetStatus(SyncThroughTempFile(eventPath, feedPath, removeTemp.GetPath(), feedTime));
 }
 
@@ -170,26 +170,25 @@ std::string CFeedController::SyncThroughTempFile(const std::string& eventPath,
                                                  const std::string& feedPath,
                                                  const std::string& tempPath,
                                                  const CDateTime& feedTime) {
-    CPlatform& platform = CPlatform::Current();
-    CPathParts lockParts(eventPath);
+    CPathParts lockParts(m_platform, eventPath);
     lockParts.SetExtension("lock");
     std::string lockPath = lockParts.GetPath();
     // An event file named *.lock is its own lock path: taking the lock would cut it to zero.
-    if (platform.SamePathText(lockPath, eventPath)) return kStatusCantLock;
+    if (m_platform.SamePathText(lockPath, eventPath)) return kStatusCantLock;
 
-    std::unique_ptr<CFile> lock = platform.OpenFile(lockPath, EFileOpen::Lock);
+    std::unique_ptr<CFile> lock = m_platform.OpenFile(lockPath, EFileOpen::Lock);
     if (!lock) return kStatusCantLock;
-    const CLockRelease release(std::move(lock), std::move(lockPath));
+    const CLockRelease release(m_platform, std::move(lock), std::move(lockPath));
 
     std::string status;
-    if (!platform.CopyFile(eventPath, tempPath)) {
+    if (!m_platform.CopyFile(eventPath, tempPath)) {
         status = kStatusCantCreateTemp;
-    } else if (platform.IsSameFile(eventPath, feedPath)) {
+    } else if (m_platform.IsSameFile(eventPath, feedPath)) {
         // The merged calendar would overwrite the feed it came from.
         status = kStatusSyncFailed;
     } else if (!MergeFeed(tempPath)) {
         status = kStatusSyncFailed;
-    } else if (!platform.ReplaceFileWithCopy(tempPath, eventPath)) {
+    } else if (!m_platform.ReplaceFileWithCopy(tempPath, eventPath)) {
         status = kStatusCantCopyBack;
     } else {
         status = kStatusSyncSuccessful;
@@ -203,8 +202,8 @@ int CFeedController::ReadFeed(const std::string& path) {
 }
 
 bool CFeedController::MergeFeed(const std::string& path) {
-    return CEventMerge::MergeFeed(path, m_FeedEntries, m_RemoveGuids, m_Settings.SyncMode,
-                                  &m_lastMerge);
+    return CEventMerge::MergeFeed(m_platform, path, m_FeedEntries, m_RemoveGuids,
+                                  m_Settings.SyncMode, &m_lastMerge);
 }
 
 void CFeedController::SetStatus(const std::string& text) {

@@ -10,6 +10,8 @@
 #include "store/DateEntry.h"
 #include "sync/EventMerge.h"
 
+class CPlatform;
+
 class CFeedController {
 public:
     // The outcome texts of the status field.
@@ -34,7 +36,10 @@ public:
     // The longest timer period, in milliseconds; longer intervals are cut to it.
     static constexpr unsigned int kMaximumTimerPeriod = 0x7FFFFFFF;
 
-    explicit CFeedController(CFeedView& view);
+    // Files, folders, the lock and the settings folder go through `platform`; the feed file
+    // and the settings file are read and written by CIniDocument. REQUIRES: `view` and
+    // `platform` outlive the controller.
+    CFeedController(CFeedView& view, CPlatform& platform);
     virtual ~CFeedController() = default;
 
     // Start-up: LoadStartupSettings, then StartFeedIfConfigured.
@@ -90,5 +95,6 @@ protected:
                                     const std::string& tempPath, const CDateTime& feedTime);
 
     CFeedView& m_view;
+    CPlatform& m_platform;
     SMergeCounts m_lastMerge;
 };

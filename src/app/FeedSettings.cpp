@@ -36,8 +36,7 @@ bool CFeedSettings::SaveSettings(const std::string& path) {
     return m_document.Save(path);
 }
 
-bool CFeedSettings::GetSettingsFolder(std::string& folder) {
-    CPlatform& platform = CPlatform::Current();
+bool CFeedSettings::GetSettingsFolder(CPlatform& platform, std::string& folder) {
     folder.clear();
     std::string appData;
     if (!platform.GetAppDataFolder(appData) || appData.empty()) return false;
@@ -58,7 +57,7 @@ void CFeedSettings::LoadAtStartup(const std::string& folder) {
     const std::string file = GetSettingsFile(folder);
     m_bFileLeftAlone = false;
     if (LoadSettings(file) || file.empty()) return;
-    if (CPlatform::Current().FileExists(file)) {
+    if (m_platform.FileExists(file)) {
         m_bFileLeftAlone = true;
     } else {
         SaveSettings(std::string());

@@ -7,6 +7,8 @@
 #include "datetime/DateTime.h"
 #include "feed/IniDocument.h"
 
+class CPlatform;
+
 // File form, section "Settings" (defaults for a missing key or an empty value):
 //   SharedFilePath, FeedFilePath  escaped text        ""
 //   SyncMode                      "%d"                0
@@ -15,7 +17,10 @@
 // Nothing is range-checked. Keys and sections the program does not know survive a save.
 class CFeedSettings {
 public:
-    CFeedSettings() = default;
+    // The platform names the settings folder and tells whether the settings file exists;
+    // the file itself is read and written by CIniDocument. REQUIRES: `platform` outlives
+    // the settings.
+    explicit CFeedSettings(CPlatform& platform) : m_platform(platform) {}
     virtual ~CFeedSettings() = default;
 
     // Loads the document from `path` (remembering the path even on failure), then sets all
@@ -28,8 +33,8 @@ public:
 
     // The settings folder: the user's application-data folder, a separator, "ZelvaroFeed"
     // and a separator. Creates the folder (one level) when it does not exist. False, with
-    // `folder` empty, when the platform names no application-data folder.
-    static bool GetSettingsFolder(std::string& folder);
+    // `folder` empty, when `platform` names no application-data folder.
+    static bool GetSettingsFolder(CPlatform& platform, std::string& folder);
     // `folder` followed by "Settings.ini"; empty when `folder` is empty.
     static std::string GetSettingsFile(const std::string& folder);
     // Start-up: loads the settings file in `folder`. Only when that file does not exist are
@@ -50,6 +55,7 @@ public:
     CDateTime LastFeedFileTime;          // UTC, to the second
 
 private:
+    CPlatform& m_platform;
     CIniDocument m_document;
     bool m_bFileLeftAlone = false;
 };

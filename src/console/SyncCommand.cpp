@@ -42,7 +42,7 @@ int CSyncCommand::Run(CConsoleOutput& output) {
     if (m_dryRun) return RunDry(output);
 
     CConsoleFeedView view(output.IsVerbose() ? &output.Out() : nullptr);
-    CFeedController controller(view);
+    CFeedController controller(view, CPlatform::Default());
     controller.m_Settings.SharedFilePath = m_shared;
     controller.m_Settings.FeedFilePath = m_feed;
     controller.m_Settings.SyncMode = COptionChecks::ToSyncMode(m_mode);

@@ -35,7 +35,7 @@ SSyncOutcome CSyncReport::Describe(const CFeedController& controller, const std:
         }
         outcome.text = CSystemReason::Append(status + ": " + settings.FeedFilePath, reason);
     } else if (status == CFeedController::kStatusCantLock) {
-        CPathParts lockParts(settings.SharedFilePath);
+        CPathParts lockParts(CPlatform::Default(), settings.SharedFilePath);
         lockParts.SetExtension("lock");
         const std::string lockPath = lockParts.GetPath();
         const std::string reason = CSystemReason::ForWriting(lockPath, lastErrno);

@@ -12,6 +12,7 @@
 #include "StopSignals.h"
 #include "SyncReport.h"
 #include "app/FeedController.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ CLI::App* CWatchCommand::Declare(CLI::App& app) {
 int CWatchCommand::Run(CConsoleOutput& output) {
     const CStopSignals stopSignals;
     CConsoleFeedView view(output.IsVerbose() ? &output.Out() : nullptr);
-    CFeedController controller(view);
+    CFeedController controller(view, CPlatform::Default());
     controller.LoadStartupSettings();
     CFeedSettings& settings = controller.m_Settings;
     const std::string settingsFile = CFeedSettings::GetSettingsFile(controller.m_strSettingsFolder);

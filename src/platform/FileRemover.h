@@ -1,5 +1,5 @@
-// Deletes a file through the current platform when it goes out of scope: the temporary files
-// that one operation creates and must not leave behind on any way out of it.
+// Deletes a file when it goes out of scope: the temporary files that one operation creates
+// and must not leave behind on any way out of it.
 #pragma once
 
 #include <string>
@@ -10,14 +10,16 @@
 class CFileRemover {
 public:
     // Moving the path in allocates nothing, so nothing can fail between creating the file
-    // and guarding it.
-    explicit CFileRemover(std::string path) : m_path(std::move(path)) {}
+    // and guarding it. REQUIRES: `platform` outlives the remover.
+    CFileRemover(CPlatform& platform, std::string path)
+        : m_platform(platform), m_path(std::move(path)) {}
     CFileRemover(const CFileRemover&) = delete;
     CFileRemover& operator=(const CFileRemover&) = delete;
-    ~CFileRemover() { CPlatform::Current().DeleteFile(m_path); }
+    ~CFileRemover() { m_platform.DeleteFile(m_path); }
 
     const std::string& GetPath() const { return m_path; }
 
 private:
+    CPlatform& m_platform;
     const std::string m_path;
 };

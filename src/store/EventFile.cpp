@@ -12,8 +12,8 @@
 
 namespace {
 
-bool WriteArchive(const std::string& path, const CEventData& data) {
-    std::unique_ptr<CFile> file = CPlatform::Current().OpenFile(path, EFileOpen::WriteExclusive);
+bool WriteArchive(CPlatform& platform, const std::string& path, const CEventData& data) {
+    std::unique_ptr<CFile> file = platform.OpenFile(path, EFileOpen::WriteExclusive);
     if (file == nullptr) return false;
     try {
         CArchive ar(*file, CArchive::store);
@@ -28,8 +28,9 @@ bool WriteArchive(const std::string& path, const CEventData& data) {
 
 }  // namespace
 
-bool CEventFile::Load(const std::string& path, CEventData& data, std::string& error) {
-    std::unique_ptr<CFile> file = CPlatform::Current().OpenFile(path, EFileOpen::Read);
+bool CEventFile::Load(CPlatform& platform, const std::string& path, CEventData& data,
+                      std::string& error) {
+    std::unique_ptr<CFile> file = platform.OpenFile(path, EFileOpen::Read);
     if (file == nullptr) {
         error = "cannot open " + path;
         return false;
@@ -51,16 +52,16 @@ bool CEventFile::Load(const std::string& path, CEventData& data, std::string& er
     return true;
 }
 
-bool CEventFile::Save(const std::string& path, const CEventData& data, std::string& error) {
+bool CEventFile::Save(CPlatform& platform, const std::string& path, const CEventData& data,
+                      std::string& error) {
     error = "cannot write " + path;
-    CPlatform& platform = CPlatform::Current();
     std::string folder;
     std::string tempPath;
     if (!platform.GetTempFolder(folder) || !platform.CreateTempFile(folder, "dat", tempPath)) {
         return false;
     }
-    const CFileRemover guard(std::move(tempPath));
-    if (!WriteArchive(guard.GetPath(), data) ||
+    const CFileRemover guard(platform, std::move(tempPath));
+    if (!WriteArchive(platform, guard.GetPath(), data) ||
         !platform.ReplaceFileWithCopy(guard.GetPath(), path)) {
         return false;
     }

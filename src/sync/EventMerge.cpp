@@ -10,12 +10,12 @@
 #include "store/EventData.h"
 #include "sync/GuidIndex.h"
 
-bool CEventMerge::MergeFeed(const std::string& path, const CDateEntryArray& feed,
-                            const CStringArray& removeGuids, int syncMode, SMergeCounts* counts) {
+bool CEventMerge::MergeFeed(CPlatform& platform, const std::string& path,
+                            const CDateEntryArray& feed, const CStringArray& removeGuids,
+                            int syncMode, SMergeCounts* counts) {
     SMergeCounts ignored;
     SMergeCounts& report = counts != nullptr ? *counts : ignored;
     report = SMergeCounts();
-    CPlatform& platform = CPlatform::Current();
     try {
         CEventData data;
         {

@@ -7,6 +7,7 @@
 #include "store/DateEntry.h"
 
 class CEventData;
+class CPlatform;
 
 // What one merge did, for reports.
 struct SMergeCounts {
@@ -24,7 +25,8 @@ public:
     // Sync modes: 0 adds and updates entries; any other value replaces all entries.
     static constexpr int kAddAndUpdate = 0;
 
-    // Merges the feed into the event file at `path` and writes the result back to it.
+    // Merges the feed into the event file at `path`, opened through `platform`, and writes
+    // the result back to it.
     //
     // Add and update (`syncMode` 0): loads the file; each feed entry, in order, updates the
     // first entry of DateEntries2 with the same GUID (exact text) or is appended to it; then
@@ -41,7 +43,7 @@ public:
     // it was; after a failure while writing it holds a part of the result, which the caller
     // must not use. The file is closed on return. `counts`, when given, is overwritten with
     // what the merge did (the counts only on success, the failure text only on failure).
-    static bool MergeFeed(const std::string& path, const CDateEntryArray& feed,
+    static bool MergeFeed(CPlatform& platform, const std::string& path, const CDateEntryArray& feed,
                           const CStringArray& removeGuids, int syncMode,
                           SMergeCounts* counts = nullptr);
 

@@ -44,7 +44,8 @@ bool StartsWith(const std::string& text, const char* prefix) {
 
 }  // namespace
 
-CPathParts::CPathParts(const std::string& path) : m_strPath(path) {}
+CPathParts::CPathParts(CPlatform& platform, const std::string& path)
+    : m_strPath(path), m_pPlatform(&platform) {}
 
 void CPathParts::Split() {
     if (m_strPath == m_strSplitFrom) return;
@@ -56,7 +57,7 @@ void CPathParts::Split() {
     m_strName.clear();
     m_strExt.clear();
 
-    CPlatform& platform = CPlatform::Current();
+    CPlatform& platform = *m_pPlatform;
     const char platformSeparator = platform.PathSeparator();
     std::string work = m_strPath;
     std::string prefix;

@@ -4,6 +4,8 @@
 
 #include <string>
 
+class CPlatform;
+
 // A path in the ANSI code page, split on first use. The root is the prefix ("", "\\",
 // "\\?\" or "\\?\UNC\") followed by the drive ("C:\") or the server and share
 // ("srv\share\"); the directory holds the folders between root and file name, each followed
@@ -20,10 +22,11 @@
 // ending the path is dropped and a UNC path without a share part loses its server name.
 class CPathParts {
 public:
-    // All parts empty, flags false.
-    CPathParts() = default;
+    // All parts empty, flags false. The platform supplies its separator and the lead bytes
+    // of its code page. REQUIRES: `platform` outlives the object and its copies.
+    explicit CPathParts(CPlatform& platform) : m_pPlatform(&platform) {}
     // m_strPath = path; the parts are split on first use.
-    explicit CPathParts(const std::string& path);
+    CPathParts(CPlatform& platform, const std::string& path);
     CPathParts(const CPathParts&) = default;
     CPathParts& operator=(const CPathParts&) = default;
     virtual ~CPathParts() = default;
@@ -47,4 +50,7 @@ public:
     std::string m_strName;
     std::string m_strExt;  // without the dot
     std::string m_strSplitFrom;
+
+private:
+    CPlatform* m_pPlatform;  // never null; a pointer so that the parts stay assignable
 };

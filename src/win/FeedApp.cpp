@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "platform/Platform.h"
 #include "win/FeedDialog.h"
 
 namespace {
@@ -11,7 +12,7 @@ CFeedApp theApp;
 bool CFeedApp::InitInstance() {
     ::InitCommonControls();
 
-    CFeedDialog dialog(nullptr);
+    CFeedDialog dialog(nullptr, CPlatform::Default());
     m_pMainWnd = &dialog;
     dialog.DoModal();
     m_pMainWnd = nullptr;

@@ -41,7 +41,7 @@ std::vector<char> ToFilterList(const char* filter) {
 
 }  // namespace
 
-CFeedDialog::CFeedDialog(HWND parent)
+CFeedDialog::CFeedDialog(HWND parent, CPlatform& platform)
     : CDialog(IDD_ZELVAROFEED_DIALOG, parent),
       m_hWindowIcon(::LoadIconA(GetInstance(), MAKEINTRESOURCEA(IDI_MAINFRAME))),
       // The notification area shows small icons: take the icon's own small image rather than
@@ -49,7 +49,7 @@ CFeedDialog::CFeedDialog(HWND parent)
       m_hTrayIcon(static_cast<HICON>(::LoadImageA(GetInstance(), MAKEINTRESOURCEA(IDI_MAINFRAME),
                                                   IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
                                                   ::GetSystemMetrics(SM_CYSMICON), LR_SHARED))),
-      m_controller(*this),
+      m_controller(*this, platform),
       m_nTaskbarCreatedMessage(::RegisterWindowMessageA("TaskbarCreated")) {}
 
 std::string CFeedDialog::GetControlText(EFeedControl control) {

@@ -17,7 +17,8 @@
 // close box, Alt+F4) stops the timer, saves the settings and removes the tray icon.
 class CFeedDialog : public CDialog, public CFeedView {
 public:
-    explicit CFeedDialog(HWND parent);
+    // REQUIRES: `platform` outlives the dialog.
+    CFeedDialog(HWND parent, CPlatform& platform);
 
     // CFeedView over the dialog's controls.
     std::string GetControlText(EFeedControl control) override;

@@ -166,6 +166,9 @@ struct CCycleEnv {
         std::filesystem::create_directory(folder.File("data"));
         std::filesystem::create_directory(folder.File("tmp"));
         faulty.SetTempFolder(folder.File("tmp") + std::string(1, faulty.PathSeparator()));
+        // The controller gets the platform; the feed file is read through CIniDocument, which
+        // uses the installed one. Installing the same platform keeps the feed's calls in the
+        // call log and open to faults.
         CPlatform::SetCurrent(&faulty);
         controller.m_Settings.SharedFilePath = eventPath;
         controller.m_Settings.FeedFilePath = feedPath;
@@ -187,7 +190,7 @@ struct CCycleEnv {
     CFakePlatform fake;
     CFaultyPlatform faulty{fake};
     CFakeFeedView view;
-    CFeedController controller{view};
+    CFeedController controller{view, faulty};
     const std::string eventPath =
         folder.File("data") + std::string(1, faulty.PathSeparator()) + "events.dat";
     const std::string lockPath =
@@ -682,9 +685,10 @@ TEST(SyncCycleTest, ConcurrentSyncsLoseNoUpdate) {
         children.push_back(std::make_unique<CChildProcess>(
             [&env, p](int out) {
                 CSlowLockPlatform slow(env.faulty, static_cast<unsigned>(p) + 1);
-                CPlatform::SetCurrent(&slow);
+                CFeedController controller(env.view, slow);
+                controller.m_Settings.SharedFilePath = env.eventPath;
                 const std::string feed = env.folder.File("feed" + std::to_string(p) + ".txt");
-                env.controller.m_Settings.FeedFilePath = feed;
+                controller.m_Settings.FeedFilePath = feed;
                 std::minstd_rand random(static_cast<unsigned>(p) + 100);
                 std::string report;
                 for (int round = 0; round < kRounds; ++round) {
@@ -693,8 +697,8 @@ TEST(SyncCycleTest, ConcurrentSyncsLoseNoUpdate) {
                     CTempFolder::WriteBytes(
                         feed, Bytes("[DateEntry 0]\nGUID=" + guid + "\nDescription=d\n"));
                     for (int attempt = 0; attempt < 20000; ++attempt) {
-                        env.controller.m_Settings.LastFeedFileTime = CDateTime::FromStored(0, 0);
-                        env.controller.RunSyncCycle();
+                        controller.m_Settings.LastFeedFileTime = CDateTime::FromStored(0, 0);
+                        controller.RunSyncCycle();
                         if (env.view.Status() != "Can't lock event file") break;
                         usleep(random() % 300);
                     }
@@ -914,9 +918,7 @@ protected:
     void SetUp() override {
         ASSERT_FALSE(m_folder.GetPath().empty());
         m_faulty.SetAppDataFolder(m_folder.GetPath());
-        CPlatform::SetCurrent(&m_faulty);
     }
-    void TearDown() override { CPlatform::SetCurrent(nullptr); }
 
     std::string SettingsFile() const {
         return m_folder.File("ZelvaroFeed") + std::string(1, CPlatform::Default().PathSeparator()) +
@@ -927,7 +929,7 @@ protected:
     CFakePlatform m_fake;
     CFaultyPlatform m_faulty{m_fake};
     CFakeFeedView m_view;
-    CFeedController m_controller{m_view};
+    CFeedController m_controller{m_view, m_faulty};
 };
 
 TEST_F(FeedControllerTest, SwitchingOnRaisesShortIntervalsAndLimitsLongOnes) {
@@ -951,7 +953,7 @@ TEST_F(FeedControllerTest, SwitchingOnRaisesShortIntervalsAndLimitsLongOnes) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         CFakeFeedView view;
-        CFeedController controller(view);
+        CFeedController controller(view, m_faulty);
         view.m_texts[EFeedControl::Interval] = c.text;
         view.m_checked[EFeedControl::EnableFeed] = true;
         controller.OnEnableFeed();
@@ -1009,7 +1011,7 @@ TEST_F(FeedControllerTest, FillAndCollectMoveValuesBetweenSettingsAndControls) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mode);
         CFakeFeedView view;
-        CFeedController controller(view);
+        CFeedController controller(view, m_faulty);
         controller.m_Settings.SharedFilePath = "C:\\Data\\events.dat";
         controller.m_Settings.FeedFilePath = "C:\\Feed\\feed.txt";
         controller.m_Settings.SyncMode = c.mode;
@@ -1087,7 +1089,7 @@ TEST_F(FeedControllerTest, ClosingStopsTheTimerAndSavesTheControls) {
     EXPECT_FALSE(m_view.m_timerCalls[0].start);
     EXPECT_EQ(m_view.m_timerCalls[0].value, 1u);
 
-    CFeedSettings saved;
+    CFeedSettings saved(m_faulty);
     ASSERT_TRUE(saved.LoadSettings(SettingsFile()));
     EXPECT_EQ(saved.SharedFilePath, "C:\\Data\\events.dat");
     EXPECT_EQ(saved.FeedFilePath, "feed.txt");

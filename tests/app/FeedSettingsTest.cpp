@@ -29,7 +29,7 @@ void ExpectDefaults(const CFeedSettings& settings) {
 
 TEST(FeedSettingsTest, FirstStartWritesTheDefaultsInHashOrder) {
     CFeedFiles folder;
-    CFeedSettings settings;
+    CFeedSettings settings(CPlatform::Default());
     EXPECT_FALSE(settings.LoadSettings(folder.Path("Settings.ini")));
     ExpectDefaults(settings);
     // The load cached "Settings" as a section without keys; the save must still create it.
@@ -39,7 +39,7 @@ TEST(FeedSettingsTest, FirstStartWritesTheDefaultsInHashOrder) {
 
 TEST(FeedSettingsTest, FailedLoadResetsEveryMember) {
     CFeedFiles folder;
-    CFeedSettings settings;
+    CFeedSettings settings(CPlatform::Default());
     settings.SharedFilePath = "x";
     settings.FeedFilePath = "y";
     settings.SyncMode = 1;
@@ -82,7 +82,7 @@ TEST(FeedSettingsTest, ReadsValuesWithTheirDefaults) {
     };
     for (const LoadCase& c : cases) {
         CFeedFiles folder;
-        CFeedSettings settings;
+        CFeedSettings settings(CPlatform::Default());
         EXPECT_TRUE(settings.LoadSettings(folder.Write("Settings.ini", c.file))) << c.name;
         EXPECT_EQ(settings.SharedFilePath, c.sharedFilePath) << c.name;
         EXPECT_EQ(settings.FeedFilePath, "") << c.name;
@@ -96,7 +96,7 @@ TEST(FeedSettingsTest, ReadsValuesWithTheirDefaults) {
 TEST(FeedSettingsTest, PathsWithBackslashesRoundTripDoubled) {
     CFeedFiles folder;
     const std::string path = folder.Path("Settings.ini");
-    CFeedSettings written;
+    CFeedSettings written(CPlatform::Default());
     written.LoadSettings(path);
     written.SharedFilePath = "C:\\Users\\me\\Calendar\\events.dat";
     written.FeedFilePath = "\\\\server\\share\\feed.ini";
@@ -112,7 +112,7 @@ TEST(FeedSettingsTest, PathsWithBackslashesRoundTripDoubled) {
         << text;
     EXPECT_NE(text.find("LastFeedFileTime=2024 05 17 06 07 08\r\n"), std::string::npos) << text;
 
-    CFeedSettings read;
+    CFeedSettings read(CPlatform::Default());
     ASSERT_TRUE(read.LoadSettings(path));
     EXPECT_EQ(read.SharedFilePath, written.SharedFilePath);
     EXPECT_EQ(read.FeedFilePath, written.FeedFilePath);
@@ -125,7 +125,7 @@ TEST(FeedSettingsTest, UnknownKeysAndSectionsSurviveASave) {
     CFeedFiles folder;
     const std::string path =
         folder.Write("Settings.ini", "[Mine]\nColour=blue\n[Settings]\nSyncMode=1\nExtra=keep\n");
-    CFeedSettings settings;
+    CFeedSettings settings(CPlatform::Default());
     ASSERT_TRUE(settings.LoadSettings(path));
     ASSERT_TRUE(settings.SaveSettings(""));
     CIniDocument reread;
@@ -137,7 +137,7 @@ TEST(FeedSettingsTest, UnknownKeysAndSectionsSurviveASave) {
 
 TEST(FeedSettingsTest, SaveToAnotherPathIsRememberedForTheNext) {
     CFeedFiles folder;
-    CFeedSettings settings;
+    CFeedSettings settings(CPlatform::Default());
     settings.LoadSettings("");
     ASSERT_TRUE(settings.SaveSettings(folder.Path("a.ini")));
     settings.SyncMode = 1;
@@ -161,20 +161,19 @@ public:
 TEST(FeedSettingsTest, SettingsFolderIsCreatedUnderTheApplicationData) {
     CFeedFiles folder;
     CAppDataPlatform platform;
-    platform.Install();
     const char separator = platform.PathSeparator();
     for (const std::string& appData :
          {folder.Path("roaming"), folder.Path("roaming") + separator}) {
         platform.m_appData = appData;
         std::string settingsFolder;
-        ASSERT_TRUE(CFeedSettings::GetSettingsFolder(settingsFolder)) << appData;
+        ASSERT_TRUE(CFeedSettings::GetSettingsFolder(platform, settingsFolder)) << appData;
         EXPECT_EQ(settingsFolder, folder.Path("roaming") + separator + "ZelvaroFeed" + separator);
         // The application-data folder itself is not made: one level only.
         EXPECT_FALSE(folder.Exists("roaming")) << appData;
     }
     ASSERT_TRUE(platform.CreateDirectory(folder.Path("roaming")));
     std::string settingsFolder;
-    ASSERT_TRUE(CFeedSettings::GetSettingsFolder(settingsFolder));
+    ASSERT_TRUE(CFeedSettings::GetSettingsFolder(platform, settingsFolder));
     EXPECT_TRUE(platform.FileExists(settingsFolder));
     EXPECT_EQ(CFeedSettings::GetSettingsFile(settingsFolder), settingsFolder + "Settings.ini");
 }
@@ -182,13 +181,12 @@ TEST(FeedSettingsTest, SettingsFolderIsCreatedUnderTheApplicationData) {
 TEST(FeedSettingsTest, NoApplicationDataFolderMeansDefaultsKeptNowhere) {
     CAppDataPlatform platform;
     platform.m_hasAppData = false;
-    platform.Install();
     std::string folder = "stale";
-    EXPECT_FALSE(CFeedSettings::GetSettingsFolder(folder));
+    EXPECT_FALSE(CFeedSettings::GetSettingsFolder(platform, folder));
     EXPECT_EQ(folder, "");
     EXPECT_EQ(CFeedSettings::GetSettingsFile(folder), "");
 
-    CFeedSettings settings;
+    CFeedSettings settings(platform);
     settings.LoadAtStartup(folder);
     ExpectDefaults(settings);
     EXPECT_FALSE(settings.SaveSettings(""));
@@ -196,7 +194,7 @@ TEST(FeedSettingsTest, NoApplicationDataFolderMeansDefaultsKeptNowhere) {
 
 TEST(FeedSettingsTest, StartupCreatesAMissingFileWithTheDefaults) {
     CFeedFiles folder;
-    CFeedSettings settings;
+    CFeedSettings settings(CPlatform::Default());
     settings.LoadAtStartup(folder.Folder());
     ExpectDefaults(settings);
     EXPECT_EQ(folder.Read("Settings.ini"), kFreshFile);
@@ -206,7 +204,7 @@ TEST(FeedSettingsTest, ExistingFileItCannotOpenIsLeftAloneAtStartAndOnExit) {
     CFeedFiles folder;
     const std::string content = "[Settings]\r\nSyncMode=1\r\nFeedFilePath=C:\\\\feed.ini\r\n";
     const std::string path = folder.Write("Settings.ini", content);
-    CFeedSettings settings;
+    CFeedSettings settings(CPlatform::Default());
     {
         const std::unique_ptr<CFile> holder =
             CPlatform::Current().OpenFile(path, EFileOpen::ReadExclusive);
@@ -222,7 +220,7 @@ TEST(FeedSettingsTest, ExistingFileItCannotOpenIsLeftAloneAtStartAndOnExit) {
     EXPECT_FALSE(settings.SaveSettings(""));
     EXPECT_EQ(folder.Read("Settings.ini"), content);
 
-    CFeedSettings later;
+    CFeedSettings later(CPlatform::Default());
     later.LoadAtStartup(folder.Folder());
     EXPECT_FALSE(later.IsFileLeftAlone());
     EXPECT_EQ(later.SyncMode, 1);
@@ -231,7 +229,7 @@ TEST(FeedSettingsTest, ExistingFileItCannotOpenIsLeftAloneAtStartAndOnExit) {
 TEST(FeedSettingsTest, FolderWhereTheFileBelongsIsLeftAlone) {
     CFeedFiles folder;
     ASSERT_TRUE(CPlatform::Current().CreateDirectory(folder.Path("Settings.ini")));
-    CFeedSettings settings;
+    CFeedSettings settings(CPlatform::Default());
     settings.LoadAtStartup(folder.Folder());
     ExpectDefaults(settings);
     EXPECT_TRUE(settings.IsFileLeftAlone());
@@ -243,7 +241,7 @@ TEST(FeedSettingsTest, FileWithAUtf8ByteOrderMarkIsRead) {
     folder.Write(
         "Settings.ini",
         "\xEF\xBB\xBF[Settings]\r\nSyncMode=1\r\nFeedFilePath=C:\\\\Caf\xC3\xA9\\\\f.ini\r\n");
-    CFeedSettings settings;
+    CFeedSettings settings(CPlatform::Default());
     settings.LoadAtStartup(folder.Folder());
     EXPECT_FALSE(settings.IsFileLeftAlone());
     EXPECT_EQ(settings.SyncMode, 1);
@@ -254,7 +252,7 @@ TEST(FeedSettingsTest, StartupReadsAnExistingFile) {
     CFeedFiles folder;
     const std::string content = "[Settings]\r\nSyncMode=1\r\n";
     folder.Write("Settings.ini", content);
-    CFeedSettings settings;
+    CFeedSettings settings(CPlatform::Default());
     settings.LoadAtStartup(folder.Folder());
     EXPECT_EQ(settings.SyncMode, 1);
     EXPECT_EQ(folder.Read("Settings.ini"), content);

@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "platform/Platform.h"
 #include "store/RecordBytes.h"
+#include "support/AllocationLimit.h"
+#include "support/FaultyPlatform.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -29,20 +33,21 @@ protected:
     void SetUp() override { ASSERT_FALSE(m_folder.GetPath().empty()); }
 
     CTempFolder m_folder;
+    CPlatform& m_platform = CPlatform::Default();
 };
 
 TEST_F(EventFileTest, SavedFileLoadsBack) {
     const CEventData data = MakeData();
     const std::string path = m_folder.File("events.dat");
     std::string error = "stale";
-    ASSERT_TRUE(CEventFile::Save(path, data, error)) << error;
+    ASSERT_TRUE(CEventFile::Save(m_platform, path, data, error)) << error;
     EXPECT_EQ(error, "");
     EXPECT_EQ(CTempFolder::ReadBytes(path), SaveEventBytes(data));
     // The replacement leaves nothing else beside the file.
     EXPECT_EQ(m_folder.List(), std::vector<std::string>{"events.dat"});
 
     CEventData loaded;
-    ASSERT_TRUE(CEventFile::Load(path, loaded, error)) << error;
+    ASSERT_TRUE(CEventFile::Load(m_platform, path, loaded, error)) << error;
     EXPECT_EQ(loaded.HeaderNumber, 42);
     ASSERT_EQ(loaded.DateEntries2.GetSize(), 1);
     EXPECT_EQ(loaded.DateEntries2[0].Properties.Description, "Review");
@@ -54,7 +59,7 @@ TEST_F(EventFileTest, SaveReplacesALongerFile) {
     ASSERT_TRUE(CTempFolder::WriteBytes(path, Bytes(5000, 0xAB)));
     const CEventData empty;
     std::string error;
-    ASSERT_TRUE(CEventFile::Save(path, empty, error)) << error;
+    ASSERT_TRUE(CEventFile::Save(m_platform, path, empty, error)) << error;
     EXPECT_EQ(CTempFolder::ReadBytes(path), SaveEventBytes(empty));
 }
 
@@ -84,7 +89,7 @@ TEST_F(EventFileTest, LoadFailuresNameTheFileAndKeepTheData) {
     for (const auto& c : cases) {
         CEventData data = original;
         std::string error;
-        EXPECT_FALSE(CEventFile::Load(c.path, data, error));
+        EXPECT_FALSE(CEventFile::Load(m_platform, c.path, data, error));
         EXPECT_EQ(error, c.error);
         EXPECT_EQ(SaveEventBytes(data), good) << c.path;
     }
@@ -95,7 +100,7 @@ TEST_F(EventFileTest, FailedSaveLeavesTheTargetAsItWas) {
     std::string error;
 
     const std::string nowhere = m_folder.File("no-such-folder") + "/events.dat";
-    EXPECT_FALSE(CEventFile::Save(nowhere, data, error));
+    EXPECT_FALSE(CEventFile::Save(m_platform, nowhere, data, error));
     EXPECT_EQ(error, "cannot write " + nowhere);
     EXPECT_EQ(m_folder.List(), std::vector<std::string>{});
 
@@ -106,10 +111,77 @@ TEST_F(EventFileTest, FailedSaveLeavesTheTargetAsItWas) {
                                      std::filesystem::perms::group_write |
                                      std::filesystem::perms::others_write,
                                  std::filesystem::perm_options::remove);
-    EXPECT_FALSE(CEventFile::Save(locked, data, error));
+    EXPECT_FALSE(CEventFile::Save(m_platform, locked, data, error));
     EXPECT_EQ(error, "cannot write " + locked);
     EXPECT_EQ(CTempFolder::ReadBytes(locked), (Bytes{1, 2, 3}));
     EXPECT_EQ(m_folder.List(), std::vector<std::string>{"locked.dat"});
+}
+
+// The temporary file is made, written and deleted through the platform that Save is given, on
+// every way out of it.
+TEST_F(EventFileTest, SaveDeletesItsTemporaryFileThroughItsPlatform) {
+    const CEventData data = MakeData();
+    const struct {
+        const char* what;
+        EPlatformCall call;  // made to fail; DeleteFile for none
+        bool saved;
+    } cases[] = {
+        {"saved", EPlatformCall::DeleteFile, true},
+        {"write fails", EPlatformCall::FileWrite, false},
+        {"replace fails", EPlatformCall::ReplaceFileWithCopy, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CTempFolder temp;
+        CFaultyPlatform faulty(m_platform);
+        faulty.SetTempFolder(temp.GetPath());
+        if (c.call == EPlatformCall::FileWrite) faulty.SetFileFault(EFileFault::WriteFails);
+        if (c.call == EPlatformCall::ReplaceFileWithCopy) {
+            faulty.SetFault(c.call, EPlatformFault::Fail);
+        }
+        std::string error;
+        EXPECT_EQ(CEventFile::Save(faulty, m_folder.File("events.dat"), data, error), c.saved);
+        EXPECT_EQ(faulty.GetCallCount(EPlatformCall::CreateTempFile), 1);
+        EXPECT_EQ(faulty.GetCallCount(EPlatformCall::DeleteFile), 1);
+        EXPECT_EQ(temp.List(), std::vector<std::string>{});
+    }
+}
+
+// A lack of memory anywhere in Save ends it with false or lets std::bad_alloc out; either way
+// the target is old or new and the temporary file is gone.
+TEST_F(EventFileTest, FailedAllocationLeavesNoTemporaryFile) {
+    const CEventData data = MakeData();
+    const std::string path = m_folder.File("events.dat");
+    const Bytes before{1, 2, 3};
+    const Bytes after = SaveEventBytes(data);
+    CTempFolder temp;
+    CFaultyPlatform faulty(m_platform);
+    faulty.SetTempFolder(temp.GetPath());
+    faulty.SetRecording(false);
+    std::string error;
+    std::size_t count = 0;
+    ASSERT_TRUE(CTempFolder::WriteBytes(path, before));
+    {
+        CAllocationLimit limit;
+        ASSERT_TRUE(CEventFile::Save(faulty, path, data, error));
+        count = limit.GetCount();
+    }
+    ASSERT_GT(count, 0u);
+    for (std::size_t index = 0; index < count; ++index) {
+        SCOPED_TRACE(::testing::Message() << "allocation " << index << " of " << count);
+        ASSERT_TRUE(CTempFolder::WriteBytes(path, before));
+        {
+            CAllocationLimit limit;
+            limit.FailAt(index);
+            try {
+                CEventFile::Save(faulty, path, data, error);
+            } catch (const std::bad_alloc&) {
+            }
+        }
+        const Bytes stored = CTempFolder::ReadBytes(path);
+        EXPECT_TRUE(stored == before || stored == after);
+        EXPECT_EQ(temp.List(), std::vector<std::string>{});
+    }
 }
 
 }  // namespace

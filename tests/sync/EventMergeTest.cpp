@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/MemoryFile.h"
 #include "archive/Archive.h"
+#include "platform/MemoryFile.h"
 #include "store/EventData.h"
 #include "support/FakePlatform.h"
 #include "support/FaultyPlatform.h"
@@ -107,9 +107,10 @@ class EventMergeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(m_folder.GetPath().empty());
-        CPlatform::SetCurrent(&m_faulty);
+        // The clock and the GUIDs of new records come from the installed platform; the merge
+        // opens its files through the one it is given.
+        m_fake.Install();
     }
-    void TearDown() override { CPlatform::SetCurrent(nullptr); }
 
     // An event file with header number 7, the two lists and one to-do entry.
     CEventData MakeData(const std::vector<Item>& list1, const std::vector<Item>& list2) {
@@ -127,7 +128,7 @@ protected:
     bool Merge(const std::vector<std::uint8_t>& before, const CDateEntryArray& feed,
                const std::vector<std::string>& removals, int mode) {
         EXPECT_TRUE(CTempFolder::WriteBytes(m_path, before));
-        return CEventMerge::MergeFeed(m_path, feed, MakeStrings(removals), mode);
+        return CEventMerge::MergeFeed(m_faulty, m_path, feed, MakeStrings(removals), mode);
     }
 
     CEventData Result() const { return Parse(CTempFolder::ReadBytes(m_path)); }
@@ -344,7 +345,7 @@ TEST_F(EventMergeTest, DamagedFileInAddModeFailsAndStaysAsItWas) {
 TEST_F(EventMergeTest, MissingFileFailsInBothModesAndIsNotCreated) {
     for (const int mode : {kAdd, kReplace}) {
         SCOPED_TRACE(mode);
-        EXPECT_FALSE(CEventMerge::MergeFeed(m_folder.File("missing.dat"),
+        EXPECT_FALSE(CEventMerge::MergeFeed(m_faulty, m_folder.File("missing.dat"),
                                             MakeEntries({{"{A}", "a"}}), {}, mode));
         EXPECT_FALSE(CTempFolder::Exists(m_folder.File("missing.dat")));
     }

@@ -25,18 +25,6 @@ private:
     bool m_doubleByte;
 };
 
-class PathPartsTest : public ::testing::Test {
-protected:
-    void Use(char separator, bool doubleByte) {
-        m_platform = std::make_unique<CPathPlatform>(separator, doubleByte);
-        CPlatform::SetCurrent(m_platform.get());
-    }
-    void SetUp() override { Use('\\', false); }
-    void TearDown() override { CPlatform::SetCurrent(nullptr); }
-
-    std::unique_ptr<CPathPlatform> m_platform;
-};
-
 struct SplitCase {
     const char* path;
     const char* root;
@@ -47,9 +35,20 @@ struct SplitCase {
     bool relative;
 };
 
-void ExpectSplit(const SplitCase& c) {
+class PathPartsTest : public ::testing::Test {
+protected:
+    void Use(char separator, bool doubleByte) {
+        m_platform = std::make_unique<CPathPlatform>(separator, doubleByte);
+    }
+    void SetUp() override { Use('\\', false); }
+    void ExpectSplit(const SplitCase& c) const;
+
+    std::unique_ptr<CPathPlatform> m_platform;
+};
+
+void PathPartsTest::ExpectSplit(const SplitCase& c) const {
     SCOPED_TRACE(c.path);
-    CPathParts parts(c.path);
+    CPathParts parts(*m_platform, c.path);
     parts.Split();
     EXPECT_EQ(parts.m_strRoot, c.root);
     EXPECT_EQ(parts.m_strDir, c.dir);
@@ -141,7 +140,7 @@ TEST_F(PathPartsTest, LockPathReplacesTheExtension) {
     for (const LockCase& c : cases) {
         SCOPED_TRACE(c.path);
         Use(c.separator, false);
-        CPathParts parts(c.path);
+        CPathParts parts(*m_platform, c.path);
         parts.SetExtension("lock");
         EXPECT_EQ(parts.GetPath(), c.lock);
         EXPECT_EQ(parts.m_strSplitFrom, c.lock);
@@ -160,13 +159,13 @@ TEST_F(PathPartsTest, GetFileNameJoinsNameAndExtension) {
         {"", ""},
     };
     for (const auto& c : cases) {
-        CPathParts parts(c.path);
+        CPathParts parts(*m_platform, c.path);
         EXPECT_EQ(parts.GetFileName(), c.fileName) << c.path;
     }
 }
 
 TEST_F(PathPartsTest, SplitsOnlyWhenThePathTextChanged) {
-    CPathParts parts("C:\\Data\\events.dat");
+    CPathParts parts(*m_platform, "C:\\Data\\events.dat");
     parts.Split();
     parts.m_strName = "changed";
     parts.Split();
@@ -190,7 +189,7 @@ TEST_F(PathPartsTest, SplitsOnlyWhenThePathTextChanged) {
 }
 
 TEST_F(PathPartsTest, RebuildKeepsEditedParts) {
-    CPathParts parts("C:\\Data\\events.dat");
+    CPathParts parts(*m_platform, "C:\\Data\\events.dat");
     parts.Split();
     parts.m_strDir = "Other\\";
     parts.m_strName = "cal";
@@ -204,7 +203,7 @@ TEST_F(PathPartsTest, RebuildKeepsEditedParts) {
 }
 
 TEST_F(PathPartsTest, DefaultConstructedIsEmpty) {
-    CPathParts parts;
+    CPathParts parts(*m_platform);
     EXPECT_EQ(parts.GetPath(), "");
     EXPECT_FALSE(parts.m_bUnc);
     EXPECT_FALSE(parts.m_bRelative);
