@@ -76,7 +76,9 @@ void CFeedController::Close() {
 void CFeedController::CollectSettings() {
     m_Settings.SharedFilePath = m_view.GetControlText(EFeedControl::SharedFile);
     m_Settings.FeedFilePath = m_view.GetControlText(EFeedControl::FeedFile);
-    m_Settings.SyncMode = m_view.IsControlChecked(EFeedControl::ModeAdd) ? 0 : 1;
+    m_Settings.SyncMode = m_view.IsControlChecked(EFeedControl::ModeAdd)
+                              ? CEventMerge::kAddAndUpdate
+                              : CEventMerge::kReplaceAll;
     m_Settings.CheckFeedInterval =
         CIniDocument::ConvertInt(m_view.GetControlText(EFeedControl::Interval));
 }
@@ -84,7 +86,7 @@ void CFeedController::CollectSettings() {
 void CFeedController::FillControls() {
     m_view.SetControlText(EFeedControl::SharedFile, m_Settings.SharedFilePath);
     m_view.SetControlText(EFeedControl::FeedFile, m_Settings.FeedFilePath);
-    const bool add = m_Settings.SyncMode == 0;
+    const bool add = m_Settings.SyncMode == CEventMerge::kAddAndUpdate;
     m_view.SetControlChecked(EFeedControl::ModeAdd, add);
     m_view.SetControlChecked(EFeedControl::ModeReplace, !add);
     m_view.SetControlText(EFeedControl::Interval, std::to_string(m_Settings.CheckFeedInterval));
@@ -143,10 +145,10 @@ void CFeedController::RunSyncSteps() {
     }
 
     switch (ReadFeed(feedPath)) {
-        case -1:
+        case CFeedReader::kCantOpen:
             SetStatus(kStatusCantOpenFeed);
             return;
-        case -2:
+        case CFeedReader::kEmpty:
             SetStatus(kStatusFeedEmpty);
             m_Settings.LastFeedFileTime = feedTime;
             return;

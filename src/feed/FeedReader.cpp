@@ -17,23 +17,23 @@ int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
         readEntries.SetSize(0, entries.GetGrowBy());
         readGuids.SetSize(0, removeGuids.GetGrowBy());
         const int result = ReadInto(path, readEntries, readGuids);
-        if (result == 0) {
+        if (result == kRead) {
             std::swap(entries, readEntries);
             std::swap(removeGuids, readGuids);
         }
         return result;
     } catch (const std::bad_alloc&) {
-        return -1;
+        return kCantOpen;
     }
 }
 
 int CFeedReader::ReadInto(const std::string& path, CDateEntryArray& entries,
                           CStringArray& removeGuids) {
     CIniDocument document;
-    if (!document.Load(path)) return -1;
-    if (document.GetLoadedLength() == 0) return -2;
+    if (!document.Load(path)) return kCantOpen;
+    if (document.GetLoadedLength() == 0) return kEmpty;
     ReadDocument(document, entries, removeGuids);
-    return 0;
+    return kRead;
 }
 
 void CFeedReader::ReadDocument(const CIniDocument& document, CDateEntryArray& entries,
@@ -52,11 +52,12 @@ void CFeedReader::ReadDocument(const CIniDocument& document, CDateEntryArray& en
         // one entry's dropped occurrences would drop real occurrences of the next.
         if (n > 0) working.ResetOccurrenceState();
         working.LoadFromFeed(document, section, reporter);
-        if (working.GetStorageType() != 1 && working.GetStorageType() != 2) {
+        if (working.GetStorageType() != kStorageTypeProperties &&
+            working.GetStorageType() != kStorageTypeWithReminders) {
             if (reporter != nullptr) {
                 reporter->OnStorageTypeReplaced(section, working.GetStorageType());
             }
-            working.SetStorageType(1);
+            working.SetStorageType(kStorageTypeProperties);
         }
         if (reporter != nullptr) reporter->OnDateEntryRead(section, working);
         entries.Add(working);

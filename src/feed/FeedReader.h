@@ -11,6 +11,11 @@ class CIniDocument;
 
 class CFeedReader {
 public:
+    // Results of ReadFeed.
+    static constexpr int kRead = 0;
+    static constexpr int kCantOpen = -1;
+    static constexpr int kEmpty = -2;
+
     // Reads the feed file at `path`:
     //   0  read; `entries` holds one entry per "DateEntry %d" section from 0 up to the first
     //      missing number, `removeGuids` the non-empty "GUID" of each "Remove %d" section

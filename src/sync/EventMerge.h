@@ -22,8 +22,10 @@ struct SMergeCounts {
 
 class CEventMerge {
 public:
-    // Sync modes: 0 adds and updates entries; any other value replaces all entries.
+    // Sync modes: 0 adds and updates entries; any other value replaces all entries, and the
+    // program itself writes 1 for that.
     static constexpr int kAddAndUpdate = 0;
+    static constexpr int kReplaceAll = 1;
 
     // Merges the feed into the event file at `path`, opened through `platform`, and writes
     // the result back to it.
