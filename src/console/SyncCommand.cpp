@@ -65,14 +65,14 @@ int CSyncCommand::RunDry(CConsoleOutput& output) {
     CDateEntryArray feed;
     CStringArray removeGuids;
     switch (CFeedReader::ReadFeed(m_feed, feed, removeGuids)) {
-        case -1: {
+        case CFeedReader::kCantOpen: {
             std::string reason = CSystemReason::ForReading(m_feed);
             if (reason.empty()) reason = "another program may hold it open";
             output.Error(std::string(CFeedController::kStatusCantOpenFeed) + ": " + m_feed + ": " +
                          reason);
             return kExitFailed;
         }
-        case -2:
+        case CFeedReader::kEmpty:
             output.Info(std::string(CFeedController::kStatusFeedEmpty) +
                         ": nothing to import (dry run)");
             return kExitOk;
@@ -84,7 +84,7 @@ int CSyncCommand::RunDry(CConsoleOutput& output) {
     CEventData data;
     if (mode == CEventMerge::kAddAndUpdate) {
         if (!CEventFileIo::Load(m_shared, data, output)) return kExitFailed;
-    } else if (CPlatform::Current().OpenFile(m_shared, EFileOpen::Read) == nullptr) {
+    } else if (CPlatform::Default().OpenFile(m_shared, EFileOpen::Read) == nullptr) {
         // The replace mode ignores the old content, but the cycle still copies the file.
         output.Error(
             CSystemReason::Append("cannot open " + m_shared, CSystemReason::ForReading(m_shared)));

@@ -49,7 +49,7 @@ SSyncOutcome CSyncReport::Describe(const CFeedController& controller, const std:
     } else if (status == CFeedController::kStatusCantCreateTemp) {
         const std::string reason = CSystemReason::ForReading(settings.SharedFilePath);
         std::string tempFolder;
-        CPlatform::Current().GetTempFolder(tempFolder);
+        CPlatform::Default().GetTempFolder(tempFolder);
         outcome.text = reason.empty() ? CSystemReason::Append(
                                             status + ": cannot create a file in " + tempFolder,
                                             CSystemReason::TransferError(lastErrno))
