@@ -2,6 +2,7 @@
 // same file through the same platform file layer.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,10 +16,14 @@ namespace {
 
 constexpr int kDateEntries = 100000;
 
+// Named per process, so that benchmarks run side by side never share or delete each
+// other's files.
 std::string Path(const char* name) {
+    static const std::string stamp =
+        std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
     std::string folder;
     CPlatform::Current().GetTempFolder(folder);
-    return folder + name;
+    return folder + stamp + "-" + name;
 }
 
 // Field sizes of a typical calendar: short category and icon, a sentence of description, a

@@ -2,6 +2,7 @@
 // beside libinih parsing the same file, and the whole feed read into date entries.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -70,7 +71,10 @@ public:
     CFeedFile() {
         std::string folder;
         CPlatform::Current().GetTempFolder(folder);
-        m_path = folder + "zf-bench-feed.ini";
+        // Named per process, so that benchmarks run side by side never share the file.
+        m_path = folder + "zf-bench-feed-" +
+                 std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
+                 ".ini";
         const std::string text = MakeFeed();
         std::unique_ptr<CFile> out =
             CPlatform::Current().OpenFile(m_path, EFileOpen::WriteExclusive);
