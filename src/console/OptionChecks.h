@@ -4,14 +4,20 @@
 
 #include <CLI/CLI.hpp>
 
+#include "sync/EventMerge.h"
+
 class COptionChecks {
 public:
     // "add" or "replace".
     static CLI::Validator SyncMode();
     // A whole number of seconds that fits an int.
     static CLI::Validator Seconds();
-    // 0 for "add", 1 for "replace" (the settings' SyncMode).
-    static int ToSyncMode(const std::string& text) { return text == "replace" ? 1 : 0; }
+    // The settings' SyncMode for "add" or "replace".
+    static int ToSyncMode(const std::string& text) {
+        return text == "replace" ? CEventMerge::kReplaceAll : CEventMerge::kAddAndUpdate;
+    }
     // The settings' SyncMode as the option writes it.
-    static const char* FromSyncMode(int mode) { return mode == 0 ? "add" : "replace"; }
+    static const char* FromSyncMode(int mode) {
+        return mode == CEventMerge::kAddAndUpdate ? "add" : "replace";
+    }
 };
