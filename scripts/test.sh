@@ -6,6 +6,11 @@ cd "$(dirname "$0")/.."
 sh scripts/deps.sh
 jobs=$(nproc)
 
+status=0
+echo "== Format (clang-format, the repository's .clang-format) =="
+find src tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) -print |
+    xargs clang-format --dry-run -Werror || status=1
+
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug -DZF_SANITIZE=ON >/dev/null
 cmake --build build/native -j"$jobs"
 
@@ -16,7 +21,6 @@ cmake -S . -B build/windows -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 cmake --build build/windows -j"$jobs"
 
-status=0
 echo "== Native tests (AddressSanitizer, UndefinedBehaviorSanitizer) =="
 (cd build/native && ctest --output-on-failure -j"$jobs") || status=1
 echo "== Windows tests under Wine =="
