@@ -33,6 +33,10 @@ TEST(LineSplitterTest, EachKindOfLineEndEndsOneLine) {
         {"lone CR", "a\rb\r", {{1, "a"}, {2, "b"}}},
         {"LF CR is two ends", "a\n\rb", {{1, "a"}, {2, ""}, {3, "b"}}},
         {"blank lines count", "\r\n\n\rx", {{1, ""}, {2, ""}, {3, ""}, {4, "x"}}},
+        {"a lone CR alone", "\r", {{1, ""}}},
+        {"lone CRs before an LF",
+         "a\rb\nc\r\n\nd\re",
+         {{1, "a"}, {2, "b"}, {3, "c"}, {4, ""}, {5, "d"}, {6, "e"}}},
         {"white space stays", " [S] \t\n", {{1, " [S] \t"}}},
     };
     for (const auto& c : cases) EXPECT_EQ(AllLines(c.text), c.lines) << c.name;
