@@ -119,6 +119,7 @@ void CWatchCommand::PrintSettings(const CFeedController& controller, CConsoleOut
     output.Info("  event file: " + settings.SharedFilePath);
     output.Info("  feed file:  " + settings.FeedFilePath);
     output.Info(std::string("  mode:       ") + COptionChecks::FromSyncMode(settings.SyncMode) +
-                (settings.SyncMode == 0 ? " (add and update entries)" : " (replace all entries)"));
+                (settings.SyncMode == CEventMerge::kAddAndUpdate ? " (add and update entries)"
+                                                                 : " (replace all entries)"));
     output.Info("  interval:   " + std::to_string(settings.CheckFeedInterval) + " seconds");
 }
