@@ -7,9 +7,10 @@
 
 #include "store/DateEntry.h"
 
-// Open addressing over positions: the table holds only ints and reads the GUIDs from the
-// array itself, so building it copies no text. Positions stay valid while entries are
-// updated in place or appended; removing entries invalidates the index.
+// Open addressing over positions: the table holds each position with its GUID's hash and
+// reads the GUIDs from the array itself, so building it copies no text, and a probe reaches
+// a GUID only when the hashes are equal. Positions stay valid while entries are updated in
+// place or appended; removing entries invalidates the index.
 class CGuidIndex {
 public:
     // REQUIRES: `entries` outlives the index.
@@ -24,12 +25,17 @@ public:
     void Add(int position);
 
 private:
-    static std::uint64_t Hash(const std::string& text);
+    struct SSlot {
+        std::uint32_t hash = 0;
+        std::int32_t position = -1;  // -1: empty
+    };
+
+    static std::uint32_t Hash(const std::string& text);
     void Resize(std::size_t slots);
-    // The slot holding `guid`, or the empty slot where it would go.
-    std::size_t Probe(const std::string& guid) const;
+    // The slot holding `guid` (whose hash is `hash`), or the empty slot where it would go.
+    std::size_t Probe(const std::string& guid, std::uint32_t hash) const;
 
     const CDateEntryArray& m_entries;
-    std::vector<std::int32_t> m_slots;  // -1: empty; size a power of two
+    std::vector<SSlot> m_slots;  // size a power of two, at most 2^31
     std::size_t m_used = 0;
 };

@@ -50,6 +50,31 @@ TEST_F(GuidIndexTest, AddedPositionsNeverReplaceEarlierOnes) {
     EXPECT_EQ(index.Find("{1000}"), -1);
 }
 
+// The hash reads the text in words: texts that differ only in a padded tail, a trailing zero
+// byte or one byte past a word boundary must still be told apart.
+TEST_F(GuidIndexTest, TellsApartTextsThatDifferAtWordBoundaries) {
+    const std::string texts[] = {
+        std::string(),
+        std::string(1, '\0'),
+        std::string(2, '\0'),
+        "1234567",
+        std::string("1234567\0", 8),
+        "12345678",
+        "123456789",
+        "12345679",
+        std::string("12345678\0", 9),
+        "{0123456789abcdef}",
+        "{0123456789abcdeg}",
+        "{1123456789abcdef}",
+    };
+    CDateEntryArray entries;
+    for (const std::string& text : texts) entries.Add(EntryWithGuid(text));
+    CGuidIndex index(entries);
+    index.Build(0);
+    for (int i = 0; i < entries.GetSize(); ++i) EXPECT_EQ(index.Find(texts[i]), i) << i;
+    EXPECT_EQ(index.Find("1234567 "), -1);
+}
+
 TEST_F(GuidIndexTest, EmptyArray) {
     CDateEntryArray entries;
     CGuidIndex index(entries);
