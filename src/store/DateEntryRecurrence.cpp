@@ -213,11 +213,11 @@ bool SkipRefused(const CDateEntry& entry, const CDateTime& from, const CDateTime
     const std::optional<CSeriesCount> series = CSeriesCount::Of(entry);
     std::int64_t steps = 0;
     if (series) {
-        // With occurrences of length 0 or more, every candidate from this one up to the last
-        // that starts by `to` overlaps the window, so the walk would meet each of them.
+        // The walk from this candidate meets every one up to `last`.
         if (!series->CanAnyBeAllowed()) return false;
-        const std::int64_t last = series->LastIndexUpTo(CDateTimeRange::ToSeconds(to));
         std::int64_t k = series->IndexAt(CDateTimeRange::ToSeconds(start));
+        const std::int64_t last = series->LastIndexWalked(k, CDateTimeRange::ToSeconds(from),
+                                                          CDateTimeRange::ToSeconds(to));
         do {
             if (++steps > CDateEntry::kMostCandidatesPerQuery || k < 0 ||
                 !series->FindAllowed(k + 1, last, k)) {
@@ -268,17 +268,28 @@ std::vector<std::int64_t> DroppedIndices(const CDateEntry& entry, const CSeriesC
 }
 
 // The count of CountAllowedUntil without walking, for the series that CSeriesCount counts
-// (see there). The walk meets the candidates k = 0 .. last with S + k * P <= t, fewer where
-// an end would leave the date range, and counts those that the conditions allow and that are
-// not dropped. False when the rule is not such a series or its count would take too long.
+// (see there). The walk over [S, t] meets the candidates k = 0 .. last of
+// CSeriesCount::LastIndexWalked and counts those that the conditions allow and that are not
+// dropped, up to the first such one that starts on t's day when t is a midnight. False when
+// the rule is not such a series or its count would take too long.
 bool CountByArithmetic(CDateEntry& entry, const CDateTime& t, std::int64_t& count) {
     const std::optional<CSeriesCount> series = CSeriesCount::Of(entry);
     if (!series) return false;
-    const std::int64_t last = series->LastIndexUpTo(CDateTimeRange::ToSeconds(t));
+    const std::int64_t seconds = CDateTimeRange::ToSeconds(t);
+    std::int64_t last =
+        seconds < series->GetStart() ? -1 : series->LastIndexWalked(0, series->GetStart(), seconds);
+    std::vector<std::int64_t> dropped =
+        last >= 0 ? DroppedIndices(entry, *series, last) : std::vector<std::int64_t>();
+    std::int64_t onDay = 0;
+    if (last >= 0 && t.GetSecondOfDay() == 0 &&
+        series->FindAllowedKept(series->FirstIndexEndingFrom(seconds + series->GetDuration()),
+                                std::min(last, series->LastIndexUpTo(seconds + kSecondsPerDay - 1)),
+                                dropped, -1, onDay)) {
+        last = onDay;
+        dropped.erase(std::upper_bound(dropped.begin(), dropped.end(), last), dropped.end());
+    }
     std::int64_t allowed = 0;
     if (last >= 0 && !series->CountBefore(last + 1, allowed)) return false;
-    const std::vector<std::int64_t> dropped =
-        last >= 0 ? DroppedIndices(entry, *series, last) : std::vector<std::int64_t>();
     allowed -= static_cast<std::int64_t>(dropped.size());
 
     const DateEntryProperties& p = entry.Properties;

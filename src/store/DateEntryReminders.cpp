@@ -92,11 +92,13 @@ void RemoveNonOccurrences(CDateEntry& entry, CDateTimeArray& list) {
 // PurgeOccurrenceLists) in one pass for a series that CSeriesCount counts, with the same
 // outcome as one window query per item and per refused item again: which items stay, and the
 // series end and counter that those queries leave behind. False, with nothing changed, when
-// the series is not such a series or an item is damaged; the caller then queries.
+// the series is not such a series, its occurrences end before they start (a one-instant
+// window then meets up to two candidates apart) or an item is damaged; the caller then
+// queries.
 bool PurgeDropsOfCountedSeries(CDateEntry& entry, const CDateTimeArray& all,
                                std::vector<bool>& keep) {
     const std::optional<CSeriesCount> series = CSeriesCount::Of(entry);
-    if (!series) return false;
+    if (!series || series->GetDuration() < 0) return false;
     std::vector<std::int64_t> dropped;
     for (const CDateTime& item : all) {
         if (!CDateTimeRange::Contains(item)) return false;

@@ -64,7 +64,11 @@ std::optional<CSeriesCount> CSeriesCount::Of(const CDateEntry& entry) {
     CDateTime start = p.StartDate;
     if (p.ShowStartTime == 0) start.SetTime(0, 0, 0);
     const std::int64_t duration = entry.GetDuration().GetTotalSeconds();
-    if (duration < 0 || !CDateTimeRange::Contains(start)) return std::nullopt;
+    CDateTime firstEnd;
+    if (!CDateTimeRange::Contains(start) ||
+        !CDateTimeRange::FromSeconds(CDateTimeRange::ToSeconds(start) + duration, firstEnd)) {
+        return std::nullopt;
+    }
     const std::int64_t hours = p.RepeatUnit == kRepeatUnitHours  ? 1
                                : p.RepeatUnit == kRepeatUnitDays ? 24
                                                                  : kHoursPerWeek;
@@ -101,13 +105,25 @@ std::int64_t CSeriesCount::IndexAt(std::int64_t seconds) const {
 }
 
 std::int64_t CSeriesCount::LastIndexUpTo(std::int64_t seconds) const {
-    const std::int64_t lastEnd = CDateTimeRange::ToSeconds(CDateTimeRange::Last());
-    const std::int64_t limit = std::min(seconds, lastEnd - m_duration);
+    const std::int64_t last = CDateTimeRange::ToSeconds(CDateTimeRange::Last());
+    const std::int64_t limit = std::min(seconds, last - std::max<std::int64_t>(m_duration, 0));
     return limit < m_start ? -1 : (limit - m_start) / m_period;
 }
 
 std::int64_t CSeriesCount::FirstIndexEndingFrom(std::int64_t seconds) const {
     return std::max<std::int64_t>(0, CeilDiv(seconds - m_start - m_duration, m_period));
+}
+
+std::int64_t CSeriesCount::LastIndexWalked(std::int64_t k, std::int64_t from,
+                                           std::int64_t to) const {
+    const std::int64_t lastStarting = LastIndexUpTo(to);
+    if (m_duration >= 0) return lastStarting;
+    // The run of candidates whose end lies in the window; every end lies within the range.
+    const std::int64_t firstEnding = FirstIndexEndingFrom(from);
+    const std::int64_t lastEnding = LastIndexUpTo(to - m_duration);
+    if (firstEnding > lastEnding) return std::max(k, lastStarting);
+    if (k + 1 >= firstEnding) return std::max(k, lastEnding);
+    return lastStarting + 1 >= firstEnding ? lastEnding : std::max(k, lastStarting);
 }
 
 bool CSeriesCount::IsAllowed(std::int64_t k) const {
@@ -165,10 +181,41 @@ void CSeriesCount::ComputeCycle() const {
     if (m_period / common > kLongestCycle) return;
     // lcm(period, cycle) holds a whole number of calendar cycles and of blocks.
     const std::int64_t candidates = kCycleSeconds / common;
-    std::int64_t allowed = 0;
-    if (!CountInMonths(candidates, allowed)) return;
+    // Every query of an operation on one entry builds its own CSeriesCount: the runs of the
+    // last rule are kept, so that a reminder update or a purge walks the months of a cycle
+    // once, not once per query.
+    const CycleRuns::Key key = {m_start,    m_period,  m_timeCondition ? 1 : 0,
+                                m_timeFrom, m_timeTo,  m_weekdays,
+                                m_months,   candidates};
+    thread_local std::shared_ptr<const CycleRuns> lastRuns;
+    if (!lastRuns || lastRuns->key != key) {
+        auto runs = std::make_shared<CycleRuns>();
+        runs->key = key;
+        std::int64_t allowed = 0;
+        const bool complete =
+            ForEachAllowedMonth(0, candidates, [&](std::int64_t k1, std::int64_t k2) {
+                runs->first.push_back(k1);
+                runs->end.push_back(k2);
+                runs->before.push_back(allowed);
+                allowed += SlotsBefore(k2) - SlotsBefore(k1);
+                return false;
+            });
+        if (!complete) return;
+        runs->allowed = allowed;
+        lastRuns = std::move(runs);
+    }
+    m_runs = lastRuns;
     m_cycle = candidates;
-    m_perCycle = allowed;
+    m_perCycle = m_runs->allowed;
+}
+
+std::int64_t CSeriesCount::CountInCycleBefore(std::int64_t rest) const {
+    const CycleRuns& runs = *m_runs;
+    const auto i =
+        std::upper_bound(runs.first.begin(), runs.first.end(), rest - 1) - runs.first.begin();
+    if (i == 0) return 0;
+    const std::size_t j = static_cast<std::size_t>(i - 1);
+    return runs.before[j] + SlotsBefore(std::min(runs.end[j], rest)) - SlotsBefore(runs.first[j]);
 }
 
 bool CSeriesCount::CanAnyBeAllowed() const {
@@ -188,16 +235,11 @@ bool CSeriesCount::CountBefore(std::int64_t end, std::int64_t& count) const {
         return true;
     }
     ComputeCycle();
-    std::int64_t whole = 0;
-    std::int64_t rest = end;
     if (m_cycle > 0) {
-        whole = end / m_cycle * m_perCycle;
-        rest = end % m_cycle;
+        count = end / m_cycle * m_perCycle + CountInCycleBefore(end % m_cycle);
+        return true;
     }
-    std::int64_t sum = 0;
-    if (!CountInMonths(rest, sum)) return false;
-    count = whole + sum;
-    return true;
+    return CountInMonths(end, count);
 }
 
 bool CSeriesCount::FindNth(std::int64_t n, std::int64_t last, std::int64_t& k) const {

@@ -13,7 +13,9 @@
 // into a CDateTime, so no value in the 64-bit range overflows.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -28,9 +30,10 @@ public:
     static constexpr std::int64_t kMostMonthsWalked = 120000;
 
     // The series of `entry` when its rule is one this class counts exactly as a walk over
-    // the series would: a fixed period, occurrences of length 0 or more (so that the
-    // occurrences overlapping an instant form one run of candidates), no fifth-weekday check
-    // (which ends a walk early) and a start within the date range. Nothing otherwise.
+    // the series would: a fixed period, no fifth-weekday check (which ends a walk early), and
+    // a start and first end within the date range. Nothing otherwise. Occurrences may end
+    // before they start; such an occurrence overlaps a window where its start or its end
+    // lies in it (see LastIndexWalked).
     static std::optional<CSeriesCount> Of(const CDateEntry& entry);
 
     std::int64_t GetStart() const { return m_start; }
@@ -45,6 +48,13 @@ public:
     std::int64_t LastIndexUpTo(std::int64_t seconds) const;
     // The first candidate that ends at or after `seconds` (0 at the earliest).
     std::int64_t FirstIndexEndingFrom(std::int64_t seconds) const;
+    // The last candidate that a walk over the window [from, to] meets when it steps on from
+    // candidate k, which overlaps the window: the walk ends before the first candidate that
+    // does not overlap or would leave the date range. With occurrences of length 0 or more
+    // that is the last to start by `to`; with negative ones the candidates whose start lies
+    // in the window and those (later ones) whose end does form up to two runs, and a gap
+    // between them ends the walk.
+    std::int64_t LastIndexWalked(std::int64_t k, std::int64_t from, std::int64_t to) const;
 
     // Whether candidate k passes the time, weekday and month conditions.
     bool IsAllowed(std::int64_t k) const;
@@ -90,6 +100,20 @@ private:
     // Candidates per calendar cycle and the allowed ones among them, computed when first
     // needed; 0 candidates when the period fits no cycle that a walk can afford.
     void ComputeCycle() const;
+    // The allowed candidates among 0 .. rest - 1 of the first cycle. REQUIRES: a cycle.
+    std::int64_t CountInCycleBefore(std::int64_t rest) const;
+
+    // The runs [first, end) of candidates of one cycle that start in a month whose condition
+    // bit is set, in order, with the allowed candidates before each run; `key` holds the
+    // values they depend on.
+    struct CycleRuns {
+        using Key = std::array<std::int64_t, 8>;
+        Key key{};
+        std::vector<std::int64_t> first;
+        std::vector<std::int64_t> end;
+        std::vector<std::int64_t> before;
+        std::int64_t allowed = 0;
+    };
 
     std::int64_t m_start;
     std::int64_t m_period;
@@ -104,4 +128,5 @@ private:
     mutable bool m_cycleKnown = false;
     mutable std::int64_t m_cycle = 0;  // candidates per cycle, 0 when none is used
     mutable std::int64_t m_perCycle = 0;
+    mutable std::shared_ptr<const CycleRuns> m_runs;
 };

@@ -1017,6 +1017,31 @@ TEST_F(RecurrenceTest, CountingFarFromTheStartDoesNotWalk) {
     EXPECT_EQ(entry.CountOccurrencesUntil(later), HoursExceptSundays(later) - 1);
     EXPECT_FALSE(entry.FindFirstOccurrence(drop, drop + CDateTimeSpan(1800), start, end) &&
                  start == drop);
+
+    // Occurrences that end a day before they start, from the second day: the walk over
+    // [S, t] meets the occurrences that start by t and then those that end by t, a day of
+    // starts beyond it; a midnight t stops it at the first occurrence of its day. Every count
+    // here passes the bound of candidates that a walk may take, so none of them walked.
+    CDateEntry early = Every(Dt(1, 1, 2), 1, 1);
+    SetLength(early, -86400);
+    early.Properties.RepeatEnd = 1;
+    early.Properties.RepeatEndCount = kIntMax;
+    early.Properties.CondWeekdays = 0x3F;
+    auto hours = [](const CDateTime& t) { return HoursExceptSundays(t) - 24; };
+    const CDateTime hour = Dt(2026, 12, 10, 8);
+    ASSERT_TRUE(early.FindFirstOccurrence(hour, hour, start, end));
+    EXPECT_EQ(end, hour);
+    EXPECT_EQ(early.OccurrenceCounter, hours(Dt(2026, 12, 12, 8)));
+    EXPECT_GT(early.OccurrenceCounter, CDateEntry::kMostCandidatesPerQuery);
+    EXPECT_EQ(early.CountOccurrencesUntil(Dt(2026, 12, 10)), hours(Dt(2026, 12, 10)));
+    // With the count ending at the occurrence that ends at `hour`, the occurrences met at an
+    // instant of the day before end there and start a day later, within the count: the purge
+    // keeps those drops and forgets the one whose occurrence starts after the count.
+    early.Properties.RepeatEndCount = static_cast<std::int32_t>(hours(Dt(2026, 12, 11, 8)));
+    early.DropOccurrence(Dt(2026, 12, 9, 8));
+    early.DropOccurrence(Dt(2026, 12, 10, 9));
+    early.PurgeOccurrenceLists();
+    EXPECT_EQ(Items(early.DroppedOccurrences), std::vector<CDateTime>{Dt(2026, 12, 9, 8)});
 }
 
 // Rules whose conditions refuse every candidate are known before any walk; long occurrences
