@@ -1,6 +1,7 @@
 #include "store/SeriesCount.h"
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 
 #include "datetime/DateTimeRange.h"
@@ -48,6 +49,9 @@ std::int64_t FirstDayOfMonth(std::int64_t linearMonth) {
 std::int64_t CeilDiv(std::int64_t a, std::int64_t b) {
     return a >= 0 ? (a + b - 1) / b : -((-a) / b);
 }
+
+// Beyond every candidate of the date range.
+constexpr std::int64_t kMaxSeconds = std::numeric_limits<std::int64_t>::max() / 2;
 
 // Periods of a cycle that a count may walk month by month: 25 cycles of 400 years.
 constexpr std::int64_t kLongestCycle = CSeriesCount::kMostMonthsWalked / kMonthsPerCycle;
@@ -151,10 +155,14 @@ std::int64_t CSeriesCount::NextSlot(std::int64_t k) const {
 }
 
 template <typename Visit>
-bool CSeriesCount::ForEachAllowedMonth(std::int64_t first, std::int64_t end, Visit&& visit) const {
+bool CSeriesCount::ForEachAllowedMonth(std::int64_t first, std::int64_t end, Visit&& visit,
+                                       std::int64_t* reach) const {
     std::int64_t walked = 0;
     for (std::int64_t k1 = first; k1 < end;) {
-        if (++walked > kMostMonthsWalked) return false;
+        if (++walked > kMostMonthsWalked) {
+            if (reach != nullptr) *reach = k1;
+            return false;
+        }
         // A month without a candidate is passed over: the next run starts at the next
         // candidate's month.
         const std::int64_t month = MonthOfDay(StartOf(k1) / kSecondsPerDay);
@@ -166,12 +174,35 @@ bool CSeriesCount::ForEachAllowedMonth(std::int64_t first, std::int64_t end, Vis
     return true;
 }
 
-bool CSeriesCount::CountInMonths(std::int64_t end, std::int64_t& count) const {
-    count = 0;
-    return ForEachAllowedMonth(0, end, [&](std::int64_t k1, std::int64_t k2) {
-        count += SlotsBefore(k2) - SlotsBefore(k1);
-        return false;
-    });
+const CSeriesCount::MonthRuns& CSeriesCount::Runs(std::int64_t cycle) const {
+    // Every query of an operation on one entry builds its own CSeriesCount: the runs of the
+    // last rule are kept, so that a reminder update or a purge walks the months once, not
+    // once per query.
+    const MonthRuns::Key key = {m_start,    m_period, m_timeCondition ? 1 : 0,
+                                m_timeFrom, m_timeTo, m_weekdays,
+                                m_months,   cycle};
+    thread_local std::shared_ptr<const MonthRuns> lastRuns;
+    if (!lastRuns || lastRuns->key != key) {
+        auto runs = std::make_shared<MonthRuns>();
+        runs->key = key;
+        const std::int64_t end = cycle > 0 ? cycle : LastIndexUpTo(kMaxSeconds) + 1;
+        runs->reach = end;
+        std::int64_t allowed = 0;
+        ForEachAllowedMonth(
+            0, end,
+            [&](std::int64_t k1, std::int64_t k2) {
+                runs->first.push_back(k1);
+                runs->end.push_back(k2);
+                runs->before.push_back(allowed);
+                allowed += SlotsBefore(k2) - SlotsBefore(k1);
+                return false;
+            },
+            &runs->reach);
+        runs->allowed = allowed;
+        lastRuns = std::move(runs);
+    }
+    m_runs = lastRuns;
+    return *m_runs;
 }
 
 void CSeriesCount::ComputeCycle() const {
@@ -181,41 +212,19 @@ void CSeriesCount::ComputeCycle() const {
     if (m_period / common > kLongestCycle) return;
     // lcm(period, cycle) holds a whole number of calendar cycles and of blocks.
     const std::int64_t candidates = kCycleSeconds / common;
-    // Every query of an operation on one entry builds its own CSeriesCount: the runs of the
-    // last rule are kept, so that a reminder update or a purge walks the months of a cycle
-    // once, not once per query.
-    const CycleRuns::Key key = {m_start,    m_period,  m_timeCondition ? 1 : 0,
-                                m_timeFrom, m_timeTo,  m_weekdays,
-                                m_months,   candidates};
-    thread_local std::shared_ptr<const CycleRuns> lastRuns;
-    if (!lastRuns || lastRuns->key != key) {
-        auto runs = std::make_shared<CycleRuns>();
-        runs->key = key;
-        std::int64_t allowed = 0;
-        const bool complete =
-            ForEachAllowedMonth(0, candidates, [&](std::int64_t k1, std::int64_t k2) {
-                runs->first.push_back(k1);
-                runs->end.push_back(k2);
-                runs->before.push_back(allowed);
-                allowed += SlotsBefore(k2) - SlotsBefore(k1);
-                return false;
-            });
-        if (!complete) return;
-        runs->allowed = allowed;
-        lastRuns = std::move(runs);
-    }
-    m_runs = lastRuns;
+    const MonthRuns& runs = Runs(candidates);
+    if (runs.reach < candidates) return;
     m_cycle = candidates;
-    m_perCycle = m_runs->allowed;
+    m_perCycle = runs.allowed;
 }
 
-std::int64_t CSeriesCount::CountInCycleBefore(std::int64_t rest) const {
-    const CycleRuns& runs = *m_runs;
+std::int64_t CSeriesCount::CountInRunsBefore(std::int64_t end) const {
+    const MonthRuns& runs = *m_runs;
     const auto i =
-        std::upper_bound(runs.first.begin(), runs.first.end(), rest - 1) - runs.first.begin();
+        std::upper_bound(runs.first.begin(), runs.first.end(), end - 1) - runs.first.begin();
     if (i == 0) return 0;
     const std::size_t j = static_cast<std::size_t>(i - 1);
-    return runs.before[j] + SlotsBefore(std::min(runs.end[j], rest)) - SlotsBefore(runs.first[j]);
+    return runs.before[j] + SlotsBefore(std::min(runs.end[j], end)) - SlotsBefore(runs.first[j]);
 }
 
 bool CSeriesCount::CanAnyBeAllowed() const {
@@ -236,10 +245,12 @@ bool CSeriesCount::CountBefore(std::int64_t end, std::int64_t& count) const {
     }
     ComputeCycle();
     if (m_cycle > 0) {
-        count = end / m_cycle * m_perCycle + CountInCycleBefore(end % m_cycle);
+        count = end / m_cycle * m_perCycle + CountInRunsBefore(end % m_cycle);
         return true;
     }
-    return CountInMonths(end, count);
+    if (end > Runs(0).reach) return false;
+    count = CountInRunsBefore(end);
+    return true;
 }
 
 bool CSeriesCount::FindNth(std::int64_t n, std::int64_t last, std::int64_t& k) const {

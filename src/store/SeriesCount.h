@@ -92,26 +92,31 @@ private:
     bool IsMonthAllowed(std::int64_t month) const;
     // Calls visit(k1, k2) for every run [k1, k2) of candidates within first .. end - 1 that
     // start in one month whose condition bit is set, in order, until visit returns true.
-    // False when the walk gave up after kMostMonthsWalked months.
+    // False when the walk gave up after kMostMonthsWalked months; `reach`, when given, then
+    // holds the first candidate it did not walk.
     template <typename Visit>
-    bool ForEachAllowedMonth(std::int64_t first, std::int64_t end, Visit&& visit) const;
-    // The allowed candidates among 0 .. end - 1, month by month; false when the walk gave up.
-    bool CountInMonths(std::int64_t end, std::int64_t& count) const;
+    bool ForEachAllowedMonth(std::int64_t first, std::int64_t end, Visit&& visit,
+                             std::int64_t* reach = nullptr) const;
     // Candidates per calendar cycle and the allowed ones among them, computed when first
     // needed; 0 candidates when the period fits no cycle that a walk can afford.
     void ComputeCycle() const;
-    // The allowed candidates among 0 .. rest - 1 of the first cycle. REQUIRES: a cycle.
-    std::int64_t CountInCycleBefore(std::int64_t rest) const;
+    struct MonthRuns;
+    // The runs of one calendar cycle of `cycle` candidates, or with `cycle` 0 the runs as far
+    // as a walk of kMostMonthsWalked months reaches; they become m_runs.
+    const MonthRuns& Runs(std::int64_t cycle) const;
+    // The allowed candidates among 0 .. end - 1 by m_runs. REQUIRES: end <= their reach.
+    std::int64_t CountInRunsBefore(std::int64_t end) const;
 
-    // The runs [first, end) of candidates of one cycle that start in a month whose condition
-    // bit is set, in order, with the allowed candidates before each run; `key` holds the
-    // values they depend on.
-    struct CycleRuns {
+    // The runs [first, end) of candidates, among 0 .. reach - 1, that start in a month whose
+    // condition bit is set, in order, with the allowed candidates before each run; `key`
+    // holds the values they depend on.
+    struct MonthRuns {
         using Key = std::array<std::int64_t, 8>;
         Key key{};
         std::vector<std::int64_t> first;
         std::vector<std::int64_t> end;
         std::vector<std::int64_t> before;
+        std::int64_t reach = 0;
         std::int64_t allowed = 0;
     };
 
@@ -128,5 +133,5 @@ private:
     mutable bool m_cycleKnown = false;
     mutable std::int64_t m_cycle = 0;  // candidates per cycle, 0 when none is used
     mutable std::int64_t m_perCycle = 0;
-    mutable std::shared_ptr<const CycleRuns> m_runs;
+    mutable std::shared_ptr<const MonthRuns> m_runs;
 };

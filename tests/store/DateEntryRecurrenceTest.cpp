@@ -955,6 +955,9 @@ TEST_F(RecurrenceTest, CountsOverCalendarCyclesAgreeWithTheExpansion) {
         {"every 7 hours, Sundays of December, office hours",
          rule(7, 1, civil::Seconds(2000, 1, 1, 30 * 60), 0x40, 0x800, true),
          civil::Seconds(2450, 1, 1, 0)},
+        {"every 29 hours (a cycle of 11,600 years, walked month by month), Mondays of March",
+         rule(29, 1, civil::Seconds(1601, 1, 1, 0), 0x1, 0x4, false),
+         civil::Seconds(3000, 1, 1, 0)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
