@@ -73,7 +73,8 @@ public:
     // of the reminders walks at most as many occurrences. A fixed-period series counts and
     // passes over refused candidates in closed form and never comes near it; a rule that
     // reaches it (a monthly count over more than 16,000 years) ends its search there: the
-    // search finds no further occurrence, a count is the count so far.
+    // search finds no further occurrence, a count is the count so far. A reminder operation
+    // bounds the candidates of all its queries together as well (CCandidateBudget).
     static constexpr std::int64_t kMostCandidatesPerQuery = 200000;
     CDateTimeSpan GetDuration() const;
     static CDateTimeSpan MakeSpan(int amount, int unit);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "datetime/DateTimeRange.h"
+#include "store/CandidateBudget.h"
 #include "store/DateEntry.h"
 #include "store/SeriesCount.h"
 
@@ -219,8 +220,8 @@ bool SkipRefused(const CDateEntry& entry, const CDateTime& from, const CDateTime
         const std::int64_t last = series->LastIndexWalked(k, CDateTimeRange::ToSeconds(from),
                                                           CDateTimeRange::ToSeconds(to));
         do {
-            if (++steps > CDateEntry::kMostCandidatesPerQuery || k < 0 ||
-                !series->FindAllowed(k + 1, last, k)) {
+            if (++steps > CDateEntry::kMostCandidatesPerQuery || !CCandidateBudget::Take() ||
+                k < 0 || !series->FindAllowed(k + 1, last, k)) {
                 return false;
             }
             CDateTimeRange::FromSeconds(series->StartOf(k), start);
@@ -237,7 +238,7 @@ bool SkipRefused(const CDateEntry& entry, const CDateTime& from, const CDateTime
         } else {
             refusedInARow = 0;
         }
-        if (++steps > CDateEntry::kMostCandidatesPerQuery ||
+        if (++steps > CDateEntry::kMostCandidatesPerQuery || !CCandidateBudget::Take() ||
             !entry.GetNextOccurrence(from, to, start, end)) {
             return false;
         }
@@ -327,7 +328,7 @@ std::int64_t CountAllowedUntil(CDateEntry& entry, const CDateTime& t) {
     CDateTime start;
     CDateTime end;
     bool found = entry.GetFirstOccurrence(seriesStart, t, start, end);
-    while (found && ++steps <= CDateEntry::kMostCandidatesPerQuery) {
+    while (found && ++steps <= CDateEntry::kMostCandidatesPerQuery && CCandidateBudget::Take()) {
         if (entry.IsOccurrenceAllowed(start)) {
             ++count;
             if (endsAfterCount) {

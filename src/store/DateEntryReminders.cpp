@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "datetime/DateTimeRange.h"
+#include "store/CandidateBudget.h"
 #include "store/DateEntry.h"
 #include "store/SeriesCount.h"
 
@@ -225,6 +226,7 @@ void CDateEntry::RestoreOccurrence(const CDateTime& item) {
 }
 
 void CDateEntry::PurgeOccurrenceLists() {
+    const CCandidateBudget budget;
     RemoveNonOccurrences(*this, DueOccurrences);
     RemoveNonOccurrences(*this, AcknowledgedOccurrences);
     for (int i = 0; i < SnoozedOccurrences.GetSize();) {
@@ -283,6 +285,7 @@ void CDateEntry::PurgeOccurrenceLists() {
 }
 
 bool CDateEntry::UpdateReminders(const CDateTime& now) {
+    const CCandidateBudget budget;
     const CDateTime horizon = Horizon(*this, now);
     bool changed = false;
 
@@ -331,7 +334,7 @@ bool CDateEntry::UpdateReminders(const CDateTime& now) {
     CDateTime start;
     CDateTime end;
     for (bool found = FindFirstOccurrence(from, horizon, start, end);
-         found && ++walked <= kMostCandidatesPerQuery;
+         found && ++walked <= kMostCandidatesPerQuery && CCandidateBudget::Take();
          found = FindNextOccurrence(from, horizon, start, end)) {
         if (isListed(start) || !(from < end)) continue;
         if (added == kMostNewDuePerUpdate) {

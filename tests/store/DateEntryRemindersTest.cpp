@@ -726,6 +726,25 @@ TEST_F(RemindersTest, UpdateFarBehindCatchesUpOverSeveralCalls) {
     EXPECT_FALSE(entry.UpdateReminders(now));
 }
 
+// A counted 29-hourly series with a month condition, updated ten thousand years after its
+// start: each count walks to the bound of one query, and lapsing by the next occurrence runs
+// two queries per due item. The operation's own bound ends the update; what it leaves stays
+// within the update's promises.
+TEST_F(RemindersTest, UpdateWhoseEveryQueryReachesItsBoundEnds) {
+    CDateEntry entry = Every(Dt(1, 9, 1), 29, 1);
+    entry.Properties.CondMonth = 1 << 8;  // September
+    entry.Properties.RepeatEnd = 1;
+    entry.Properties.RepeatEndCount = std::numeric_limits<std::int32_t>::max();
+    entry.Properties.OverdueAction = 2;
+    entry.LastCheckTime = Dt(11500, 1, 1);
+    const CDateTime now = Dt(12000, 10, 1);
+
+    entry.UpdateReminders(now);
+    EXPECT_LE(entry.DueOccurrences.GetSize(), CDateEntry::kMostNewDuePerUpdate);
+    EXPECT_LE(entry.LastCheckTime, now);
+    EXPECT_GE(entry.LastCheckTime, Dt(11500, 1, 1));
+}
+
 TEST_F(RemindersTest, UpdateAfterASeriesEndsFindsNothing) {
     CDateEntry entry = Every(Dt(2024, 1, 1, 9), 1, 2);
     entry.Properties.RepeatEnd = 1;
