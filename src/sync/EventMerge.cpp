@@ -83,8 +83,9 @@ void CEventMerge::ApplyFeed(CEventData& data, const CDateEntryArray& feed,
 void CEventMerge::UpdateEntry(CDateEntry& stored, const CDateEntry& feedEntry) {
     // ApplyProperties only reads the record, so the feed entry's own one serves.
     stored.ApplyProperties(feedEntry.Properties);
-    if (feedEntry.GetStorageType() == kStorageTypeWithReminders)
+    if (feedEntry.GetStorageType() == kStorageTypeWithReminders) {
         stored.MergeOccurrenceState(feedEntry, true);
+    }
 
     for (int i = 0; i < stored.GetDroppedOccurrenceCount();) {
         const CDateTime occurrence = stored.GetDroppedOccurrence(i);

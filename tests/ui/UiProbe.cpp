@@ -91,10 +91,10 @@ long long ParseNumber(const char* text) {
 HWND FindTopLevel(const char* caption) {
     const std::string text = caption;
     if (text.rfind("class:", 0) != 0) return ::FindWindowA(nullptr, caption);
-    const std::string spec = text.substr(6);
-    const std::size_t equals = spec.find('=');
-    if (equals == std::string::npos) return ::FindWindowA(spec.c_str(), nullptr);
-    return ::FindWindowA(spec.substr(0, equals).c_str(), spec.substr(equals + 1).c_str());
+    const std::string query = text.substr(6);
+    const std::size_t equals = query.find('=');
+    if (equals == std::string::npos) return ::FindWindowA(query.c_str(), nullptr);
+    return ::FindWindowA(query.substr(0, equals).c_str(), query.substr(equals + 1).c_str());
 }
 
 std::string WindowJson(HWND hWnd) {
