@@ -6,7 +6,8 @@ has() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok inst
 for p in cmake g++ make libgtest-dev libgmock-dev googletest libbenchmark-dev libinih-dev \
          g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xauth xdotool \
          x11-apps imagemagick zip clang-format python3 libcli11-dev help2man lintian nsis \
-         libical-dev dpkg-dev fakeroot; do
+         libical-dev dpkg-dev fakeroot libcurl4-openssl-dev tzdata unicode-cldr-core \
+         python3-recurring-ical-events openssl; do
     has "$p" || need="$need $p"
 done
 if [ -n "$need" ]; then
