@@ -12,6 +12,7 @@
 #include "ConsoleOutput.h"
 #include "CopyCommand.h"
 #include "DumpCommand.h"
+#include "ExportCommand.h"
 #include "InitCommand.h"
 #include "SyncCommand.h"
 #include "WatchCommand.h"
@@ -39,6 +40,7 @@ std::vector<std::unique_ptr<CConsoleCommand>> MakeCommands() {
     commands.push_back(std::make_unique<CCheckFeedCommand>());
     commands.push_back(std::make_unique<CDumpCommand>());
     commands.push_back(std::make_unique<CCopyCommand>());
+    commands.push_back(std::make_unique<CExportCommand>());
     return commands;
 }
 

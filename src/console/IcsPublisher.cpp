@@ -1,0 +1,75 @@
+#include "IcsPublisher.h"
+
+#include <cerrno>
+#include <chrono>
+#include <memory>
+
+#include "ConsoleOutput.h"
+#include "EventFileIo.h"
+#include "SystemReason.h"
+#include "feed/IcalExport.h"
+#include "platform/FileRemover.h"
+#include "platform/Platform.h"
+#include "store/EventData.h"
+
+namespace {
+
+// The present instant in UTC, from the system clock (seconds since 1970-01-01T00:00:00Z).
+CCivilFields UtcNow() {
+    const auto sinceEpoch = std::chrono::duration_cast<std::chrono::seconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    return CCivilTime::FromSeconds(
+        CCivilTime::DaysFromCivil(1970, 1, 1) * CCivilTime::kSecondsPerDay + sinceEpoch.count());
+}
+
+}  // namespace
+
+bool CIcsPublisher::Publish(const std::string& eventPath, const std::string& icsPath,
+                            CConsoleOutput& output) {
+    CEventData data;
+    if (!CEventFileIo::Load(eventPath, data, output)) return false;
+    CIcalExport exporter(CDateTime::Now(), UtcNow(), ZF_VERSION);
+    const std::string text = exporter.Write(data);
+    if (!output.IsQuiet()) {
+        for (const std::string& note : exporter.Notes()) {
+            output.Out().flush();
+            output.Err() << "zelvarofeed: export: " << note << '\n';
+        }
+        output.Err().flush();
+    }
+    if (icsPath.empty()) {
+        output.Out() << text;
+        output.Out().flush();
+        if (!output.Out()) {
+            output.Error("cannot write the export");
+            return false;
+        }
+        return true;
+    }
+    errno = 0;
+    if (!ReplaceWithText(icsPath, text)) {
+        const int failure = errno;
+        output.Error(CSystemReason::Append("cannot write " + icsPath,
+                                           CSystemReason::ForWriting(icsPath, failure)));
+        return false;
+    }
+    return true;
+}
+
+bool CIcsPublisher::ReplaceWithText(const std::string& path, const std::string& text) {
+    CPlatform& platform = CPlatform::Default();
+    std::string folder;
+    std::string tempPath;
+    if (!platform.GetTempFolder(folder) || !platform.CreateTempFile(folder, "ics", tempPath)) {
+        return false;
+    }
+    const CFileRemover guard(platform, std::move(tempPath));
+    {
+        const std::unique_ptr<CFile> file =
+            platform.OpenFile(guard.GetPath(), EFileOpen::WriteExclusive);
+        if (file == nullptr || !file->Write(text.data(), text.size()) || !file->Flush()) {
+            return false;
+        }
+    }
+    return platform.ReplaceFileWithCopy(guard.GetPath(), path);
+}
