@@ -8,6 +8,7 @@
 
 #include "ConsoleFeedView.h"
 #include "ConsoleOutput.h"
+#include "IcsPublisher.h"
 #include "OptionChecks.h"
 #include "StopSignals.h"
 #include "SyncReport.h"
@@ -42,6 +43,11 @@ CLI::App* CWatchCommand::Declare(CLI::App& app) {
     command->add_option("--interval", m_interval, "seconds between two checks (at least 5)")
         ->type_name("SECONDS")
         ->check(COptionChecks::Seconds());
+    command
+        ->add_option("--export", m_export,
+                     "after each successful sync, write the calendar as iCalendar to this "
+                     "file (replaced in one step; not saved)")
+        ->type_name("FILE.ics");
     command->footer(
         "Settings: $XDG_CONFIG_HOME/ZelvaroFeed/Settings.ini (default ~/.config).\n"
         "Exit codes: 0 stopped by a signal, 2 wrong usage,\n"
@@ -64,6 +70,7 @@ int CWatchCommand::Run(CConsoleOutput& output) {
     if (m_feed) settings.FeedFilePath = Absolute(*m_feed);
     if (m_mode) settings.SyncMode = COptionChecks::ToSyncMode(*m_mode);
     if (m_interval) settings.CheckFeedInterval = *m_interval;
+    m_export = Absolute(m_export);
 
     if (!controller.StartFeedIfConfigured()) {
         controller.Close();
@@ -101,6 +108,9 @@ int CWatchCommand::Run(CConsoleOutput& output) {
             }
         }
         lastStatus = status;
+        if (!m_export.empty() && status == CFeedController::kStatusSyncSuccessful) {
+            CIcsPublisher::Publish(settings.SharedFilePath, m_export, output);
+        }
         // Like a window timer: ticks missed during a long cycle collapse into one.
         due += period;
         const Clock::time_point now = Clock::now();
@@ -122,4 +132,5 @@ void CWatchCommand::PrintSettings(const CFeedController& controller, CConsoleOut
                 (settings.SyncMode == CEventMerge::kAddAndUpdate ? " (add and update entries)"
                                                                  : " (replace all entries)"));
     output.Info("  interval:   " + std::to_string(settings.CheckFeedInterval) + " seconds");
+    if (!m_export.empty()) output.Info("  export:     " + m_export + " (after each sync)");
 }

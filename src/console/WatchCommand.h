@@ -1,5 +1,5 @@
-// `zelvarofeed watch [--shared P] [--feed P] [--mode add|replace] [--interval N]`: the
-// control window's job in a terminal or as a service.
+// `zelvarofeed watch [--shared P] [--feed P] [--mode add|replace] [--interval N]
+// [--export FILE.ics]`: the control window's job in a terminal or as a service.
 #pragma once
 
 #include <optional>
@@ -18,7 +18,9 @@ public:
     // seconds becomes 5). Prints the settings it runs with, then runs one sync cycle per
     // interval, the first one interval after the start, and prints a line with the local
     // time whenever the outcome differs from the one before and after every successful sync
-    // (failures on stderr); -v prints every status. Runs until SIGINT, SIGTERM or SIGHUP
+    // (failures on stderr); -v prints every status. With --export, each successful sync is
+    // followed by the export of the event file (CIcsPublisher), whose failure is one error
+    // line and leaves the watch running. Runs until SIGINT, SIGTERM or SIGHUP
     // arrives; a cycle that is running then finishes first. At the end the timer stops and
     // the settings, options included, are saved as the window saves them at closing.
     // Exit 0 after a stop by signal; 78 when the feed could not be switched on because a
@@ -32,4 +34,6 @@ private:
     std::optional<std::string> m_feed;
     std::optional<std::string> m_mode;
     std::optional<int> m_interval;
+    // Where each successful sync publishes the calendar as iCalendar; empty: nowhere.
+    std::string m_export;
 };

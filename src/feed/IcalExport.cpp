@@ -147,9 +147,10 @@ bool CIcalExport::WriteTimes(CContentLineWriter& out, const CDateEntry& entry) {
     CDateTime seriesStart = p.StartDate;
     if (p.ShowStartTime == 0) seriesStart.SetTime(0, 0, 0);
 
+    // A series that starts beyond the export's horizon is checked over its own first years.
+    const CDateTime horizon = std::max(m_horizon, Horizon(seriesStart));
     std::vector<CDateTime> found;
-    const bool complete =
-        COccurrenceWalk::Collect(entry, m_horizon, kMostOccurrencesChecked, found);
+    const bool complete = COccurrenceWalk::Collect(entry, horizon, kMostOccurrencesChecked, found);
     std::vector<IcalSeconds> occurrences;
     occurrences.reserve(found.size());
     for (const CDateTime& start : found) occurrences.push_back(ToLocal(start));
@@ -192,22 +193,24 @@ bool CIcalExport::WriteTimes(CContentLineWriter& out, const CDateEntry& entry) {
     }
     if (!series && occurrences.size() == 1) return true;
 
+    std::optional<IcalSeconds> until;
+    if (p.RepeatEnd == kRepeatEndAfterCount) {
+        until = LastCountedStart(entry);
+    } else if (p.RepeatEnd == kRepeatEndAtDate) {
+        until = ToLocal(p.RepeatEndDate);
+    }
     std::optional<CExportRule> rule = CRuleMapping::Build(p, first);
     std::vector<IcalSeconds> excluded;
     if (rule) {
-        if (p.RepeatEnd == kRepeatEndAfterCount) {
-            rule->Until = LastCountedStart(entry);
-        } else if (p.RepeatEnd == kRepeatEndAtDate) {
-            rule->Until = ToLocal(p.RepeatEndDate);
-        }
+        rule->Until = until;
         if (rule->Until && !CanWrite(*rule->Until)) rule->Until.reset();
         std::vector<IcalSeconds> expanded;
-        rule->Expand(first, ToLocal(m_horizon), kMostCandidatesExpanded, expanded);
+        rule->Expand(first, ToLocal(horizon), kMostCandidatesExpanded, expanded);
         for (const CDateTime& dropped : entry.DroppedOccurrences) {
             if (!CDateTimeRange::Contains(dropped)) continue;
             const IcalSeconds t = ToLocal(dropped);
             if (t <= first || (rule->Until && t > *rule->Until) || !CanWrite(t)) continue;
-            const bool yielded = t < ToLocal(m_horizon)
+            const bool yielded = t < ToLocal(horizon)
                                      ? std::binary_search(expanded.begin(), expanded.end(), t)
                                      : IsRuleOccurrence(entry, dropped);
             if (yielded) excluded.push_back(t);
@@ -245,10 +248,11 @@ bool CIcalExport::WriteTimes(CContentLineWriter& out, const CDateEntry& entry) {
         AddTimeParams(out, dateValued);
         out.Line("RDATE", FormatTime(occurrences[i], dateValued));
     }
-    std::string horizon = m_horizon.Format("%Y-%m-%d");
+    // A series that ends before the horizon is listed whole, and exactly.
+    if (complete && until && *until < ToLocal(horizon)) return true;
     Note(entry,
          "no single RRULE is exact: " + std::to_string(occurrences.size()) +
-             " occurrences listed up to " + horizon +
+             " occurrences listed up to " + horizon.Format("%Y-%m-%d") +
              (complete ? ""
                        : " (cut at the first " + std::to_string(kMostOccurrencesChecked) + ")"));
     return true;
