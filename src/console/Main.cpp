@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "AgendaCommand.h"
 #include "CheckFeedCommand.h"
 #include "ConsoleCommand.h"
 #include "ConsoleOutput.h"
@@ -39,6 +40,7 @@ std::vector<std::unique_ptr<CConsoleCommand>> MakeCommands() {
     commands.push_back(std::make_unique<CWatchCommand>());
     commands.push_back(std::make_unique<CCheckFeedCommand>());
     commands.push_back(std::make_unique<CDumpCommand>());
+    commands.push_back(std::make_unique<CAgendaCommand>());
     commands.push_back(std::make_unique<CCopyCommand>());
     commands.push_back(std::make_unique<CExportCommand>());
     return commands;

@@ -27,3 +27,40 @@ CLI::Validator COptionChecks::Seconds() {
         },
         "", "Seconds");
 }
+
+namespace {
+
+// Year, month and day of "YYYY-MM-DD" when it is written so and names a real date.
+bool ParseDate(const std::string& text, int& year, int& month, int& day) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (i != 4 && i != 7 && (text[i] < '0' || text[i] > '9')) return false;
+    }
+    year = std::atoi(text.substr(0, 4).c_str());
+    month = std::atoi(text.substr(5, 2).c_str());
+    day = std::atoi(text.substr(8, 2).c_str());
+    return year >= 1 && month >= 1 && month <= 12 && day >= 1 &&
+           day <= CDateTime::DaysInMonth(year, month);
+}
+
+}  // namespace
+
+CLI::Validator COptionChecks::Date() {
+    return CLI::Validator(
+        [](std::string& value) -> std::string {
+            int year = 0;
+            int month = 0;
+            int day = 0;
+            if (ParseDate(value, year, month, day)) return {};
+            return "expected a date YYYY-MM-DD, got '" + value + "'";
+        },
+        "", "Date");
+}
+
+CDateTime COptionChecks::ToDate(const std::string& text) {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    if (!ParseDate(text, year, month, day)) return CDateTime();
+    return CDateTime(year, month, day);
+}

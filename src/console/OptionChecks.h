@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "datetime/DateTime.h"
 #include "sync/EventMerge.h"
 
 class COptionChecks {
@@ -12,6 +13,10 @@ public:
     static CLI::Validator SyncMode();
     // A whole number of seconds that fits an int.
     static CLI::Validator Seconds();
+    // A valid calendar date written YYYY-MM-DD.
+    static CLI::Validator Date();
+    // The date (at 00:00:00) of a text that Date() accepted.
+    static CDateTime ToDate(const std::string& text);
     // The settings' SyncMode for "add" or "replace".
     static int ToSyncMode(const std::string& text) {
         return text == "replace" ? CEventMerge::kReplaceAll : CEventMerge::kAddAndUpdate;

@@ -229,3 +229,7 @@ void CEventDump::WriteJson(const CEventData& data, std::ostream& out) {
     WriteJsonList(out, "TodoEntries", data.TodoEntries);
     out << "\n}\n";
 }
+
+std::string CEventDump::JsonString(const std::string& value) {
+    return Quote(value, kJsonQuoting);
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 class CEventData;
 
@@ -22,4 +23,6 @@ public:
     // "TodoEntries": [...]}, each entry an object of its fields; int32 fields are numbers,
     // strings and date-times are strings, date-time lists are arrays of strings.
     static void WriteJson(const CEventData& data, std::ostream& out);
+    // A stored (ANSI) string as a quoted JSON string of UTF-8, escaped as WriteJson does.
+    static std::string JsonString(const std::string& value);
 };
