@@ -1,0 +1,119 @@
+#include "feed/ExactEntries.h"
+
+#include <algorithm>
+
+#include "datetime/DateTimeRange.h"
+#include "feed/EventGuid.h"
+#include "store/Agenda.h"
+
+namespace {
+
+using SOccurrence = CExactEntries::SOccurrence;
+
+CDateEntry MakeEntry(const DateEntryProperties& properties, const CDateTime& now) {
+    CDateEntry entry;
+    entry.UpdateReminders(now);
+    entry.ApplyProperties(properties);
+    entry.SetStorageType(kStorageTypeProperties);
+    return entry;
+}
+
+void CopyRule(const DateEntryProperties& rule, DateEntryProperties& properties) {
+    properties.Repeat = rule.Repeat;
+    properties.RepeatRate = rule.RepeatRate;
+    properties.RepeatUnit = rule.RepeatUnit;
+    properties.RepeatWeekdayCount = rule.RepeatWeekdayCount;
+    properties.RepeatWeekday = rule.RepeatWeekday;
+    properties.CondTimeEnable = rule.CondTimeEnable;
+    properties.CondStartTime = rule.CondStartTime;
+    properties.CondEndTime = rule.CondEndTime;
+    properties.CondWeekdays = rule.CondWeekdays;
+    properties.CondMonth = rule.CondMonth;
+}
+
+std::string OccurrenceGuid(std::string_view uid, const CDateTime& start) {
+    std::string name(uid);
+    name += '\n';
+    name += start.FormatStorage();
+    return CEventGuid::FromUid(name);
+}
+
+// Index of the wanted occurrence that starts at `start`, or -1.
+std::ptrdiff_t FindWanted(const std::vector<SOccurrence>& wanted, const CDateTime& start) {
+    const auto at = std::lower_bound(wanted.begin(), wanted.end(), start,
+                                     [](const SOccurrence& occurrence, const CDateTime& value) {
+                                         return occurrence.Start < value;
+                                     });
+    if (at == wanted.end() || at->Start != start) return -1;
+    return at - wanted.begin();
+}
+
+}  // namespace
+
+CExactEntries::SResult CExactEntries::Build(const DateEntryProperties& base, std::string_view uid,
+                                            const std::vector<SOccurrence>& wanted,
+                                            const std::optional<CDateTime>& lastStart,
+                                            const std::vector<SCandidate>& candidates,
+                                            const CDateTime& horizon, const CDateTime& now) {
+    SResult result;
+    std::vector<bool> claimed(wanted.size(), false);
+    CDateTime walkEnd = horizon;
+    CDateTimeRange::TryAdd(horizon, -1, walkEnd);
+
+    for (const SCandidate& candidate : candidates) {
+        if (result.Entries.size() >= kMostEntriesPerEvent) break;
+        std::size_t anchor = 0;
+        while (anchor < wanted.size() && (claimed[anchor] || (candidate.AnchorWeekday >= 0 &&
+                                                              wanted[anchor].Start.GetDayOfWeek() !=
+                                                                  candidate.AnchorWeekday))) {
+            ++anchor;
+        }
+        if (anchor == wanted.size()) continue;
+        DateEntryProperties properties = base;
+        CopyRule(candidate.Rule, properties);
+        properties.StartDate = wanted[anchor].Start;
+        properties.EndDate = wanted[anchor].End;
+        properties.RepeatEnd = lastStart ? kRepeatEndAtDate : kRepeatEndNever;
+        properties.RepeatEndDate = lastStart.value_or(properties.StartDate);
+        if (!result.Entries.empty()) properties.GUID = OccurrenceGuid(uid, properties.StartDate);
+        CDateEntry entry = MakeEntry(properties, now);
+
+        std::vector<CDateTime> starts;
+        std::vector<CDateTime> ends;
+        CAgenda::Collect(entry, properties.StartDate, walkEnd, starts, ends);
+        std::vector<std::size_t> claims;
+        std::vector<CDateTime> drops;
+        for (std::size_t k = 0; k < starts.size(); ++k) {
+            const std::ptrdiff_t at = FindWanted(wanted, starts[k]);
+            if (at >= 0 && !claimed[static_cast<std::size_t>(at)] &&
+                wanted[static_cast<std::size_t>(at)].End == ends[k]) {
+                claims.push_back(static_cast<std::size_t>(at));
+            } else {
+                drops.push_back(starts[k]);
+            }
+        }
+        if (claims.empty() || claims.size() < drops.size()) continue;
+        for (const std::size_t at : claims) claimed[at] = true;
+        for (const CDateTime& drop : drops) entry.DropOccurrence(drop);
+        result.Dropped += static_cast<int>(drops.size());
+        ++result.Series;
+        result.Entries.push_back(std::move(entry));
+    }
+
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        if (claimed[i]) continue;
+        if (result.Entries.size() >= kMostEntriesPerEvent) {
+            result.Truncated = true;
+            break;
+        }
+        DateEntryProperties properties = base;
+        properties.Repeat = kRepeatNone;
+        properties.StartDate = wanted[i].Start;
+        properties.EndDate = wanted[i].End;
+        properties.RepeatEndDate = wanted[i].Start;
+        if (!result.Entries.empty()) properties.GUID = OccurrenceGuid(uid, properties.StartDate);
+        result.Entries.push_back(MakeEntry(properties, now));
+        ++result.Singles;
+    }
+    return result;
+}

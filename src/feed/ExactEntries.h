@@ -1,0 +1,60 @@
+// The date entries of one iCalendar event, checked rather than hoped to be exact: candidate
+// series (the calendar's own repeat rules) are run through the calendar's occurrence queries
+// and compared with the event's occurrences; what a series yields in surplus becomes a
+// dropped occurrence, what it misses a single entry.
+//
+// All times are the calendar's wall-clock times. An occurrence is compared by its start and
+// its end as the calendar computes them (a whole-day occurrence from 00:00:00 of its first
+// day to 23:59:59 of its last).
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "datetime/DateTime.h"
+#include "store/DateEntry.h"
+
+class CExactEntries {
+public:
+    struct SOccurrence {
+        CDateTime Start;
+        CDateTime End;
+    };
+
+    struct SResult {
+        // The series first (in the order of the candidates kept), then the single entries.
+        std::vector<CDateEntry> Entries;
+        int Series = 0;          // entries that repeat
+        int Singles = 0;         // entries for occurrences no series yields exactly
+        int Dropped = 0;         // dropped occurrences over all series
+        bool Truncated = false;  // more than kMostEntriesPerEvent entries were needed
+    };
+
+    // The most entries one event becomes; the occurrences beyond are left out (and reported).
+    static constexpr std::size_t kMostEntriesPerEvent = 5000;
+
+    // `base`: every property of the entries but their timing and rule (GUID, texts, colours,
+    // ShowStartTime, ShowEnd, reminders). `wanted`: the event's occurrences that start before
+    // `horizon`, sorted by start, no two with the same start. `lastStart`: the start of the
+    // event's last occurrence when the series ends (none: it goes on for ever; past the
+    // horizon the series of the first candidate kept then carries it on). `candidates`: repeat
+    // rules to try (Repeat and its fields, conditions; StartDate and EndDate are set here),
+    // each anchored at the first wanted occurrence that `anchorWeekday` allows (-1: any).
+    // A candidate is kept when it yields at least as many wanted occurrences as it drops.
+    //
+    // The first entry takes the GUID of `base`; the others have the GUID of `uid` and their
+    // start (CEventGuid). Each entry's reminder state is brought up to `now` as a feed
+    // entry's is, and carries StorageType 1.
+    struct SCandidate {
+        DateEntryProperties Rule;
+        int AnchorWeekday = -1;  // 0 Monday .. 6 Sunday
+    };
+    static SResult Build(const DateEntryProperties& base, std::string_view uid,
+                         const std::vector<SOccurrence>& wanted,
+                         const std::optional<CDateTime>& lastStart,
+                         const std::vector<SCandidate>& candidates, const CDateTime& horizon,
+                         const CDateTime& now);
+};
