@@ -84,6 +84,7 @@ CDateEntry& CDateEntry::operator=(const CDateEntry& other) {
     SeriesEndKnown = other.SeriesEndKnown;
     OccurrenceCounter = other.OccurrenceCounter;
     Spare = other.Spare;
+    KeepStored = other.KeepStored;
     ResetOccurrenceState();
     DueOccurrences.Append(other.DueOccurrences);
     AcknowledgedOccurrences.Append(other.AcknowledgedOccurrences);

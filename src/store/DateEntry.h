@@ -142,6 +142,9 @@ public:
     CDateTime LastCheckTime;
     DateEntryProperties Properties;
     std::int32_t Spare = 0;
+    // EKeepStored bits: what this entry, as a feed entry, leaves to the entry it updates.
+    // Never stored; copied with the entry.
+    std::uint32_t KeepStored = 0;
 
 private:
     struct EmptyTag {};

@@ -59,3 +59,12 @@ enum EStorageType : std::int32_t {
     kStorageTypeProperties = 1,    // the properties only
     kStorageTypeWithReminders = 2  // the properties and the reminder state
 };
+
+// `CDateEntry::KeepStored`: what a feed entry leaves as the stored entry has it when it
+// updates one, because its source does not carry it (an iCalendar event without VALARM,
+// COLOR or CATEGORIES), so that the user's own choices survive a refresh.
+enum EKeepStored : std::uint32_t {
+    kKeepReminders = 1,  // Forewarn .. SoundRepeatCount: the reminder and its action
+    kKeepColors = 2,     // BgColor and TextColor
+    kKeepCategory = 4    // Category
+};

@@ -10,6 +10,39 @@
 #include "store/EventData.h"
 #include "sync/GuidIndex.h"
 
+namespace {
+
+// The feed entry's properties, with what it leaves to the stored entry taken from that.
+DateEntryProperties KeepStoredChoices(const DateEntryProperties& stored,
+                                      const CDateEntry& feedEntry) {
+    DateEntryProperties taken = feedEntry.Properties;
+    if ((feedEntry.KeepStored & kKeepReminders) != 0) {
+        taken.Forewarn = stored.Forewarn;
+        taken.ForewarnSpan = stored.ForewarnSpan;
+        taken.ForewarnUnit = stored.ForewarnUnit;
+        taken.ForewarnSilent = stored.ForewarnSilent;
+        taken.SnoozeSpan = stored.SnoozeSpan;
+        taken.SnoozeUnit = stored.SnoozeUnit;
+        taken.SnoozeType = stored.SnoozeType;
+        taken.OverdueAction = stored.OverdueAction;
+        taken.ExecuteSpan = stored.ExecuteSpan;
+        taken.ExecuteUnit = stored.ExecuteUnit;
+        taken.Action = stored.Action;
+        taken.Sound = stored.Sound;
+        taken.SoundFile = stored.SoundFile;
+        taken.SoundRepeatEndless = stored.SoundRepeatEndless;
+        taken.SoundRepeatCount = stored.SoundRepeatCount;
+    }
+    if ((feedEntry.KeepStored & kKeepColors) != 0) {
+        taken.BgColor = stored.BgColor;
+        taken.TextColor = stored.TextColor;
+    }
+    if ((feedEntry.KeepStored & kKeepCategory) != 0) taken.Category = stored.Category;
+    return taken;
+}
+
+}  // namespace
+
 bool CEventMerge::MergeFeed(CPlatform& platform, const std::string& path,
                             const CDateEntryArray& feed, const CStringArray& removeGuids,
                             int syncMode, SMergeCounts* counts) {
@@ -81,8 +114,12 @@ void CEventMerge::ApplyFeed(CEventData& data, const CDateEntryArray& feed,
 }
 
 void CEventMerge::UpdateEntry(CDateEntry& stored, const CDateEntry& feedEntry) {
-    // ApplyProperties only reads the record, so the feed entry's own one serves.
-    stored.ApplyProperties(feedEntry.Properties);
+    if (feedEntry.KeepStored == 0) {
+        // ApplyProperties only reads the record, so the feed entry's own one serves.
+        stored.ApplyProperties(feedEntry.Properties);
+    } else {
+        stored.ApplyProperties(KeepStoredChoices(stored.Properties, feedEntry));
+    }
     if (feedEntry.GetStorageType() == kStorageTypeWithReminders) {
         stored.MergeOccurrenceState(feedEntry, true);
     }

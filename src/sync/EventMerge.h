@@ -57,8 +57,9 @@ public:
                           const CStringArray& removeGuids, SMergeCounts* counts = nullptr);
 
 private:
-    // Takes the feed entry's properties, for StorageType 2 its reminder state, and makes the
-    // stored entry's dropped occurrences those of the feed entry.
+    // Takes the feed entry's properties (but those its KeepStored leaves as they are), for
+    // StorageType 2 its reminder state, and makes the stored entry's dropped occurrences
+    // those of the feed entry.
     static void UpdateEntry(CDateEntry& stored, const CDateEntry& feedEntry);
     // Returns the number of entries removed.
     static int RemoveFirstMatches(CDateEntryArray& entries, const CStringArray& removeGuids);

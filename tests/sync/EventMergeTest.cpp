@@ -488,4 +488,50 @@ TEST_F(EventMergeTest, AppendedEntryKeepsItsWholeState) {
     EXPECT_EQ(entry.LastCheckTime, CDateTime(2024, 5, 16, 12, 0, 0));
 }
 
+// A feed entry that does not carry a reminder, a colour or a category leaves the stored
+// entry's own (what the user set in the calendar); what it does carry it updates, and the
+// reminder state survives as for any StorageType 1 update of the description alone.
+TEST_F(EventMergeTest, WhatAFeedEntryLeavesKeepsTheUsersChoices) {
+    const struct {
+        std::uint32_t keep;
+        bool reminderKept;
+        bool colorsKept;
+        bool categoryKept;
+    } cases[] = {
+        {0, false, false, false},
+        {kKeepReminders, true, false, false},
+        {kKeepColors, false, true, false},
+        {kKeepCategory, false, false, true},
+        {kKeepReminders | kKeepColors | kKeepCategory, true, true, true},
+    };
+    for (const auto& c : cases) {
+        CEventData data = MakeData({}, {{"{E}", "old"}});
+        CDateEntry& stored = data.DateEntries2[0];
+        stored.Properties.Forewarn = 1;
+        stored.Properties.ForewarnSpan = 15;
+        stored.Properties.SoundFile = "bell.wav";
+        stored.Properties.BgColor = 0x00FF00;
+        stored.Properties.TextColor = 0x0000FF;
+        stored.Properties.Category = "Mine";
+        stored.DueOccurrences = DateArray({16});
+
+        CDateEntry feedEntry = MakeEntry({"{E}", "new"});
+        feedEntry.Properties.Category = "Club";
+        feedEntry.KeepStored = c.keep;
+        CDateEntryArray feed;
+        feed.Add(feedEntry);
+        CEventMerge::ApplyFeed(data, feed, {});
+
+        const DateEntryProperties& after = data.DateEntries2[0].Properties;
+        EXPECT_EQ(after.Description, "new") << c.keep;
+        EXPECT_EQ(after.Forewarn, c.reminderKept ? 1 : 0) << c.keep;
+        EXPECT_EQ(after.ForewarnSpan, c.reminderKept ? 15 : 0) << c.keep;
+        EXPECT_EQ(after.SoundFile, c.reminderKept ? "bell.wav" : "") << c.keep;
+        EXPECT_EQ(after.BgColor, c.colorsKept ? 0x00FF00 : 224) << c.keep;
+        EXPECT_EQ(after.TextColor, c.colorsKept ? 0x0000FF : 0) << c.keep;
+        EXPECT_EQ(after.Category, c.categoryKept ? "Mine" : "Club") << c.keep;
+        EXPECT_EQ(Dates(data.DateEntries2[0].DueOccurrences), Dates({16})) << c.keep;
+    }
+}
+
 }  // namespace
