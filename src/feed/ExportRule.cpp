@@ -5,6 +5,7 @@
 namespace {
 
 constexpr const char* kDayNames[] = {"MO", "TU", "WE", "TH", "FR", "SA", "SU"};
+constexpr std::int64_t kLastYear = 1000000;
 
 void AppendMask(std::string& text, const char* part, std::uint32_t mask, int count, int first) {
     if (mask == 0) return;
@@ -103,6 +104,8 @@ bool CExportRule::ExpandMonths(IcalSeconds dtstart, IcalSeconds end, std::size_t
     std::int64_t monthIndex = static_cast<std::int64_t>(first.year) * 12 + first.month - 1;
     std::size_t found = 0;
     for (std::size_t looked = 0; looked < most; ++looked, monthIndex += stepMonths) {
+        // Far beyond any horizon, where the year would soon no longer fit.
+        if (monthIndex / 12 > kLastYear) return true;
         const int year = static_cast<int>(monthIndex / 12);
         const int month = static_cast<int>(monthIndex % 12) + 1;
         if (CCivilTime::DaysFromCivil(year, month, 1) * CCivilTime::kSecondsPerDay >= end) {
