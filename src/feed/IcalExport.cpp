@@ -7,20 +7,20 @@
 
 #include "datetime/DateTimeRange.h"
 #include "feed/ExportRule.h"
-#include "feed/OccurrenceWalk.h"
 #include "feed/RuleMapping.h"
 #include "ical/ContentLineWriter.h"
 #include "ical/CssColor.h"
 #include "ical/TimeZone.h"
 #include "platform/Platform.h"
+#include "store/Agenda.h"
 #include "store/DateEntry.h"
 #include "store/EventData.h"
 
 namespace {
 
 // Bounds on the work for one entry: an hourly series from 1990 to the horizon has some
-// 350,000 occurrences. A longer list is cut there and its rule left unchecked.
-constexpr std::size_t kMostOccurrencesChecked = 1000000;
+// 350,000 occurrences. A longer one is checked over its last stretch before the horizon only.
+constexpr std::int64_t kMostOccurrencesChecked = 400000;
 constexpr std::size_t kMostCandidatesExpanded = 8000000;
 
 constexpr IcalSeconds kSecondsPerDay = CCivilTime::kSecondsPerDay;
@@ -83,6 +83,36 @@ std::optional<IcalSeconds> LastCountedStart(const CDateEntry& entry) {
     counted.CountOccurrencesUntil(CDateTimeRange::Last());
     if (counted.SeriesEndKnown == 0) return std::nullopt;
     return ToLocal(counted.SeriesEnd) - counted.GetDuration().GetTotalSeconds();
+}
+
+// The calendar's occurrences of `entry` (CAgenda::Collect, as the agenda lists them) from
+// the series start up to `horizon`; false when a series by hours would have more than
+// kMostOccurrencesChecked and only its last ones are listed.
+bool CalendarOccurrences(const CDateEntry& entry, const CDateTime& seriesStart,
+                         const CDateTime& horizon, std::vector<CDateTime>& starts) {
+    const DateEntryProperties& p = entry.Properties;
+    const std::int64_t duration = entry.GetDuration().GetTotalSeconds();
+    // Early enough that the first query meets the first occurrence also when it ends before
+    // it starts.
+    CDateTime from = CDateTimeRange::AddClamped(seriesStart, std::min<std::int64_t>(duration, 0));
+    bool whole = true;
+    if (CRuleMapping::IsSeries(p) && p.Repeat == kRepeatEvery && p.RepeatUnit <= kRepeatUnitWeeks) {
+        const std::int64_t hours = p.RepeatUnit == kRepeatUnitWeeks  ? 168
+                                   : p.RepeatUnit == kRepeatUnitDays ? 24
+                                                                     : 1;
+        const std::int64_t period = std::int64_t{p.RepeatRate} * hours * 3600;
+        const std::int64_t span =
+            CDateTimeRange::ToSeconds(horizon) - CDateTimeRange::ToSeconds(from);
+        if (span / period > kMostOccurrencesChecked) {
+            from = CDateTimeRange::AddClamped(horizon, -kMostOccurrencesChecked * period);
+            whole = false;
+        }
+    }
+    CDateTime to;
+    if (!CDateTimeRange::TryAdd(horizon, -1, to)) return whole;
+    std::vector<CDateTime> ends;
+    CAgenda::Collect(entry, from, to, starts, ends);
+    return whole;
 }
 
 }  // namespace
@@ -150,10 +180,20 @@ bool CIcalExport::WriteTimes(CContentLineWriter& out, const CDateEntry& entry) {
     // A series that starts beyond the export's horizon is checked over its own first years.
     const CDateTime horizon = std::max(m_horizon, Horizon(seriesStart));
     std::vector<CDateTime> found;
-    const bool complete = COccurrenceWalk::Collect(entry, horizon, kMostOccurrencesChecked, found);
+    const bool complete = CalendarOccurrences(entry, seriesStart, horizon, found);
     std::vector<IcalSeconds> occurrences;
-    occurrences.reserve(found.size());
-    for (const CDateTime& start : found) occurrences.push_back(ToLocal(start));
+    if (!complete) {
+        // The list holds the last ones only: the first comes from the series' first year.
+        std::vector<CDateTime> early;
+        CalendarOccurrences(entry, seriesStart, Horizon(seriesStart), early);
+        if (!early.empty()) occurrences.push_back(ToLocal(early.front()));
+    }
+    occurrences.reserve(occurrences.size() + found.size());
+    for (const CDateTime& start : found) {
+        if (occurrences.empty() || ToLocal(start) > occurrences.back()) {
+            occurrences.push_back(ToLocal(start));
+        }
+    }
 
     const bool series = CRuleMapping::IsSeries(p);
     // A whole-day entry keeps DATE values unless it repeats by hours that are no whole days.
@@ -250,11 +290,11 @@ bool CIcalExport::WriteTimes(CContentLineWriter& out, const CDateEntry& entry) {
     }
     // A series that ends before the horizon is listed whole, and exactly.
     if (complete && until && *until < ToLocal(horizon)) return true;
-    Note(entry,
-         "no single RRULE is exact: " + std::to_string(occurrences.size()) +
-             " occurrences listed up to " + horizon.Format("%Y-%m-%d") +
-             (complete ? ""
-                       : " (cut at the first " + std::to_string(kMostOccurrencesChecked) + ")"));
+    Note(entry, "no single RRULE is exact: " + std::to_string(occurrences.size()) +
+                    " occurrences listed up to " + horizon.Format("%Y-%m-%d") +
+                    (complete ? ""
+                              : " (of those after the first only the last " +
+                                    std::to_string(kMostOccurrencesChecked) + ")"));
     return true;
 }
 

@@ -10,7 +10,7 @@
 //
 // Recurrence: the RRULE of CRuleMapping with UNTIL at the series' last start, and EXDATE for
 // each dropped occurrence that the rule yields. The rule is checked against the calendar's
-// own occurrences (COccurrenceWalk) up to the horizon, 1 January of the fourth year after
+// own occurrences (CAgenda) up to the horizon, 1 January of the fourth year after
 // the export (for a series that starts later, after its start); where no single rule is
 // exact, the occurrences up to the horizon are listed in RDATE instead, with a note unless
 // the series ends before the horizon. An entry without any occurrence keeps its DTSTART,
