@@ -5,12 +5,15 @@
 #include <memory>
 #include <new>
 #include <utility>
+#include <vector>
 
+#include "app/FeedSettings.h"
 #include "feed/FeedReader.h"
 #include "feed/IniDocument.h"
 #include "platform/FileRemover.h"
 #include "platform/Platform.h"
 #include "sync/EventMerge.h"
+#include "sync/ImportedGuids.h"
 #include "sync/PathParts.h"
 
 namespace {
@@ -165,7 +168,31 @@ void CFeedController::RunSyncSteps() {
         return;
     }
     const CFileRemover removeTemp(m_platform, std::move(tempPath));
-    SetStatus(SyncThroughTempFile(eventPath, feedPath, removeTemp.GetPath(), feedTime));
+    std::string statePath;
+    std::vector<std::string> imported;
+    if (m_bWholeCalendarFeed) {
+        statePath = ImportedGuidsPath(feedPath, eventPath);
+        imported = CImportedGuids::Of(m_FeedEntries);
+        if (m_Settings.SyncMode == CEventMerge::kAddAndUpdate) {
+            CImportedGuids::AddGone(CImportedGuids::Load(m_platform, statePath), imported,
+                                    m_RemoveGuids);
+        }
+    }
+    const std::string status =
+        SyncThroughTempFile(eventPath, feedPath, removeTemp.GetPath(), feedTime);
+    // Written only once the event file holds these entries; a failure leaves the last state,
+    // which at worst leaves a removed event in the calendar.
+    if (m_bWholeCalendarFeed && status == kStatusSyncSuccessful) {
+        CImportedGuids::Save(m_platform, statePath, imported);
+    }
+    SetStatus(status);
+}
+
+std::string CFeedController::ImportedGuidsPath(const std::string& feedPath,
+                                               const std::string& eventPath) {
+    std::string folder = m_strSettingsFolder;
+    if (folder.empty()) CFeedSettings::GetSettingsFolder(m_platform, folder);
+    return CImportedGuids::StatePath(folder, feedPath, eventPath);
 }
 
 std::string CFeedController::SyncThroughTempFile(const std::string& eventPath,
@@ -200,7 +227,9 @@ std::string CFeedController::SyncThroughTempFile(const std::string& eventPath,
 }
 
 int CFeedController::ReadFeed(const std::string& path) {
-    return CFeedReader::ReadFeed(path, m_FeedEntries, m_RemoveGuids);
+    const int result = CFeedReader::ReadFeed(path, m_FeedEntries, m_RemoveGuids);
+    if (result == CFeedReader::kRead) m_bWholeCalendarFeed = false;
+    return result;
 }
 
 bool CFeedController::MergeFeed(const std::string& path) {

@@ -71,9 +71,9 @@ public:
     // empty". No exception leaves it: a lack of memory ends the cycle with a failure status.
     void RunSyncCycle();
 
-    // Reads the feed into m_FeedEntries and m_RemoveGuids: 0 read, -1 cannot be opened,
-    // -2 empty (lists unchanged on -1 and -2).
-    int ReadFeed(const std::string& path);
+    // Reads the feed into m_FeedEntries and m_RemoveGuids and sets m_bWholeCalendarFeed:
+    // 0 read, -1 cannot be opened, -2 empty (lists and flag unchanged on -1 and -2).
+    virtual int ReadFeed(const std::string& path);
     // Merges the feed lists into the event file at `path` by m_Settings.SyncMode.
     bool MergeFeed(const std::string& path);
     // What the last MergeFeed call did, or why it failed (nothing before the first call).
@@ -84,6 +84,11 @@ public:
     unsigned int m_nTimerId = 0;
     CDateEntryArray m_FeedEntries;
     CStringArray m_RemoveGuids;
+    // The feed read last is its publisher's whole calendar (iCalendar). Its entries' GUIDs
+    // are then kept after each successful sync in a state file in the settings folder
+    // (CImportedGuids, named from the feed and event-file paths), and in add mode the GUIDs
+    // of that file that the feed no longer holds join m_RemoveGuids.
+    bool m_bWholeCalendarFeed = false;
 
 protected:
     void SetStatus(const std::string& text);
@@ -93,6 +98,10 @@ protected:
     // An event file that is the feed file ("Sync failed") is not merged.
     std::string SyncThroughTempFile(const std::string& eventPath, const std::string& feedPath,
                                     const std::string& tempPath, const CDateTime& feedTime);
+
+    // The state file of the feed's imported GUIDs, in the settings folder (looked up when
+    // m_strSettingsFolder is not set, as for the console's single sync).
+    std::string ImportedGuidsPath(const std::string& feedPath, const std::string& eventPath);
 
     CFeedView& m_view;
     CPlatform& m_platform;

@@ -913,6 +913,72 @@ TEST(SyncCycleTest, EveryFailurePointEndsWithItsStatusAndLeavesNothingBehind) {
 // ---------------------------------------------------------------------------------------
 // Switching the feed, start-up and closing.
 
+// A controller whose feed is its publisher's whole calendar (as an iCalendar file is),
+// holding the GUIDs the test names.
+class CWholeCalendarController : public CFeedController {
+public:
+    using CFeedController::CFeedController;
+    int ReadFeed(const std::string&) override {
+        m_FeedEntries.RemoveAll();
+        m_RemoveGuids.RemoveAll();
+        for (const std::string& guid : m_next) m_FeedEntries.Add(MakeEntry(guid, "published"));
+        m_bWholeCalendarFeed = true;
+        return 0;
+    }
+    std::vector<std::string> m_next;
+};
+
+// In add mode the feed removes what an earlier sync of it imported and it no longer holds;
+// the user's entries and other feeds' stay, and so does everything once the state is lost.
+TEST(FeedControllerWholeCalendarTest, RemovesOnlyWhatItImportedBefore) {
+    CTempFolder folder;
+    ASSERT_FALSE(folder.GetPath().empty());
+    CFakePlatform fake;
+    CFaultyPlatform faulty{fake};
+    const std::string separator(1, faulty.PathSeparator());
+    std::filesystem::create_directory(folder.File("tmp"));
+    faulty.SetTempFolder(folder.File("tmp") + separator);
+    faulty.SetAppDataFolder(folder.GetPath());
+    CPlatform::SetCurrent(&faulty);
+    CFakeFeedView view;
+    CWholeCalendarController controller(view, faulty);
+    controller.m_Settings.SharedFilePath = folder.File("events.dat");
+    controller.m_Settings.FeedFilePath = folder.File("club.ics");
+    CTempFolder::WriteBytes(controller.m_Settings.SharedFilePath, MakeEventFile());
+    CTempFolder::WriteBytes(controller.m_Settings.FeedFilePath, Bytes("BEGIN:VCALENDAR"));
+
+    const struct {
+        std::vector<std::string> feed;
+        bool loseState;
+        const char* after;
+    } steps[] = {
+        {{"{P1}", "{P2}"},
+         false,
+         "header 7; 1:{X} 2:{A}=a 2:{B}=b 2:{P1}=published 2:{P2}=published; todo 1"},
+        {{"{P2}"}, false, "header 7; 1:{X} 2:{A}=a 2:{B}=b 2:{P2}=published; todo 1"},
+        {{}, true, "header 7; 1:{X} 2:{A}=a 2:{B}=b 2:{P2}=published; todo 1"},
+        {{"{B}"}, false, "header 7; 1:{X} 2:{A}=a 2:{B}=published 2:{P2}=published; todo 1"},
+        {{}, false, "header 7; 1:{X} 2:{A}=a 2:{P2}=published; todo 1"},
+    };
+    for (const auto& step : steps) {
+        if (step.loseState) {
+            for (const auto& entry :
+                 std::filesystem::directory_iterator(folder.File("ZelvaroFeed"))) {
+                if (entry.path().filename().string().rfind("Imported-", 0) == 0) {
+                    std::filesystem::remove(entry.path());
+                }
+            }
+        }
+        controller.m_next = step.feed;
+        controller.m_Settings.LastFeedFileTime = CDateTime::FromStored(0, 0);
+        controller.RunSyncCycle();
+        EXPECT_EQ(view.m_statuses.back(), CFeedController::kStatusSyncSuccessful);
+        EXPECT_EQ(DescribeSecondList(CTempFolder::ReadBytes(controller.m_Settings.SharedFilePath)),
+                  step.after);
+    }
+    CPlatform::SetCurrent(nullptr);
+}
+
 class FeedControllerTest : public ::testing::Test {
 protected:
     void SetUp() override {
