@@ -27,7 +27,9 @@ constexpr UINT kTrayIconId = IDI_MAINFRAME;
 
 constexpr const char kSharedFileFilter[] =
     "Zelvaro Event Files (*.dat)|*.dat|All Files (*.*)|*.*||";
-constexpr const char kFeedFileFilter[] = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||";
+// An iCalendar file is read as such whatever its name; the filter only helps to find one.
+constexpr const char kFeedFileFilter[] =
+    "Text Files (*.txt)|*.txt|iCalendar Files (*.ics)|*.ics|All Files (*.*)|*.*||";
 
 // The common dialog wants description and pattern pairs separated by NUL characters and the
 // list ended by two; the readable form uses "|" for each NUL.
