@@ -2,34 +2,22 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iterator>
 #include <optional>
 
 #include "datetime/DateTimeRange.h"
+#include "feed/CheckedRule.h"
 #include "feed/ExportRule.h"
 #include "feed/RuleMapping.h"
 #include "ical/ContentLineWriter.h"
 #include "ical/CssColor.h"
 #include "ical/TimeZone.h"
 #include "platform/Platform.h"
-#include "store/Agenda.h"
 #include "store/DateEntry.h"
 #include "store/EventData.h"
 
 namespace {
 
-// Bounds on the work for one entry: an hourly series from 1990 to the horizon has some
-// 350,000 occurrences. A longer one is checked over its last stretch before the horizon only.
-constexpr std::int64_t kMostOccurrencesChecked = 400000;
-constexpr std::size_t kMostCandidatesExpanded = 8000000;
-
 constexpr IcalSeconds kSecondsPerDay = CCivilTime::kSecondsPerDay;
-
-// Wall-clock seconds of the iCalendar code from a date-time of the calendar (day 1 is
-// 0001-01-01 in both).
-IcalSeconds ToLocal(const CDateTime& value) {
-    return CDateTimeRange::ToSeconds(value) - kSecondsPerDay;
-}
 
 bool CanWrite(IcalSeconds localSeconds) {
     const int year = CCivilTime::FromSeconds(localSeconds).year;
@@ -59,60 +47,6 @@ std::string Trigger(const DateEntryProperties& p) {
     text += std::to_string(span > 0 ? span : -span);
     text += kUnits[p.ForewarnUnit];
     return text;
-}
-
-// Whether `t` starts an occurrence of `entry`'s rule and conditions, dropped occurrences and
-// the end of the series aside.
-bool IsRuleOccurrence(const CDateEntry& entry, const CDateTime& t) {
-    CDateEntry bare(entry);
-    bare.DroppedOccurrences.RemoveAll();
-    bare.Properties.RepeatEnd = kRepeatEndNever;
-    bare.SeriesEndKnown = 0;
-    CDateTime start;
-    CDateTime end;
-    bool found = bare.FindFirstOccurrence(t, t, start, end);
-    while (found && start < t) found = bare.FindNextOccurrence(t, t, start, end);
-    return found && start == t;
-}
-
-// The start of the last occurrence of a series that ends after a count, when the calendar
-// reaches that count.
-std::optional<IcalSeconds> LastCountedStart(const CDateEntry& entry) {
-    CDateEntry counted(entry);
-    counted.SeriesEndKnown = 0;
-    counted.CountOccurrencesUntil(CDateTimeRange::Last());
-    if (counted.SeriesEndKnown == 0) return std::nullopt;
-    return ToLocal(counted.SeriesEnd) - counted.GetDuration().GetTotalSeconds();
-}
-
-// The calendar's occurrences of `entry` (CAgenda::Collect, as the agenda lists them) from
-// the series start up to `horizon`; false when a series by hours would have more than
-// kMostOccurrencesChecked and only its last ones are listed.
-bool CalendarOccurrences(const CDateEntry& entry, const CDateTime& seriesStart,
-                         const CDateTime& horizon, std::vector<CDateTime>& starts) {
-    const DateEntryProperties& p = entry.Properties;
-    const std::int64_t duration = entry.GetDuration().GetTotalSeconds();
-    // Early enough that the first query meets the first occurrence also when it ends before
-    // it starts.
-    CDateTime from = CDateTimeRange::AddClamped(seriesStart, std::min<std::int64_t>(duration, 0));
-    bool whole = true;
-    if (CRuleMapping::IsSeries(p) && p.Repeat == kRepeatEvery && p.RepeatUnit <= kRepeatUnitWeeks) {
-        const std::int64_t hours = p.RepeatUnit == kRepeatUnitWeeks  ? 168
-                                   : p.RepeatUnit == kRepeatUnitDays ? 24
-                                                                     : 1;
-        const std::int64_t period = std::int64_t{p.RepeatRate} * hours * 3600;
-        const std::int64_t span =
-            CDateTimeRange::ToSeconds(horizon) - CDateTimeRange::ToSeconds(from);
-        if (span / period > kMostOccurrencesChecked) {
-            from = CDateTimeRange::AddClamped(horizon, -kMostOccurrencesChecked * period);
-            whole = false;
-        }
-    }
-    CDateTime to;
-    if (!CDateTimeRange::TryAdd(horizon, -1, to)) return whole;
-    std::vector<CDateTime> ends;
-    CAgenda::Collect(entry, from, to, starts, ends);
-    return whole;
 }
 
 }  // namespace
@@ -176,27 +110,13 @@ bool CIcalExport::WriteTimes(CContentLineWriter& out, const CDateEntry& entry) {
     const std::int64_t duration = entry.GetDuration().GetTotalSeconds();
     CDateTime seriesStart = p.StartDate;
     if (p.ShowStartTime == 0) seriesStart.SetTime(0, 0, 0);
-
     // A series that starts beyond the export's horizon is checked over its own first years.
     const CDateTime horizon = std::max(m_horizon, Horizon(seriesStart));
-    std::vector<CDateTime> found;
-    const bool complete = CalendarOccurrences(entry, seriesStart, horizon, found);
-    std::vector<IcalSeconds> occurrences;
-    if (!complete) {
-        // The list holds the last ones only: the first comes from the series' first year.
-        std::vector<CDateTime> early;
-        CalendarOccurrences(entry, seriesStart, Horizon(seriesStart), early);
-        if (!early.empty()) occurrences.push_back(ToLocal(early.front()));
-    }
-    occurrences.reserve(occurrences.size() + found.size());
-    for (const CDateTime& start : found) {
-        if (occurrences.empty() || ToLocal(start) > occurrences.back()) {
-            occurrences.push_back(ToLocal(start));
-        }
-    }
+    const CCheckedRule checked(entry, horizon);
+    const std::vector<IcalSeconds>& occurrences = checked.Occurrences();
 
-    const bool series = CRuleMapping::IsSeries(p);
     // A whole-day entry keeps DATE values unless it repeats by hours that are no whole days.
+    const bool series = CRuleMapping::IsSeries(p);
     const std::int64_t periodHours = p.RepeatUnit == kRepeatUnitWeeks  ? 168
                                      : p.RepeatUnit == kRepeatUnitDays ? 24
                                                                        : 1;
@@ -205,7 +125,8 @@ bool CIcalExport::WriteTimes(CContentLineWriter& out, const CDateEntry& entry) {
                             (std::int64_t{p.RepeatRate} * periodHours) % 24 != 0;
     const bool dateValued = p.ShowStartTime == 0 && !byOddHours;
 
-    const IcalSeconds first = occurrences.empty() ? ToLocal(seriesStart) : occurrences.front();
+    const IcalSeconds first =
+        occurrences.empty() ? CCheckedRule::ToLocal(seriesStart) : occurrences.front();
     const IcalSeconds firstEnd = first + duration;
     if (!CanWrite(first) || !CanWrite(firstEnd) || !CanWrite(first + kSecondsPerDay)) {
         Note(entry, "left out: its start or end lies outside the years 1 to 9999");
@@ -232,70 +153,47 @@ bool CIcalExport::WriteTimes(CContentLineWriter& out, const CDateEntry& entry) {
         return true;
     }
     if (!series && occurrences.size() == 1) return true;
-
-    std::optional<IcalSeconds> until;
-    if (p.RepeatEnd == kRepeatEndAfterCount) {
-        until = LastCountedStart(entry);
-    } else if (p.RepeatEnd == kRepeatEndAtDate) {
-        until = ToLocal(p.RepeatEndDate);
-    }
-    std::optional<CExportRule> rule = CRuleMapping::Build(p, first);
-    std::vector<IcalSeconds> excluded;
-    if (rule) {
-        rule->Until = until;
-        if (rule->Until && !CanWrite(*rule->Until)) rule->Until.reset();
-        std::vector<IcalSeconds> expanded;
-        rule->Expand(first, ToLocal(horizon), kMostCandidatesExpanded, expanded);
-        for (const CDateTime& dropped : entry.DroppedOccurrences) {
-            if (!CDateTimeRange::Contains(dropped)) continue;
-            const IcalSeconds t = ToLocal(dropped);
-            if (t <= first || (rule->Until && t > *rule->Until) || !CanWrite(t)) continue;
-            const bool yielded = t < ToLocal(horizon)
-                                     ? std::binary_search(expanded.begin(), expanded.end(), t)
-                                     : IsRuleOccurrence(entry, dropped);
-            if (yielded) excluded.push_back(t);
-        }
-        std::sort(excluded.begin(), excluded.end());
-        excluded.erase(std::unique(excluded.begin(), excluded.end()), excluded.end());
-        if (complete) {
-            std::vector<IcalSeconds> kept;
-            std::set_difference(expanded.begin(), expanded.end(), excluded.begin(), excluded.end(),
-                                std::back_inserter(kept));
-            if (kept != occurrences) rule.reset();
-        }
-    }
-
-    if (rule) {
-        std::string untilText;
-        if (rule->Until) {
-            untilText =
-                m_zone != nullptr && !dateValued
-                    ? FormatFields(CCivilTime::FromSeconds(m_zone->UtcFromLocal(*rule->Until)),
-                                   false) +
-                          "Z"
-                    : FormatTime(*rule->Until, dateValued);
-        }
-        out.Line("RRULE", rule->ToText(untilText));
-        for (const IcalSeconds t : excluded) {
-            AddTimeParams(out, dateValued);
-            out.Line("EXDATE", FormatTime(t, dateValued));
-        }
+    if (checked.Rule()) {
+        WriteRule(out, *checked.Rule(), checked.Excluded(), dateValued);
         return true;
     }
-
     for (std::size_t i = 1; i < occurrences.size(); ++i) {
         if (!CanWrite(occurrences[i])) break;
         AddTimeParams(out, dateValued);
         out.Line("RDATE", FormatTime(occurrences[i], dateValued));
     }
     // A series that ends before the horizon is listed whole, and exactly.
-    if (complete && until && *until < ToLocal(horizon)) return true;
-    Note(entry, "no single RRULE is exact: " + std::to_string(occurrences.size()) +
-                    " occurrences listed up to " + horizon.Format("%Y-%m-%d") +
-                    (complete ? ""
-                              : " (of those after the first only the last " +
-                                    std::to_string(kMostOccurrencesChecked) + ")"));
+    const std::optional<IcalSeconds>& until = checked.Until();
+    if (checked.IsWhole() && until && *until < CCheckedRule::ToLocal(horizon)) return true;
+    Note(entry,
+         "no single RRULE is exact: " + std::to_string(occurrences.size()) +
+             " occurrences listed up to " + horizon.Format("%Y-%m-%d") +
+             (checked.IsWhole() ? ""
+                                : " (after the first, only the last " +
+                                      std::to_string(CCheckedRule::kMostOccurrencesChecked) + ")"));
     return true;
+}
+
+void CIcalExport::WriteRule(CContentLineWriter& out, const CExportRule& rule,
+                            const std::vector<IcalSeconds>& excluded, bool dateValued) const {
+    std::string untilText;
+    CExportRule written = rule;
+    // Past the year 9999 the format has no value: such a series is written without end.
+    if (written.Until && !CanWrite(*written.Until)) written.Until.reset();
+    if (written.Until) {
+        untilText =
+            m_zone != nullptr && !dateValued
+                ? FormatFields(CCivilTime::FromSeconds(m_zone->UtcFromLocal(*written.Until)),
+                               false) +
+                      "Z"
+                : FormatTime(*written.Until, dateValued);
+    }
+    out.Line("RRULE", written.ToText(untilText));
+    for (const IcalSeconds t : excluded) {
+        if (!CanWrite(t)) break;
+        AddTimeParams(out, dateValued);
+        out.Line("EXDATE", FormatTime(t, dateValued));
+    }
 }
 
 void CIcalExport::WriteAlarm(CContentLineWriter& out, const CDateEntry& entry,

@@ -10,7 +10,7 @@
 //
 // Recurrence: the RRULE of CRuleMapping with UNTIL at the series' last start, and EXDATE for
 // each dropped occurrence that the rule yields. The rule is checked against the calendar's
-// own occurrences (CAgenda) up to the horizon, 1 January of the fourth year after
+// own occurrences up to the horizon (CCheckedRule), 1 January of the fourth year after
 // the export (for a series that starts later, after its start); where no single rule is
 // exact, the occurrences up to the horizon are listed in RDATE instead, with a note unless
 // the series ends before the horizon. An entry without any occurrence keeps its DTSTART,
@@ -29,6 +29,7 @@
 
 class CDateEntry;
 class CEventData;
+class CExportRule;
 class CContentLineWriter;
 class CTimeZone;
 
@@ -56,6 +57,8 @@ private:
     // DTSTART, DTEND and the recurrence of `entry`; false when a time lies outside the years
     // 1 to 9999 that the format can write.
     bool WriteTimes(CContentLineWriter& out, const CDateEntry& entry);
+    void WriteRule(CContentLineWriter& out, const CExportRule& rule,
+                   const std::vector<IcalSeconds>& excluded, bool dateValued) const;
     void WriteAlarm(CContentLineWriter& out, const CDateEntry& entry, const std::string& summary);
     // A DATE value, or a DATE-TIME in the zone's local time or floating.
     std::string FormatTime(IcalSeconds localSeconds, bool dateValued) const;
