@@ -48,6 +48,13 @@ std::ptrdiff_t FindWanted(const std::vector<SOccurrence>& wanted, const CDateTim
     return at - wanted.begin();
 }
 
+bool Fits(const CExactEntries::SCandidate& candidate, const SOccurrence& occurrence, bool claimed) {
+    return !claimed &&
+           (candidate.AnchorWeekday < 0 ||
+            occurrence.Start.GetDayOfWeek() == candidate.AnchorWeekday) &&
+           (candidate.AnchorMonthDay < 0 || occurrence.Start.GetDay() == candidate.AnchorMonthDay);
+}
+
 }  // namespace
 
 CExactEntries::SResult CExactEntries::Build(const DateEntryProperties& base, std::string_view uid,
@@ -63,9 +70,7 @@ CExactEntries::SResult CExactEntries::Build(const DateEntryProperties& base, std
     for (const SCandidate& candidate : candidates) {
         if (result.Entries.size() >= kMostEntriesPerEvent) break;
         std::size_t anchor = 0;
-        while (anchor < wanted.size() && (claimed[anchor] || (candidate.AnchorWeekday >= 0 &&
-                                                              wanted[anchor].Start.GetDayOfWeek() !=
-                                                                  candidate.AnchorWeekday))) {
+        while (anchor < wanted.size() && !Fits(candidate, wanted[anchor], claimed[anchor])) {
             ++anchor;
         }
         if (anchor == wanted.size()) continue;

@@ -42,7 +42,8 @@ public:
     // event's last occurrence when the series ends (none: it goes on for ever; past the
     // horizon the series of the first candidate kept then carries it on). `candidates`: repeat
     // rules to try (Repeat and its fields, conditions; StartDate and EndDate are set here),
-    // each anchored at the first wanted occurrence that `anchorWeekday` allows (-1: any).
+    // each anchored at the first wanted occurrence not yet taken that falls on its anchor
+    // weekday and day of the month (-1: any).
     // A candidate is kept when it yields at least as many wanted occurrences as it drops.
     //
     // The first entry takes the GUID of `base`; the others have the GUID of `uid` and their
@@ -50,7 +51,8 @@ public:
     // entry's is, and carries StorageType 1.
     struct SCandidate {
         DateEntryProperties Rule;
-        int AnchorWeekday = -1;  // 0 Monday .. 6 Sunday
+        int AnchorWeekday = -1;   // 0 Monday .. 6 Sunday
+        int AnchorMonthDay = -1;  // 1..31
     };
     static SResult Build(const DateEntryProperties& base, std::string_view uid,
                          const std::vector<SOccurrence>& wanted,

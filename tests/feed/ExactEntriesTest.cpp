@@ -108,6 +108,21 @@ std::vector<SCase> Cases() {
                          0,
                          0});
     }
+    {
+        // The last day of each month from 30 April: a series anchored on the first 31st is
+        // the month's last day throughout; 30 April stands alone.
+        std::vector<SOccurrence> wanted;
+        for (int i = 0; i < 12; ++i) {
+            const int month = (3 + i) % 12 + 1;
+            const int year = 2024 + (3 + i) / 12;
+            const CDateTime start(year, month, CDateTime::DaysInMonth(year, month), 12, 0, 0);
+            wanted.push_back({start, start + CDateTimeSpan(0, 0, 30, 0)});
+        }
+        SCandidate lastDay = Every(1, kRepeatUnitMonths);
+        lastDay.AnchorMonthDay = 31;
+        cases.push_back(
+            {"last day of the month, anchored on a 31st", wanted, false, {lastDay}, 1, 1, 0});
+    }
     cases.push_back(
         {"no rule: single entries", Steps(Dt(2024, 2, 1, 9), 3, 10, 15), false, {}, 0, 3, 0});
     cases.push_back({"a rule that yields more surplus than it matches is not used",
