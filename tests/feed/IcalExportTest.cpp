@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ical/TimeZone.h"
 #include "store/EventData.h"
 #include "support/FakePlatform.h"
 
@@ -237,3 +238,39 @@ TEST_F(IcalExportTest, EntriesWithoutOccurrenceOrWithNegativeLength) {
 }
 
 }  // namespace
+
+// A zone one hour east of UTC all year, standing in for a zone of the system's data.
+class CPlusOneZone : public CTimeZone {
+public:
+    int OffsetAtUtc(IcalSeconds) const override { return 3600; }
+    std::string Name() const override { return "Test/Plus One"; }
+};
+
+TEST_F(IcalExportTest, TimesInAZone) {
+    CDateEntry& entry = Add(Dt(2024, 5, 1, 9), Dt(2024, 5, 1, 10));
+    entry.Properties.Repeat = kRepeatEvery;
+    entry.Properties.RepeatRate = 1;
+    entry.Properties.RepeatUnit = kRepeatUnitDays;
+    entry.Properties.RepeatEnd = kRepeatEndAfterCount;
+    entry.Properties.RepeatEndCount = 3;
+    entry.DropOccurrence(Dt(2024, 5, 2, 9));
+    CDateEntry& wholeDay = Add(Dt(2024, 6, 1), Dt(2024, 6, 1));
+    wholeDay.Properties.ShowStartTime = 0;
+
+    const CPlusOneZone zone;
+    CIcalExport exporter(Dt(2026, 12, 10, 23, 0), {2026, 12, 10, 22, 0, 5}, "9.9");
+    exporter.SetTimeZone(zone, "BEGIN:VTIMEZONE\r\nTZID:Test/Plus One\r\nEND:VTIMEZONE\r\n");
+    const std::vector<std::string> lines = Lines(exporter.Write(m_data));
+    ASSERT_GE(lines.size(), 7u);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 4, lines.begin() + 7),
+              (std::vector<std::string>{"BEGIN:VTIMEZONE", "TZID:Test/Plus One", "END:VTIMEZONE"}));
+    // Local times with TZID, UNTIL in UTC.
+    EXPECT_EQ(
+        Only(lines, {"DTSTART", "DTEND", "RRULE", "EXDATE"}),
+        (std::vector<std::string>{"DTSTART;TZID=Test/Plus One:20240501T090000",
+                                  "DTEND;TZID=Test/Plus One:20240501T100000",
+                                  "RRULE:FREQ=DAILY;UNTIL=20240504T080000Z",
+                                  "EXDATE;TZID=Test/Plus One:20240502T090000",
+                                  // Whole days stay DATE values, which no zone changes.
+                                  "DTSTART;VALUE=DATE:20240601", "DTEND;VALUE=DATE:20240602"}));
+}
