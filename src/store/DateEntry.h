@@ -105,8 +105,8 @@ public:
     // Bounds that keep one update short whatever a feed delivers, beyond any real reminder:
     // the horizon (now plus the forewarn span) lies at most kLongestForewarnDays after now,
     // and at most kMostNewDuePerUpdate occurrences become due in one call (more than a year
-    // of hourly reminders; the later steps on each listed item are linear in the list
-    // lengths, so far longer lists would make them slow).
+    // of hourly reminders; every later step on a listed item looks it up in O(log n), but
+    // each lapse may run a query of the rule).
     static constexpr std::int64_t kLongestForewarnDays = 36525;  // 100 years
     static constexpr int kMostNewDuePerUpdate = 10000;
     // Brings the reminder state up to `now`; true when anything became due or lapsed.
@@ -115,6 +115,11 @@ public:
     // later updates make it and the ones after it due in order and none is lost. Unreached
     // occurrences that end after `now` are met by later updates as usual.
     bool UpdateReminders(const CDateTime& now);
+    // The lapse step of UpdateReminders: acknowledges, in list order, every due and then every
+    // snoozed occurrence that IsWithinOverdueLimit refuses, with the outcome of one
+    // AcknowledgeOccurrence per item; true when any lapsed. Costs O(n log n) in the list
+    // lengths plus the queries of OverdueAction 2.
+    bool LapseOverdueReminders(const CDateTime& now);
     // The horizon of the OverdueAction 2 search is bounded as in UpdateReminders.
     bool IsWithinOverdueLimit(const CDateTime& occurrence, const CDateTime& now);
     bool IsOccurrenceSettled(const CDateTime& occurrence) const;

@@ -15,6 +15,7 @@
 #include "datetime/DateTimeRange.h"
 #include "store/CandidateBudget.h"
 #include "store/DateEntry.h"
+#include "store/ReminderIndex.h"
 #include "store/SeriesCount.h"
 
 namespace {
@@ -48,11 +49,6 @@ void RemoveSnoozedAt(CDateEntry& entry, int index) {
 void RemoveAll(CDateTimeArray& list, const CDateTime& occurrence) {
     while (RemoveFirst(list, occurrence)) {
     }
-}
-
-void RemoveSnoozed(CDateEntry& entry, const CDateTime& occurrence) {
-    const int index = FindIn(entry.SnoozedOccurrences, occurrence);
-    if (index >= 0) RemoveSnoozedAt(entry, index);
 }
 
 // End of the occurrence starting at `start`, in seconds (see CDateTimeRange::ToSeconds).
@@ -300,13 +296,12 @@ bool CDateEntry::UpdateReminders(const CDateTime& now) {
     }
 
     const std::int64_t lastCheck = CDateTimeRange::ToSeconds(LastCheckTime);
-    for (int i = 0; i < AcknowledgedOccurrences.GetSize();) {
-        if (lastCheck >= EndSeconds(*this, AcknowledgedOccurrences[i])) {
-            AcknowledgedOccurrences.RemoveAt(i);
-        } else {
-            ++i;
-        }
+    CDateTimeArray running;
+    for (const CDateTime& item : AcknowledgedOccurrences) {
+        if (lastCheck < EndSeconds(*this, item)) running.Add(item);
     }
+    AcknowledgedOccurrences.RemoveAll();
+    AcknowledgedOccurrences.Append(running);
 
     // A window may hold many occurrences: past the first few, the three lists are looked up
     // through one ordered set instead of a scan per occurrence.
@@ -351,21 +346,7 @@ bool CDateEntry::UpdateReminders(const CDateTime& now) {
         changed = true;
     }
 
-    if (Properties.OverdueAction != kOverdueNever) {
-        for (CDateTimeArray* list : {&DueOccurrences, &SnoozedOccurrences}) {
-            for (int i = 0; i < list->GetSize();) {
-                const CDateTime occurrence = (*list)[i];
-                if (IsWithinOverdueLimit(occurrence, now)) {
-                    ++i;
-                    continue;
-                }
-                const int size = list->GetSize();
-                AcknowledgeOccurrence(occurrence, true);
-                changed = true;
-                if (list->GetSize() == size) ++i;
-            }
-        }
-    }
+    if (LapseOverdueReminders(now)) changed = true;
 
     LastCheckTime = checkedUntil;
     return changed;
@@ -392,32 +373,28 @@ bool CDateEntry::IsWithinOverdueLimit(const CDateTime& occurrence, const CDateTi
     }
 }
 
-bool CDateEntry::IsOccurrenceSettled(const CDateTime& occurrence) const {
-    if (FindDue(occurrence) >= 0 || FindSnoozed(occurrence) >= 0) return false;
-    return FindAcknowledged(occurrence) >= 0 ||
-           EndSeconds(*this, occurrence) <= CDateTimeRange::ToSeconds(LastCheckTime);
+bool CDateEntry::LapseOverdueReminders(const CDateTime& now) {
+    if (Properties.OverdueAction == kOverdueNever) return false;
+    const CCandidateBudget budget;
+    CReminderIndex index(*this);
+    bool lapsed = false;
+    for (const CReminderIndex::EList list : {CReminderIndex::kDue, CReminderIndex::kSnoozed}) {
+        index.ForEach(list, [&](const CDateTime& occurrence) {
+            if (IsWithinOverdueLimit(occurrence, now)) return;
+            index.Acknowledge(occurrence, true);
+            lapsed = true;
+        });
+    }
+    if (lapsed) index.Commit(*this);
+    return lapsed;
 }
 
-void CDateEntry::AcknowledgeOccurrence(const CDateTime& item, bool acknowledged) {
-    const CDateTime occurrence = item;
-    RemoveSnoozed(*this, occurrence);
-    if (acknowledged) {
-        RemoveFirst(DueOccurrences, occurrence);
-        const bool running =
-            CDateTimeRange::ToSeconds(LastCheckTime) < EndSeconds(*this, occurrence);
-        const int index = FindAcknowledged(occurrence);
-        if (index < 0) {
-            if (running) AcknowledgedOccurrences.Add(occurrence);
-        } else if (!running) {
-            AcknowledgedOccurrences.RemoveAt(index);
-        }
-        return;
-    }
-    if (!IsOccurrenceSettled(occurrence)) return;
-    const int index = FindAcknowledged(occurrence);
-    if (index >= 0) {
-        AcknowledgedOccurrences.RemoveAt(index);  // still running: the next update finds it
-    } else {
-        DueOccurrences.Add(occurrence);  // already past: no later scan would find it
-    }
+bool CDateEntry::IsOccurrenceSettled(const CDateTime& occurrence) const {
+    return CReminderIndex(*this).IsSettled(occurrence);
+}
+
+void CDateEntry::AcknowledgeOccurrence(const CDateTime& occurrence, bool acknowledged) {
+    CReminderIndex index(*this);
+    index.Acknowledge(occurrence, acknowledged);
+    index.Commit(*this);
 }

@@ -4,6 +4,7 @@
 
 #include "datetime/DateTimeRange.h"
 #include "store/DateEntry.h"
+#include "store/ReminderIndex.h"
 
 namespace {
 
@@ -67,43 +68,30 @@ void CDateEntry::ApplyProperties(const DateEntryProperties& properties) {
 }
 
 void CDateEntry::MergeOccurrenceState(const CDateEntry& other, bool takeLastCheck) {
-    if (&other == this) {
-        // Walking the other entry's lists while this entry's change would read moving data.
-        const CDateEntry copy(other);
-        MergeOccurrenceState(copy, takeLastCheck);
-        return;
-    }
-
-    // Acknowledges (or makes pending) the item at `i` of `list`; stays at `i` when the item
-    // has left the list.
-    auto walk = [this](CDateTimeArray& list, auto&& needsChange, bool acknowledged) {
-        for (int i = 0; i < list.GetSize();) {
-            const CDateTime occurrence = list[i];
-            if (!needsChange(occurrence)) {
-                ++i;
-                continue;
+    // Both sides are indexed copies: the other entry may be this one, and a walk over many
+    // items looks each up in O(log n).
+    CReminderIndex mine(*this);
+    const CReminderIndex theirs(other);
+    auto walk = [&](CReminderIndex::EList list, bool settledThere, bool acknowledged) {
+        mine.ForEach(list, [&](const CDateTime& occurrence) {
+            if (theirs.IsSettled(occurrence) == settledThere) {
+                mine.Acknowledge(occurrence, acknowledged);
             }
-            const int size = list.GetSize();
-            AcknowledgeOccurrence(occurrence, acknowledged);
-            if (list.GetSize() == size) ++i;
-        }
+        });
     };
-    auto settledThere = [&other](const CDateTime& t) { return other.IsOccurrenceSettled(t); };
-    auto pendingThere = [&other](const CDateTime& t) { return !other.IsOccurrenceSettled(t); };
+    walk(CReminderIndex::kDue, true, true);
+    walk(CReminderIndex::kSnoozed, true, true);
+    walk(CReminderIndex::kAcknowledged, false, false);
 
-    walk(DueOccurrences, settledThere, true);
-    walk(SnoozedOccurrences, settledThere, true);
-    walk(AcknowledgedOccurrences, pendingThere, false);
-
-    for (const CDateTime& occurrence : other.DueOccurrences) {
-        if (IsOccurrenceSettled(occurrence)) AcknowledgeOccurrence(occurrence, false);
-    }
-    for (const CDateTime& occurrence : other.SnoozedOccurrences) {
-        if (IsOccurrenceSettled(occurrence)) AcknowledgeOccurrence(occurrence, false);
+    for (const CDateTimeArray* list : {&other.DueOccurrences, &other.SnoozedOccurrences}) {
+        for (const CDateTime& occurrence : *list) {
+            if (mine.IsSettled(occurrence)) mine.Acknowledge(occurrence, false);
+        }
     }
     for (const CDateTime& occurrence : other.AcknowledgedOccurrences) {
-        if (!IsOccurrenceSettled(occurrence)) AcknowledgeOccurrence(occurrence, true);
+        if (!mine.IsSettled(occurrence)) mine.Acknowledge(occurrence, true);
     }
-
-    if (takeLastCheck) LastCheckTime = other.LastCheckTime;
+    const CDateTime lastCheck = other.LastCheckTime;
+    mine.Commit(*this);
+    if (takeLastCheck) LastCheckTime = lastCheck;
 }
