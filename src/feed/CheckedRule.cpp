@@ -64,7 +64,8 @@ bool IsRuleOccurrence(const CDateEntry& entry, const CDateTime& t) {
 std::optional<IcalSeconds> LastCountedStart(const CDateEntry& entry) {
     CDateEntry counted(entry);
     counted.SeriesEndKnown = 0;
-    counted.CountOccurrencesUntil(CDateTimeRange::Last());
+    // Beyond the year 9999 no UNTIL can be written.
+    counted.CountOccurrencesUntil(CDateTime(9999, 12, 31, 23, 59, 59));
     if (counted.SeriesEndKnown == 0) return std::nullopt;
     return CCheckedRule::ToLocal(counted.SeriesEnd) - counted.GetDuration().GetTotalSeconds();
 }

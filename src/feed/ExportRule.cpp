@@ -79,10 +79,16 @@ bool CExportRule::ExpandFixedStep(IcalSeconds dtstart, IcalSeconds end, std::siz
     std::int64_t step = Interval * 3600;
     if (Frequency == EFrequency::Daily) step *= 24;
     if (Frequency == EFrequency::Weekly) step *= 168;
+    const bool limited = ByMonth != 0 || ByDay != 0 || ByHour != 0 || !ByMonthDay.empty();
     std::size_t found = 0;
     for (std::size_t looked = 0; looked < most; ++looked) {
         const IcalSeconds t = dtstart + static_cast<std::int64_t>(looked) * step;
         if (t >= end) return true;
+        if (!limited) {
+            starts.push_back(t);
+            if (++found >= most) return false;
+            continue;
+        }
         const std::int64_t day = DayOfSeconds(t);
         const CCivilFields f = CCivilTime::FromSeconds(t);
         const bool dayListed = ByMonthDay.empty() || std::find(ByMonthDay.begin(), ByMonthDay.end(),
