@@ -1,0 +1,135 @@
+#include "feed/EventMapper.h"
+
+#include <algorithm>
+
+#include "feed/EventFields.h"
+#include "feed/EventGuid.h"
+#include "feed/ExactEntries.h"
+#include "ical/TimeZone.h"
+#include "platform/Platform.h"
+
+namespace {
+
+constexpr IcalSeconds kDay = CCivilTime::kSecondsPerDay;
+
+// Calendar wall-clock seconds as a date-time (CCivilTime counts days from 0, CDateTime from 1).
+CDateTime ToDateTime(IcalSeconds seconds) {
+    const IcalSeconds days = seconds >= 0 ? seconds / kDay : (seconds - kDay + 1) / kDay;
+    return CDateTime::FromStored(static_cast<std::int32_t>(days + 1),
+                                 static_cast<std::int32_t>(seconds - days * kDay));
+}
+
+IcalSeconds ToSeconds(const CDateTime& value) {
+    return (static_cast<IcalSeconds>(value.GetDayNumber()) - 1) * kDay + value.GetSecondOfDay();
+}
+
+// The calendar's local wall-clock time of a wall-clock time of the event's zone.
+IcalSeconds ToLocal(const CIcalEvent& event, const CTimeZone& local, IcalSeconds wall) {
+    if (event.Zone == nullptr || event.WholeDay) return wall;
+    return local.LocalFromUtc(event.Zone->UtcFromLocal(wall));
+}
+
+CExactEntries::SOccurrence Occurrence(const CIcalEvent& event, const CTimeZone& local,
+                                      IcalSeconds wall) {
+    if (event.WholeDay) {
+        const IcalSeconds days = std::max<IcalSeconds>(1, event.Length / kDay);
+        return {ToDateTime(wall), ToDateTime(wall + days * kDay - 1)};
+    }
+    const IcalSeconds start = ToLocal(event, local, wall);
+    const IcalSeconds end = event.HasEnd ? ToLocal(event, local, wall + event.Length) : start;
+    return {ToDateTime(start), ToDateTime(end)};
+}
+
+}  // namespace
+
+CDateTime CEventMapper::Horizon(const CDateTime& now) {
+    return CDateTime(now.GetYear() + 4, 1, 1);
+}
+
+CEventMapper::SResult CEventMapper::Map(const CIcalEvent& event, const CTimeZone& local,
+                                        const CDateTime& now, CPlatform& platform) {
+    SResult result;
+    if (event.Cancelled || event.Starts.empty()) return result;
+    const CDateTime horizon = Horizon(now);
+
+    std::vector<CExactEntries::SOccurrence> wanted;
+    for (const IcalSeconds wall : event.Starts) {
+        const CExactEntries::SOccurrence occurrence = Occurrence(event, local, wall);
+        if (occurrence.Start >= horizon) break;
+        // Two wall-clock times can meet in one local time where the local clocks go back.
+        if (!wanted.empty() && !(wanted.back().Start < occurrence.Start)) continue;
+        wanted.push_back(occurrence);
+    }
+    if (wanted.empty()) return result;
+
+    std::string guidName = event.GuidName;
+    if (guidName.empty()) {
+        guidName = wanted.front().Start.FormatStorage() + "\n" + event.Summary;
+        result.Findings.push_back("no UID: one made from the start and the summary");
+    }
+    DateEntryProperties base;
+    base.GUID = CEventGuid::FromUid(guidName);
+    base.StorageType = kStorageTypeProperties;
+    base.Description = platform.Utf8ToAnsi(event.Summary);
+    base.Notes =
+        platform.Utf8ToAnsi(CEventFields::Notes(event.Location, event.Url, event.Description));
+    base.ShowStartTime = event.WholeDay ? 0 : 1;
+    base.ShowEnd = event.WholeDay || event.HasEnd ? 1 : 0;
+    std::uint32_t keep = 0;
+    if (event.Category) {
+        base.Category = platform.Utf8ToAnsi(*event.Category);
+    } else {
+        keep |= kKeepCategory;
+    }
+    const std::optional<std::int32_t> color =
+        event.Color ? CEventFields::BgColor(*event.Color) : std::nullopt;
+    if (color) {
+        base.BgColor = *color;
+    } else {
+        keep |= kKeepColors;
+        if (event.Color) result.Findings.push_back("COLOR " + *event.Color + " is no CSS3 name");
+    }
+    if (event.HasAlarms) {
+        if (const std::optional<CEventFields::SForewarn> forewarn =
+                CEventFields::Forewarn(event.AlarmLeads)) {
+            base.Forewarn = 1;
+            base.ForewarnSpan = forewarn->Span;
+            base.ForewarnUnit = forewarn->Unit;
+        } else {
+            result.Findings.push_back("alarms left out: none before the start in whole minutes");
+        }
+    } else {
+        keep |= kKeepReminders;
+    }
+
+    std::vector<CExactEntries::SCandidate> candidates;
+    if (event.Rule && wanted.size() > 1) {
+        const CCivilFields first = CCivilTime::FromSeconds(event.Starts.front());
+        const std::int64_t wallDay = CCivilTime::DaysFromCivil(first.year, first.month, first.day);
+        const std::int64_t localDay = ToSeconds(wanted.front().Start) / kDay;
+        const int shift = static_cast<int>(std::clamp<std::int64_t>(localDay - wallDay, -1, 1));
+        candidates =
+            CRuleCandidates::Build(*event.Rule, CCivilTime::DayOfWeek(wallDay), first.day, shift);
+    }
+    std::optional<CDateTime> lastStart;
+    if (event.LastStart) lastStart = Occurrence(event, local, *event.LastStart).Start;
+    CExactEntries::SResult exact =
+        CExactEntries::Build(base, guidName, wanted, lastStart, candidates, horizon, now);
+    for (CDateEntry& entry : exact.Entries) entry.KeepStored = keep;
+    if (exact.Entries.size() > 1) {
+        result.Findings.push_back("mapped onto " + std::to_string(exact.Entries.size()) +
+                                  " entries (" + std::to_string(exact.Series) + " series, " +
+                                  std::to_string(exact.Singles) + " single)");
+    }
+    if (exact.Dropped > 0) {
+        result.Findings.push_back(std::to_string(exact.Dropped) +
+                                  " occurrences of the calendar's series dropped");
+    }
+    if (exact.Truncated) {
+        result.Findings.push_back("more than " +
+                                  std::to_string(CExactEntries::kMostEntriesPerEvent) +
+                                  " entries needed: imported up to that bound");
+    }
+    result.Entries = std::move(exact.Entries);
+    return result;
+}
