@@ -1,13 +1,18 @@
 #include "IcsPublisher.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 
 #include "ConsoleOutput.h"
 #include "EventFileIo.h"
 #include "SystemReason.h"
 #include "feed/IcalExport.h"
+#include "ical/TzifZone.h"
+#include "ical/VtimezoneWriter.h"
 #include "platform/FileRemover.h"
 #include "platform/Platform.h"
 #include "store/EventData.h"
@@ -25,10 +30,19 @@ CCivilFields UtcNow() {
 }  // namespace
 
 bool CIcsPublisher::Publish(const std::string& eventPath, const std::string& icsPath,
-                            CConsoleOutput& output) {
+                            CConsoleOutput& output, const CTzifZone* zone) {
     CEventData data;
     if (!CEventFileIo::Load(eventPath, data, output)) return false;
-    CIcalExport exporter(CDateTime::Now(), UtcNow(), ZF_VERSION);
+    const CDateTime now = CDateTime::Now();
+    CIcalExport exporter(now, UtcNow(), ZF_VERSION);
+    if (zone != nullptr) {
+        // Offsets since 1970 listed, and the zone's yearly rule for the years after its data.
+        const IcalSeconds from = CCivilTime::DaysFromCivil(1970, 1, 1) * CCivilTime::kSecondsPerDay;
+        const CDateTime horizon = CIcalExport::Horizon(now);
+        const IcalSeconds to =
+            CCivilTime::DaysFromCivil(horizon.GetYear(), 1, 1) * CCivilTime::kSecondsPerDay;
+        exporter.SetTimeZone(*zone, CVtimezoneWriter::Write(*zone, from, to));
+    }
     const std::string text = exporter.Write(data);
     if (!output.IsQuiet()) {
         for (const std::string& note : exporter.Notes()) {
@@ -54,6 +68,31 @@ bool CIcsPublisher::Publish(const std::string& eventPath, const std::string& ics
         return false;
     }
     return true;
+}
+
+std::unique_ptr<CTzifZone> CIcsPublisher::LoadZone(const std::string& name) {
+    // A zone name is a relative path of letters, digits and "/_-+"; no "..", nothing absolute.
+    const bool plain = !name.empty() && name.front() != '/' &&
+                       name.find("..") == std::string::npos &&
+                       std::all_of(name.begin(), name.end(), [](char c) {
+                           return std::isalnum(static_cast<unsigned char>(c)) || c == '/' ||
+                                  c == '_' || c == '-' || c == '+';
+                       });
+    if (!plain) return nullptr;
+    const char* folder = std::getenv("TZDIR");
+    const std::string path =
+        std::string(folder != nullptr && *folder != '\0' ? folder : "/usr/share/zoneinfo") + "/" +
+        name;
+    const std::unique_ptr<CFile> file = CPlatform::Default().OpenFile(path, EFileOpen::Read);
+    if (file == nullptr) return nullptr;
+    std::string bytes;
+    char buffer[4096];
+    std::size_t read = 0;
+    // Zone files are a few kilobytes; a larger file is no zone.
+    while (bytes.size() < (1u << 20) && file->Read(buffer, sizeof buffer, read) && read > 0) {
+        bytes.append(buffer, read);
+    }
+    return CTzifZone::Parse(name, bytes);
 }
 
 bool CIcsPublisher::ReplaceWithText(const std::string& path, const std::string& text) {

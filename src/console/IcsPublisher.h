@@ -2,9 +2,11 @@
 // file: for `export` and for `watch --export`.
 #pragma once
 
+#include <memory>
 #include <string>
 
 class CConsoleOutput;
+class CTzifZone;
 
 class CIcsPublisher {
 public:
@@ -14,8 +16,13 @@ public:
     // or the new one, never a part. The exporter's notes go to stderr (not with -q). False,
     // after one error line (a damaged event file: the archive's cause), when the event file
     // cannot be loaded or the export cannot be written; `icsPath` is then untouched.
+    // With `zone`, times are written as local times of that zone, with its VTIMEZONE.
     static bool Publish(const std::string& eventPath, const std::string& icsPath,
-                        CConsoleOutput& output);
+                        CConsoleOutput& output, const CTzifZone* zone = nullptr);
+
+    // The zone `name` of the system's zone data ($TZDIR, default /usr/share/zoneinfo);
+    // nullptr for a name that is none there (or reaches outside it).
+    static std::unique_ptr<CTzifZone> LoadZone(const std::string& name);
 
     // Writes `text` to a temporary file and replaces `path` by it in one step. False with
     // `path` untouched on failure.

@@ -35,6 +35,18 @@ std::string FormatFields(const CCivilFields& f, bool dateOnly) {
     return text;
 }
 
+// A DURATION value of whole days and the time beyond them, "P2DT3H15M".
+std::string Duration(std::int64_t seconds) {
+    std::string text = "P" + std::to_string(seconds / kSecondsPerDay) + "D";
+    const std::int64_t rest = seconds % kSecondsPerDay;
+    if (rest == 0) return text;
+    text += "T";
+    if (rest >= 3600) text += std::to_string(rest / 3600) + "H";
+    if (rest % 3600 >= 60) text += std::to_string(rest % 3600 / 60) + "M";
+    if (rest % 60 != 0) text += std::to_string(rest % 60) + "S";
+    return text;
+}
+
 // The trigger of the reminder: ForewarnSpan units before the start, in the unit the entry
 // names (a negative span reminds after the start; an unknown unit at the start).
 std::string Trigger(const DateEntryProperties& p) {
@@ -142,6 +154,11 @@ bool CIcalExport::WriteTimes(CContentLineWriter& out, const CDateEntry& entry) {
         // The day after the last day; whole-day occurrences end at 23:59:59.
         AddTimeParams(out, true);
         out.Line("DTEND", FormatTime(firstEnd + 1, true));
+    } else if (m_zone != nullptr && duration >= kSecondsPerDay) {
+        // The calendar's lengths are wall-clock lengths; in a zone with daylight time only a
+        // DURATION counts whole days as days (RFC 5545 section 3.3.6), where the time between
+        // DTSTART and DTEND would move the end of an occurrence across a change by an hour.
+        out.Line("DURATION", Duration(duration));
     } else if (duration != 0) {
         AddTimeParams(out, false);
         out.Line("DTEND", FormatTime(firstEnd, false));
@@ -154,7 +171,7 @@ bool CIcalExport::WriteTimes(CContentLineWriter& out, const CDateEntry& entry) {
     }
     if (!series && occurrences.size() == 1) return true;
     if (checked.Rule()) {
-        WriteRule(out, *checked.Rule(), checked.Excluded(), dateValued);
+        WriteRule(out, *checked.Rule(), first, checked.Excluded(), dateValued);
         return true;
     }
     for (std::size_t i = 1; i < occurrences.size(); ++i) {
@@ -174,19 +191,28 @@ bool CIcalExport::WriteTimes(CContentLineWriter& out, const CDateEntry& entry) {
     return true;
 }
 
-void CIcalExport::WriteRule(CContentLineWriter& out, const CExportRule& rule,
+void CIcalExport::WriteRule(CContentLineWriter& out, const CExportRule& rule, IcalSeconds first,
                             const std::vector<IcalSeconds>& excluded, bool dateValued) const {
     std::string untilText;
     CExportRule written = rule;
     // Past the year 9999 the format has no value: such a series is written without end.
     if (written.Until && !CanWrite(*written.Until)) written.Until.reset();
-    if (written.Until) {
-        untilText =
-            m_zone != nullptr && !dateValued
-                ? FormatFields(CCivilTime::FromSeconds(m_zone->UtcFromLocal(*written.Until)),
-                               false) +
-                      "Z"
-                : FormatTime(*written.Until, dateValued);
+    if (written.Until && m_zone != nullptr && !dateValued) {
+        IcalSeconds until = m_zone->UtcFromLocal(*written.Until);
+        // Some readers (python-dateutil with pytz zones) give every occurrence the UTC offset
+        // of DTSTART before they compare it with UNTIL. The later of the two readings still
+        // ends the series after its last start and before the next where occurrences lie at
+        // least two hours apart (offsets of a zone differ by an hour, rarely two).
+        const std::int64_t step = written.Frequency == CExportRule::EFrequency::Hourly
+                                      ? written.Interval * 3600
+                                      : CCivilTime::kSecondsPerDay;
+        if (step > 2 * 3600) {
+            until =
+                std::max(until, *written.Until - m_zone->OffsetAtUtc(m_zone->UtcFromLocal(first)));
+        }
+        untilText = FormatFields(CCivilTime::FromSeconds(until), false) + "Z";
+    } else if (written.Until) {
+        untilText = FormatTime(*written.Until, dateValued);
     }
     out.Line("RRULE", written.ToText(untilText));
     for (const IcalSeconds t : excluded) {

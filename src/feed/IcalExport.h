@@ -3,7 +3,8 @@
 //
 // Each VEVENT carries UID (the GUID), DTSTAMP, SUMMARY (Description), DESCRIPTION (Notes),
 // CATEGORIES (Category), COLOR (the nearest CSS3 keyword of BgColor), DTSTART (the first
-// occurrence), DTEND (DTSTART plus the occurrence length; a whole-day entry as DATE values
+// occurrence), DTEND (DTSTART plus the occurrence length; in a zone, a length of a day or
+// more as a DURATION, whose days are calendar days; a whole-day entry as DATE values
 // with DTEND the day after its last day; left out for an occurrence of length 0, and for
 // one that ends before it starts, which RFC 5545 does not allow: a note says so), and a
 // VALARM (ACTION:DISPLAY, TRIGGER the ForewarnSpan before the start) when Forewarn is set.
@@ -57,7 +58,8 @@ private:
     // DTSTART, DTEND and the recurrence of `entry`; false when a time lies outside the years
     // 1 to 9999 that the format can write.
     bool WriteTimes(CContentLineWriter& out, const CDateEntry& entry);
-    void WriteRule(CContentLineWriter& out, const CExportRule& rule,
+    // The RRULE of a series that starts at `first`, and its EXDATEs.
+    void WriteRule(CContentLineWriter& out, const CExportRule& rule, IcalSeconds first,
                    const std::vector<IcalSeconds>& excluded, bool dateValued) const;
     void WriteAlarm(CContentLineWriter& out, const CDateEntry& entry, const std::string& summary);
     // A DATE value, or a DATE-TIME in the zone's local time or floating.
