@@ -256,6 +256,7 @@ TEST_F(IcalExportTest, TimesInAZone) {
     entry.DropOccurrence(Dt(2024, 5, 2, 9));
     CDateEntry& wholeDay = Add(Dt(2024, 6, 1), Dt(2024, 6, 1));
     wholeDay.Properties.ShowStartTime = 0;
+    Add(Dt(2024, 7, 1, 22, 0), Dt(2024, 7, 3, 0, 30, 15));
 
     const CPlusOneZone zone;
     CIcalExport exporter(Dt(2026, 12, 10, 23, 0), {2026, 12, 10, 22, 0, 5}, "9.9");
@@ -266,11 +267,13 @@ TEST_F(IcalExportTest, TimesInAZone) {
               (std::vector<std::string>{"BEGIN:VTIMEZONE", "TZID:Test/Plus One", "END:VTIMEZONE"}));
     // Local times with TZID, UNTIL in UTC.
     EXPECT_EQ(
-        Only(lines, {"DTSTART", "DTEND", "RRULE", "EXDATE"}),
-        (std::vector<std::string>{"DTSTART;TZID=Test/Plus One:20240501T090000",
-                                  "DTEND;TZID=Test/Plus One:20240501T100000",
-                                  "RRULE:FREQ=DAILY;UNTIL=20240504T080000Z",
-                                  "EXDATE;TZID=Test/Plus One:20240502T090000",
-                                  // Whole days stay DATE values, which no zone changes.
-                                  "DTSTART;VALUE=DATE:20240601", "DTEND;VALUE=DATE:20240602"}));
+        Only(lines, {"DTSTART", "DTEND", "DURATION", "RRULE", "EXDATE"}),
+        (std::vector<std::string>{
+            "DTSTART;TZID=Test/Plus One:20240501T090000",
+            "DTEND;TZID=Test/Plus One:20240501T100000", "RRULE:FREQ=DAILY;UNTIL=20240504T080000Z",
+            "EXDATE;TZID=Test/Plus One:20240502T090000",
+            // Whole days stay DATE values, which no zone changes.
+            "DTSTART;VALUE=DATE:20240601", "DTEND;VALUE=DATE:20240602",
+            // A day or more: its days are calendar days, whatever the offset does.
+            "DTSTART;TZID=Test/Plus One:20240701T220000", "DURATION:P1DT2H30M15S"}));
 }
