@@ -1,0 +1,78 @@
+#include "ical/VTimeZone.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ical/IcalReader.h"
+
+namespace {
+
+const char* const kNewYork =
+    "BEGIN:VCALENDAR\n"
+    "BEGIN:VTIMEZONE\n"
+    "TZID:America/New_York\n"
+    "BEGIN:DAYLIGHT\n"
+    "TZOFFSETFROM:-0500\nTZOFFSETTO:-0400\nDTSTART:19700308T020000\n"
+    "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=2SU\n"
+    "END:DAYLIGHT\n"
+    "BEGIN:STANDARD\n"
+    "TZOFFSETFROM:-0400\nTZOFFSETTO:-0500\nDTSTART:19701101T020000\n"
+    "RRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU\n"
+    "END:STANDARD\n"
+    "END:VTIMEZONE\n"
+    "END:VCALENDAR\n";
+
+std::unique_ptr<CVTimeZone> ZoneOf(const char* text) {
+    std::vector<CIcalComponent> calendars;
+    std::vector<CIcalFinding> findings;
+    EXPECT_EQ(CIcalReader::Read(text, calendars, findings), CIcalReader::kRead);
+    return CVTimeZone::FromComponent(calendars.at(0).children.at(0), nullptr);
+}
+
+IcalSeconds Local(int y, int mo, int d, int h, int mi) {
+    return CCivilTime::ToSeconds(CCivilFields{y, mo, d, h, mi, 0});
+}
+
+TEST(VTimeZoneTest, OffsetsAndWallClockTimesAcrossBothChanges) {
+    const auto zone = ZoneOf(kNewYork);
+    ASSERT_NE(zone, nullptr);
+    const struct {
+        IcalSeconds local;
+        IcalSeconds expectedUtc;
+    } cases[] = {
+        {Local(2026, 1, 15, 12, 0), Local(2026, 1, 15, 17, 0)},
+        {Local(2026, 7, 15, 12, 0), Local(2026, 7, 15, 16, 0)},
+        // Spring forward on 8 March 2026 at 02:00: 02:30 does not exist and reads as 03:30.
+        {Local(2026, 3, 8, 2, 30), Local(2026, 3, 8, 7, 30)},
+        {Local(2026, 3, 8, 3, 0), Local(2026, 3, 8, 7, 0)},
+        // Fall back on 1 November 2026: 01:30 happens twice; the first is taken.
+        {Local(2026, 11, 1, 1, 30), Local(2026, 11, 1, 5, 30)},
+        {Local(2026, 11, 1, 2, 30), Local(2026, 11, 1, 7, 30)},
+        // Before the first onset: the first observance's offset before it.
+        {Local(1960, 7, 1, 12, 0), Local(1960, 7, 1, 17, 0)},
+        {Local(2150, 7, 1, 12, 0), Local(2150, 7, 1, 16, 0)},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(zone->UtcFromLocal(c.local), c.expectedUtc)
+            << CCivilTime::FromSeconds(c.local).year;
+    }
+}
+
+TEST(VTimeZoneTest, SouthernZoneFromRdatesOnly) {
+    const char* text =
+        "BEGIN:VCALENDAR\nBEGIN:VTIMEZONE\nTZID:Custom/South\n"
+        "BEGIN:STANDARD\nTZOFFSETFROM:+1100\nTZOFFSETTO:+1000\nDTSTART:20260405T030000\n"
+        "END:STANDARD\n"
+        "BEGIN:DAYLIGHT\nTZOFFSETFROM:+1000\nTZOFFSETTO:+1100\nDTSTART:20261004T020000\n"
+        "RDATE:20271003T020000\nEND:DAYLIGHT\n"
+        "END:VTIMEZONE\nEND:VCALENDAR\n";
+    const auto zone = ZoneOf(text);
+    ASSERT_NE(zone, nullptr);
+    EXPECT_EQ(zone->OffsetAtUtc(Local(2026, 1, 1, 0, 0)), 11 * 3600);
+    EXPECT_EQ(zone->OffsetAtUtc(Local(2026, 6, 1, 0, 0)), 10 * 3600);
+    EXPECT_EQ(zone->OffsetAtUtc(Local(2026, 12, 1, 0, 0)), 11 * 3600);
+    EXPECT_EQ(zone->OffsetAtUtc(Local(2028, 1, 1, 0, 0)), 11 * 3600);
+}
+
+}  // namespace
