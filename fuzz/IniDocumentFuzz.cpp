@@ -1,5 +1,6 @@
 // The text document: the text it writes parses back into the same document, and a value set
-// through SetString reads back after the write and re-parse.
+// through SetString reads back (a lone double-byte lead byte as '?') before and, in a
+// single-byte code page, after the write and re-parse.
 //
 // Input: one control byte (bit 0: a double-byte code page), one length byte n, n bytes of a
 // value to set, then the document text.
@@ -95,6 +96,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // trimming walks characters, so there only the document as a whole is compared.
     document.SetString("Fuzz", "Value", value);
     CheckReparse(document);
+    // Before the file, the value reads back whole, a lone lead byte as '?'.
+    std::string kept;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const auto c = static_cast<unsigned char>(value[i]);
+        if (!platform.IsLeadByte(c)) {
+            kept += value[i];
+        } else if (i + 1 < value.size() && static_cast<unsigned char>(value[i + 1]) >= 0x40) {
+            kept += value.substr(i++, 2);
+        } else {
+            kept += '?';
+        }
+    }
+    FUZZ_CHECK(document.GetString("Fuzz", "Value", "<absent>") == kept);
     if (!doubleByte) {
         std::string written;
         document.GetText(written);

@@ -227,7 +227,8 @@ std::string CFeedController::SyncThroughTempFile(const std::string& eventPath,
 }
 
 int CFeedController::ReadFeed(const std::string& path) {
-    const int result = CFeedReader::ReadFeed(path, m_FeedEntries, m_RemoveGuids);
+    const int result =
+        CFeedReader::ReadFeed(path, m_FeedEntries, m_RemoveGuids, &m_bFeedOutOfMemory);
     if (result == CFeedReader::kRead) m_bWholeCalendarFeed = false;
     return result;
 }

@@ -74,6 +74,8 @@ public:
     // Reads the feed into m_FeedEntries and m_RemoveGuids and sets m_bWholeCalendarFeed:
     // 0 read, -1 cannot be opened, -2 empty (lists and flag unchanged on -1 and -2).
     virtual int ReadFeed(const std::string& path);
+    // Whether the last ReadFeed returned -1 because memory ran out.
+    bool IsFeedOutOfMemory() const { return m_bFeedOutOfMemory; }
     // Merges the feed lists into the event file at `path` by m_Settings.SyncMode.
     bool MergeFeed(const std::string& path);
     // What the last MergeFeed call did, or why it failed (nothing before the first call).
@@ -89,6 +91,7 @@ public:
     // (CImportedGuids, named from the feed and event-file paths), and in add mode the GUIDs
     // of that file that the feed no longer holds join m_RemoveGuids.
     bool m_bWholeCalendarFeed = false;
+    bool m_bFeedOutOfMemory = false;
 
 protected:
     void SetStatus(const std::string& text);

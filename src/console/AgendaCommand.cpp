@@ -56,10 +56,5 @@ int CAgendaCommand::Run(CConsoleOutput& output) {
     } else {
         CAgenda::WriteText(items, out);
     }
-    out.flush();
-    if (!out) {
-        output.Error("cannot write the listing");
-        return kExitFailed;
-    }
-    return kExitOk;
+    return output.FlushOut("cannot write the listing") ? kExitOk : kExitFailed;
 }

@@ -41,6 +41,6 @@ int CCheckFeedCommand::Run(CConsoleOutput& output) {
     const std::size_t count = checker.GetFindings().size();
     if (count > 0)
         output.Info(std::to_string(count) + (count == 1 ? " problem" : " problems") + " found.");
-    out.flush();
+    if (!output.FlushOut("cannot write the findings")) return kExitFailed;
     return result == CFeedChecker::kFindings ? kExitFindings : kExitOk;
 }

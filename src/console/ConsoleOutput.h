@@ -25,6 +25,11 @@ public:
     // An error line, "zelvarofeed: " + `line`, on stderr; never left out.
     void Error(const std::string& line);
 
+    // Flushes stdout. When a write to it failed, now or before, reports `what` with the
+    // system's reason ("No space left on device") where it is known, once per run, and
+    // returns false.
+    bool FlushOut(const std::string& what = "cannot write to standard output");
+
     bool IsQuiet() const { return m_verbosity == EVerbosity::Quiet; }
     bool IsVerbose() const { return m_verbosity == EVerbosity::Verbose; }
 
@@ -32,4 +37,5 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     EVerbosity m_verbosity;
+    bool m_outFailureReported = false;
 };

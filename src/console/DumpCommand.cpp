@@ -26,10 +26,5 @@ int CDumpCommand::Run(CConsoleOutput& output) {
     } else {
         CEventDump::WriteText(data, out);
     }
-    out.flush();
-    if (!out) {
-        output.Error("cannot write the listing");
-        return kExitFailed;
-    }
-    return kExitOk;
+    return output.FlushOut("cannot write the listing") ? kExitOk : kExitFailed;
 }

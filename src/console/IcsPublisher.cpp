@@ -53,12 +53,7 @@ bool CIcsPublisher::Publish(const std::string& eventPath, const std::string& ics
     }
     if (icsPath.empty()) {
         output.Out() << text;
-        output.Out().flush();
-        if (!output.Out()) {
-            output.Error("cannot write the export");
-            return false;
-        }
-        return true;
+        return output.FlushOut("cannot write the export");
     }
     errno = 0;
     if (!ReplaceWithText(icsPath, text)) {

@@ -70,6 +70,12 @@ int ReportUsageError(const CLI::App& app, std::string message,
     return CConsoleCommand::kExitUsage;
 }
 
+// `exitCode`, or a failure when what went to stdout could not be written.
+int CheckedOut(CConsoleOutput& output, int exitCode) {
+    return output.FlushOut() || exitCode != CConsoleCommand::kExitOk ? exitCode
+                                                                     : CConsoleCommand::kExitFailed;
+}
+
 // `zelvarofeed help [COMMAND]`.
 int PrintHelp(const CLI::App& app, const std::string& topic) {
     if (topic.empty()) {
@@ -118,7 +124,8 @@ int Run(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& success) {
-        return app.exit(success, std::cout, std::cerr);  // --help, --version: stdout, exit 0
+        CConsoleOutput plain(std::cout, std::cerr, EVerbosity::Normal);
+        return CheckedOut(plain, app.exit(success, std::cout, std::cerr));  // --help, --version
     } catch (const CLI::ParseError& error) {
         return ReportUsageError(app, error.what(), std::vector<std::string>(argv + 1, argv + argc));
     }
@@ -128,13 +135,17 @@ int Run(int argc, char** argv) {
         return ReportUsageError(app, "--quiet excludes --verbose",
                                 std::vector<std::string>(argv + 1, argv + argc));
     }
-    if (help->parsed()) return PrintHelp(app, helpTopic);
+    if (help->parsed()) {
+        CConsoleOutput plain(std::cout, std::cerr, EVerbosity::Normal);
+        return CheckedOut(plain, PrintHelp(app, helpTopic));
+    }
     CConsoleOutput output(std::cout, std::cerr,
                           quiet     ? EVerbosity::Quiet
                           : verbose ? EVerbosity::Verbose
                                     : EVerbosity::Normal);
     for (std::size_t i = 0; i < commands.size(); ++i) {
-        if (declared[i]->parsed()) return commands[i]->Run(output);
+        if (!declared[i]->parsed()) continue;
+        return CheckedOut(output, commands[i]->Run(output));
     }
     return CConsoleCommand::kExitUsage;  // require_subcommand(1) leaves no other way here
 }

@@ -28,7 +28,9 @@ SSyncOutcome CSyncReport::Describe(const CFeedController& controller, const std:
     }
     if (status == CFeedController::kStatusCantAccessFeed ||
         status == CFeedController::kStatusCantOpenFeed) {
-        std::string reason = CSystemReason::ForReading(settings.FeedFilePath);
+        std::string reason = controller.IsFeedOutOfMemory()
+                                 ? "not enough memory"
+                                 : CSystemReason::ForReading(settings.FeedFilePath);
         // The feed is opened for exclusive use: the writer may still hold it.
         if (reason.empty() && status == CFeedController::kStatusCantOpenFeed) {
             reason = "another program may hold it open";
@@ -38,7 +40,7 @@ SSyncOutcome CSyncReport::Describe(const CFeedController& controller, const std:
         CPathParts lockParts(CPlatform::Default(), settings.SharedFilePath);
         lockParts.SetExtension("lock");
         const std::string lockPath = lockParts.GetPath();
-        const std::string reason = CSystemReason::ForWriting(lockPath, lastErrno);
+        const std::string reason = CSystemReason::ForLockFile(lockPath, lastErrno);
         if (reason.empty()) {
             outcome.text =
                 status + ": " + lockPath + " is held by another program; try again later";

@@ -45,6 +45,14 @@ std::string CSystemReason::ForWriting(const std::string& path, int fallbackErrno
     return TransferError(fallbackErrno);
 }
 
+std::string CSystemReason::ForLockFile(const std::string& path, int fallbackErrno) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        return "a symbolic link, not a regular file";
+    }
+    return ForWriting(path, fallbackErrno);
+}
+
 std::string CSystemReason::TransferError(int errnum) {
     return IsTransferError(errnum) ? ErrorText(errnum) : std::string();
 }

@@ -15,6 +15,10 @@ public:
     // not let files be created beside it (a replacement is written beside the file), or a
     // write-protected file.
     static std::string ForWriting(const std::string& path, int fallbackErrno = 0);
+    // Why the lock file `path` cannot be taken, when the cause is no other holder: as
+    // ForWriting, and a symbolic link at the path (never followed, whatever it points to) is
+    // no regular file. "" when the path looks usable, so that only a holder is left.
+    static std::string ForLockFile(const std::string& path, int fallbackErrno = 0);
     // True for the errors that only a failed transfer of data reports ("No space left on
     // device", "Disk quota exceeded", "Input/output error", ...). An errno read some calls
     // after the failure is trusted only then: a lookup on the way (a file that is not there

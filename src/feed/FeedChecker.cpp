@@ -498,8 +498,10 @@ private:
 
 std::string CFeedFinding::Format() const {
     std::string text = line > 0 ? "Line " + std::to_string(line) : std::string("File");
-    if (!section.empty()) text += ", section " + Bracket(section);
-    if (!key.empty()) text += ", key " + Quote(key);
+    // Names are ANSI text like the whole document; a terminal expects UTF-8.
+    CPlatform& platform = CPlatform::Current();
+    if (!section.empty()) text += ", section " + Bracket(platform.AnsiToUtf8(section));
+    if (!key.empty()) text += ", key " + Quote(platform.AnsiToUtf8(key));
     return text + ": " + message;
 }
 

@@ -13,7 +13,8 @@ struct CFeedFinding {
     std::string key;
     std::string message;  // a sentence for the person who writes the feed
 
-    // "Line 12, section [DateEntry 0], key "StartDate": <message>"
+    // "Line 12, section [DateEntry 0], key "StartDate": <message>", the section and key
+    // names converted from the ANSI code page to UTF-8.
     std::string Format() const;
 };
 

@@ -8,7 +8,8 @@
 #include "feed/IniDocument.h"
 
 int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
-                          CStringArray& removeGuids) {
+                          CStringArray& removeGuids, bool* outOfMemory) {
+    if (outOfMemory != nullptr) *outOfMemory = false;
     try {
         // Read aside, so that a failure part-way leaves the caller's lists as they were; the
         // caller's growth steps go with the lists that replace them.
@@ -23,6 +24,7 @@ int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
         }
         return result;
     } catch (const std::bad_alloc&) {
+        if (outOfMemory != nullptr) *outOfMemory = true;
         return kCantOpen;
     }
 }

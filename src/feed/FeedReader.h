@@ -23,14 +23,15 @@ public:
     //  -1  the file cannot be opened (absent, inaccessible, held open by another process,
     //      not a regular file) or read for lack of memory;
     //  -2  the file holds no bytes.
-    // On -1 and -2 both lists are left as they were.
+    // On -1 and -2 both lists are left as they were. `outOfMemory`, when given, tells
+    // whether a -1 came from the lack of memory.
     //
     // One working entry serves every date entry section: a key that a section omits keeps
     // the value of the section before (the constructor's default for section 0), and so
     // does LastCheckTime. Its reminder lists and dropped occurrences start empty for every
     // section. Each stored entry has StorageType 1 or 2 (anything else becomes 1).
     static int ReadFeed(const std::string& path, CDateEntryArray& entries,
-                        CStringArray& removeGuids);
+                        CStringArray& removeGuids, bool* outOfMemory = nullptr);
     // The sections of a parsed feed, as ReadFeed reads them, appended to the lists; tells
     // `reporter`, when given, what it reads, drops and defaults. Lets std::bad_alloc through.
     static void ReadDocument(const CIniDocument& document, CDateEntryArray& entries,

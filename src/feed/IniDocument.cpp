@@ -90,6 +90,10 @@ std::string CIniDocument::Escape(std::string_view value) {
         const std::size_t length = CharLength(value, i, dbcs);
         if (length == 2) {
             result.append(value.substr(i, 2));
+        } else if (dbcs != nullptr && dbcs->IsLeadByte(static_cast<unsigned char>(value[i]))) {
+            // Reading would pair a lone lead byte with whatever byte is stored next: the
+            // backslash of an escape, or a trail byte of the next line.
+            result += '?';
         } else {
             switch (value[i]) {
                 case '\\':

@@ -124,6 +124,10 @@ public:
     static bool IsSectionHeader(std::string_view trimmedLine);
     // Position of the first "=" outside double-byte characters; npos when none.
     static std::size_t FindEquals(std::string_view line);
+    // Backslash, LF, CR and tab become "\\", "\n", "\r", "\t"; a double-byte character is
+    // copied whole. A lead byte of the double-byte code page that no trail byte follows is
+    // no text in that code page and becomes '?', so that every escaped value reads back as
+    // set or with that replacement.
     static std::string Escape(std::string_view value);
     static std::string Unescape(std::string_view stored);
     // Skips leading white space (space, tab, LF, VT, FF, CR), takes one optional sign and

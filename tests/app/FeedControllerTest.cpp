@@ -286,6 +286,32 @@ TEST(SyncCycleTest, FeedOutcomes) {
     for (const CycleRow& row : rows) RunRow(row);
 }
 
+// The console names the reason of "Can't open feed file for reading" from the flag: lack of
+// memory, or else what the system says about the path.
+TEST(SyncCycleTest, AFeedUnreadableForLackOfMemorySaysSo) {
+    const struct {
+        const char* what;
+        EFileFault fault;
+        bool outOfMemory;
+    } rows[] = {
+        {"memory runs out", EFileFault::ReadThrowsBadAlloc, true},
+        {"the device fails", EFileFault::ReadFails, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        CCycleEnv env;
+        env.faulty.SetFileFault(row.fault, 10);
+        env.controller.RunSyncCycle();
+        EXPECT_EQ(env.view.Status(), "Can't open feed file for reading");
+        EXPECT_EQ(env.controller.IsFeedOutOfMemory(), row.outOfMemory);
+
+        env.faulty.SetFileFault(EFileFault::None);
+        env.controller.RunSyncCycle();
+        EXPECT_EQ(env.view.Status(), "Sync successful");
+        EXPECT_FALSE(env.controller.IsFeedOutOfMemory());
+    }
+}
+
 TEST(SyncCycleTest, LockOutcomes) {
     const CycleRow rows[] = {
         {"lock held by another process",

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <optional>
 #include <regex>
@@ -66,14 +67,16 @@ public:
         return std::string(bytes.begin(), bytes.end());
     }
 
-    // Starts the program in the folder; stdout and stderr go to files there.
-    pid_t Start(const std::vector<std::string>& args) const {
+    // Starts the program in the folder; stdout and stderr go to files there, stdout to
+    // `stdoutPath` instead when one is given.
+    pid_t Start(const std::vector<std::string>& args, const char* stdoutPath = nullptr) const {
         const pid_t pid = ::fork();
         if (pid != 0) return pid;
         if (::chdir(m_folder.GetPath().c_str()) != 0) ::_exit(127);
         ::setenv("XDG_CONFIG_HOME", Path("config").c_str(), 1);
         ::setenv("TMPDIR", m_folder.GetPath().c_str(), 1);
-        const int out = ::open(Path("stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int out = ::open(stdoutPath != nullptr ? stdoutPath : Path("stdout.txt").c_str(),
+                               O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = ::open(Path("stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(out, 1);
         ::dup2(err, 2);
@@ -490,6 +493,69 @@ TEST(CommandLineTest, DumpCopyAndCheckFeedReportTheSystemsReason) {
          "^zelvarofeed: cannot read the feed file feed.ini: No such file or directory\n$",
          {}},
     });
+}
+
+TEST(CommandLineTest, ALockPathThatIsNoRegularFileNamesTheCauseAndExitsOne) {
+    struct SLockCase {
+        const char* name;
+        std::function<int(const CProgramFolder&)> make;
+        const char* reason;
+    };
+    const std::vector<SLockCase> cases = {
+        {"link to a file",
+         [](const CProgramFolder& f) { return ::symlink("other.txt", f.Path("cal.lock").c_str()); },
+         "a symbolic link, not a regular file"},
+        {"dangling link",
+         [](const CProgramFolder& f) { return ::symlink("gone", f.Path("cal.lock").c_str()); },
+         "a symbolic link, not a regular file"},
+        {"folder",
+         [](const CProgramFolder& f) { return ::mkdir(f.Path("cal.lock").c_str(), 0700); },
+         "Is a directory"},
+        {"FIFO", [](const CProgramFolder& f) { return ::mkfifo(f.Path("cal.lock").c_str(), 0600); },
+         "not a regular file"},
+    };
+    for (const SLockCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CProgramFolder folder;
+        folder.Write("cal.dat", kEmptyEventFile);
+        folder.Write("feed.ini", kFeedAddAB);
+        folder.Write("other.txt", "");
+        ASSERT_EQ(c.make(folder), 0);
+        const SResult result = folder.Run({"sync", "--shared", "cal.dat", "--feed", "feed.ini"});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err,
+                  std::string("zelvarofeed: Can't lock event file: cal.lock: ") + c.reason + "\n");
+        EXPECT_EQ(folder.Read("cal.dat"), kEmptyEventFile);
+    }
+}
+
+TEST(CommandLineTest, EveryCommandSaysWhyItsOutputCannotBeWritten) {
+    const std::vector<std::vector<std::string>> commands = {
+        {"dump", "cal.dat"},
+        {"dump", "--json", "cal.dat"},
+        {"check-feed", "bogus.ini"},
+        {"sync", "--shared", "cal.dat", "--feed", "feed.ini"},
+        {"sync", "--dry-run", "--shared", "cal.dat", "--feed", "feed.ini"},
+        {"init", "new.dat"},
+        {"copy", "-v", "cal.dat", "out.dat"},
+        {"help"},
+        {"help", "dump"},
+        {"--help"},
+        {"--version"},
+    };
+    for (const std::vector<std::string>& args : commands) {
+        SCOPED_TRACE(args.front() + " " + args.back());
+        const CProgramFolder folder;
+        folder.Write("cal.dat", kEmptyEventFile);
+        folder.Write("feed.ini", kFeedAddAB);
+        folder.Write("bogus.ini", "[DateEntry 0]\nGUID=" + kGuidA + "\nBogus=1\n");
+        const SResult result = folder.Finish(folder.Start(args, "/dev/full"));
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_TRUE(std::regex_search(
+            result.err,
+            std::regex("^zelvarofeed: cannot write [^\n]*: No space left on device\n$")))
+            << result.err;
+    }
 }
 
 TEST(CommandLineTest, WatchWithoutPathsSaysHowToSetThemAndExits78) {

@@ -307,6 +307,10 @@ TEST_F(FeedCheckerTest, FormatNamesLineSectionAndKey) {
               "Line 12, section [DateEntry 0], key \"StartDate\": Something is wrong.");
     const CFeedFinding whole{0, "", "", "The file is empty."};
     EXPECT_EQ(whole.Format(), "File: The file is empty.");
+    // Windows-1252 names, shown in UTF-8.
+    const CFeedFinding ansi{3, "Caf\xE9 0", "Cl\xE9\x80", "Unknown key."};
+    EXPECT_EQ(ansi.Format(),
+              "Line 3, section [Caf\xC3\xA9 0], key \"Cl\xC3\xA9\xE2\x82\xAC\": Unknown key.");
 }
 
 TEST_F(FeedCheckerTest, UnreadableFiles) {

@@ -571,6 +571,40 @@ TEST_F(IniDocumentDoubleByteTest, LineBreaksAfterALeadByteAreEscaped) {
     }
 }
 
+TEST_F(IniDocumentDoubleByteTest, LoneLeadBytesReadBackAsQuestionMarks) {
+    struct SCase {
+        const char* name;
+        std::string value;
+        std::string expected;
+    };
+    const SCase cases[] = {
+        {"before LF", "\x81\n", "?\n"},
+        {"before CR", "a\x81\rb", "a?\rb"},
+        {"before CR LF", "\x9F\r\n", "?\r\n"},
+        {"before tab", "\x81\tx", "?\tx"},
+        {"at the end", "ab\x81", "ab?"},
+        {"alone", "\x81", "?"},
+        {"before a digit",
+         "\x81"
+         "1",
+         "?1"},
+        {"two in a row before LF", "\x81\x81\n", "\x81\x81\n"},
+        {"three in a row before LF", "\x81\x81\x81\n", "\x81\x81?\n"},
+        {"paired with a backslash", "\x81\\n", "\x81\\n"},
+        {"a pair, then LF", "\x81\x40\n", "\x81\x40\n"},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CIniDocument document;
+        document.SetString("S", "k", c.value);
+        EXPECT_EQ(document.GetString("S", "k", kAbsent), c.expected);
+        EXPECT_EQ(Parsed(TextOf(document)).GetString("S", "k", kAbsent), c.expected);
+        // What reads back is stored as it is.
+        document.SetString("S", "k", c.expected);
+        EXPECT_EQ(document.GetString("S", "k", kAbsent), c.expected);
+    }
+}
+
 TEST(IniDocumentSingleByteTest, HighBytesAreSingleCharactersWithoutLeadBytes) {
     CFakePlatform platform;
     platform.Install();
