@@ -114,4 +114,13 @@ public:
     virtual bool CreateDirectory(const std::string& path) = 0;
     // The user's application-data (configuration) folder; false when none can be named.
     virtual bool GetAppDataFolder(std::string& folder) = 0;
+
+    // The system's data for the time zone `name` (an IANA name such as "Europe/Berlin") in the
+    // TZif form (RFC 8536): the zoneinfo file where the system keeps them, else a TZif text with
+    // the zone's current yearly rule in its footer (CTzifText). False for an unknown zone and for
+    // anything that is not a plain zone name (CTzifText::IsZoneName): names come from files.
+    virtual bool ReadZoneData(const std::string& name, std::string& tzif) = 0;
+    // The same for the machine's local zone, the one its wall-clock times are in (on Linux
+    // what localtime would use: TZ, else /etc/localtime). False when it cannot be read.
+    virtual bool ReadLocalZoneData(std::string& tzif) = 0;
 };

@@ -61,6 +61,10 @@ public:
     bool GetAppDataFolder(std::string& folder) override {
         return m_target.GetAppDataFolder(folder);
     }
+    bool ReadZoneData(const std::string& name, std::string& tzif) override {
+        return m_target.ReadZoneData(name, tzif);
+    }
+    bool ReadLocalZoneData(std::string& tzif) override { return m_target.ReadLocalZoneData(tzif); }
 
 private:
     CPlatform& m_target;

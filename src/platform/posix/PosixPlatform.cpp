@@ -16,6 +16,7 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/TzifText.h"
 #include "platform/Utf8.h"
 #include "platform/posix/PosixFile.h"
 #include "platform/posix/PosixLockFile.h"
@@ -375,6 +376,55 @@ public:
         // Created on demand, as the shell does for its folders.
         struct stat st {};
         if (stat(folder.c_str(), &st) != 0 && mkdir(folder.c_str(), 0700) != 0) return false;
+        return true;
+    }
+
+    bool ReadZoneData(const std::string& name, std::string& tzif) override {
+        if (!CTzifText::IsZoneName(name)) {
+            return false;
+        }
+        const char* folder = std::getenv("TZDIR");
+        const std::string base =
+            folder != nullptr && folder[0] == '/' ? folder : "/usr/share/zoneinfo";
+        return ReadTzifFile(base + "/" + name, tzif);
+    }
+
+    bool ReadLocalZoneData(std::string& tzif) override {
+        const char* tz = std::getenv("TZ");
+        if (tz == nullptr) {
+            return ReadTzifFile("/etc/localtime", tzif);
+        }
+        std::string value = tz[0] == ':' ? tz + 1 : tz;
+        if (value.empty()) {
+            tzif = CTzifText::FromPosixRule("UTC0");
+            return true;
+        }
+        if (value[0] == '/') {
+            return ReadTzifFile(value, tzif);
+        }
+        if (ReadZoneData(value, tzif)) {
+            return true;
+        }
+        // Not a zone of the database: a rule such as "CET-1CEST,M3.5.0,M10.5.0/3".
+        tzif = CTzifText::FromPosixRule(value);
+        return true;
+    }
+
+private:
+    // A zoneinfo file: a regular file, opened without blocking, at most 1 MiB, "TZif" first.
+    bool ReadTzifFile(const std::string& path, std::string& tzif) {
+        std::unique_ptr<CFile> file = OpenFile(path, EFileOpen::Read);
+        std::uint64_t length = 0;
+        if (file == nullptr || !file->GetLength(length) || length > (1u << 20)) {
+            return false;
+        }
+        std::string bytes(static_cast<std::size_t>(length), '\0');
+        std::size_t read = 0;
+        if (!file->Read(bytes.data(), bytes.size(), read) || read != bytes.size() ||
+            bytes.compare(0, 4, "TZif") != 0) {
+            return false;
+        }
+        tzif = std::move(bytes);
         return true;
     }
 };

@@ -9,8 +9,10 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/TzifText.h"
 #include "platform/win32/Win32File.h"
 #include "platform/win32/Win32Handle.h"
+#include "platform/win32/Win32ZoneData.h"
 
 namespace {
 
@@ -376,6 +378,12 @@ public:
         folder = buffer;
         return true;
     }
+
+    bool ReadZoneData(const std::string& name, std::string& tzif) override {
+        return CTzifText::IsZoneName(name) && CWin32ZoneData::Read(name, tzif);
+    }
+
+    bool ReadLocalZoneData(std::string& tzif) override { return CWin32ZoneData::ReadLocal(tzif); }
 };
 
 }  // namespace
