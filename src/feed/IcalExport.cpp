@@ -154,10 +154,13 @@ bool CIcalExport::WriteTimes(CContentLineWriter& out, const CDateEntry& entry) {
         // The day after the last day; whole-day occurrences end at 23:59:59.
         AddTimeParams(out, true);
         out.Line("DTEND", FormatTime(firstEnd + 1, true));
-    } else if (m_zone != nullptr && duration >= kSecondsPerDay) {
-        // The calendar's lengths are wall-clock lengths; in a zone with daylight time only a
-        // DURATION counts whole days as days (RFC 5545 section 3.3.6), where the time between
-        // DTSTART and DTEND would move the end of an occurrence across a change by an hour.
+    } else if (m_zone != nullptr && (duration >= kSecondsPerDay ||
+                                     m_zone->OffsetAtUtc(m_zone->UtcFromLocal(first)) !=
+                                         m_zone->OffsetAtUtc(m_zone->UtcFromLocal(firstEnd)))) {
+        // The calendar's lengths are wall-clock lengths. In a zone with daylight time the
+        // time between DTSTART and DTEND would give every occurrence the elapsed length of
+        // the first, an hour off where that one spans a change; a DURATION counts whole days
+        // as calendar days (RFC 5545 section 3.3.6) and its hours as hours.
         out.Line("DURATION", Duration(duration));
     } else if (duration != 0) {
         AddTimeParams(out, false);
@@ -200,16 +203,18 @@ void CIcalExport::WriteRule(CContentLineWriter& out, const CExportRule& rule, Ic
     if (written.Until && m_zone != nullptr && !dateValued) {
         IcalSeconds until = m_zone->UtcFromLocal(*written.Until);
         // Some readers (python-dateutil with pytz zones) give every occurrence the UTC offset
-        // of DTSTART before they compare it with UNTIL. The later of the two readings still
-        // ends the series after its last start and before the next where occurrences lie at
-        // least two hours apart (offsets of a zone differ by an hour, rarely two).
-        const std::int64_t step = written.Frequency == CExportRule::EFrequency::Hourly
-                                      ? written.Interval * 3600
-                                      : CCivilTime::kSecondsPerDay;
-        if (step > 2 * 3600) {
-            until =
-                std::max(until, *written.Until - m_zone->OffsetAtUtc(m_zone->UtcFromLocal(first)));
-        }
+        // of DTSTART before they compare it with UNTIL. The later of the two readings of the
+        // last start still ends the series there when the next start could not come before
+        // it in either reading: the next starts `spacing` or more later on the wall clock.
+        const std::int64_t spacing =
+            written.Frequency == CExportRule::EFrequency::Hourly
+                ? written.Interval * 3600
+                : (written.Frequency == CExportRule::EFrequency::Daily ? written.Interval : 1) *
+                      CCivilTime::kSecondsPerDay;
+        const int firstOffset = m_zone->OffsetAtUtc(m_zone->UtcFromLocal(first));
+        const IcalSeconds misread = std::max(until, *written.Until - firstOffset);
+        const IcalSeconds next = *written.Until + spacing;
+        if (misread < m_zone->UtcFromLocal(next) && misread < next - firstOffset) until = misread;
         untilText = FormatFields(CCivilTime::FromSeconds(until), false) + "Z";
     } else if (written.Until) {
         untilText = FormatTime(*written.Until, dateValued);

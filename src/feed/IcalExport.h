@@ -4,7 +4,8 @@
 // Each VEVENT carries UID (the GUID), DTSTAMP, SUMMARY (Description), DESCRIPTION (Notes),
 // CATEGORIES (Category), COLOR (the nearest CSS3 keyword of BgColor), DTSTART (the first
 // occurrence), DTEND (DTSTART plus the occurrence length; in a zone, a length of a day or
-// more as a DURATION, whose days are calendar days; a whole-day entry as DATE values
+// more, or a first occurrence across a change of offset, as a DURATION, whose days are
+// calendar days; a whole-day entry as DATE values
 // with DTEND the day after its last day; left out for an occurrence of length 0, and for
 // one that ends before it starts, which RFC 5545 does not allow: a note says so), and a
 // VALARM (ACTION:DISPLAY, TRIGGER the ForewarnSpan before the start) when Forewarn is set.
