@@ -5,12 +5,14 @@
 
 #include "datetime/DateTimeRange.h"
 #include "feed/RuleMapping.h"
+#include "ical/RecurrenceIterator.h"
 #include "store/Agenda.h"
 #include "store/DateEntry.h"
 
 namespace {
 
-constexpr std::size_t kMostCandidatesExpanded = 8000000;
+// More than any list of occurrences that is checked.
+constexpr std::size_t kMostExpanded = 2 * CCheckedRule::kMostOccurrencesChecked + 1;
 
 CDateTime SeriesStart(const DateEntryProperties& p) {
     CDateTime start = p.StartDate;
@@ -114,16 +116,23 @@ void CCheckedRule::Check(const CDateEntry& entry, const CDateTime& horizon) {
     const IcalSeconds first = m_occurrences.front();
     m_rule = CRuleMapping::Build(entry.Properties, first);
     if (!m_rule) return;
-    m_rule->Until = m_until;
     const IcalSeconds end = ToLocal(horizon);
+    // The calendar's times are wall-clock times: the rule is expanded floating, UNTIL too.
+    CRecurrenceRule bounded = *m_rule;
+    if (m_until) bounded.until = CRuleUntil{CCivilTime::FromSeconds(*m_until), false, false};
     std::vector<IcalSeconds> expanded;
-    m_rule->Expand(first, end, kMostCandidatesExpanded, expanded);
+    CRecurrenceIterator iterator(bounded, CCivilTime::FromSeconds(first), nullptr);
+    IcalSeconds start = 0;
+    while (expanded.size() < kMostExpanded && iterator.Next(start) && start < end) {
+        expanded.push_back(start);
+    }
     for (const CDateTime& dropped : entry.DroppedOccurrences) {
         if (!CDateTimeRange::Contains(dropped)) continue;
         const IcalSeconds t = ToLocal(dropped);
         if (t <= first || (m_until && t > *m_until)) continue;
-        const bool yielded = t < end ? std::binary_search(expanded.begin(), expanded.end(), t)
-                                     : IsRuleOccurrence(entry, dropped);
+        const bool listed = !expanded.empty() && t <= expanded.back();
+        const bool yielded = listed ? std::binary_search(expanded.begin(), expanded.end(), t)
+                                    : IsRuleOccurrence(entry, dropped);
         if (yielded) m_excluded.push_back(t);
     }
     std::sort(m_excluded.begin(), m_excluded.end());

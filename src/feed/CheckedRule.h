@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "datetime/DateTime.h"
-#include "feed/ExportRule.h"
 #include "ical/CivilTime.h"
+#include "ical/RecurrenceRule.h"
 
 class CDateEntry;
 
@@ -21,9 +21,10 @@ public:
     static IcalSeconds ToLocal(const CDateTime& value);
 
     // Looks at `entry` up to `horizon`: its occurrences as the agenda lists them
-    // (CAgenda::Collect), then the rule of CRuleMapping with UNTIL at the series' last start
-    // and, as exclusions, the dropped occurrences that the rule yields. The rule is kept when
-    // its expansion up to the horizon, less the exclusions, equals the occurrences.
+    // (CAgenda::Collect), then the rule of CRuleMapping ending at the series' last start and,
+    // as exclusions, the dropped occurrences that the rule yields. The rule is kept when its
+    // RFC 5545 expansion (CRecurrenceIterator) up to the horizon, less the exclusions, equals
+    // the occurrences.
     CCheckedRule(const CDateEntry& entry, const CDateTime& horizon);
 
     // The starts of the occurrences before the horizon, in order; when !IsWhole(), the first
@@ -33,8 +34,8 @@ public:
     // The last start of a series that ends after a count (when the calendar reaches it) or at
     // a date (RepeatEndDate).
     const std::optional<IcalSeconds>& Until() const { return m_until; }
-    // The exact rule, if any; not checked when !IsWhole().
-    const std::optional<CExportRule>& Rule() const { return m_rule; }
+    // The exact rule, if any, without its end (Until()); not checked when !IsWhole().
+    const std::optional<CRecurrenceRule>& Rule() const { return m_rule; }
     // Starts to exclude from the rule (EXDATE), in order.
     const std::vector<IcalSeconds>& Excluded() const { return m_excluded; }
 
@@ -45,6 +46,6 @@ private:
     std::vector<IcalSeconds> m_occurrences;
     bool m_whole = true;
     std::optional<IcalSeconds> m_until;
-    std::optional<CExportRule> m_rule;
+    std::optional<CRecurrenceRule> m_rule;
     std::vector<IcalSeconds> m_excluded;
 };

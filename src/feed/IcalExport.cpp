@@ -6,7 +6,6 @@
 
 #include "datetime/DateTimeRange.h"
 #include "feed/CheckedRule.h"
-#include "feed/ExportRule.h"
 #include "feed/RuleMapping.h"
 #include "ical/ContentLineWriter.h"
 #include "ical/CssColor.h"
@@ -174,7 +173,7 @@ bool CIcalExport::WriteTimes(CContentLineWriter& out, const CDateEntry& entry) {
     }
     if (!series && occurrences.size() == 1) return true;
     if (checked.Rule()) {
-        WriteRule(out, *checked.Rule(), first, checked.Excluded(), dateValued);
+        WriteRule(out, checked, first, dateValued);
         return true;
     }
     for (std::size_t i = 1; i < occurrences.size(); ++i) {
@@ -194,33 +193,31 @@ bool CIcalExport::WriteTimes(CContentLineWriter& out, const CDateEntry& entry) {
     return true;
 }
 
-void CIcalExport::WriteRule(CContentLineWriter& out, const CExportRule& rule, IcalSeconds first,
-                            const std::vector<IcalSeconds>& excluded, bool dateValued) const {
-    std::string untilText;
-    CExportRule written = rule;
+void CIcalExport::WriteRule(CContentLineWriter& out, const CCheckedRule& checked, IcalSeconds first,
+                            bool dateValued) const {
+    CRecurrenceRule rule = *checked.Rule();
+    const std::optional<IcalSeconds>& last = checked.Until();
     // Past the year 9999 the format has no value: such a series is written without end.
-    if (written.Until && !CanWrite(*written.Until)) written.Until.reset();
-    if (written.Until && m_zone != nullptr && !dateValued) {
-        IcalSeconds until = m_zone->UtcFromLocal(*written.Until);
+    if (last && CanWrite(*last) && m_zone != nullptr && !dateValued) {
+        IcalSeconds until = m_zone->UtcFromLocal(*last);
         // Some readers (python-dateutil with pytz zones) give every occurrence the UTC offset
         // of DTSTART before they compare it with UNTIL. The later of the two readings of the
         // last start still ends the series there when the next start could not come before
         // it in either reading: the next starts `spacing` or more later on the wall clock.
         const std::int64_t spacing =
-            written.Frequency == CExportRule::EFrequency::Hourly
-                ? written.Interval * 3600
-                : (written.Frequency == CExportRule::EFrequency::Daily ? written.Interval : 1) *
-                      CCivilTime::kSecondsPerDay;
+            rule.freq == EFrequency::Hourly
+                ? std::int64_t{rule.interval} * 3600
+                : (rule.freq == EFrequency::Daily ? rule.interval : 1) * kSecondsPerDay;
         const int firstOffset = m_zone->OffsetAtUtc(m_zone->UtcFromLocal(first));
-        const IcalSeconds misread = std::max(until, *written.Until - firstOffset);
-        const IcalSeconds next = *written.Until + spacing;
+        const IcalSeconds misread = std::max(until, *last - firstOffset);
+        const IcalSeconds next = *last + spacing;
         if (misread < m_zone->UtcFromLocal(next) && misread < next - firstOffset) until = misread;
-        untilText = FormatFields(CCivilTime::FromSeconds(until), false) + "Z";
-    } else if (written.Until) {
-        untilText = FormatTime(*written.Until, dateValued);
+        rule.until = CRuleUntil{CCivilTime::FromSeconds(until), false, true};
+    } else if (last && CanWrite(*last)) {
+        rule.until = CRuleUntil{CCivilTime::FromSeconds(*last), dateValued, false};
     }
-    out.Line("RRULE", written.ToText(untilText));
-    for (const IcalSeconds t : excluded) {
+    out.Line("RRULE", rule.ToText());
+    for (const IcalSeconds t : checked.Excluded()) {
         if (!CanWrite(t)) break;
         AddTimeParams(out, dateValued);
         out.Line("EXDATE", FormatTime(t, dateValued));

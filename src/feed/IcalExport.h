@@ -31,7 +31,7 @@
 
 class CDateEntry;
 class CEventData;
-class CExportRule;
+class CCheckedRule;
 class CContentLineWriter;
 class CTimeZone;
 
@@ -60,8 +60,8 @@ private:
     // 1 to 9999 that the format can write.
     bool WriteTimes(CContentLineWriter& out, const CDateEntry& entry);
     // The RRULE of a series that starts at `first`, and its EXDATEs.
-    void WriteRule(CContentLineWriter& out, const CExportRule& rule, IcalSeconds first,
-                   const std::vector<IcalSeconds>& excluded, bool dateValued) const;
+    void WriteRule(CContentLineWriter& out, const CCheckedRule& checked, IcalSeconds first,
+                   bool dateValued) const;
     void WriteAlarm(CContentLineWriter& out, const CDateEntry& entry, const std::string& summary);
     // A DATE value, or a DATE-TIME in the zone's local time or floating.
     std::string FormatTime(IcalSeconds localSeconds, bool dateValued) const;

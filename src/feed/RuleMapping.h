@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "feed/ExportRule.h"
+#include "ical/RecurrenceRule.h"
 #include "store/DateEntryProperties.h"
 
 class CRuleMapping {
@@ -17,10 +17,10 @@ public:
 
     // The rule for a series (IsSeries) whose first occurrence starts at `first` (the
     // DTSTART written), when its conditions let any candidate through. Nothing when no
-    // single rule of CExportRule's forms is exact, and also when the conditions refuse every
+    // single rule is exact, and also when the conditions refuse every
     // candidate (the exporter then finds no occurrence at all). `first` must be an
     // occurrence: the rule keeps its time of day and, for a monthly rule, its place in the
     // month grid.
-    static std::optional<CExportRule> Build(const DateEntryProperties& properties,
-                                            IcalSeconds first);
+    static std::optional<CRecurrenceRule> Build(const DateEntryProperties& properties,
+                                                IcalSeconds first);
 };

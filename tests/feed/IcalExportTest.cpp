@@ -142,7 +142,7 @@ TEST_F(IcalExportTest, MonthEndSeriesWithCountAndDrop) {
     entry.DropOccurrence(Dt(2024, 4, 29, 10));  // no occurrence: no EXDATE
     EXPECT_EQ(Only(Event(entry), {"DTSTART", "DTEND", "RRULE", "EXDATE", "RDATE"}),
               (std::vector<std::string>{"DTSTART:20240131T100000", "DTEND:20240131T110000",
-                                        "RRULE:FREQ=MONTHLY;BYMONTHDAY=-1;UNTIL=20240531T100000",
+                                        "RRULE:FREQ=MONTHLY;UNTIL=20240531T100000;BYMONTHDAY=-1",
                                         "EXDATE:20240430T100000"}));
 }
 
@@ -166,9 +166,9 @@ TEST_F(IcalExportTest, RuleShapes) {
         {"every 2 months from 30 March meets no February", kRepeatEvery, 2, kRepeatUnitMonths,
          0, 0, Dt(2023, 3, 30, 10), 1, 31,
          {"DTSTART:20230330T100000",
-          "RRULE:FREQ=MONTHLY;INTERVAL=2;BYMONTHDAY=30;BYDAY=MO,TU,WE,TH,FR"}},
+          "RRULE:FREQ=MONTHLY;INTERVAL=2;BYDAY=MO,TU,WE,TH,FR;BYMONTHDAY=30"}},
         {"yearly leap day", kRepeatEvery, 1, kRepeatUnitYears, 0, 0, Dt(2024, 2, 29, 10), 1,
-         127, {"DTSTART:20240229T100000", "RRULE:FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=-1"}},
+         127, {"DTSTART:20240229T100000", "RRULE:FREQ=YEARLY;BYMONTHDAY=-1;BYMONTH=2"}},
         {"every 36 hours on weekends from Saturday", kRepeatEvery, 36, kRepeatUnitHours, 0, 0,
          Dt(2024, 6, 1, 8), 1, 96,
          {"DTSTART:20240601T080000", "RRULE:FREQ=HOURLY;INTERVAL=36;BYDAY=SA,SU"}},
