@@ -1,10 +1,7 @@
 #include "IcsPublisher.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <memory>
 
 #include "ConsoleOutput.h"
@@ -66,28 +63,9 @@ bool CIcsPublisher::Publish(const std::string& eventPath, const std::string& ics
 }
 
 std::unique_ptr<CTzifZone> CIcsPublisher::LoadZone(const std::string& name) {
-    // A zone name is a relative path of letters, digits and "/_-+"; no "..", nothing absolute.
-    const bool plain = !name.empty() && name.front() != '/' &&
-                       name.find("..") == std::string::npos &&
-                       std::all_of(name.begin(), name.end(), [](char c) {
-                           return std::isalnum(static_cast<unsigned char>(c)) || c == '/' ||
-                                  c == '_' || c == '-' || c == '+';
-                       });
-    if (!plain) return nullptr;
-    const char* folder = std::getenv("TZDIR");
-    const std::string path =
-        std::string(folder != nullptr && *folder != '\0' ? folder : "/usr/share/zoneinfo") + "/" +
-        name;
-    const std::unique_ptr<CFile> file = CPlatform::Default().OpenFile(path, EFileOpen::Read);
-    if (file == nullptr) return nullptr;
-    std::string bytes;
-    char buffer[4096];
-    std::size_t read = 0;
-    // Zone files are a few kilobytes; a larger file is no zone.
-    while (bytes.size() < (1u << 20) && file->Read(buffer, sizeof buffer, read) && read > 0) {
-        bytes.append(buffer, read);
-    }
-    return CTzifZone::Parse(name, bytes);
+    std::string tzif;
+    if (!CPlatform::Default().ReadZoneData(name, tzif)) return nullptr;
+    return CTzifZone::Parse(name, tzif);
 }
 
 bool CIcsPublisher::ReplaceWithText(const std::string& path, const std::string& text) {

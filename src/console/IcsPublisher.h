@@ -20,8 +20,8 @@ public:
     static bool Publish(const std::string& eventPath, const std::string& icsPath,
                         CConsoleOutput& output, const CTzifZone* zone = nullptr);
 
-    // The zone `name` of the system's zone data ($TZDIR, default /usr/share/zoneinfo);
-    // nullptr for a name that is none there (or reaches outside it).
+    // The zone `name` (an IANA name) of the system's zone data (CPlatform::ReadZoneData);
+    // nullptr for a name that is none there.
     static std::unique_ptr<CTzifZone> LoadZone(const std::string& name);
 
     // Writes `text` to a temporary file and replaces `path` by it in one step. False with
