@@ -53,6 +53,21 @@ void WeekNumber(std::int64_t day, int wkst, int& weekYear, int& week, int& weeks
     weeksInYear = static_cast<int>((firstWeekStart(weekYear + 1) - start) / 7);
 }
 
+int MostEmptyPeriods(EFrequency freq) {
+    switch (freq) {
+        case EFrequency::Yearly:
+            return 400;
+        case EFrequency::Monthly:
+            return 4800;
+        case EFrequency::Weekly:
+            return 20871;
+        case EFrequency::Daily:
+            return 146097;
+        default:
+            return CRecurrenceIterator::kMostEmptyPeriods;
+    }
+}
+
 }  // namespace
 
 CRecurrenceIterator::CRecurrenceIterator(const CRecurrenceRule& rule, const CCivilFields& dtstart,
@@ -310,7 +325,7 @@ bool CRecurrenceIterator::Next(IcalSeconds& start) {
             start = candidate;
             return true;
         }
-        if (++emptyPeriods > kMostEmptyPeriods) {
+        if (++emptyPeriods > MostEmptyPeriods(m_Rule.freq)) {
             m_Done = true;
             break;
         }

@@ -16,9 +16,13 @@
 //   an instant: a UTC time as written, a DATE or a local time read as UTC; for a floating
 //   event it is compared as wall-clock time.
 //
-// Bounds: the iterator stops for good after kMostEmptyPeriods periods in a row without an
-// occurrence (a rule that never matches, like BYMONTH=2;BYMONTHDAY=30, ends that way) and at
-// the year 9999. Callers bound the rest by a window end and a count of their own.
+// Bounds: the Gregorian calendar repeats itself every 400 years (146,097 days, 20,871 weeks,
+// 4,800 months), so a rule whose periods yield nothing for that long never yields again: the
+// iterator stops after that many empty periods in a row (400 yearly, 4,800 monthly, 20,871
+// weekly, 146,097 daily periods; a rule like BYMONTH=2;BYMONTHDAY=30 ends that way), after
+// kMostEmptyPeriods empty periods of a rule by hours, minutes or seconds (days and hours the
+// rule refuses are passed over whole), and at the year 9999. Callers bound the rest by a
+// window end and a count of their own.
 #pragma once
 
 #include <cstdint>
