@@ -161,7 +161,33 @@ std::unique_ptr<CTzifZone> CTzifZone::Parse(std::string name, std::string_view b
             ParseFooter(bytes.substr(begin, end - begin), zone->m_footer);
         }
     }
+    zone->ListRuleChanges();
     return zone;
+}
+
+void CTzifZone::ListRuleChanges() {
+    if (!m_footer.valid || !m_footer.daylight) return;
+    const IcalSeconds tableEnd = TableEnd();
+    // From the year before the table's end: a change of that year may still follow it in UTC.
+    // A zone that is its rule alone lists from kFirstListedYear, after which the list always
+    // holds the change before an instant.
+    const int first =
+        m_table.empty() ? kFirstListedYear : CCivilTime::FromSeconds(tableEnd).year - 1;
+    if (first > kLastListedYear) return;
+    for (int year = first; year <= kLastListedYear; ++year) {
+        for (const STransition& change : FooterTransitions(year)) {
+            if (m_table.empty() || change.utcSeconds > tableEnd) {
+                m_ruleChanges.push_back({change.utcSeconds, change.offset});
+            }
+        }
+    }
+    // The changes of kLastListedYear all lie after its first day in any zone: before it the
+    // list holds every change.
+    const auto dayStart = [](int year) {
+        return CCivilTime::DaysFromCivil(year, 1, 1) * CCivilTime::kSecondsPerDay;
+    };
+    m_ruleChangesBegin = m_table.empty() ? dayStart(first + 1) : tableEnd;
+    m_ruleChangesEnd = dayStart(kLastListedYear) - CCivilTime::kSecondsPerDay;
 }
 
 bool CTzifZone::ParseFooter(std::string_view text, SFooter& footer) {
@@ -238,6 +264,13 @@ int CTzifZone::OffsetAtUtc(IcalSeconds utcSeconds) const {
     const bool afterTable = m_table.empty() || utcSeconds >= m_table.back().utcSeconds;
     if (afterTable && m_footer.valid) {
         if (!m_footer.daylight) return m_footer.standardOffset;
+        if (utcSeconds >= m_ruleChangesBegin && utcSeconds < m_ruleChangesEnd) {
+            const auto after = std::upper_bound(
+                m_ruleChanges.begin(), m_ruleChanges.end(), utcSeconds,
+                [](IcalSeconds t, const SOffsetChange& change) { return t < change.utcSeconds; });
+            if (after != m_ruleChanges.begin()) return std::prev(after)->offset;
+            return m_table.empty() ? m_footer.standardOffset : m_table.back().offset;
+        }
         const int year = CCivilTime::FromSeconds(utcSeconds + m_footer.standardOffset).year;
         int offset = m_table.empty() ? m_footer.standardOffset : m_table.back().offset;
         for (const int y : {year - 1, year}) {

@@ -70,10 +70,24 @@ private:
         SRuleDate end;    // back to standard time
     };
 
+    // The footer rule's changes after the table, listed once up to this year for a binary
+    // search; later instants work the rule out for their year.
+    static constexpr int kFirstListedYear = 1900;
+    static constexpr int kLastListedYear = 2200;
+    struct SOffsetChange {
+        IcalSeconds utcSeconds = 0;
+        int offset = 0;
+    };
+
     static bool ParseFooter(std::string_view text, SFooter& footer);
+    void ListRuleChanges();
 
     std::string m_name;
     std::vector<STransition> m_table;
     STransition m_beforeTable;  // the zone before its first transition
     SFooter m_footer;
+    std::vector<SOffsetChange> m_ruleChanges;  // by time
+    // m_ruleChanges answers for the instants in [m_ruleChangesBegin, m_ruleChangesEnd).
+    IcalSeconds m_ruleChangesBegin = 0;
+    IcalSeconds m_ruleChangesEnd = 0;
 };

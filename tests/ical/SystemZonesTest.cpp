@@ -78,6 +78,8 @@ TEST(SystemZonesTest, OffsetsAroundTheChangesOfRealZones) {
         {"Europe/Berlin", Utc(2040, 3, 25, 1), 7200},
         {"America/New_York", Utc(2099, 11, 1, 5, 59, 59), -4 * 3600},
         {"America/New_York", Utc(2099, 11, 1, 6), -5 * 3600},
+        {"America/New_York", Utc(2300, 3, 11, 6, 59, 59), -5 * 3600},
+        {"America/New_York", Utc(2300, 3, 11, 7), -4 * 3600},
         {"Australia/Sydney", Utc(2050, 4, 2, 16), 10 * 3600},
     };
     for (const auto& c : cases) {
@@ -200,6 +202,19 @@ TEST(SystemZonesTest, LocalZoneFollowsTheTzVariable) {
         {"<+1030>-10:30<+11>-11,M10.1.0,M4.1.0", Utc(2026, 10, 3, 15, 30), 39600},
         {"<+1030>-10:30<+11>-11,M10.1.0,M4.1.0", Utc(2026, 4, 4, 14, 59, 59), 39600},
         {"<+1030>-10:30<+11>-11,M10.1.0,M4.1.0", Utc(2026, 4, 4, 15), 37800},
+        // A rule holds for every year, before the first listed and after the last.
+        {"EST5EDT,M3.2.0,M11.1.0", Utc(1850, 7, 1, 12), -4 * 3600},
+        {"EST5EDT,M3.2.0,M11.1.0", Utc(1850, 12, 1, 12), -5 * 3600},
+        {"EST5EDT,M3.2.0,M11.1.0", Utc(2250, 7, 1, 12), -4 * 3600},
+        {"EST5EDT,M3.2.0,M11.1.0", Utc(2250, 12, 1, 12), -5 * 3600},
+        // Changes at hours outside their day: 26:00 of the fourth Thursday of March
+        {"IST-2IDT,M3.4.4/26,M10.5.0", Utc(2026, 3, 26, 23, 59, 59), 7200},
+        {"IST-2IDT,M3.4.4/26,M10.5.0", Utc(2026, 3, 27, 0), 10800},
+        // and -1:00 of the last Sunday of March.
+        {"<-02>2<-01>,M3.5.0/-1,M10.5.0/0", Utc(2026, 3, 29, 0, 59, 59), -7200},
+        {"<-02>2<-01>,M3.5.0/-1,M10.5.0/0", Utc(2026, 3, 29, 1), -3600},
+        {"<-02>2<-01>,M3.5.0/-1,M10.5.0/0", Utc(2026, 10, 25, 0, 59, 59), -3600},
+        {"<-02>2<-01>,M3.5.0/-1,M10.5.0/0", Utc(2026, 10, 25, 1), -7200},
         {"JST-9", Utc(2026, 7, 1, 0), 9 * 3600},
         {"", Utc(2026, 7, 1, 0), 0},
     };
