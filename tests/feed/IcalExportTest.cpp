@@ -200,6 +200,19 @@ TEST_F(IcalExportTest, RuleShapes) {
     }
 }
 
+TEST_F(IcalExportTest, LongHourlySeriesKeepsItsFirstOccurrence) {
+    // Some 700,000 hours up to the horizon: more than are checked, so the check looks at the
+    // last ones only, and DTSTART still comes from the series' first year.
+    CDateEntry& entry = Add(Dt(1950, 1, 1, 6, 30), Dt(1950, 1, 1, 6, 30));
+    entry.Properties.Repeat = kRepeatEvery;
+    entry.Properties.RepeatRate = 1;
+    entry.Properties.RepeatUnit = kRepeatUnitHours;
+    entry.Properties.CondMonth = 0x2;  // February only: the first occurrence is a month later
+    EXPECT_EQ(Only(Event(entry), {"DTSTART", "RRULE", "RDATE"}),
+              (std::vector<std::string>{"DTSTART:19500201T003000", "RRULE:FREQ=HOURLY;BYMONTH=2"}));
+    EXPECT_TRUE(m_notes.empty());
+}
+
 TEST_F(IcalExportTest, NoSingleRuleListsTheOccurrencesUpToTheHorizon) {
     // Monthly from the 30th on weekdays: in February the calendar refuses the 28th or 29th
     // when it is a weekend day, where a rule's BYDAY would pick an earlier day.
