@@ -49,8 +49,9 @@ TEST(SystemZonesTest, FindsZonesByTheNamesPublishersWrite) {
 }
 
 // Offsets on both sides of real changes and in both directions of wall-clock reading. The
-// zones and years are those both systems' data hold: Wine's registry keeps one rule per zone
-// for every year, so this table avoids years whose rules differ from today's.
+// zones and years are those both systems' data hold: Wine's registry lists the rules of each
+// year from 2000 on (earlier years take the rule of 2000) and knows nothing of Greenland's
+// daylight time from 2024 or of Israel's rule before its last Sunday of March.
 TEST(SystemZonesTest, OffsetsAroundTheChangesOfRealZones) {
     CPlatform& platform = CPlatform::Default();
     const struct {
@@ -62,6 +63,11 @@ TEST(SystemZonesTest, OffsetsAroundTheChangesOfRealZones) {
         {"Europe/Berlin", Utc(2026, 3, 29, 1), 7200},
         {"Europe/Berlin", Utc(2026, 10, 25, 0, 59, 59), 7200},
         {"Europe/Berlin", Utc(2026, 10, 25, 1), 3600},
+        // The United States' rule before 2007: first Sunday of April, last of October.
+        {"America/New_York", Utc(2005, 4, 3, 6, 59, 59), -5 * 3600},
+        {"America/New_York", Utc(2005, 4, 3, 7), -4 * 3600},
+        {"America/New_York", Utc(2005, 10, 30, 5, 59, 59), -4 * 3600},
+        {"America/New_York", Utc(2005, 10, 30, 6), -5 * 3600},
         {"America/New_York", Utc(2026, 3, 8, 6, 59, 59), -5 * 3600},
         {"America/New_York", Utc(2026, 3, 8, 7), -4 * 3600},
         {"America/New_York", Utc(2026, 11, 1, 5, 59, 59), -4 * 3600},

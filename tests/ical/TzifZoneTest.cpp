@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ical/VtimezoneWriter.h"
+#include "platform/TzifText.h"
 
 namespace {
 
@@ -136,6 +137,29 @@ TEST(TzifZoneTest, VtimezoneListsChangesThenTheYearlyRule) {
               "RRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU\r\nTZOFFSETFROM:+0200\r\n"
               "TZOFFSETTO:+0100\r\nTZNAME:CET\r\nEND:STANDARD\r\n"
               "END:VTIMEZONE\r\n");
+}
+
+// The zone data a platform without zoneinfo files hands out: its own changes, then a rule.
+TEST(TzifZoneTest, ReadsTheChangesAPlatformWrites) {
+    const IcalSeconds epoch = Utc(1970, 1, 1);
+    const std::vector<CTzifText::SChange> changes = {
+        {Utc(2005, 4, 3, 7) - epoch, -4 * 3600, true},
+        {Utc(2005, 10, 30, 6) - epoch, -5 * 3600, false},
+        {Utc(2006, 1, 1, 5) - epoch, -6 * 3600, false},
+    };
+    const auto zone = CTzifZone::Parse(
+        "x", CTzifText::FromChanges(-5 * 3600, changes, "<STD>5<DST>4,M3.2.0,M11.1.0"));
+    ASSERT_NE(zone, nullptr);
+    const struct {
+        IcalSeconds utc;
+        int offset;
+    } cases[] = {
+        {Utc(1950, 7, 1), -5 * 3600},     {Utc(2005, 4, 3, 6, 59), -5 * 3600},
+        {Utc(2005, 4, 3, 7), -4 * 3600},  {Utc(2005, 10, 30, 6), -5 * 3600},
+        {Utc(2006, 1, 1, 5), -6 * 3600},  {Utc(2007, 3, 11, 6, 59), -5 * 3600},
+        {Utc(2007, 3, 11, 7), -4 * 3600}, {Utc(2040, 12, 1), -5 * 3600},
+    };
+    for (const auto& c : cases) EXPECT_EQ(zone->OffsetAtUtc(c.utc), c.offset) << c.utc;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The system's time zones on Windows as TZif texts (CTzifText): the zone's rule for the
-// current year from the registry's time-zone data (GetTimeZoneInformationForYear), IANA names
+// The system's time zones on Windows as TZif texts (CTzifText): the changes of each year from
+// 1970 to the next by the rule Windows gives for that year (GetTimeZoneInformationForYear, the
+// registry's dynamic time-zone data), then the last year's rule as the footer; IANA names
 // mapped to Windows zone names through CLDR's table.
 #pragma once
 
