@@ -32,7 +32,15 @@ void BM_OffsetByTheYearlyRule(benchmark::State& state) {
     OffsetsFrom(state, 2040);
 }
 
+// A lookup reads and parses the zone's data: callers keep a zone for all events naming it.
+void BM_FindZone(benchmark::State& state) {
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(CSystemZones::Find(CPlatform::Default(), "Europe/Berlin"));
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_FindZone);
 BENCHMARK(BM_OffsetWithinTheTable);
 BENCHMARK(BM_OffsetByTheYearlyRule);
