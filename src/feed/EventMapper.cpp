@@ -61,6 +61,10 @@ CEventMapper::SResult CEventMapper::Map(const CIcalEvent& event, const CTimeZone
         wanted.push_back(occurrence);
     }
     if (wanted.empty()) return result;
+    if (event.Starts.size() >= kMostStarts && wanted.size() == event.Starts.size()) {
+        result.Findings.push_back("more than " + std::to_string(kMostStarts) +
+                                  " occurrences before the horizon: the later ones left out");
+    }
 
     std::string guidName = event.GuidName;
     if (guidName.empty()) {

@@ -3,6 +3,7 @@
 // exact by CExactEntries up to the horizon.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ public:
         // dropped occurrences, alarms left out, a truncation.
         std::vector<std::string> Findings;
     };
+
+    // The most occurrence starts one event brings: more than four years of a series every
+    // ten minutes, far more than the entries one event may become.
+    static constexpr std::size_t kMostStarts = 250000;
 
     // The horizon of exactness for a sync at `now`: 1 January of the fourth year after.
     static CDateTime Horizon(const CDateTime& now);

@@ -35,7 +35,9 @@ public:
     // The zone of the wall-clock times (a fixed UTC zone for UTC times); nullptr: floating,
     // the times are the calendar's own wall-clock times. Not owned.
     const CTimeZone* Zone = nullptr;
-    // Occurrence starts, wall-clock seconds in Zone, sorted, each once.
+    // Occurrence starts, wall-clock seconds in Zone, sorted, each once; those before the
+    // horizon (CEventMapper::Horizon) are enough, and at most CEventMapper::kMostStarts
+    // (an expansion that stops there leaves the rest out, and the mapper says so).
     std::vector<IcalSeconds> Starts;
     // Every occurrence lasts this long in wall-clock time of its zone (nominal, as RFC 5545
     // adds a duration of days), in seconds.
