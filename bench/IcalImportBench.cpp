@@ -54,7 +54,8 @@ std::vector<CIcalEvent> MakeEvents() {
             CRuleCandidates::SRule rule;
             rule.Frequency = CRuleCandidates::EFrequency::Weekly;
             event.Rule = rule;
-            for (IcalSeconds start = first; start < horizon; start += 7 * CCivilTime::kSecondsPerDay) {
+            for (IcalSeconds start = first; start < horizon;
+                 start += 7 * CCivilTime::kSecondsPerDay) {
                 event.Starts.push_back(start);
             }
         } else {
@@ -94,8 +95,9 @@ void BM_ReadIniFeed(benchmark::State& state) {
             std::snprintf(end, sizeof end, "%04d %02d %02d %02d 00 00", f.year, f.month, f.day,
                           f.hour + 1);
             out << "[DateEntry " << i << "]\nGUID={" << i << "}\nStorageType=1\nDescription=Event "
-                << i << "\nStartDate=" << start << "\nEndDate=" << end << "\nRepeat="
-                << (i % kEveryRecurring == 0 ? 1 : 0) << "\nRepeatRate=1\nRepeatUnit=3\n";
+                << i << "\nStartDate=" << start << "\nEndDate=" << end
+                << "\nRepeat=" << (i % kEveryRecurring == 0 ? 1 : 0)
+                << "\nRepeatRate=1\nRepeatUnit=3\n";
         }
     }
     CDateEntryArray entries;
