@@ -227,10 +227,8 @@ std::string CFeedController::SyncThroughTempFile(const std::string& eventPath,
 }
 
 int CFeedController::ReadFeed(const std::string& path) {
-    const int result =
-        CFeedReader::ReadFeed(path, m_FeedEntries, m_RemoveGuids, &m_bFeedOutOfMemory);
-    if (result == CFeedReader::kRead) m_bWholeCalendarFeed = false;
-    return result;
+    return CFeedReader::ReadFeed(path, m_FeedEntries, m_RemoveGuids, &m_bFeedOutOfMemory,
+                                 &m_bWholeCalendarFeed);
 }
 
 bool CFeedController::MergeFeed(const std::string& path) {

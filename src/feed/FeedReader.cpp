@@ -1,15 +1,23 @@
 #include "feed/FeedReader.h"
 
+#include <memory>
 #include <new>
 #include <utility>
+#include <vector>
+
+#include "feed/FeedFormat.h"
+#include "feed/IcalFeedReader.h"
+#include "ical/SystemZones.h"
+#include "platform/Platform.h"
 
 #include "feed/FeedReporter.h"
 #include "feed/FeedVocabulary.h"
 #include "feed/IniDocument.h"
 
 int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
-                          CStringArray& removeGuids, bool* outOfMemory) {
+                          CStringArray& removeGuids, bool* outOfMemory, bool* wholeCalendar) {
     if (outOfMemory != nullptr) *outOfMemory = false;
+    bool calendar = false;
     try {
         // Read aside, so that a failure part-way leaves the caller's lists as they were; the
         // caller's growth steps go with the lists that replace them.
@@ -17,10 +25,11 @@ int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
         CStringArray readGuids;
         readEntries.SetSize(0, entries.GetGrowBy());
         readGuids.SetSize(0, removeGuids.GetGrowBy());
-        const int result = ReadInto(path, readEntries, readGuids);
+        const int result = ReadInto(path, readEntries, readGuids, calendar);
         if (result == kRead) {
             std::swap(entries, readEntries);
             std::swap(removeGuids, readGuids);
+            if (wholeCalendar != nullptr) *wholeCalendar = calendar;
         }
         return result;
     } catch (const std::bad_alloc&) {
@@ -30,10 +39,23 @@ int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
 }
 
 int CFeedReader::ReadInto(const std::string& path, CDateEntryArray& entries,
-                          CStringArray& removeGuids) {
+                          CStringArray& removeGuids, bool& wholeCalendar) {
+    std::string text;
+    std::uint64_t length = 0;
+    if (!CIniDocument::ReadWholeFile(path, text, length)) return kCantOpen;
+    if (length == 0) return kEmpty;
+    if (CFeedFormat::IsICalendar(text)) {
+        CPlatform& platform = CPlatform::Current();
+        const std::unique_ptr<CTimeZone> local = CSystemZones::Local(platform);
+        std::vector<CIcalFeedFinding> findings;
+        if (!CIcalFeedReader::Read(text, CDateTime::Now(), *local, platform, entries, findings)) {
+            return kCantOpen;
+        }
+        wholeCalendar = true;
+        return kRead;
+    }
     CIniDocument document;
-    if (!document.Load(path)) return kCantOpen;
-    if (document.GetLoadedLength() == 0) return kEmpty;
+    document.Parse(CIniDocument::DecodeFileText(std::move(text)));
     ReadDocument(document, entries, removeGuids);
     return kRead;
 }
