@@ -10,7 +10,8 @@ times must still be the agenda's.
 Usage: export_oracle.py PROGRAM WORKDIR [--random N] [--seed S] [--tz ZONE] [--round-trip]
 
 --round-trip: the export is also imported into an empty calendar (the iCalendar feed
-reader): the same agenda; exported again: the same text apart from UID and DTSTAMP.
+reader): the same agenda; exported again, the events whose text is the same apart from UID
+and DTSTAMP are counted.
 Exit 0 when every occurrence is equal; prints entries and occurrences compared.
 """
 
@@ -310,8 +311,12 @@ def compare(expected, got, entries, negative):
 
 
 def by_description(occurrences, names):
-    """Occurrences keyed by the entry's description, for calendars whose GUIDs differ."""
-    return {names[guid]: sorted(items) for guid, items in occurrences.items()}
+    """Occurrences keyed by the entry's description, for calendars whose GUIDs differ (an
+    import may make one event into several entries)."""
+    merged = {}
+    for guid, items in occurrences.items():
+        merged.setdefault(names[guid], []).extend(items)
+    return {name: sorted(items) for name, items in merged.items()}
 
 
 def events_without_stamp(text):
@@ -332,8 +337,9 @@ def events_without_stamp(text):
 
 
 def round_trip(program, workdir, ics, expected, names):
-    """The export imported into an empty calendar gives the same agenda, and exported again
-    the same text apart from UID (the import derives new GUIDs) and DTSTAMP."""
+    """The export imported into an empty calendar gives the same agenda; how much of the
+    second export's text is the first's (apart from UID, as the import derives new GUIDs,
+    and DTSTAMP) is counted."""
     path = os.path.join(workdir, "imported.dat")
     if os.path.exists(path):
         os.remove(path)
@@ -357,10 +363,11 @@ def round_trip(program, workdir, ics, expected, names):
     with open(ics, encoding="utf-8", newline="") as f:
         first = events_without_stamp(f.read())
     second = events_without_stamp(again)
+    # Reported, not required: the import makes an event into the entries that hold its
+    # occurrences exactly, which need not be one entry with the same rule (UNTIL becomes the
+    # end date, a rule the calendar cannot hold becomes several entries, an event without
+    # occurrences none), so the second export may say the same occurrences in other words.
     same_text = sum(1 for k in first if first[k] == second.get(k))
-    for k in sorted(first):
-        if first[k] != second.get(k):
-            problems.append("round trip text: %s: %s -> %s" % (k, first[k], second.get(k)))
     print("round trip: entries %d, occurrences %d, %d equal (%.2f%%); exported again: %d of %d "
           "events the same text apart from UID and DTSTAMP"
           % (len(want), occurrences, equal, 100.0 * equal / max(occurrences, 1), same_text,
@@ -456,7 +463,7 @@ def main():
         names = {e.guid: e.keys["Description"] for e in entries}
         problems += round_trip(program, workdir, ics, expected, names)
     for line in problems:
-        print("BAD INPUT " + line)
+        print("FAILED " + line)
     return 0 if not differences and not problems else 1
 
 
