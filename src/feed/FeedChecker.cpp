@@ -1,9 +1,15 @@
 #include "feed/FeedChecker.h"
 
+#include "feed/FeedFormat.h"
+#include "feed/IcalFeedReader.h"
+#include "ical/SystemZones.h"
+#include "ical/TimeZone.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -515,7 +521,20 @@ int CFeedChecker::CheckFile(const std::string& path) {
 
 int CFeedChecker::CheckText(const std::string& text) {
     m_findings.clear();
-    CCheckRun(m_findings).Run(text);
+    if (CFeedFormat::IsICalendar(text)) {
+        CDateEntryArray entries;
+        std::vector<CIcalFeedFinding> findings;
+        CPlatform& platform = CPlatform::Current();
+        const std::unique_ptr<CTimeZone> local = CSystemZones::Local(platform);
+        if (!CIcalFeedReader::Read(text, CDateTime::Now(), *local, platform, entries, findings)) {
+            m_findings.push_back({0, {}, {}, "incomplete file: nothing imported, nothing removed"});
+        }
+        for (CIcalFeedFinding& finding : findings) {
+            m_findings.push_back({finding.line, {}, {}, std::move(finding.text)});
+        }
+    } else {
+        CCheckRun(m_findings).Run(text);
+    }
     std::stable_sort(m_findings.begin(), m_findings.end(),
                      [](const CFeedFinding& a, const CFeedFinding& b) { return a.line < b.line; });
     return m_findings.empty() ? kClean : kFindings;

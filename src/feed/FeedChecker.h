@@ -18,7 +18,10 @@ struct CFeedFinding {
     std::string Format() const;
 };
 
-// The checker reads the file as the feed reader does (exclusive open, the text document's
+// An iCalendar file (CFeedFormat) is checked by reading it as CIcalFeedReader does, with what that
+// reports: skipped components, unknown time zones, rules split or expanded (into how many
+// entries), alarms left out, malformed lines, an incomplete file. Otherwise:
+// the checker reads the file as the feed reader does (exclusive open, the text document's
 // parse, then the feed reader's own walk over the sections, each telling the checker what it
 // skips, drops and defaults) and reports:
 //   - a byte-order mark, and after a UTF-8 one, per line, the characters that the ANSI
