@@ -1,8 +1,15 @@
 // A zone defined by a VTIMEZONE component (RFC 5545 section 3.6.5): its STANDARD and DAYLIGHT
 // observances, each an onset (DTSTART, a wall-clock time in TZOFFSETFROM) repeated by RRULE
-// and RDATE, switching to TZOFFSETTO. The onsets are worked out once, from the earliest
-// observance up to the year kLastYear; later instants keep the last offset, earlier ones the
-// earliest observance's TZOFFSETFROM.
+// and RDATE, switching to TZOFFSETTO. Before the earliest onset the earliest observance's
+// TZOFFSETFROM holds.
+//
+// The onsets are worked out once into a table that reaches 400 years past the last date the
+// component names (DTSTART, RDATE, UNTIL) and at least to the year kLeastTableYear. When every
+// rule is yearly without COUNT or INTERVAL, the zone repeats itself every 400 years (the
+// Gregorian cycle: 146,097 days, a whole number of weeks), so a later instant is answered from
+// the table's last 400 years; otherwise the table reaches the year 9999. Either way an offset
+// is one binary search. One observance brings at most kMostOnsets onsets; a rule that would
+// bring more (FREQ=SECONDLY in a hostile file) is cut there and reported.
 #pragma once
 
 #include <memory>
@@ -14,15 +21,18 @@
 
 class CVTimeZone : public CTimeZone {
 public:
-    static constexpr int kLastYear = 2200;
+    static constexpr int kLeastTableYear = 2200;
+    static constexpr int kMostOnsets = 20000;
 
     CVTimeZone() = default;
 
     // A zone from `component` (a VTIMEZONE); nullptr when it has no TZID or no observance
-    // that can be read. Observances that cannot be read are left out and named in `problems`.
+    // that can be read. Observances and rules that cannot be read, and rules cut at
+    // kMostOnsets, are named in `problems` (when not null); the rest of the zone is kept.
     static std::unique_ptr<CVTimeZone> FromComponent(const CIcalComponent& component,
                                                      std::vector<std::string>* problems);
 
+    // Any instant of the years 1 to 9999.
     int OffsetAtUtc(IcalSeconds utcSeconds) const override;
     std::string Name() const override { return m_Name; }
 
@@ -35,4 +45,7 @@ private:
     std::string m_Name;
     int m_OffsetBefore = 0;
     std::vector<STransition> m_Transitions;  // by utc, increasing
+    // Instants from here on repeat those 400 years earlier; none when the zone is not periodic.
+    IcalSeconds m_PeriodicFrom = 0;
+    bool m_Periodic = false;
 };

@@ -52,6 +52,13 @@ TEST(VTimeZoneTest, OffsetsAndWallClockTimesAcrossBothChanges) {
         // Before the first onset: the first observance's offset before it.
         {Local(1960, 7, 1, 12, 0), Local(1960, 7, 1, 17, 0)},
         {Local(2150, 7, 1, 12, 0), Local(2150, 7, 1, 16, 0)},
+        // Past the table the rules still hold: 8 March is again the second Sunday 400 and
+        // 7,600 years later.
+        {Local(2426, 3, 8, 2, 30), Local(2426, 3, 8, 7, 30)},
+        {Local(2426, 11, 1, 1, 30), Local(2426, 11, 1, 5, 30)},
+        {Local(9626, 3, 8, 1, 59), Local(9626, 3, 8, 6, 59)},
+        {Local(9626, 3, 8, 3, 0), Local(9626, 3, 8, 7, 0)},
+        {Local(9999, 12, 31, 12, 0), Local(9999, 12, 31, 17, 0)},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(zone->UtcFromLocal(c.local), c.expectedUtc)
@@ -73,6 +80,38 @@ TEST(VTimeZoneTest, SouthernZoneFromRdatesOnly) {
     EXPECT_EQ(zone->OffsetAtUtc(Local(2026, 6, 1, 0, 0)), 10 * 3600);
     EXPECT_EQ(zone->OffsetAtUtc(Local(2026, 12, 1, 0, 0)), 11 * 3600);
     EXPECT_EQ(zone->OffsetAtUtc(Local(2028, 1, 1, 0, 0)), 11 * 3600);
+}
+
+TEST(VTimeZoneTest, RuleEndingLateAndHostileRuleStayExact) {
+    // Daylight saving time ends with UNTIL in 2500; the table reaches 400 years past it.
+    const char* text =
+        "BEGIN:VCALENDAR\nBEGIN:VTIMEZONE\nTZID:Custom/Until\n"
+        "BEGIN:DAYLIGHT\nTZOFFSETFROM:+0100\nTZOFFSETTO:+0200\nDTSTART:20000326T020000\n"
+        "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU;UNTIL=25000101T000000Z\nEND:DAYLIGHT\n"
+        "BEGIN:STANDARD\nTZOFFSETFROM:+0200\nTZOFFSETTO:+0100\nDTSTART:20001029T030000\n"
+        "RRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU\nEND:STANDARD\n"
+        "END:VTIMEZONE\nEND:VCALENDAR\n";
+    const auto zone = ZoneOf(text);
+    ASSERT_NE(zone, nullptr);
+    EXPECT_EQ(zone->OffsetAtUtc(Local(2499, 7, 1, 0, 0)), 7200);
+    EXPECT_EQ(zone->OffsetAtUtc(Local(2500, 7, 1, 0, 0)), 3600);
+    EXPECT_EQ(zone->OffsetAtUtc(Local(9000, 7, 1, 0, 0)), 3600);
+
+    // A rule by seconds without end is cut at the bound and reported, not expanded for ever.
+    const char* hostile =
+        "BEGIN:VCALENDAR\nBEGIN:VTIMEZONE\nTZID:Custom/Hostile\n"
+        "BEGIN:STANDARD\nTZOFFSETFROM:+0100\nTZOFFSETTO:+0200\nDTSTART:20000101T000000\n"
+        "RRULE:FREQ=SECONDLY\nEND:STANDARD\nEND:VTIMEZONE\nEND:VCALENDAR\n";
+    std::vector<CIcalComponent> calendars;
+    std::vector<CIcalFinding> findings;
+    ASSERT_EQ(CIcalReader::Read(hostile, calendars, findings), CIcalReader::kRead);
+    std::vector<std::string> problems;
+    const auto cut = CVTimeZone::FromComponent(calendars.at(0).children.at(0), &problems);
+    ASSERT_NE(cut, nullptr);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("cut after"), std::string::npos) << problems[0];
+    EXPECT_EQ(cut->OffsetAtUtc(Local(1999, 1, 1, 0, 0)), 3600);
+    EXPECT_EQ(cut->OffsetAtUtc(Local(2001, 1, 1, 0, 0)), 7200);
 }
 
 }  // namespace
