@@ -1,7 +1,7 @@
 #!/bin/sh
 # Runs one fuzz target under libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer for a
 # number of minutes:  scripts/fuzz.sh TARGET MINUTES [libFuzzer options...]
-# Targets: event_file ini_document feed parse_storage recurrence.
+# Targets: event_file ini_document feed parse_storage recurrence ical_reader.
 #
 # Builds build/fuzz-clang (clang, -DZF_FUZZ=ON). The corpus grows in
 # build/fuzz-clang/corpus/TARGET, seeded from fuzz/corpus/TARGET (never written to); findings
