@@ -36,7 +36,10 @@ CExactEntries::SOccurrence Occurrence(const CIcalEvent& event, const CTimeZone& 
         return {ToDateTime(wall), ToDateTime(wall + days * kDay - 1)};
     }
     const IcalSeconds start = ToLocal(event, local, wall);
-    const IcalSeconds end = event.HasEnd ? ToLocal(event, local, wall + event.Length) : start;
+    IcalSeconds end = event.HasEnd ? ToLocal(event, local, wall + event.Length) : start;
+    // A start in a gap of the event's zone moves forward by the gap while its end may not: the
+    // occurrence keeps its length instead of ending before it starts.
+    if (end < start) end = start + event.Length;
     return {ToDateTime(start), ToDateTime(end)};
 }
 

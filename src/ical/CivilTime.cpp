@@ -2,12 +2,12 @@
 
 namespace {
 
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+constexpr std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
     return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
 }
 
 // Days since 0000-03-01, the era arithmetic of H. Hinnant's days_from_civil.
-std::int64_t DaysFromMarchZero(std::int64_t y, int m, int d) {
+constexpr std::int64_t DaysFromMarchZero(std::int64_t y, int m, int d) {
     y -= m <= 2;
     const std::int64_t era = FloorDiv(y, 400);
     const std::int64_t yoe = y - era * 400;
@@ -16,7 +16,8 @@ std::int64_t DaysFromMarchZero(std::int64_t y, int m, int d) {
     return era * 146097 + doe;
 }
 
-const std::int64_t kEpoch = DaysFromMarchZero(1, 1, 1);
+// A compile-time constant: other files' constants are computed from this one at start-up.
+constexpr std::int64_t kEpoch = DaysFromMarchZero(1, 1, 1);
 
 }  // namespace
 
