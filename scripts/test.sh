@@ -11,14 +11,18 @@ echo "== Format (clang-format, the repository's .clang-format) =="
 find src tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) -print |
     xargs clang-format --dry-run -Werror || status=1
 
-cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug -DZF_SANITIZE=ON >/dev/null
+# A compiler cache, where the machine has one, spares recompiling what did not change.
+launcher=""
+command -v ccache >/dev/null && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug -DZF_SANITIZE=ON $launcher >/dev/null
 cmake --build build/native -j"$jobs"
 
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DZF_BENCH=ON -DZF_TESTS=OFF >/dev/null
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DZF_BENCH=ON -DZF_TESTS=OFF $launcher >/dev/null
 cmake --build build/release -j"$jobs"
 
 cmake -S . -B build/windows -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake $launcher >/dev/null
 cmake --build build/windows -j"$jobs"
 
 echo "== Native tests (AddressSanitizer, UndefinedBehaviorSanitizer) =="
