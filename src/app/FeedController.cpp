@@ -228,7 +228,7 @@ std::string CFeedController::SyncThroughTempFile(const std::string& eventPath,
 
 int CFeedController::ReadFeed(const std::string& path) {
     return CFeedReader::ReadFeed(path, m_FeedEntries, m_RemoveGuids, &m_bFeedOutOfMemory,
-                                 &m_bWholeCalendarFeed);
+                                 &m_bWholeCalendarFeed, &m_bFeedIncomplete);
 }
 
 bool CFeedController::MergeFeed(const std::string& path) {

@@ -76,6 +76,8 @@ public:
     virtual int ReadFeed(const std::string& path);
     // Whether the last ReadFeed returned -1 because memory ran out.
     bool IsFeedOutOfMemory() const { return m_bFeedOutOfMemory; }
+    // Whether the last read failed on an incomplete iCalendar file.
+    bool IsFeedIncomplete() const { return m_bFeedIncomplete; }
     // Merges the feed lists into the event file at `path` by m_Settings.SyncMode.
     bool MergeFeed(const std::string& path);
     // What the last MergeFeed call did, or why it failed (nothing before the first call).
@@ -92,6 +94,7 @@ public:
     // of that file that the feed no longer holds join m_RemoveGuids.
     bool m_bWholeCalendarFeed = false;
     bool m_bFeedOutOfMemory = false;
+    bool m_bFeedIncomplete = false;
 
 protected:
     void SetStatus(const std::string& text);

@@ -64,9 +64,15 @@ int CSyncCommand::Run(CConsoleOutput& output) {
 int CSyncCommand::RunDry(CConsoleOutput& output) {
     CDateEntryArray feed;
     CStringArray removeGuids;
-    switch (CFeedReader::ReadFeed(m_feed, feed, removeGuids)) {
+    bool outOfMemory = false;
+    bool wholeCalendar = false;
+    bool incomplete = false;
+    switch (CFeedReader::ReadFeed(m_feed, feed, removeGuids, &outOfMemory, &wholeCalendar,
+                                  &incomplete)) {
         case CFeedReader::kCantOpen: {
-            std::string reason = CSystemReason::ForReading(m_feed);
+            std::string reason = outOfMemory  ? "not enough memory"
+                                 : incomplete ? CSystemReason::kIncompleteCalendar
+                                              : CSystemReason::ForReading(m_feed);
             if (reason.empty()) reason = "another program may hold it open";
             output.Error(std::string(CFeedController::kStatusCantOpenFeed) + ": " + m_feed + ": " +
                          reason);

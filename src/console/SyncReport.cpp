@@ -28,8 +28,9 @@ SSyncOutcome CSyncReport::Describe(const CFeedController& controller, const std:
     }
     if (status == CFeedController::kStatusCantAccessFeed ||
         status == CFeedController::kStatusCantOpenFeed) {
-        std::string reason = controller.IsFeedOutOfMemory()
-                                 ? "not enough memory"
+        std::string reason = controller.IsFeedOutOfMemory() ? "not enough memory"
+                             : controller.IsFeedIncomplete()
+                                 ? CSystemReason::kIncompleteCalendar
                                  : CSystemReason::ForReading(settings.FeedFilePath);
         // The feed is opened for exclusive use: the writer may still hold it.
         if (reason.empty() && status == CFeedController::kStatusCantOpenFeed) {

@@ -6,6 +6,11 @@
 
 class CSystemReason {
 public:
+    // The reason given for an iCalendar feed that ends inside a component or whose BEGIN and
+    // END lines do not pair.
+    static constexpr const char* kIncompleteCalendar =
+        "the calendar is incomplete (still being written or downloaded?): nothing imported, "
+        "nothing removed";
     // Why `path` cannot be opened for reading: it or a folder on the way is missing or not
     // accessible, or it is a folder or no regular file. When the path looks readable, the
     // text of `fallbackErrno` (the errno left by the failed operation; 0 for none) if it is

@@ -15,9 +15,12 @@
 #include "feed/IniDocument.h"
 
 int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
-                          CStringArray& removeGuids, bool* outOfMemory, bool* wholeCalendar) {
+                          CStringArray& removeGuids, bool* outOfMemory, bool* wholeCalendar,
+                          bool* incomplete) {
     if (outOfMemory != nullptr) *outOfMemory = false;
+    if (incomplete != nullptr) *incomplete = false;
     bool calendar = false;
+    bool broken = false;
     try {
         // Read aside, so that a failure part-way leaves the caller's lists as they were; the
         // caller's growth steps go with the lists that replace them.
@@ -25,7 +28,8 @@ int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
         CStringArray readGuids;
         readEntries.SetSize(0, entries.GetGrowBy());
         readGuids.SetSize(0, removeGuids.GetGrowBy());
-        const int result = ReadInto(path, readEntries, readGuids, calendar);
+        const int result = ReadInto(path, readEntries, readGuids, calendar, broken);
+        if (incomplete != nullptr) *incomplete = broken;
         if (result == kRead) {
             std::swap(entries, readEntries);
             std::swap(removeGuids, readGuids);
@@ -39,7 +43,7 @@ int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
 }
 
 int CFeedReader::ReadInto(const std::string& path, CDateEntryArray& entries,
-                          CStringArray& removeGuids, bool& wholeCalendar) {
+                          CStringArray& removeGuids, bool& wholeCalendar, bool& incomplete) {
     std::string text;
     std::uint64_t length = 0;
     if (!CIniDocument::ReadWholeFile(path, text, length)) return kCantOpen;
@@ -49,6 +53,7 @@ int CFeedReader::ReadInto(const std::string& path, CDateEntryArray& entries,
         const std::unique_ptr<CTimeZone> local = CSystemZones::Local(platform);
         std::vector<CIcalFeedFinding> findings;
         if (!CIcalFeedReader::Read(text, CDateTime::Now(), *local, platform, entries, findings)) {
+            incomplete = true;
             return kCantOpen;
         }
         wholeCalendar = true;

@@ -30,7 +30,8 @@ public:
     // whatever its name: its events become the entries (CIcalFeedReader, in the machine's
     // local time as of now), with no removal GUIDs; an incomplete one gives -1. `wholeCalendar`,
     // when given, tells whether the feed was such a calendar, which is its publisher's whole
-    // calendar: events it no longer holds are to be removed.
+    // calendar: events it no longer holds are to be removed. `incomplete`, when given, tells
+    // whether a -1 came from an incomplete calendar.
     //
     // One working entry serves every date entry section: a key that a section omits keeps
     // the value of the section before (the constructor's default for section 0), and so
@@ -38,7 +39,7 @@ public:
     // section. Each stored entry has StorageType 1 or 2 (anything else becomes 1).
     static int ReadFeed(const std::string& path, CDateEntryArray& entries,
                         CStringArray& removeGuids, bool* outOfMemory = nullptr,
-                        bool* wholeCalendar = nullptr);
+                        bool* wholeCalendar = nullptr, bool* incomplete = nullptr);
     // The sections of a parsed feed, as ReadFeed reads them, appended to the lists; tells
     // `reporter`, when given, what it reads, drops and defaults. Lets std::bad_alloc through.
     static void ReadDocument(const CIniDocument& document, CDateEntryArray& entries,
@@ -47,5 +48,5 @@ public:
 private:
     // ReadFeed into empty lists, letting std::bad_alloc through.
     static int ReadInto(const std::string& path, CDateEntryArray& entries,
-                        CStringArray& removeGuids, bool& wholeCalendar);
+                        CStringArray& removeGuids, bool& wholeCalendar, bool& incomplete);
 };

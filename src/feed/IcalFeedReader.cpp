@@ -307,7 +307,6 @@ bool CIcalFeedReader::Read(std::string_view text, const CDateTime& now, const CT
         findings.push_back({finding.line, finding.text});
     }
     if (read != CIcalReader::kRead) {
-        findings.push_back({0, "incomplete calendar: nothing imported, nothing removed"});
         return false;
     }
     const IcalSeconds horizon =

@@ -225,6 +225,35 @@ TEST_F(FeedReaderTest, FailuresLeaveBothListsAsTheyWere) {
     }
 }
 
+TEST_F(FeedReaderTest, CalendarsAreWholeAndAnIncompleteOneChangesNothing) {
+    ASSERT_EQ(Read("[DateEntry 0]\nGUID=" + Guid(7) + "\n[Remove 0]\nGUID=" + Guid(8) + "\n"), 0);
+    const std::string calendar =
+        "\xEF\xBB\xBF\r\nBEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:a@example.org\r\n"
+        "DTSTART:20240601T100000\r\nSUMMARY:One\r\nEND:VEVENT\r\n";
+    bool outOfMemory = false;
+    bool whole = false;
+    bool incomplete = false;
+    // Cut before its END:VCALENDAR: half written, so neither read nor taken as empty.
+    EXPECT_EQ(CFeedReader::ReadFeed(m_files.Write("cut.ics", calendar), m_entries, m_removeGuids,
+                                    &outOfMemory, &whole, &incomplete),
+              CFeedReader::kCantOpen);
+    EXPECT_TRUE(incomplete);
+    EXPECT_FALSE(outOfMemory);
+    EXPECT_EQ(GuidsOf(m_entries), std::vector<std::string>{Guid(7)});
+    EXPECT_EQ(Strings(m_removeGuids), std::vector<std::string>{Guid(8)});
+
+    // Whatever its name, the whole text is a calendar: its event replaces the lists.
+    EXPECT_EQ(CFeedReader::ReadFeed(m_files.Write("feed.txt", calendar + "END:VCALENDAR\r\n"),
+                                    m_entries, m_removeGuids, &outOfMemory, &whole, &incomplete),
+              CFeedReader::kRead);
+    EXPECT_TRUE(whole);
+    EXPECT_FALSE(incomplete);
+    ASSERT_EQ(m_entries.GetSize(), 1);
+    EXPECT_EQ(m_entries[0].Properties.Description, "One");
+    EXPECT_EQ(m_entries[0].Properties.StartDate, CDateTime(2024, 6, 1, 10, 0, 0));
+    EXPECT_EQ(m_removeGuids.GetSize(), 0);
+}
+
 TEST_F(FeedReaderTest, FeedHeldOpenByAnotherOpenerCannotBeRead) {
     const std::string path = m_files.Write("feed.ini", "[DateEntry 0]\nGUID=" + Guid(1) + "\n");
     ASSERT_EQ(CFeedReader::ReadFeed(path, m_entries, m_removeGuids), 0);
