@@ -1,5 +1,6 @@
 # Linux: install rules for the console program and its Debian package, made by CPack
-# (`cpack -G DEB` in a Release build configured with -DCMAKE_INSTALL_PREFIX=/usr).
+# (`cpack -G DEB` in a Release build). The package installs under /usr whatever the build's
+# install prefix, which only `cmake --install` uses.
 # Contents: the program, the manual page zelvarofeed(1) made by help2man from the program's
 # own --help, bash completion, a systemd user unit for `watch`, copyright and changelog.
 if(WIN32 OR NOT TARGET zelvarofeed)
@@ -39,9 +40,14 @@ add_custom_command(
     DEPENDS ${ZF_PACKAGING_SOURCE}/changelog)
 add_custom_target(zelvarofeed_docs ALL DEPENDS ${ZF_MAN_PAGE}.gz ${ZF_CHANGELOG})
 
-set(ZF_BINDIR ${CMAKE_INSTALL_FULL_BINDIR})
-configure_file(${ZF_PACKAGING_SOURCE}/zelvarofeed.service.in
-               ${ZF_PACKAGING_BINARY}/zelvarofeed.service @ONLY)
+# The unit names the program where this installation puts it: configured when installing,
+# under the prefix of that installation (the package's /usr, or the one given to
+# `cmake --install`).
+install(CODE "
+    set(ZF_BINDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+    configure_file(\"${ZF_PACKAGING_SOURCE}/zelvarofeed.service.in\"
+                   \"${ZF_PACKAGING_BINARY}/zelvarofeed.service\" @ONLY)
+")
 
 install(TARGETS zelvarofeed RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${ZF_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
@@ -67,7 +73,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 include(CPack)

@@ -16,8 +16,9 @@ fail() {
 }
 
 echo "== Debian package: build ($build) =="
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DZF_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr \
-    >/dev/null
+# An install prefix other than /usr: the package installs under /usr all the same.
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DZF_TESTS=OFF \
+    -DCMAKE_INSTALL_PREFIX=/usr/local >/dev/null
 cmake --build "$build" -j"$(nproc)" --target zelvarofeed zelvarofeed_docs >/dev/null
 rm -f "$build"/zelvarofeed_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
