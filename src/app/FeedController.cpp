@@ -2,17 +2,22 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <new>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "app/FeedSettings.h"
 #include "feed/FeedReader.h"
 #include "feed/IniDocument.h"
+#include "feed/Sha256.h"
 #include "platform/FileRemover.h"
 #include "platform/Platform.h"
 #include "sync/EventMerge.h"
+#include "sync/FeedAddress.h"
+#include "sync/FeedDownload.h"
 #include "sync/ImportedGuids.h"
 #include "sync/PathParts.h"
 
@@ -47,10 +52,42 @@ private:
     const std::string m_path;
 };
 
+// A timer period in milliseconds, cut to what the timer accepts.
+unsigned int PeriodMs(int seconds) {
+    return static_cast<unsigned int>(std::clamp<std::int64_t>(
+        std::int64_t{seconds} * 1000, 0, CFeedController::kMaximumTimerPeriod));
+}
+
+// The SHA-256 of the file's bytes as hexadecimal digits; false when it cannot be read.
+bool DigestOf(CPlatform& platform, const std::string& path, std::string& digest) {
+    const std::unique_ptr<CFile> file = platform.OpenFile(path, EFileOpen::Read);
+    if (!file) return false;
+    CSha256 sha;
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        std::size_t read = 0;
+        if (!file->Read(buffer.data(), buffer.size(), read)) return false;
+        if (read == 0) break;
+        sha.Update(std::string_view(buffer.data(), read));
+    }
+    digest = CSha256::ToHex(sha.Finish());
+    return true;
+}
+
 }  // namespace
 
-CFeedController::CFeedController(CFeedView& view, CPlatform& platform)
-    : m_Settings(platform), m_view(view), m_platform(platform) {}
+CFeedController::CFeedController(CFeedView& view, CPlatform& platform, CDownloader& downloader)
+    : m_Settings(platform),
+      m_DownloadDefaults(DownloadDefaults()),
+      m_view(view),
+      m_platform(platform),
+      m_downloader(downloader) {}
+
+SDownloadRequest CFeedController::DownloadDefaults() {
+    SDownloadRequest request;
+    request.userAgent = "ZelvaroFeed/" ZF_VERSION;
+    return request;
+}
 
 void CFeedController::Initialize() {
     LoadStartupSettings();
@@ -72,13 +109,16 @@ bool CFeedController::StartFeedIfConfigured() {
 
 void CFeedController::Close() {
     m_view.StopTimer(m_nTimerId);
+    m_bTimerRunning = false;
     CollectSettings();
     m_Settings.SaveSettings(std::string());
 }
 
 void CFeedController::CollectSettings() {
     m_Settings.SharedFilePath = m_view.GetControlText(EFeedControl::SharedFile);
-    m_Settings.FeedFilePath = m_view.GetControlText(EFeedControl::FeedFile);
+    std::string feed = m_view.GetControlText(EFeedControl::FeedFile);
+    if (feed != m_Settings.FeedFilePath) m_Settings.ForgetFeedValidators();
+    m_Settings.FeedFilePath = std::move(feed);
     m_Settings.SyncMode = m_view.IsControlChecked(EFeedControl::ModeAdd)
                               ? CEventMerge::kAddAndUpdate
                               : CEventMerge::kReplaceAll;
@@ -101,17 +141,22 @@ void CFeedController::OnEnableFeed() {
 
     if (!enabled) {
         m_view.StopTimer(m_nTimerId);
+        m_bTimerRunning = false;
         SetStatus(kStatusStopped);
         return;
     }
     CollectSettings();
-    if (m_Settings.CheckFeedInterval < kMinimumInterval) {
-        m_Settings.CheckFeedInterval = kMinimumInterval;
-        m_view.SetControlText(EFeedControl::Interval, std::to_string(kMinimumInterval));
+    const int minimum = CFeedAddress::IsAddress(m_Settings.FeedFilePath)
+                            ? CPollSchedule::kMinimumInterval
+                            : kMinimumInterval;
+    if (m_Settings.CheckFeedInterval < minimum) {
+        m_Settings.CheckFeedInterval = minimum;
+        m_view.SetControlText(EFeedControl::Interval, std::to_string(minimum));
     }
-    const std::int64_t periodMs = std::min<std::int64_t>(
-        std::int64_t{m_Settings.CheckFeedInterval} * 1000, kMaximumTimerPeriod);
-    m_nTimerId = m_view.StartTimer(static_cast<unsigned int>(periodMs));
+    m_poll = CPollSchedule();
+    m_nTimerPeriodMs = PeriodMs(m_Settings.CheckFeedInterval);
+    m_nTimerId = m_view.StartTimer(m_nTimerPeriodMs);
+    m_bTimerRunning = m_nTimerId != 0;
     SetStatus(kStatusStarted);
 }
 
@@ -128,6 +173,11 @@ void CFeedController::RunSyncCycle() {
 void CFeedController::RunSyncSteps() {
     const std::string eventPath = m_Settings.SharedFilePath;
     const std::string feedPath = m_Settings.FeedFilePath;
+    m_bLastCycleDownload = CFeedAddress::IsAddress(feedPath);
+    if (m_bLastCycleDownload) {
+        RunAddressSteps(eventPath, feedPath);
+        return;
+    }
 
     CivilTime modified;
     switch (m_platform.GetLastWriteTimeUtc(feedPath, modified)) {
@@ -147,13 +197,66 @@ void CFeedController::RunSyncSteps() {
         return;
     }
 
-    switch (ReadFeed(feedPath)) {
+    ImportFeed(eventPath, feedPath, feedPath,
+               [this, &feedTime] { m_Settings.LastFeedFileTime = feedTime; });
+}
+
+void CFeedController::RunAddressSteps(const std::string& eventPath, const std::string& feedPath) {
+    SDownloadRequest request = m_DownloadDefaults;
+    request.etag = m_Settings.FeedETag;
+    request.lastModified = m_Settings.FeedLastModified;
+    request.caFile = m_Settings.FeedCaFile;
+    CFeedDownload download(m_platform, m_downloader);
+    m_lastDownload = download.Fetch(feedPath, request);
+    if (m_lastDownload.failure != EDownloadFailure::None) {
+        SetPollPeriod(
+            m_poll.OnFailure(m_Settings.CheckFeedInterval, m_lastDownload.retryAfterSeconds));
+        SetStatus(std::string(kStatusCantDownload) + ": " + m_lastDownload.Reason());
+        return;
+    }
+    SetPollPeriod(m_poll.OnSuccess(m_Settings.CheckFeedInterval));
+    if (m_lastDownload.NotModified()) {
+        SetStatus(kStatusNothingChanged);
+        return;
+    }
+
+    std::string digest;
+    if (!DigestOf(m_platform, download.GetPath(), digest)) {
+        SetStatus(kStatusCantOpenFeed);
+        return;
+    }
+    const auto keepValidators = [this, &digest] {
+        m_Settings.FeedETag = m_lastDownload.etag;
+        m_Settings.FeedLastModified = m_lastDownload.lastModified;
+        m_Settings.FeedSha256 = digest;
+    };
+    if (digest == m_Settings.FeedSha256) {
+        keepValidators();
+        SetStatus(kStatusNothingChanged);
+        return;
+    }
+    ImportFeed(eventPath, feedPath, download.GetPath(), keepValidators);
+}
+
+void CFeedController::SetPollPeriod(int seconds) {
+    const unsigned int periodMs = PeriodMs(seconds);
+    if (!m_bTimerRunning || periodMs == m_nTimerPeriodMs) return;
+    m_view.StopTimer(m_nTimerId);
+    m_nTimerPeriodMs = periodMs;
+    m_nTimerId = m_view.StartTimer(periodMs);
+    m_bTimerRunning = m_nTimerId != 0;
+}
+
+void CFeedController::ImportFeed(const std::string& eventPath, const std::string& feedPath,
+                                 const std::string& readPath,
+                                 const std::function<void()>& onImported) {
+    switch (ReadFeed(readPath)) {
         case CFeedReader::kCantOpen:
             SetStatus(kStatusCantOpenFeed);
             return;
         case CFeedReader::kEmpty:
+            onImported();
             SetStatus(kStatusFeedEmpty);
-            m_Settings.LastFeedFileTime = feedTime;
             return;
         default:
             break;
@@ -179,7 +282,7 @@ void CFeedController::RunSyncSteps() {
         }
     }
     const std::string status =
-        SyncThroughTempFile(eventPath, feedPath, removeTemp.GetPath(), feedTime);
+        SyncThroughTempFile(eventPath, feedPath, removeTemp.GetPath(), onImported);
     // Written only once the event file holds these entries; a failure leaves the last state,
     // which at worst leaves a removed event in the calendar.
     if (m_bWholeCalendarFeed && status == kStatusSyncSuccessful) {
@@ -198,7 +301,7 @@ std::string CFeedController::ImportedGuidsPath(const std::string& feedPath,
 std::string CFeedController::SyncThroughTempFile(const std::string& eventPath,
                                                  const std::string& feedPath,
                                                  const std::string& tempPath,
-                                                 const CDateTime& feedTime) {
+                                                 const std::function<void()>& onSynced) {
     CPathParts lockParts(m_platform, eventPath);
     lockParts.SetExtension("lock");
     std::string lockPath = lockParts.GetPath();
@@ -221,7 +324,7 @@ std::string CFeedController::SyncThroughTempFile(const std::string& eventPath,
         status = kStatusCantCopyBack;
     } else {
         status = kStatusSyncSuccessful;
-        m_Settings.LastFeedFileTime = feedTime;
+        onSynced();
     }
     return status;
 }

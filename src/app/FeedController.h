@@ -2,13 +2,16 @@
 // the feed lists, the timer and the status field, reached through a CFeedView.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "app/FeedSettings.h"
 #include "app/FeedView.h"
 #include "archive/Array.h"
+#include "platform/Downloader.h"
 #include "store/DateEntry.h"
 #include "sync/EventMerge.h"
+#include "sync/PollSchedule.h"
 
 class CPlatform;
 
@@ -30,6 +33,8 @@ public:
     static constexpr const char* kStatusSyncSuccessful = "Sync successful";
     static constexpr const char* kStatusStarted = "Start syncing...";
     static constexpr const char* kStatusStopped = "Syncing stopped";
+    // A feed at an address that could not be fetched; ": " and a short reason follow.
+    static constexpr const char* kStatusCantDownload = "Can't download feed";
 
     // Intervals below this many seconds are raised to it when the feed is switched on.
     static constexpr int kMinimumInterval = 5;
@@ -37,9 +42,11 @@ public:
     static constexpr unsigned int kMaximumTimerPeriod = 0x7FFFFFFF;
 
     // Files, folders, the lock and the settings folder go through `platform`; the feed file
-    // and the settings file are read and written by CIniDocument. REQUIRES: `view` and
-    // `platform` outlive the controller.
-    CFeedController(CFeedView& view, CPlatform& platform);
+    // and the settings file are read and written by CIniDocument; a feed at an address is
+    // fetched through `downloader`. REQUIRES: `view`, `platform` and `downloader` outlive the
+    // controller.
+    CFeedController(CFeedView& view, CPlatform& platform,
+                    CDownloader& downloader = CDownloader::Default());
     virtual ~CFeedController() = default;
 
     // Start-up: LoadStartupSettings, then StartFeedIfConfigured.
@@ -58,7 +65,8 @@ public:
     // m_Settings -> controls.
     void FillControls();
     // Handler of the "Enable Feed" check box: checked disables the setting controls,
-    // collects the settings, raises an interval below kMinimumInterval to it (and shows it),
+    // collects the settings, raises an interval below kMinimumInterval to it (below
+    // CPollSchedule::kMinimumInterval for a feed at an address) and shows it,
     // starts the timer with the interval in milliseconds (at most kMaximumTimerPeriod) and
     // shows "Start syncing..."; unchecked enables them, stops the timer and shows
     // "Syncing stopped".
@@ -69,6 +77,15 @@ public:
     // "lock") is held during the sync and deleted afterwards; the temporary copy is deleted
     // on every path. LastFeedFileTime changes only on "Sync successful" and "Feed file is
     // empty". No exception leaves it: a lack of memory ends the cycle with a failure status.
+    //
+    // A feed at an address (CFeedAddress) is first downloaded into a temporary file, before
+    // anything else: a failure ends the cycle with "Can't download feed: REASON" and changes
+    // nothing else. The request is conditional on FeedETag and FeedLastModified; a 304, or a
+    // body whose SHA-256 is FeedSha256, ends it with "Nothing changed, not syncing". Otherwise
+    // the complete body is read as the feed file would be, and the validators and digest are
+    // kept where a file feed would set LastFeedFileTime (which an address leaves alone).
+    // While the timer runs, each download failure lengthens its period (CPollSchedule) and a
+    // successful download restores the interval.
     void RunSyncCycle();
 
     // Reads the feed into m_FeedEntries and m_RemoveGuids and sets m_bWholeCalendarFeed:
@@ -82,12 +99,25 @@ public:
     bool MergeFeed(const std::string& path);
     // What the last MergeFeed call did, or why it failed (nothing before the first call).
     const SMergeCounts& GetLastMergeCounts() const { return m_lastMerge; }
+    // What the last download of an address brought (a failure Other before the first).
+    const SDownloadResult& GetLastDownload() const { return m_lastDownload; }
+    // Whether the last cycle fetched an address (GetLastDownload is about that cycle).
+    bool WasLastCycleDownload() const { return m_bLastCycleDownload; }
+    // Download failures in a row since the last successful download.
+    int GetDownloadFailures() const { return m_poll.GetFailures(); }
+    // The period of the running timer in milliseconds (0 while it is stopped).
+    unsigned int GetTimerPeriodMs() const { return m_bTimerRunning ? m_nTimerPeriodMs : 0; }
 
     CFeedSettings m_Settings;
     std::string m_strSettingsFolder;
     unsigned int m_nTimerId = 0;
     CDateEntryArray m_FeedEntries;
     CStringArray m_RemoveGuids;
+    // A request with the user agent ("ZelvaroFeed/" and the version) and the standard limits.
+    static SDownloadRequest DownloadDefaults();
+    // The user agent and limits of every download; the address, validators, CA file and
+    // target are filled in per cycle. Tests shorten the limits.
+    SDownloadRequest m_DownloadDefaults;
     // The feed read last is its publisher's whole calendar (iCalendar). Its entries' GUIDs
     // are then kept after each successful sync in a state file in the settings folder
     // (CImportedGuids, named from the feed and event-file paths), and in add mode the GUIDs
@@ -98,12 +128,24 @@ public:
 
 protected:
     void SetStatus(const std::string& text);
+    // The cycle for a feed at an address.
+    void RunAddressSteps(const std::string& eventPath, const std::string& feedPath);
+    // Reads the feed from `readPath` (the feed file, or the body downloaded for the address
+    // `feedPath`) and syncs it, leaving its outcome in the status field. `onImported` runs when
+    // the import counts as done ("Sync successful" or "Feed file is empty"), before the status
+    // is set.
+    void ImportFeed(const std::string& eventPath, const std::string& feedPath,
+                    const std::string& readPath, const std::function<void()>& onImported);
+    // Restarts a running timer with a period of `seconds` unless it has that period already.
+    void SetPollPeriod(int seconds);
     // The cycle of RunSyncCycle, which lets no std::bad_alloc out of it.
     void RunSyncSteps();
     // The cycle from the lock onwards, on an existing temporary file; returns the outcome.
-    // An event file that is the feed file ("Sync failed") is not merged.
+    // An event file that is the feed file ("Sync failed") is not merged. `onSynced` runs as soon
+    // as the event file has been replaced.
     std::string SyncThroughTempFile(const std::string& eventPath, const std::string& feedPath,
-                                    const std::string& tempPath, const CDateTime& feedTime);
+                                    const std::string& tempPath,
+                                    const std::function<void()>& onSynced);
 
     // The state file of the feed's imported GUIDs, in the settings folder (looked up when
     // m_strSettingsFolder is not set, as for the console's single sync).
@@ -111,5 +153,11 @@ protected:
 
     CFeedView& m_view;
     CPlatform& m_platform;
+    CDownloader& m_downloader;
     SMergeCounts m_lastMerge;
+    SDownloadResult m_lastDownload;
+    bool m_bLastCycleDownload = false;
+    CPollSchedule m_poll;
+    unsigned int m_nTimerPeriodMs = 0;
+    bool m_bTimerRunning = false;
 };

@@ -1,5 +1,7 @@
 #include "app/FeedSettings.h"
 
+#include <utility>
+
 #include "platform/Platform.h"
 
 namespace {
@@ -10,6 +12,10 @@ const std::string kFeedFilePath = "FeedFilePath";
 const std::string kSyncMode = "SyncMode";
 const std::string kCheckFeedInterval = "CheckFeedInterval";
 const std::string kLastFeedFileTime = "LastFeedFileTime";
+const std::string kFeedCaFile = "FeedCaFile";
+const std::string kFeedETag = "FeedETag";
+const std::string kFeedLastModified = "FeedLastModified";
+const std::string kFeedSha256 = "FeedSha256";
 
 constexpr std::int32_t kDefaultSyncMode = 0;
 constexpr std::int32_t kDefaultCheckFeedInterval = 30;
@@ -23,6 +29,10 @@ bool CFeedSettings::LoadSettings(const std::string& path) {
     SyncMode = m_document.GetInt(kSection, kSyncMode, kDefaultSyncMode);
     CheckFeedInterval = m_document.GetInt(kSection, kCheckFeedInterval, kDefaultCheckFeedInterval);
     LastFeedFileTime = m_document.GetDateTime(kSection, kLastFeedFileTime, CDateTime(2000, 1, 1));
+    FeedCaFile = m_document.GetString(kSection, kFeedCaFile, std::string());
+    FeedETag = m_document.GetString(kSection, kFeedETag, std::string());
+    FeedLastModified = m_document.GetString(kSection, kFeedLastModified, std::string());
+    FeedSha256 = m_document.GetString(kSection, kFeedSha256, std::string());
     return loaded;
 }
 
@@ -32,8 +42,22 @@ bool CFeedSettings::SaveSettings(const std::string& path) {
     m_document.SetInt(kSection, kSyncMode, SyncMode);
     m_document.SetInt(kSection, kCheckFeedInterval, CheckFeedInterval);
     m_document.SetDateTime(kSection, kLastFeedFileTime, LastFeedFileTime);
+    // A file feed's settings file keeps the five keys it always had.
+    for (const auto& [key, value] :
+         {std::pair{&kFeedCaFile, &FeedCaFile}, std::pair{&kFeedETag, &FeedETag},
+          std::pair{&kFeedLastModified, &FeedLastModified}, std::pair{&kFeedSha256, &FeedSha256}}) {
+        if (!value->empty() || m_document.HasKey(kSection, *key)) {
+            m_document.SetString(kSection, *key, *value);
+        }
+    }
     if (path.empty() && m_bFileLeftAlone) return false;
     return m_document.Save(path);
+}
+
+void CFeedSettings::ForgetFeedValidators() {
+    FeedETag.clear();
+    FeedLastModified.clear();
+    FeedSha256.clear();
 }
 
 bool CFeedSettings::GetSettingsFolder(CPlatform& platform, std::string& folder) {

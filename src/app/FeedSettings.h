@@ -1,4 +1,4 @@
-// The user's five settings, kept in "Settings.ini" (section "Settings").
+// The user's settings, kept in "Settings.ini" (section "Settings").
 #pragma once
 
 #include <cstdint>
@@ -14,7 +14,15 @@ class CPlatform;
 //   SyncMode                      "%d"                0
 //   CheckFeedInterval             "%d"                30
 //   LastFeedFileTime              "%Y %m %d %H %M %S" 2000 01 01 00 00 00
-// Nothing is range-checked. Keys and sections the program does not know survive a save.
+//   FeedCaFile                    escaped text        ""
+//   FeedETag, FeedLastModified    escaped text        ""
+//   FeedSha256                    escaped text        ""
+// For a feed at an address, FeedETag and FeedLastModified are the validators of the download
+// imported last and FeedSha256 the digest of its body (64 hex digits); they take the place of
+// LastFeedFileTime, which such a feed leaves alone. These four are written only once they have
+// a value (or stand in the file). FeedCaFile names a PEM file of CAs trusted
+// beside the system's. Nothing is range-checked. Keys and sections the program does not know
+// survive a save.
 class CFeedSettings {
 public:
     // The platform names the settings folder and tells whether the settings file exists;
@@ -24,9 +32,9 @@ public:
     virtual ~CFeedSettings() = default;
 
     // Loads the document from `path` (remembering the path even on failure), then sets all
-    // five members, defaults for what is missing. Returns the result of the load.
+    // members, defaults for what is missing. Returns the result of the load.
     bool LoadSettings(const std::string& path);
-    // Writes the five members into the document and saves it; an empty `path` saves to the
+    // Writes the members into the document and saves it; an empty `path` saves to the
     // remembered path, except when IsFileLeftAlone: then nothing is written and the result is
     // false. Returns the result of the save.
     bool SaveSettings(const std::string& path);
@@ -53,6 +61,13 @@ public:
     std::int32_t SyncMode = 0;           // 0: add and update entries; otherwise replace all entries
     std::int32_t CheckFeedInterval = 0;  // seconds
     CDateTime LastFeedFileTime;          // UTC, to the second
+    std::string FeedCaFile;
+    std::string FeedETag;
+    std::string FeedLastModified;
+    std::string FeedSha256;
+
+    // Forgets the validators and digest of the last download: they belong to one address.
+    void ForgetFeedValidators();
 
 private:
     CPlatform& m_platform;

@@ -6,34 +6,46 @@
 #include <CLI/CLI.hpp>
 
 #include "ConsoleOutput.h"
+#include "FeedFetch.h"
 #include "SystemReason.h"
 #include "feed/FeedChecker.h"
+#include "sync/FeedAddress.h"
 
 CLI::App* CCheckFeedCommand::Declare(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "check-feed", "List what the feed reader would drop or turn into a default.");
-    command->add_option("FEED", m_path, "the feed file")->type_name("")->required();
+    command->add_option("FEED", m_path, CFeedFetch::kFeedHelp)->type_name("")->required();
+    command->add_option("--ca-file", m_caFile, CFeedFetch::kCaFileHelp)->type_name("FILE");
     command->footer(
         "Exit codes: 0 nothing found, 1 problems found, 2 wrong usage or the feed could not\n"
-        "            be checked (unreadable, out of memory).");
+        "            be checked (unreadable, out of memory, not downloaded), 75 the download\n"
+        "            failed for a reason that may pass (timeout, refused, 429, 5xx).");
     return command;
 }
 
 int CCheckFeedCommand::Run(CConsoleOutput& output) {
+    CFeedFetch fetch;
+    const bool address = CFeedAddress::IsAddress(m_path);
+    if (address && !fetch.Fetch(m_path, m_caFile, output)) {
+        return fetch.GetResult().IsTemporary() ? kExitTemporary : kExitUncheckable;
+    }
+    const std::string path = address ? fetch.GetPath() : m_path;
+    const std::string shown = CFeedAddress::Masked(m_path);
     CFeedChecker checker;
     int result = CFeedChecker::kClean;
     try {
         errno = 0;
-        result = checker.CheckFile(m_path);
+        result = checker.CheckFile(path);
     } catch (const std::bad_alloc&) {
-        output.Error("not enough memory to check " + m_path);
+        output.Error("not enough memory to check " + shown);
         return kExitUncheckable;
     }
     if (result == CFeedChecker::kUnreadable) {
         const int failure = errno;
-        std::string reason = CSystemReason::ForReading(m_path, failure);
+        std::string reason = address ? std::string("the downloaded feed cannot be read")
+                                     : CSystemReason::ForReading(m_path, failure);
         if (reason.empty()) reason = "another program may hold it open";
-        output.Error("cannot read the feed file " + m_path + ": " + reason);
+        output.Error("cannot read the feed file " + shown + ": " + reason);
         return kExitUncheckable;
     }
     std::ostream& out = output.Out();

@@ -16,9 +16,11 @@ public:
     // One line per problem on stdout ("Line N, section [S], key "K": ..."), then a count
     // (left out with -q). Exit 0 when nothing is found (nothing is printed), 1 when
     // something is, 2 when the file cannot be opened or read or memory runs out (one error
-    // line).
+    // line). A feed address is downloaded first (75 when that fails for a reason that may
+    // pass, 2 otherwise); its password never appears in the output.
     int Run(CConsoleOutput& output) override;
 
 private:
     std::string m_path;
+    std::string m_caFile;
 };

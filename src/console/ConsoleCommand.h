@@ -16,6 +16,9 @@ public:
     // The event file is locked by another program; trying again later may succeed
     // (EX_TEMPFAIL of sysexits.h).
     static constexpr int kExitLocked = 75;
+    // A feed address could not be fetched for a reason that may pass (a timeout, a refused
+    // connection, 429, 5xx): the same EX_TEMPFAIL.
+    static constexpr int kExitTemporary = 75;
     // `watch` has no event file or feed file to work with (EX_CONFIG of sysexits.h);
     // restarting it cannot help, so the systemd unit does not.
     static constexpr int kExitNotConfigured = 78;

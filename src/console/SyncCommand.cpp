@@ -7,6 +7,7 @@
 #include "ConsoleFeedView.h"
 #include "ConsoleOutput.h"
 #include "EventFileIo.h"
+#include "FeedFetch.h"
 #include "OptionChecks.h"
 #include "SyncReport.h"
 #include "SystemReason.h"
@@ -15,6 +16,7 @@
 #include "platform/Platform.h"
 #include "store/EventData.h"
 #include "sync/EventMerge.h"
+#include "sync/FeedAddress.h"
 
 CLI::App* CSyncCommand::Declare(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
@@ -22,7 +24,10 @@ CLI::App* CSyncCommand::Declare(CLI::App& app) {
     command->add_option("--shared", m_shared, "the calendar's event file (*.dat)")
         ->type_name("EVENTFILE")
         ->required();
-    command->add_option("--feed", m_feed, "the feed file")->type_name("FEEDFILE")->required();
+    command->add_option("--feed", m_feed, CFeedFetch::kFeedHelp)
+        ->type_name("FEEDFILE|URL")
+        ->required();
+    command->add_option("--ca-file", m_caFile, CFeedFetch::kCaFileHelp)->type_name("FILE");
     command
         ->add_option("--mode", m_mode,
                      "add: add and update entries (default); replace: "
@@ -33,8 +38,9 @@ CLI::App* CSyncCommand::Declare(CLI::App& app) {
                       "read both files and print the summary, locking and writing nothing");
     command->footer(
         "Exit codes: 0 synced, or the feed is empty (nothing to import); 1 failed;\n"
-        "            2 wrong usage; 75 the event file is locked by another program (try again\n"
-        "            later).");
+        "            2 wrong usage; 75 the event file is locked by another program, or a\n"
+        "            download failed for a reason that may pass (timeout, refused, 429, 5xx).\n"
+        "An address is always downloaded whole and imported: sync keeps no validators.");
     return command;
 }
 
@@ -45,6 +51,7 @@ int CSyncCommand::Run(CConsoleOutput& output) {
     CFeedController controller(view, CPlatform::Default());
     controller.m_Settings.SharedFilePath = m_shared;
     controller.m_Settings.FeedFilePath = m_feed;
+    controller.m_Settings.FeedCaFile = m_caFile;
     controller.m_Settings.SyncMode = COptionChecks::ToSyncMode(m_mode);
     // Day number 0 lies before every date a file system reports, so the feed counts as new.
     controller.m_Settings.LastFeedFileTime = CDateTime::FromStored(0, 0);
@@ -62,20 +69,27 @@ int CSyncCommand::Run(CConsoleOutput& output) {
 }
 
 int CSyncCommand::RunDry(CConsoleOutput& output) {
+    CFeedFetch fetch;
+    const bool address = CFeedAddress::IsAddress(m_feed);
+    if (address && !fetch.Fetch(m_feed, m_caFile, output)) {
+        return fetch.GetResult().IsTemporary() ? kExitTemporary : kExitFailed;
+    }
+    const std::string feedPath = address ? fetch.GetPath() : m_feed;
     CDateEntryArray feed;
     CStringArray removeGuids;
     bool outOfMemory = false;
     bool wholeCalendar = false;
     bool incomplete = false;
-    switch (CFeedReader::ReadFeed(m_feed, feed, removeGuids, &outOfMemory, &wholeCalendar,
+    switch (CFeedReader::ReadFeed(feedPath, feed, removeGuids, &outOfMemory, &wholeCalendar,
                                   &incomplete)) {
         case CFeedReader::kCantOpen: {
             std::string reason = outOfMemory  ? "not enough memory"
                                  : incomplete ? CSystemReason::kIncompleteCalendar
+                                 : address    ? "the downloaded feed cannot be read"
                                               : CSystemReason::ForReading(m_feed);
             if (reason.empty()) reason = "another program may hold it open";
-            output.Error(std::string(CFeedController::kStatusCantOpenFeed) + ": " + m_feed + ": " +
-                         reason);
+            output.Error(std::string(CFeedController::kStatusCantOpenFeed) + ": " +
+                         CFeedAddress::Masked(m_feed) + ": " + reason);
             return kExitFailed;
         }
         case CFeedReader::kEmpty:

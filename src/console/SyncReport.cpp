@@ -3,7 +3,9 @@
 #include "ConsoleCommand.h"
 #include "SystemReason.h"
 #include "app/FeedController.h"
+#include "platform/Downloader.h"
 #include "platform/Platform.h"
+#include "sync/FeedAddress.h"
 #include "sync/PathParts.h"
 
 std::string CSyncReport::Summary(const SMergeCounts& counts) {
@@ -24,19 +26,37 @@ SSyncOutcome CSyncReport::Describe(const CFeedController& controller, const std:
         return {status + ": nothing to import", CConsoleCommand::kExitOk, false};
     }
     if (status == CFeedController::kStatusNothingChanged) {
-        return {status, CConsoleCommand::kExitOk, false};
+        if (!controller.WasLastCycleDownload()) return {status, CConsoleCommand::kExitOk, false};
+        return {status + (controller.GetLastDownload().NotModified()
+                              ? ": 304 Not Modified"
+                              : ": the same content as the last import"),
+                CConsoleCommand::kExitOk, false};
+    }
+    const std::string feed = CFeedAddress::Masked(settings.FeedFilePath);
+    if (status.rfind(CFeedController::kStatusCantDownload, 0) == 0) {
+        const SDownloadResult& download = controller.GetLastDownload();
+        outcome.text = status + " (" + feed + ")";
+        const unsigned int periodMs = controller.GetTimerPeriodMs();
+        if (controller.GetDownloadFailures() > 0 && periodMs > 0) {
+            outcome.text +=
+                "; backing off: next try in " + std::to_string(periodMs / 1000) + " seconds";
+        }
+        outcome.exitCode =
+            download.IsTemporary() ? CConsoleCommand::kExitTemporary : CConsoleCommand::kExitFailed;
+        return outcome;
     }
     if (status == CFeedController::kStatusCantAccessFeed ||
         status == CFeedController::kStatusCantOpenFeed) {
-        std::string reason = controller.IsFeedOutOfMemory() ? "not enough memory"
-                             : controller.IsFeedIncomplete()
-                                 ? CSystemReason::kIncompleteCalendar
+        std::string reason = controller.IsFeedOutOfMemory()  ? "not enough memory"
+                             : controller.IsFeedIncomplete() ? CSystemReason::kIncompleteCalendar
+                             : controller.WasLastCycleDownload()
+                                 ? std::string("the downloaded feed cannot be read")
                                  : CSystemReason::ForReading(settings.FeedFilePath);
         // The feed is opened for exclusive use: the writer may still hold it.
         if (reason.empty() && status == CFeedController::kStatusCantOpenFeed) {
             reason = "another program may hold it open";
         }
-        outcome.text = CSystemReason::Append(status + ": " + settings.FeedFilePath, reason);
+        outcome.text = CSystemReason::Append(status + ": " + feed, reason);
     } else if (status == CFeedController::kStatusCantLock) {
         CPathParts lockParts(CPlatform::Default(), settings.SharedFilePath);
         lockParts.SetExtension("lock");

@@ -8,19 +8,21 @@
 
 #include "ConsoleFeedView.h"
 #include "ConsoleOutput.h"
+#include "FeedFetch.h"
 #include "IcsPublisher.h"
 #include "OptionChecks.h"
 #include "StopSignals.h"
 #include "SyncReport.h"
 #include "app/FeedController.h"
 #include "platform/Platform.h"
+#include "sync/FeedAddress.h"
 
 namespace {
 
 // Settings outlive the folder `watch` was started in, so a relative path would name
 // another file when the next `watch` (or the service) starts elsewhere.
 std::string Absolute(const std::string& path) {
-    if (path.empty()) return path;
+    if (path.empty() || CFeedAddress::IsAddress(path)) return path;
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
     return error ? path : absolute.lexically_normal().string();
@@ -35,12 +37,15 @@ CLI::App* CWatchCommand::Declare(CLI::App& app) {
         "options given.");
     command->add_option("--shared", m_shared, "the calendar's event file (*.dat)")
         ->type_name("EVENTFILE");
-    command->add_option("--feed", m_feed, "the feed file")->type_name("FEEDFILE");
+    command->add_option("--feed", m_feed, CFeedFetch::kFeedHelp)->type_name("FEEDFILE|URL");
+    command->add_option("--ca-file", m_caFile, CFeedFetch::kCaFileHelp)->type_name("FILE");
     command
         ->add_option("--mode", m_mode, "add: add and update entries; replace: replace all entries")
         ->type_name("add|replace")
         ->check(COptionChecks::SyncMode());
-    command->add_option("--interval", m_interval, "seconds between two checks (at least 5)")
+    command
+        ->add_option("--interval", m_interval,
+                     "seconds between two checks (at least 5; at least 60 for an address)")
         ->type_name("SECONDS")
         ->check(COptionChecks::Seconds());
     command
@@ -67,7 +72,12 @@ int CWatchCommand::Run(CConsoleOutput& output) {
                      "\"; it is left unchanged and this run's settings are not saved");
     }
     if (m_shared) settings.SharedFilePath = Absolute(*m_shared);
-    if (m_feed) settings.FeedFilePath = Absolute(*m_feed);
+    if (m_feed) {
+        const std::string feed = Absolute(*m_feed);
+        if (feed != settings.FeedFilePath) settings.ForgetFeedValidators();
+        settings.FeedFilePath = feed;
+    }
+    if (m_caFile) settings.FeedCaFile = Absolute(*m_caFile);
     if (m_mode) settings.SyncMode = COptionChecks::ToSyncMode(*m_mode);
     if (m_interval) settings.CheckFeedInterval = *m_interval;
     m_export = Absolute(m_export);
@@ -83,8 +93,7 @@ int CWatchCommand::Run(CConsoleOutput& output) {
     PrintSettings(controller, output);
 
     using Clock = std::chrono::steady_clock;
-    const std::chrono::milliseconds period(view.GetTimerPeriod());
-    Clock::time_point due = Clock::now() + period;
+    Clock::time_point due = Clock::now() + std::chrono::milliseconds(view.GetTimerPeriod());
     std::string lastStatus = view.GetStatus();
     int stopSignal = 0;
     while ((stopSignal = stopSignals.Wait(due - Clock::now())) == 0) {
@@ -111,8 +120,10 @@ int CWatchCommand::Run(CConsoleOutput& output) {
         if (!m_export.empty() && status == CFeedController::kStatusSyncSuccessful) {
             CIcsPublisher::Publish(settings.SharedFilePath, m_export, output);
         }
-        // Like a window timer: ticks missed during a long cycle collapse into one.
-        due += period;
+        // Like a window timer: ticks missed during a long cycle collapse into one. A feed
+        // address may have restarted the timer with another period (a backoff, or the
+        // interval again): the next tick is one new period after this one.
+        due += std::chrono::milliseconds(view.GetTimerPeriod());
         const Clock::time_point now = Clock::now();
         if (due < now) due = now;
     }
@@ -127,7 +138,8 @@ void CWatchCommand::PrintSettings(const CFeedController& controller, CConsoleOut
     output.Info("Watching with the settings of " +
                 CFeedSettings::GetSettingsFile(controller.m_strSettingsFolder) + ":");
     output.Info("  event file: " + settings.SharedFilePath);
-    output.Info("  feed file:  " + settings.FeedFilePath);
+    output.Info("  feed file:  " + CFeedAddress::Masked(settings.FeedFilePath));
+    if (!settings.FeedCaFile.empty()) output.Info("  CA file:    " + settings.FeedCaFile);
     output.Info(std::string("  mode:       ") + COptionChecks::FromSyncMode(settings.SyncMode) +
                 (settings.SyncMode == CEventMerge::kAddAndUpdate ? " (add and update entries)"
                                                                  : " (replace all entries)"));

@@ -15,7 +15,9 @@ public:
     // Loads Settings.ini from the settings folder (writing the defaults when it is missing),
     // lets the options replace those settings (paths made absolute against the current
     // folder), and switches the feed on when both paths are set (an interval below 5
-    // seconds becomes 5). Prints the settings it runs with, then runs one sync cycle per
+    // seconds becomes 5, below 60 for a feed address). A feed address is printed with its
+    // password masked; -v also says when a download brought 304 and when failures make the
+    // checks back off. Prints the settings it runs with, then runs one sync cycle per
     // interval, the first one interval after the start, and prints a line with the local
     // time whenever the outcome differs from the one before and after every successful sync
     // (failures on stderr); -v prints every status. With --export, each successful sync is
@@ -32,6 +34,7 @@ private:
 
     std::optional<std::string> m_shared;
     std::optional<std::string> m_feed;
+    std::optional<std::string> m_caFile;
     std::optional<std::string> m_mode;
     std::optional<int> m_interval;
     // Where each successful sync publishes the calendar as iCalendar; empty: nowhere.

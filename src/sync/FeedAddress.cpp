@@ -1,0 +1,74 @@
+#include "sync/FeedAddress.h"
+
+#include <cctype>
+#include <string_view>
+
+namespace {
+
+struct SScheme {
+    std::string_view prefix;
+    std::string_view fetchedAs;
+};
+
+constexpr SScheme kSchemes[] = {
+    {"http://", "http://"},
+    {"https://", "https://"},
+    {"webcal://", "https://"},
+    {"webcals://", "https://"},
+};
+
+bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+    }
+    return true;
+}
+
+const SScheme* SchemeOf(const std::string& feed) {
+    for (const SScheme& scheme : kSchemes) {
+        if (StartsWithNoCase(feed, scheme.prefix)) return &scheme;
+    }
+    return nullptr;
+}
+
+// Where the user part ends (its '@'), or npos when the authority has none. The authority
+// ends at the first '/', '?' or '#'; the last '@' in it ends the user part.
+std::size_t UserInfoEnd(const std::string& feed, std::size_t authority) {
+    const std::size_t end = feed.find_first_of("/?#", authority);
+    const std::size_t at = feed.rfind('@', end == std::string::npos ? std::string::npos : end);
+    return at == std::string::npos || at < authority ? std::string::npos : at;
+}
+
+}  // namespace
+
+bool CFeedAddress::IsAddress(const std::string& feed) {
+    return SchemeOf(feed) != nullptr;
+}
+
+std::string CFeedAddress::FetchUrl(const std::string& feed) {
+    const SScheme* const scheme = SchemeOf(feed);
+    if (scheme == nullptr) return feed;
+    return std::string(scheme->fetchedAs) + feed.substr(scheme->prefix.size());
+}
+
+bool CFeedAddress::HasCredentials(const std::string& feed) {
+    const SScheme* const scheme = SchemeOf(feed);
+    return scheme != nullptr && UserInfoEnd(feed, scheme->prefix.size()) != std::string::npos;
+}
+
+bool CFeedAddress::SendsCredentialsInClear(const std::string& feed) {
+    return HasCredentials(feed) && StartsWithNoCase(FetchUrl(feed), "http://");
+}
+
+std::string CFeedAddress::Masked(const std::string& feed) {
+    const SScheme* const scheme = SchemeOf(feed);
+    if (scheme == nullptr) return feed;
+    const std::size_t authority = scheme->prefix.size();
+    const std::size_t at = UserInfoEnd(feed, authority);
+    if (at == std::string::npos) return feed;
+    const std::size_t colon = feed.find(':', authority);
+    const std::string user =
+        colon < at ? feed.substr(authority, colon - authority) + ":***" : std::string("***");
+    return feed.substr(0, authority) + user + feed.substr(at);
+}
