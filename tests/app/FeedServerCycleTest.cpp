@@ -39,6 +39,7 @@ TEST(FeedServerCycleTest, ImportsThenAsksConditionallyAndSurvivesFailures) {
         {"/etag.ics", "Nothing changed, not syncing", "", "\"v1\""},
         {"/status/404", "Can't download feed: HTTP 404", "", "\"v1\""},
         {"/hang.ics", "Can't download feed: timed out", "", "\"v1\""},
+        {"/slow.ics", "Can't download feed: timed out", "", "\"v1\""},
         {"/etag.ics", "Nothing changed, not syncing", "", "\"v1\""},
     };
     for (const auto& row : rows) {

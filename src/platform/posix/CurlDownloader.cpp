@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -29,6 +30,9 @@ using CCurlText = std::unique_ptr<char, SCurlCleanup>;
 
 // X509_V_ERR_HOSTNAME_MISMATCH of OpenSSL, as CURLINFO_SSL_VERIFYRESULT reports it.
 constexpr long kVerifyHostnameMismatch = 62;
+// libcurl checks the host name itself once OpenSSL trusts the chain, and then tells only in
+// its error text, whose every form names the "target host name".
+constexpr const char* kHostNameText = "target host name";
 
 // One response's body and headers as they arrive.
 struct SExchange {
@@ -95,7 +99,8 @@ int RetryAfterSeconds(const std::string& text) {
 }
 
 // The one place where libcurl's codes become failures.
-EDownloadFailure Translate(CURLcode code, CURL* curl, const SExchange& exchange) {
+EDownloadFailure Translate(CURLcode code, CURL* curl, const SExchange& exchange,
+                           const char* errorText) {
     switch (code) {
         case CURLE_OK:
             return EDownloadFailure::None;
@@ -109,8 +114,10 @@ EDownloadFailure Translate(CURLcode code, CURL* curl, const SExchange& exchange)
         case CURLE_PEER_FAILED_VERIFICATION: {
             long verify = 0;
             curl_easy_getinfo(curl, CURLINFO_SSL_VERIFYRESULT, &verify);
-            return verify == kVerifyHostnameMismatch ? EDownloadFailure::CertificateWrongHost
-                                                     : EDownloadFailure::CertificateNotTrusted;
+            return verify == kVerifyHostnameMismatch ||
+                           std::strstr(errorText, kHostNameText) != nullptr
+                       ? EDownloadFailure::CertificateWrongHost
+                       : EDownloadFailure::CertificateNotTrusted;
         }
         case CURLE_SSL_CONNECT_ERROR:
             return EDownloadFailure::TlsFailed;
@@ -239,12 +246,14 @@ SDownloadResult CCurlDownloader::Download(const SDownloadRequest& request) {
         curl_easy_setopt(handle, CURLOPT_WRITEDATA, &exchange);
         curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, OnHeader);
         curl_easy_setopt(handle, CURLOPT_HEADERDATA, &exchange);
+        char errorText[CURL_ERROR_SIZE] = {};
+        curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
 
         const CURLcode code = curl_easy_perform(handle);
         long status = 0;
         curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
         result.httpStatus = static_cast<int>(status);
-        result.failure = Translate(code, handle, exchange);
+        result.failure = Translate(code, handle, exchange, errorText);
         if (result.failure == EDownloadFailure::Other) result.detail = curl_easy_strerror(code);
         if (result.failure != EDownloadFailure::None) return result;
 

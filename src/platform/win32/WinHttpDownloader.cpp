@@ -124,6 +124,8 @@ EDownloadFailure Translate(DWORD error, DWORD secureFlags) {
         case ERROR_WINHTTP_CANNOT_CONNECT:
             return EDownloadFailure::ConnectionRefused;
         case ERROR_WINHTTP_TIMEOUT:
+        case ERROR_TIMEOUT:
+        case WSAETIMEDOUT:
             return EDownloadFailure::TimedOut;
         case ERROR_WINHTTP_SECURE_INVALID_CA:
             return EDownloadFailure::CertificateNotTrusted;
@@ -345,6 +347,13 @@ SDownloadResult CWinHttpDownloader::Download(const SDownloadRequest& request) {
             result.failure = Translate(::GetLastError(), 0);
             return result;
         }
+        // Set on the request as well: Wine's WinHTTP takes the time to wait for the response
+        // from the request alone.
+        ::WinHttpSetTimeouts(handle.get(), remaining, std::min(request.connectTimeoutMs, remaining),
+                             remaining, remaining);
+        DWORD responseTimeout = static_cast<DWORD>(remaining);
+        ::WinHttpSetOption(handle.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout,
+                           sizeof responseTimeout);
         DWORD secureFlags = 0;
         DWORD_PTR context = reinterpret_cast<DWORD_PTR>(&secureFlags);
         ::WinHttpSetOption(handle.get(), WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context);
@@ -365,6 +374,9 @@ SDownloadResult CWinHttpDownloader::Download(const SDownloadRequest& request) {
             }
             const DWORD error = ::GetLastError();
             result.failure = Translate(error, secureFlags);
+            if (result.failure == EDownloadFailure::Other) {
+                result.detail = "download failed (error " + std::to_string(error) + ")";
+            }
             // An unknown CA may be the one of the CA file: the request is made again without
             // WinHTTP's chain check, and the chain is checked against that file instead.
             if (result.failure != EDownloadFailure::CertificateNotTrusted ||
@@ -437,6 +449,12 @@ SDownloadResult CWinHttpDownloader::Download(const SDownloadRequest& request) {
                 result.failure = EDownloadFailure::TimedOut;
                 return result;
             }
+            // Each wait for data ends by the deadline, however slowly the body comes.
+            DWORD receiveTimeout = static_cast<DWORD>(std::max<std::int64_t>(
+                1, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
+                       .count()));
+            ::WinHttpSetOption(handle.get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, &receiveTimeout,
+                               sizeof receiveTimeout);
             DWORD read = 0;
             if (!::WinHttpReadData(handle.get(), buffer.data(), static_cast<DWORD>(buffer.size()),
                                    &read)) {
