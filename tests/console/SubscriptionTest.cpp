@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -232,6 +233,12 @@ TEST(SubscriptionTest, EveryWayADownloadGoes) {
         requests.erase(requests.begin(), requests.begin() + static_cast<std::ptrdiff_t>(seen));
         std::vector<std::string> paths;
         for (const CFeedServer::SRequest& request : requests) paths.push_back(request.path);
+        // The table of outcomes for the test log: the program's own first line of output.
+        const std::string said = row.exitCode == 0 ? run.out : run.err;
+        std::printf("| %s | %d | %s | %s | %zu |\n", row.what, run.exitCode,
+                    said.substr(0, said.find('\n')).c_str(),
+                    CTempFolder::ReadBytes(program.EventFile()) == before ? "unchanged" : "updated",
+                    requests.size());
         EXPECT_EQ(paths, std::vector<std::string>(row.requested.begin(), row.requested.end()));
         for (const CFeedServer::SRequest& request : requests) {
             EXPECT_EQ(request.headers.at("user-agent"), "ZelvaroFeed/" ZF_TEST_VERSION);

@@ -110,10 +110,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_response(200)
             self.send_header("Content-Length", str(len(body)))
             self.end_headers()
-            for i in range(len(body)):
-                self.wfile.write(body[i:i + 1])
-                self.wfile.flush()
-                time.sleep(0.25)
+            try:
+                for i in range(len(body)):
+                    self.wfile.write(body[i:i + 1])
+                    self.wfile.flush()
+                    time.sleep(0.25)
+            except OSError:  # the client gave up, as it should
+                pass
+            self.close_connection = True
             return None
         if path == "/hang.ics":
             time.sleep(30)
@@ -168,7 +172,8 @@ def make_certificates(folder):
     openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
             "/CN=ZelvaroFeed test CA", "-keyout", "ca.key", "-out", "ca.pem")
     with open(os.path.join(folder, "san.cnf"), "w") as cnf:
-        cnf.write("subjectAltName=IP:127.0.0.1\nbasicConstraints=CA:FALSE\n")
+        # Wine matches only DNS names, OpenSSL only the IP entry for an address: both name it.
+        cnf.write("subjectAltName=IP:127.0.0.1,DNS:127.0.0.1\nbasicConstraints=CA:FALSE\n")
     openssl("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout",
             "server.key", "-out", "server.csr")
     openssl("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",

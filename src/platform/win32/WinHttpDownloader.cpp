@@ -131,6 +131,7 @@ EDownloadFailure Translate(DWORD error, DWORD secureFlags) {
             return EDownloadFailure::CertificateNotTrusted;
         case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
             return EDownloadFailure::CertificateWrongHost;
+        case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
         case ERROR_WINHTTP_SECURE_FAILURE:
             if (secureFlags & WINHTTP_CALLBACK_STATUS_FLAG_CERT_CN_INVALID)
                 return EDownloadFailure::CertificateWrongHost;
@@ -340,30 +341,44 @@ SDownloadResult CWinHttpDownloader::Download(const SDownloadRequest& request) {
             result.failure = Translate(::GetLastError(), 0);
             return result;
         }
-        const CInternetHandle handle(::WinHttpOpenRequest(
-            connection.get(), L"GET", url.path.c_str(), nullptr, WINHTTP_NO_REFERER,
-            WINHTTP_DEFAULT_ACCEPT_TYPES, url.https ? WINHTTP_FLAG_SECURE : 0));
-        if (!handle) {
-            result.failure = Translate(::GetLastError(), 0);
-            return result;
-        }
-        // Set on the request as well: Wine's WinHTTP takes the time to wait for the response
-        // from the request alone.
-        ::WinHttpSetTimeouts(handle.get(), remaining, std::min(request.connectTimeoutMs, remaining),
-                             remaining, remaining);
-        DWORD responseTimeout = static_cast<DWORD>(remaining);
-        ::WinHttpSetOption(handle.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout,
-                           sizeof responseTimeout);
-        DWORD secureFlags = 0;
-        DWORD_PTR context = reinterpret_cast<DWORD_PTR>(&secureFlags);
-        ::WinHttpSetOption(handle.get(), WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context);
         // Credentials go only to the address they were written for.
         std::wstring hopHeaders = headers;
         if (authorizationAt != std::wstring::npos && url.Origin() != credentialOrigin) {
             hopHeaders.erase(authorizationAt);
         }
+        CInternetHandle handle;
+        DWORD secureFlags = 0;
         bool caFileTried = false;
         for (;;) {
+            handle.reset(::WinHttpOpenRequest(connection.get(), L"GET", url.path.c_str(), nullptr,
+                                              WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                              url.https ? WINHTTP_FLAG_SECURE : 0));
+            if (!handle) {
+                result.failure = Translate(::GetLastError(), 0);
+                return result;
+            }
+            // Set on the request as well: Wine's WinHTTP takes the time to wait for the
+            // response from the request alone.
+            ::WinHttpSetTimeouts(handle.get(), remaining,
+                                 std::min(request.connectTimeoutMs, remaining), remaining,
+                                 remaining);
+            DWORD responseTimeout = static_cast<DWORD>(remaining);
+            ::WinHttpSetOption(handle.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT,
+                               &responseTimeout, sizeof responseTimeout);
+            secureFlags = 0;
+            DWORD_PTR context = reinterpret_cast<DWORD_PTR>(&secureFlags);
+            ::WinHttpSetOption(handle.get(), WINHTTP_OPTION_CONTEXT_VALUE, &context,
+                               sizeof context);
+            // No connection outlives its download: one opened without the chain check (below)
+            // must never serve another, and Wine pools connections across sessions.
+            DWORD noKeepAlive = WINHTTP_DISABLE_KEEP_ALIVE;
+            ::WinHttpSetOption(handle.get(), WINHTTP_OPTION_DISABLE_FEATURE, &noKeepAlive,
+                               sizeof noKeepAlive);
+            if (caFileTried) {
+                DWORD ignore = SECURITY_FLAG_IGNORE_UNKNOWN_CA;
+                ::WinHttpSetOption(handle.get(), WINHTTP_OPTION_SECURITY_FLAGS, &ignore,
+                                   sizeof ignore);
+            }
             if (::WinHttpSendRequest(
                     handle.get(),
                     hopHeaders.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : hopHeaders.c_str(),
@@ -377,16 +392,13 @@ SDownloadResult CWinHttpDownloader::Download(const SDownloadRequest& request) {
             if (result.failure == EDownloadFailure::Other) {
                 result.detail = "download failed (error " + std::to_string(error) + ")";
             }
-            // An unknown CA may be the one of the CA file: the request is made again without
+            // An unknown CA may be the one of the CA file: a new request is made without
             // WinHTTP's chain check, and the chain is checked against that file instead.
-            if (result.failure != EDownloadFailure::CertificateNotTrusted ||
-                request.caFile.empty() || caFileTried) {
-                return result;
-            }
+            // (Wine reports an unknown CA as a failed secure channel.)
+            const bool maybeUnknownCa = result.failure == EDownloadFailure::CertificateNotTrusted ||
+                                        error == ERROR_WINHTTP_SECURE_CHANNEL_ERROR;
+            if (!maybeUnknownCa || request.caFile.empty() || caFileTried) return result;
             caFileTried = true;
-            secureFlags = 0;
-            DWORD ignore = SECURITY_FLAG_IGNORE_UNKNOWN_CA;
-            ::WinHttpSetOption(handle.get(), WINHTTP_OPTION_SECURITY_FLAGS, &ignore, sizeof ignore);
         }
         if (caFileTried && !ChainsToCaFile(handle.get(), request.caFile)) {
             result.failure = EDownloadFailure::CertificateNotTrusted;
@@ -455,9 +467,17 @@ SDownloadResult CWinHttpDownloader::Download(const SDownloadRequest& request) {
                        .count()));
             ::WinHttpSetOption(handle.get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, &receiveTimeout,
                                sizeof receiveTimeout);
+            // Only what has arrived is asked for: a read of more may wait for all of it (Wine
+            // does), past the deadline.
+            DWORD available = 0;
+            if (!::WinHttpQueryDataAvailable(handle.get(), &available)) {
+                result.failure = Translate(::GetLastError(), secureFlags);
+                return result;
+            }
+            if (available == 0) break;
             DWORD read = 0;
-            if (!::WinHttpReadData(handle.get(), buffer.data(), static_cast<DWORD>(buffer.size()),
-                                   &read)) {
+            if (!::WinHttpReadData(handle.get(), buffer.data(),
+                                   std::min(available, static_cast<DWORD>(buffer.size())), &read)) {
                 result.failure = Translate(::GetLastError(), secureFlags);
                 return result;
             }
