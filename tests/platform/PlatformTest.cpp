@@ -22,6 +22,8 @@
 
 #ifdef _WIN32
 #include "platform/win32/Win32Api.h"
+
+#include <sddl.h>
 #else
 #include <signal.h>
 #include <sys/stat.h>
@@ -565,6 +567,56 @@ TEST_F(PlatformFilesTest, PipesAndDevicesAreRefusedWithoutBlocking) {
     }
     ::CloseHandle(server);
     EXPECT_EQ(Read(target), "target");
+}
+
+// The owner, group and access list of a file, as SDDL text ("" when they cannot be read).
+std::string SecurityText(const std::string& path) {
+    constexpr SECURITY_INFORMATION kWhat =
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    DWORD needed = 0;
+    ::GetFileSecurityA(path.c_str(), kWhat, nullptr, 0, &needed);
+    std::vector<BYTE> descriptor(needed);
+    if (needed == 0 ||
+        !::GetFileSecurityA(path.c_str(), kWhat, descriptor.data(), needed, &needed)) {
+        return "";
+    }
+    LPSTR text = nullptr;
+    if (!::ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor.data(), SDDL_REVISION_1,
+                                                                kWhat, &text, nullptr)) {
+        return "";
+    }
+    const std::string result = text;
+    ::LocalFree(text);
+    return result;
+}
+
+// The replaced file keeps who owns it and who may read it, as the Linux replace keeps mode and
+// owner: a calendar shared read-only with others must not become private (or public) by a sync.
+TEST_F(PlatformFilesTest, ReplaceFileWithCopyKeepsTheSecurityDescriptor) {
+    const std::string source = Path("temp.dat");
+    const std::string target = Path("events.dat");
+    Write(source, "merged events");
+    Write(target, "original");
+    // Only the file's owner and the system may use it: nothing for everyone else, nothing
+    // inherited from the folder, unlike the descriptor a new file gets.
+    const std::string created = SecurityText(target);
+    ASSERT_EQ(created.rfind("O:", 0), 0u) << created;
+    const std::string owner = created.substr(2, created.find("G:") - 2);
+    const std::string privateList = "D:P(A;;FA;;;SY)(A;;FA;;;" + owner + ")";
+    PSECURITY_DESCRIPTOR wanted = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA(
+        privateList.c_str(), SDDL_REVISION_1, &wanted, nullptr));
+    const BOOL set = ::SetFileSecurityA(target.c_str(), DACL_SECURITY_INFORMATION, wanted);
+    ::LocalFree(wanted);
+    ASSERT_TRUE(set);
+    const std::string before = SecurityText(target);
+    ASSERT_NE(before, "");
+    ASSERT_NE(before, SecurityText(source)) << "the test needs a target unlike a new file";
+
+    ASSERT_TRUE(Os().ReplaceFileWithCopy(source, target));
+    EXPECT_EQ(Read(target), "merged events");
+    EXPECT_EQ(SecurityText(target), before);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"events.dat", "temp.dat"}));
 }
 #endif
 

@@ -3,9 +3,11 @@
 // First, so that no later header sees the colliding macros.
 #include "platform/win32/Win32Api.h"
 
+#include <aclapi.h>
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <memory>
 #include <string>
 
 #include "platform/Platform.h"
@@ -82,6 +84,26 @@ bool FlushToDisk(const std::string& path) {
 
 // True for an open handle on a file on a disk: no pipe, console or device, no folder, and not
 // a link (reparse point) itself, where one was opened with FILE_FLAG_OPEN_REPARSE_POINT.
+// Gives `to` the access list of `from`, and its owner and group where this process may set
+// them (another user's ownership needs the restore privilege). False when the access list
+// could not be read or set.
+bool CopySecurity(const std::string& from, const std::string& to) {
+    constexpr SECURITY_INFORMATION kAll =
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    // The system allocates the descriptor: a lack of memory is a failed call, not an exception
+    // that would leave the staging file behind.
+    PSECURITY_DESCRIPTOR read = nullptr;
+    if (::GetNamedSecurityInfoA(from.c_str(), SE_FILE_OBJECT, kAll, nullptr, nullptr, nullptr,
+                                nullptr, &read) != ERROR_SUCCESS) {
+        return false;
+    }
+    const std::unique_ptr<void, decltype(&::LocalFree)> descriptor(read, &::LocalFree);
+    return ::SetFileSecurityA(to.c_str(), kAll, read) ||
+           ::SetFileSecurityA(to.c_str(), GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                              read) ||
+           ::SetFileSecurityA(to.c_str(), DACL_SECURITY_INFORMATION, read);
+}
+
 bool IsRegularDiskFile(HANDLE handle) {
     if (::GetFileType(handle) != FILE_TYPE_DISK) return false;
     BY_HANDLE_FILE_INFORMATION info{};
@@ -345,12 +367,21 @@ public:
                                ? FILE_ATTRIBUTE_NORMAL
                                : (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                                 FILE_ATTRIBUTE_ARCHIVE));
+        // An existing target keeps who owns it and who may use it, as the copy would otherwise
+        // take the folder's defaults. ReplaceFile keeps its remaining identity (creation time,
+        // streams); MoveFileEx makes a new target.
+        const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
         const bool ready =
             ::CopyFileA(source.c_str(), staging.c_str(), FALSE) != FALSE &&
-            ClearReadOnly(staging) && FlushToDisk(staging) &&
+            ClearReadOnly(staging) && (!exists || CopySecurity(replaced, staging)) &&
+            FlushToDisk(staging) &&
             ::SetFileAttributesA(staging.c_str(), keep == 0 ? FILE_ATTRIBUTE_NORMAL : keep);
-        if (!ready || !::MoveFileExA(staging.c_str(), replaced.c_str(),
-                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const bool moved =
+            ready && (exists ? ::ReplaceFileA(replaced.c_str(), staging.c_str(), nullptr,
+                                              REPLACEFILE_WRITE_THROUGH, nullptr, nullptr)
+                             : ::MoveFileExA(staging.c_str(), replaced.c_str(),
+                                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+        if (!moved) {
             ClearReadOnly(staging);
             ::DeleteFileA(staging.c_str());
             return false;
