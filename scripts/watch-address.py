@@ -1,15 +1,18 @@
 #!/usr/bin/python3
-"""Follows a published calendar: `zelvarofeed watch` on an address of the local feed server,
-whose calendar changes every minute, for MINUTES minutes (default 10).
+"""Follows published calendars: two `zelvarofeed watch` processes side by side, for MINUTES
+minutes (default 10), on addresses of the local feed server: one calendar changes every minute,
+the other every two and a half minutes.
 
     scripts/watch-address.py [--minutes N] [--program PATH]
 
-The watch runs with the shortest interval an address allows (60 s). Whenever it reports a
-sync, the event file is dumped and the imported version noted. At the end it prints, for every
-version the server published (except one that appeared less than an interval before the end),
-when it appeared and when it was imported; the number of 304 answers; and the number of
-requests. Exit 1 when a version was imported late (more than one interval and a few seconds
-of slack) or not at all, or when a check that found nothing new was not a 304.
+Each watch runs with the shortest interval an address allows (60 s). Whenever one reports a
+sync, its event file is dumped and the imported version noted. At the end it prints, per watch,
+every version the server published that stayed current for a whole interval while the watch
+ran (a shorter-lived one cannot be seen by a check once an interval), when it appeared and
+when it was imported; the number of requests, imports and 304 answers. Exit 1 when a version
+was imported late (more than one interval and a few seconds of slack) or not at all, when a
+check that found nothing new was not answered by a 304, or when the number of requests is not
+one per interval.
 
 Without --program it builds the console program in build/watch-address (Release).
 """
@@ -39,75 +42,107 @@ def build():
     return os.path.join(folder, "src", "console", "zelvarofeed")
 
 
+def follow(program, address, folder, env):
+    """Starts a watch of `address` with its own calendar and settings in `folder`."""
+    env = dict(env, XDG_CONFIG_HOME=os.path.join(folder, "config"))
+    calendar = os.path.join(folder, "cal.dat")
+    subprocess.run([program, "-q", "init", calendar], check=True, env=env)
+    output = open(os.path.join(folder, "watch.txt"), "w+")
+    process = subprocess.Popen([program, "-v", "watch", "--shared", calendar, "--feed", address,
+                                "--interval", str(INTERVAL)],
+                               stdout=output, stderr=subprocess.STDOUT, env=env)
+    return {"address": address, "calendar": calendar, "output": output, "process": process,
+            "env": env, "syncs": 0, "imports": {}}
+
+
+def note_imports(program, watch):
+    watch["output"].seek(0)
+    syncs = watch["output"].read().count("Sync successful:")
+    if syncs > watch["syncs"]:
+        watch["syncs"] = syncs
+        dump = subprocess.run([program, "dump", watch["calendar"]], capture_output=True,
+                              text=True, env=watch["env"]).stdout
+        for version in re.findall(r"Version (\d+)", dump):
+            watch["imports"].setdefault(int(version), time.time())
+
+
+def report(watch, period, started, end, log):
+    """Prints the watch's table and summary; the number of faults found."""
+    query = watch["address"][watch["address"].index("/changing.ics"):]
+    requests = [line for line in open(log) if "\t%s\t" % query in line]
+    lines = watch["output"].read()
+    not_modified = lines.count("304 Not Modified")
+    imports = lines.count("Sync successful:")
+    same_content = lines.count("the same content as the last import")
+    print("\n%s (changes every %d s)" % (watch["address"], period))
+    print("version   published  imported  after")
+    faults = 0
+    judged = 0
+    for version in range(int(started // period), int(end // period) + 1):
+        published = max(version * period, started)
+        superseded = min((version + 1) * period, end)
+        if superseded - published < INTERVAL + SLACK:
+            continue
+        judged += 1
+        when = watch["imports"].get(version)
+        stamp = datetime.datetime.fromtimestamp(published).strftime("%H:%M:%S")
+        if when is None:
+            faults += 1
+            print("%8d  %s   never" % (version, stamp))
+            continue
+        delay = when - published
+        ok = delay <= INTERVAL + SLACK
+        faults += 0 if ok else 1
+        print("%8d  %s   %s  %5.1f s%s" % (
+            version, stamp, datetime.datetime.fromtimestamp(when).strftime("%H:%M:%S"), delay,
+            "" if ok else "  LATE"))
+    expected_requests = int((end - started) // INTERVAL)
+    print("versions imported within one interval: %d of %d" % (judged - faults, judged))
+    print("requests: %d (one per interval: %d), imports: %d, 304: %d, "
+          "same content without 304: %d" % (len(requests), expected_requests, imports,
+                                            not_modified, same_content))
+    if len(requests) != imports + not_modified + same_content:
+        print("a request ended neither in an import nor in nothing changed")
+        faults += 1
+    if abs(len(requests) - expected_requests) > 1:
+        faults += 1
+    return faults + same_content
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--minutes", type=float, default=10)
     parser.add_argument("--program")
     args = parser.parse_args()
     program = args.program or build()
+    periods = [INTERVAL, INTERVAL * 5 // 2]
 
     server = subprocess.Popen(
         ["/usr/bin/python3", os.path.join(ROOT, "tests", "support", "feed_server.py"), "--serve",
          "--changing", str(INTERVAL)], stdout=subprocess.PIPE, text=True)
     http, _, _, log = server.stdout.readline().split()
-    address = http + "/changing.ics"
-    imports = {}  # version -> time it was first seen in the event file
+    env = dict(os.environ, no_proxy="127.0.0.1")
     with tempfile.TemporaryDirectory(prefix="zf-watch-address-") as folder:
-        env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(folder, "config"),
-                   no_proxy="127.0.0.1")
-        calendar = os.path.join(folder, "cal.dat")
-        subprocess.run([program, "-q", "init", calendar], check=True, env=env)
-        output = open(os.path.join(folder, "watch.txt"), "w+")
         started = time.time()
-        watch = subprocess.Popen([program, "-v", "watch", "--shared", calendar, "--feed",
-                                  address, "--interval", str(INTERVAL)],
-                                 stdout=output, stderr=subprocess.STDOUT, env=env)
-        syncs_seen = 0
+        watches = []
+        for period in periods:
+            own = os.path.join(folder, str(period))
+            os.mkdir(own)
+            watches.append(follow(program, "%s/changing.ics?every=%d" % (http, period), own, env))
         end = started + args.minutes * 60
         while time.time() < end:
             time.sleep(0.5)
-            output.seek(0)
-            syncs = output.read().count("Sync successful:")
-            if syncs > syncs_seen:
-                syncs_seen = syncs
-                dump = subprocess.run([program, "dump", calendar], capture_output=True,
-                                      text=True, env=env).stdout
-                for version in re.findall(r"Version (\d+)", dump):
-                    imports.setdefault(int(version), time.time())
-        watch.terminate()
-        watch.wait()
-        output.seek(0)
-        lines = output.read()
+            for watch in watches:
+                note_imports(program, watch)
+        for watch in watches:
+            watch["process"].terminate()
+            watch["process"].wait()
+            watch["output"].seek(0)
+        faults = sum(report(watch, period, started, end, log)
+                     for watch, period in zip(watches, periods))
     server.terminate()
     server.wait()
-
-    requests = [line for line in open(log) if "\t/changing.ics\t" in line] \
-        if os.path.exists(log) else []
-    not_modified = lines.count("304 Not Modified")
-    same_content = lines.count("the same content as the last import")
-    first = int(started // INTERVAL)
-    last = int((end - INTERVAL) // INTERVAL)
-    late = 0
-    print("version  published  imported  after")
-    for version in range(first, last + 1):
-        published = max(version * INTERVAL, started)
-        when = imports.get(version)
-        stamp = datetime.datetime.fromtimestamp(published).strftime("%H:%M:%S")
-        if when is None:
-            late += 1
-            print("%7d  %s   never" % (version, stamp))
-            continue
-        delay = when - published
-        ok = delay <= INTERVAL + SLACK
-        late += 0 if ok else 1
-        print("%7d  %s   %s  %5.1f s%s" % (
-            version, stamp, datetime.datetime.fromtimestamp(when).strftime("%H:%M:%S"), delay,
-            "" if ok else "  LATE"))
-    print("versions imported within one interval: %d of %d" % (
-        last - first + 1 - late, last - first + 1))
-    print("requests: %d, imports: %d, 304: %d, same content without 304: %d" % (
-        len(requests), lines.count("Sync successful:"), not_modified, same_content))
-    return 1 if late or same_content else 0
+    return 1 if faults else 0
 
 
 if __name__ == "__main__":

@@ -18,7 +18,7 @@ With --wine the two files are given as Wine paths (Z:...).
     feed_server.py --serve [--changing SECONDS]
 
 prints "HTTP HTTPS CA LOG" on one line and serves until killed; /changing.ics then changes
-every SECONDS (default 60).
+every SECONDS (default 60), or every N seconds when asked for as /changing.ics?every=N.
 """
 
 import base64
@@ -31,6 +31,7 @@ import sys
 import tempfile
 import threading
 import time
+import urllib.parse
 
 CALENDAR = (
     "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//ZelvaroFeed tests//EN\r\n"
@@ -153,7 +154,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
                                  [("WWW-Authenticate", 'Basic realm="feeds"')])
             return self.send(200, calendar("auth", "Behind a password"))
         if path == "/changing.ics":
-            version = int(time.time() // shared["period"])
+            query = urllib.parse.parse_qs(self.path.partition("?")[2])
+            period = int(query["every"][0]) if "every" in query else shared["period"]
+            version = int(time.time() // period)
             etag = '"%d"' % version
             if self.headers.get("If-None-Match") == etag:
                 return self.send(304, headers=[("ETag", etag)])

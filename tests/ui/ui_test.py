@@ -533,6 +533,37 @@ def feed_cycle(session):
         FeedFilePath=ini_path("C:\\zf\\feed.txt"), SharedFilePath=ini_path("C:\\zf\\Calendar.dat")))
 
 
+def feed_address(session):
+    """The feed at an address of the local feed server (feed_server.py runs this test)."""
+    address = os.environ["ZF_FEED_HTTP"] + "/etag.ics"
+    event = session.drive_c("zf", "Calendar.dat")
+    write_file(event, EMPTY_EVENT_FILE)
+    write_file(session.settings_path(), "\r\n".join([
+        "[Settings]", "CheckFeedInterval=5", "LastFeedFileTime=2000 01 01 00 00 00",
+        "FeedFilePath=" + address, "SharedFilePath=C:\\\\zf\\\\Calendar.dat", ""]))
+    requests = lambda: [line.rstrip("\n").split("\t") for line in open(os.environ["ZF_FEED_LOG"])
+                        if "\t/etag.ics\t" in line]
+
+    session.start()
+    state = session.wait_for_window()
+    # An address is checked once a minute at most.
+    check_initial_controls(state, shared="C:\\zf\\Calendar.dat", feed=address, mode=0,
+                           interval="60", enabled=True, status="Start syncing...")
+    session.wait_for_status("Sync successful", timeout=80)
+    check(read_bytes(event) != EMPTY_EVENT_FILE, "the event file took the feed")
+    check_no_sync_leftovers(session, event)
+    session.wait_for_status("Nothing changed, not syncing", timeout=80)
+    seen = requests()
+    check_equal(len(seen), 2, "requests of the feed")
+    check("if-none-match: \"v1\"" not in seen[0], "the first request is unconditional")
+    check("if-none-match: \"v1\"" in seen[1], "the second request asks with the ETag")
+    close_with_key(session, "Escape")
+    sections, text = read_ini(session.settings_path())
+    check_equal(sections["Settings"].get("FeedFilePath"), address, text)
+    check_equal(sections["Settings"].get("FeedETag"), '"v1"', text)
+    check(len(sections["Settings"].get("FeedSha256", "")) == 64, text)
+
+
 def start_with_both_paths(session):
     feed = session.drive_c("zf", "feed.txt")
     event = session.drive_c("zf", "Calendar.dat")
@@ -682,7 +713,7 @@ def tray_refused(session):
     close_with_key(session, "Escape")
 
 
-SCENARIOS = {f.__name__: f for f in (first_start, keys_and_tray, feed_cycle,
+SCENARIOS = {f.__name__: f for f in (first_start, keys_and_tray, feed_cycle, feed_address,
                                      start_with_both_paths, browse_and_one_path,
                                      tray_after_shell_restart, tray_refused)}
 # Scenarios whose desktop shows its taskbar from the start, as Windows does, so that a window
