@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "archive/Array.h"
@@ -76,6 +77,8 @@ public:
     // search finds no further occurrence, a count is the count so far. A reminder operation
     // bounds the candidates of all its queries together as well (CCandidateBudget).
     static constexpr std::int64_t kMostCandidatesPerQuery = 200000;
+    // S: StartDate, at midnight for a whole-day entry.
+    CDateTime GetSeriesStart() const;
     CDateTimeSpan GetDuration() const;
     static CDateTimeSpan MakeSpan(int amount, int unit);
     bool GetFirstOccurrence(const CDateTime& from, const CDateTime& to, CDateTime& start,
@@ -89,6 +92,13 @@ public:
                              CDateTime& end);
     bool FindNextOccurrence(const CDateTime& from, const CDateTime& to, CDateTime& start,
                             CDateTime& end);
+    // The occurrence that FindFirstOccurrence finds before it looks at the end of the series
+    // (steps, bounds and out-parameters alike), with `isDropped` deciding which starts are
+    // dropped instead of DroppedOccurrences: for judging drops against a drop set that is not
+    // the list's.
+    using DropTest = std::function<bool(const CDateTime&)>;
+    bool FindFirstAllowedOccurrence(const CDateTime& from, const CDateTime& to, CDateTime& start,
+                                    CDateTime& end, const DropTest& isDropped) const;
     int FindDroppedOccurrence(const CDateTime& occurrence) const;
     bool IsOccurrenceDropped(const CDateTime& occurrence) const;
     int GetDroppedOccurrenceCount() const;

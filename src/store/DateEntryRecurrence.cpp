@@ -204,13 +204,15 @@ std::int64_t ConditionCycle(const DateEntryProperties& p) {
     }
 }
 
-// Moves the refused candidate [start, end] of a search over [from, to] on to the next allowed
-// one that the walk by GetNextOccurrence would meet; false when it meets none. A fixed-period
-// series jumps to the next candidate that the conditions allow, passing over whole runs of
-// refused ones; other rules step, and stop after one whole cycle of the conditions without an
-// allowed candidate. At most CDateEntry::kMostCandidatesPerQuery candidates are tried.
+// Moves the refused candidate [start, end] of a search over [from, to] on to the next one
+// that the conditions allow and `isDropped` does not refuse, as the walk by GetNextOccurrence
+// would meet it; false when it meets none. A fixed-period series jumps to the next candidate
+// that the conditions allow, passing over whole runs of refused ones; other rules step, and
+// stop after one whole cycle of the conditions without an allowed candidate. At most
+// CDateEntry::kMostCandidatesPerQuery candidates are tried.
+template <typename IsDropped>
 bool SkipRefused(const CDateEntry& entry, const CDateTime& from, const CDateTime& to,
-                 CDateTime& start, CDateTime& end) {
+                 CDateTime& start, CDateTime& end, const IsDropped& isDropped) {
     const std::optional<CSeriesCount> series = CSeriesCount::Of(entry);
     std::int64_t steps = 0;
     if (series) {
@@ -226,7 +228,7 @@ bool SkipRefused(const CDateEntry& entry, const CDateTime& from, const CDateTime
             }
             CDateTimeRange::FromSeconds(series->StartOf(k), start);
             CDateTimeRange::FromSeconds(series->StartOf(k) + series->GetDuration(), end);
-        } while (entry.IsOccurrenceDropped(start));
+        } while (isDropped(start));
         return true;
     }
     const DateEntryProperties& p = entry.Properties;
@@ -242,8 +244,19 @@ bool SkipRefused(const CDateEntry& entry, const CDateTime& from, const CDateTime
             !entry.GetNextOccurrence(from, to, start, end)) {
             return false;
         }
-    } while (!entry.IsOccurrenceAllowed(start));
+    } while (isDropped(start) || !PassesConditions(p, start));
     return true;
+}
+
+// The first candidate of a search over [from, to] that the conditions allow and `isDropped`
+// does not refuse; false when there is none.
+template <typename IsDropped>
+bool FirstAllowed(const CDateEntry& entry, const CDateTime& from, const CDateTime& to,
+                  CDateTime& start, CDateTime& end, const IsDropped& isDropped) {
+    if (!CanAnyBeAllowed(entry.Properties)) return false;
+    if (!entry.GetFirstOccurrence(from, to, start, end)) return false;
+    return (!isDropped(start) && PassesConditions(entry.Properties, start)) ||
+           SkipRefused(entry, from, to, start, end, isDropped);
 }
 
 std::int32_t Saturate(std::int64_t count) {
@@ -346,6 +359,10 @@ std::int64_t CountAllowedUntil(CDateEntry& entry, const CDateTime& t) {
 }
 
 }  // namespace
+
+CDateTime CDateEntry::GetSeriesStart() const {
+    return SeriesStart(Properties);
+}
 
 CDateTimeSpan CDateEntry::GetDuration() const {
     return CDateTimeSpan(CDateTimeRange::ToSeconds(FirstEnd(Properties)) -
@@ -518,14 +535,19 @@ int CDateEntry::CountOccurrencesUntil(const CDateTime& start) {
     return Saturate(CountAllowedUntil(*this, start));
 }
 
+bool CDateEntry::FindFirstAllowedOccurrence(const CDateTime& from, const CDateTime& to,
+                                            CDateTime& start, CDateTime& end,
+                                            const DropTest& isDropped) const {
+    return FirstAllowed(*this, from, to, start, end, isDropped);
+}
+
 bool CDateEntry::FindFirstOccurrence(const CDateTime& from, const CDateTime& to, CDateTime& start,
                                      CDateTime& end) {
     const DateEntryProperties& p = Properties;
     if (p.RepeatEnd == kRepeatEndAfterCount && SeriesEndKnown != 0 && from > SeriesEnd)
         return false;
-    if (!CanAnyBeAllowed(p)) return false;
-    bool found = GetFirstOccurrence(from, to, start, end);
-    if (found && !IsOccurrenceAllowed(start)) found = SkipRefused(*this, from, to, start, end);
+    const bool found = FirstAllowed(*this, from, to, start, end,
+                                    [this](const CDateTime& t) { return IsOccurrenceDropped(t); });
     if (!found || p.Repeat == kRepeatNone) return found;
     if (p.RepeatEnd == kRepeatEndAfterCount) {
         const std::int64_t number = CountAllowedUntil(*this, start);
@@ -544,7 +566,10 @@ bool CDateEntry::FindNextOccurrence(const CDateTime& from, const CDateTime& to, 
         return false;
     if (!CanAnyBeAllowed(p)) return false;
     bool found = GetNextOccurrence(from, to, start, end);
-    if (found && !IsOccurrenceAllowed(start)) found = SkipRefused(*this, from, to, start, end);
+    if (found && !IsOccurrenceAllowed(start)) {
+        found = SkipRefused(*this, from, to, start, end,
+                            [this](const CDateTime& t) { return IsOccurrenceDropped(t); });
+    }
     if (!found || p.Repeat == kRepeatNone) return found;
     if (p.RepeatEnd == kRepeatEndAfterCount) {
         const std::int64_t number = static_cast<std::int64_t>(OccurrenceCounter) + 1;

@@ -6,17 +6,15 @@
 // where it has the index.
 #include <algorithm>
 #include <cstdint>
-#include <limits>
-#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
 
 #include "datetime/DateTimeRange.h"
 #include "store/CandidateBudget.h"
+#include "store/CountedDrops.h"
 #include "store/DateEntry.h"
 #include "store/ReminderIndex.h"
-#include "store/SeriesCount.h"
 
 namespace {
 
@@ -85,107 +83,6 @@ void RemoveNonOccurrences(CDateEntry& entry, CDateTimeArray& list) {
     }
 }
 
-// The check of the dropped items of a series that ends after a count (see
-// PurgeOccurrenceLists) in one pass for a series that CSeriesCount counts, with the same
-// outcome as one window query per item and per refused item again: which items stay, and the
-// series end and counter that those queries leave behind. False, with nothing changed, when
-// the series is not such a series, its occurrences end before they start (a one-instant
-// window then meets up to two candidates apart) or an item is damaged; the caller then
-// queries.
-bool PurgeDropsOfCountedSeries(CDateEntry& entry, const CDateTimeArray& all,
-                               std::vector<bool>& keep) {
-    const std::optional<CSeriesCount> series = CSeriesCount::Of(entry);
-    if (!series || series->GetDuration() < 0) return false;
-    std::vector<std::int64_t> dropped;
-    for (const CDateTime& item : all) {
-        if (!CDateTimeRange::Contains(item)) return false;
-        const std::int64_t k = series->IndexAt(CDateTimeRange::ToSeconds(item));
-        if (k >= 0 && series->IsAllowed(k)) dropped.push_back(k);
-    }
-    std::sort(dropped.begin(), dropped.end());
-    dropped.erase(std::unique(dropped.begin(), dropped.end()), dropped.end());
-
-    const std::int64_t endCount = entry.Properties.RepeatEndCount;
-    const bool canAny = series->CanAnyBeAllowed();
-    const std::vector<std::int64_t> none;
-    // What FindFirstOccurrence over [t, t] finds with `drops` in place but `excluded`: the
-    // first allowed candidate overlapping t that is not dropped, and its number.
-    struct Check {
-        bool found = false;
-        std::int64_t k = 0;
-        std::int64_t number = 0;
-    };
-    bool complete = true;
-    auto check = [&](const CDateTime& t, const std::vector<std::int64_t>& drops,
-                     std::int64_t excluded) {
-        Check result;
-        const std::int64_t seconds = CDateTimeRange::ToSeconds(t);
-        if (!canAny || seconds < series->GetStart()) return result;
-        if (!series->FindAllowedKept(series->FirstIndexEndingFrom(seconds),
-                                     series->LastIndexUpTo(seconds), drops, excluded, result.k)) {
-            return result;
-        }
-        std::int64_t allowed = 0;
-        if (!series->CountBefore(result.k + 1, allowed)) complete = false;
-        result.found = true;
-        result.number = allowed - CSeriesCount::CountDropped(drops, result.k, excluded);
-        return result;
-    };
-    // The end of the occurrence that a count reaching RepeatEndCount caches.
-    std::optional<std::int64_t> seriesEnd;
-    std::optional<std::int64_t> counter;
-    auto record = [&](const Check& c, const std::vector<std::int64_t>& drops,
-                      std::int64_t excluded) {
-        if (!c.found) return;
-        counter = std::min(c.number, std::max<std::int64_t>(endCount, 0) + 1);
-        std::int64_t k = 0;
-        if (endCount < 1 || c.number < endCount) return;
-        if (!series->FindNthKept(endCount, drops, excluded, c.k, k)) complete = false;
-        seriesEnd = series->StartOf(k) + series->GetDuration();
-    };
-
-    // Every item with no drop in place; a cached end answers for the windows after it.
-    bool known = entry.SeriesEndKnown != 0;
-    CDateTime cached = entry.SeriesEnd;
-    keep.assign(static_cast<std::size_t>(all.GetSize()), false);
-    std::vector<int> refused;
-    for (int i = 0; i < all.GetSize(); ++i) {
-        if (known && all[i] > cached) {
-            refused.push_back(i);
-            continue;
-        }
-        const Check c = check(all[i], none, -1);
-        record(c, none, -1);
-        if (seriesEnd) {
-            known = true;
-            CDateTimeRange::FromSeconds(*seriesEnd, cached);
-        }
-        keep[static_cast<std::size_t>(i)] = c.found && c.number <= endCount;
-        if (!keep[static_cast<std::size_t>(i)]) refused.push_back(i);
-    }
-    // Each refused item again with every other drop in place and no cached end.
-    for (const int i : refused) {
-        const std::int64_t own = series->IndexAt(CDateTimeRange::ToSeconds(all[i]));
-        const Check c = check(all[i], dropped, own);
-        record(c, dropped, own);
-        keep[static_cast<std::size_t>(i)] = c.found && c.number <= endCount;
-    }
-    if (!complete) return false;
-    // Equal items share their fate: one of them kept keeps all.
-    std::set<std::int64_t> kept;
-    for (int i = 0; i < all.GetSize(); ++i) {
-        if (keep[static_cast<std::size_t>(i)]) kept.insert(CDateTimeRange::ToSeconds(all[i]));
-    }
-    for (int i = 0; i < all.GetSize(); ++i) {
-        keep[static_cast<std::size_t>(i)] = kept.count(CDateTimeRange::ToSeconds(all[i])) != 0;
-    }
-    if (seriesEnd) CDateTimeRange::FromSeconds(*seriesEnd, entry.SeriesEnd);
-    if (counter) {
-        entry.OccurrenceCounter = static_cast<std::int32_t>(
-            std::min<std::int64_t>(*counter, std::numeric_limits<std::int32_t>::max()));
-    }
-    return true;
-}
 }  // namespace
 
 int CDateEntry::FindDue(const CDateTime& occurrence) const {
@@ -239,8 +136,7 @@ void CDateEntry::PurgeOccurrenceLists() {
     all.Append(DroppedOccurrences);
     DroppedOccurrences.RemoveAll();
     std::vector<bool> keep;
-    if (Properties.RepeatEnd == kRepeatEndAfterCount &&
-        PurgeDropsOfCountedSeries(*this, all, keep)) {
+    if (Properties.RepeatEnd == kRepeatEndAfterCount && CCountedDrops::Judge(*this, all, keep)) {
         for (int i = 0; i < all.GetSize(); ++i) {
             if (keep[static_cast<std::size_t>(i)]) DroppedOccurrences.Add(all[i]);
         }

@@ -65,8 +65,7 @@ std::optional<CSeriesCount> CSeriesCount::Of(const CDateEntry& entry) {
         p.RepeatWeekdayCount == kRepeatWeekdayFifth) {
         return std::nullopt;
     }
-    CDateTime start = p.StartDate;
-    if (p.ShowStartTime == 0) start.SetTime(0, 0, 0);
+    const CDateTime start = entry.GetSeriesStart();
     const std::int64_t duration = entry.GetDuration().GetTotalSeconds();
     CDateTime firstEnd;
     if (!CDateTimeRange::Contains(start) ||

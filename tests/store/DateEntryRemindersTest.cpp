@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -469,121 +468,6 @@ TEST_F(RemindersTest, PurgeKeepsDropsThatTheOtherDropsMoveWithinACount) {
         EXPECT_EQ(entry.SeriesEndKnown, 0);
         EXPECT_EQ(Starts(FindAll(entry, Dt(2024, 1, 1), Dt(2024, 1, 31))), c.series);
     }
-}
-
-// The check of the dropped items by one window query per item, and per refused item again
-// with the other drops in place: the reference for the purge's pass over a counted series.
-void PurgeDropsByQueries(CDateEntry& entry) {
-    auto isOccurrence = [&entry](const CDateTime& t) {
-        CDateTime start;
-        CDateTime end;
-        return entry.FindFirstOccurrence(t, t, start, end);
-    };
-    const Dates all = Items(entry.DroppedOccurrences);
-    entry.DroppedOccurrences.RemoveAll();
-    Dates kept;
-    Dates refused;
-    for (const CDateTime& item : all) (isOccurrence(item) ? kept : refused).push_back(item);
-    for (const CDateTime& item : refused) {
-        Dates others;
-        for (const CDateTime& other : all) {
-            if (other != item) others.push_back(other);
-        }
-        SetItems(entry.DroppedOccurrences, others);
-        entry.SeriesEndKnown = 0;
-        if (isOccurrence(item)) kept.push_back(item);
-    }
-    Dates result;
-    for (const CDateTime& item : all) {
-        if (std::find(kept.begin(), kept.end(), item) != kept.end()) result.push_back(item);
-    }
-    SetItems(entry.DroppedOccurrences, result);
-    entry.SeriesEndKnown = 0;
-}
-
-// The purge judges the drops of a series that ends after a count in one pass over the
-// series; the drops kept, and the series end and counter left behind (the end is stored
-// with the entry), are those of a query per drop.
-TEST_F(RemindersTest, PurgeOfACountedSeriesAgreesWithAQueryPerDrop) {
-    std::mt19937_64 rng(1214);
-    auto uniform = [&rng](std::int64_t lo, std::int64_t hi) {
-        return std::uniform_int_distribution<std::int64_t>(lo, hi)(rng);
-    };
-    int withDropsKept = 0;
-    int withDropsRemoved = 0;
-    for (int i = 0; i < 600; ++i) {
-        const int unit = static_cast<int>(uniform(1, 3));
-        const int rate = static_cast<int>(uniform(1, 3));
-        const std::int64_t period = rate * (unit == 1 ? 1 : unit == 2 ? 24 : 168) * 3600;
-        const CDateTime start =
-            Dt(static_cast<int>(uniform(1995, 2030)), static_cast<int>(uniform(1, 12)),
-               static_cast<int>(uniform(1, 28)), static_cast<int>(uniform(0, 23)));
-        CDateEntry entry = Every(start, rate, unit);
-        DateEntryProperties& p = entry.Properties;
-        SetLength(entry,
-                  uniform(0, 3) == 0 ? uniform(-period, 3 * period) : uniform(0, period / 2));
-        p.RepeatEnd = 1;
-        p.RepeatEndCount = static_cast<int>(uniform(0, 30));
-        if (uniform(0, 2) == 0) p.CondWeekdays = static_cast<int>(uniform(1, 127));
-        if (uniform(0, 3) == 0) p.CondMonth = static_cast<int>(uniform(1, 4095));
-        if (uniform(0, 3) == 0) {
-            p.CondTimeEnable = 1;
-            p.CondStartTime = Dt(1, 1, 1, static_cast<int>(uniform(0, 12)));
-            p.CondEndTime = Dt(1, 1, 1, static_cast<int>(uniform(12, 23)));
-        }
-        Dates drops;
-        for (int d = static_cast<int>(uniform(0, 25)); d > 0; --d) {
-            CDateTime item = start + CDateTimeSpan(period * uniform(-2, 80));
-            if (uniform(0, 5) == 0) item += CDateTimeSpan(uniform(1, period - 1));
-            drops.push_back(item);
-            if (uniform(0, 9) == 0) drops.push_back(item);  // listed twice
-        }
-        SetItems(entry.DroppedOccurrences, drops);
-        // Now and then a cached end, counted with the drops in place.
-        if (uniform(0, 1) == 0) entry.CountOccurrencesUntil(start + CDateTimeSpan(period * 90));
-        entry.OccurrenceCounter = -7;
-        SCOPED_TRACE("case " + std::to_string(i) + ": start " + Text(start) + " rate " +
-                     std::to_string(rate) + " unit " + std::to_string(unit) + " count " +
-                     std::to_string(p.RepeatEndCount));
-
-        CDateEntry expected = entry;
-        PurgeDropsByQueries(expected);
-        entry.PurgeOccurrenceLists();
-        ASSERT_EQ(Items(entry.DroppedOccurrences), Items(expected.DroppedOccurrences));
-        ASSERT_EQ(entry.SeriesEndKnown, 0);
-        ASSERT_EQ(entry.SeriesEnd, expected.SeriesEnd);
-        ASSERT_EQ(entry.OccurrenceCounter, expected.OccurrenceCounter);
-        if (!entry.DroppedOccurrences.IsEmpty()) ++withDropsKept;
-        if (entry.DroppedOccurrences.GetSize() < static_cast<int>(drops.size())) ++withDropsRemoved;
-    }
-    // Both outcomes must be common, or the agreement says little.
-    EXPECT_GT(withDropsKept, 150);
-    EXPECT_GT(withDropsRemoved, 150);
-}
-
-// Two thousand drops in a series of 3,000 working hours: every other one of the first 4,000
-// dropped. Each drop stays, half of them only because the others push them within the
-// count; the series then ends at the 5,000th working hour. Judged one query per drop, with
-// the others in place, this took minutes.
-TEST_F(RemindersTest, PurgeOfManyDropsInACountedSeries) {
-    const CDateTime start = Dt(2024, 1, 1);  // a Monday
-    CDateEntry entry = Every(start, 1, 1);
-    entry.Properties.RepeatEnd = 1;
-    entry.Properties.RepeatEndCount = 3000;
-    entry.Properties.CondWeekdays = 0x1F;
-    Dates workingHours;
-    for (CDateTime t = start; workingHours.size() < 5000; t += CDateTimeSpan(3600)) {
-        if (t.GetDayOfWeek() < 5) workingHours.push_back(t);
-    }
-    Dates drops;
-    for (int k = 3998; k >= 0; k -= 2) drops.push_back(workingHours[static_cast<std::size_t>(k)]);
-    SetItems(entry.DroppedOccurrences, drops);
-
-    entry.PurgeOccurrenceLists();
-    EXPECT_EQ(Items(entry.DroppedOccurrences), drops);
-    const CDateTime last = workingHours.back();
-    EXPECT_EQ(Starts(FindAll(entry, workingHours[4998], last + CDateTimeSpan(7 * 86400))),
-              (Dates{workingHours[4998], last}));
 }
 
 // Feed values far beyond any real reminder. The feed reader brings its working entry up to

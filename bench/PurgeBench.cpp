@@ -1,0 +1,86 @@
+// The purge of a series that ends after a count, with thousands of dropped occurrences that
+// all stay (each pushes the series' one occurrence a step on): the first Monday of every
+// month and a yearly date, beside the judgement by one query per drop (the test suite's
+// reference) where that finishes at all.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "datetime/DateTime.h"
+#include "datetime/DateTimeRange.h"
+#include "store/DateEntry.h"
+#include "store/PurgeReference.h"
+
+namespace {
+
+enum ESeriesKind { kFirstMonday, kYearly };
+
+// A series from 2000 counted to one occurrence, with its first `drops` occurrences dropped.
+CDateEntry MakeDropped(int kind, int drops) {
+    CDateEntry entry;
+    DateEntryProperties& p = entry.Properties;
+    p.StartDate =
+        kind == kFirstMonday ? CDateTime(2000, 1, 3, 9, 0, 0) : CDateTime(2000, 2, 29, 9, 0, 0);
+    p.EndDate = p.StartDate + CDateTimeSpan(3600);
+    p.ShowEnd = 1;
+    if (kind == kFirstMonday) {
+        p.Repeat = 2;
+        p.RepeatWeekdayCount = 0;
+        p.RepeatWeekday = 0;
+    } else {
+        p.Repeat = 1;
+        p.RepeatRate = 1;
+        p.RepeatUnit = 5;
+    }
+    p.RepeatEnd = 1;
+    p.RepeatEndCount = 1;
+    CDateTime start;
+    CDateTime end;
+    bool found = entry.GetFirstOccurrence(p.StartDate, CDateTimeRange::Last(), start, end);
+    for (int i = 0; found && i < drops; ++i) {
+        entry.DroppedOccurrences.Add(start);
+        found = entry.GetNextOccurrence(p.StartDate, CDateTimeRange::Last(), start, end);
+    }
+    return entry;
+}
+
+void Label(benchmark::State& state, const CDateEntry& prepared) {
+    state.SetLabel(std::string(state.range(0) == kFirstMonday ? "first Monday" : "yearly") + ", " +
+                   std::to_string(prepared.DroppedOccurrences.GetSize()) + " drops");
+    // Seconds per thousand drops.
+    state.counters["per1000"] = benchmark::Counter(
+        prepared.DroppedOccurrences.GetSize() / 1000.0,
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_PurgeCountedDrops(benchmark::State& state) {
+    const CDateEntry prepared =
+        MakeDropped(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    for (auto _ : state) {
+        CDateEntry entry = prepared;
+        entry.PurgeOccurrenceLists();
+        benchmark::DoNotOptimize(entry.DroppedOccurrences.GetSize());
+    }
+    Label(state, prepared);
+}
+
+void BM_PurgeCountedDropsByQueries(benchmark::State& state) {
+    const CDateEntry prepared =
+        MakeDropped(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    for (auto _ : state) {
+        CDateEntry entry = prepared;
+        reference::PurgeDropsByQueries(entry);
+        benchmark::DoNotOptimize(entry.DroppedOccurrences.GetSize());
+    }
+    Label(state, prepared);
+}
+
+}  // namespace
+
+BENCHMARK(BM_PurgeCountedDrops)
+    ->ArgsProduct({{kFirstMonday, kYearly}, {2000, 20000}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PurgeCountedDropsByQueries)
+    ->ArgsProduct({{kFirstMonday, kYearly}, {2000}})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
