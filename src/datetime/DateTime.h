@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "archive/Archive.h"
 #include "archive/Array.h"
@@ -108,7 +109,7 @@ public:
     // Up to six numbers (year, month, day, hour, minute, second) separated by runs of
     // " \t:.,-/\\"; missing ones are 0. They are set as SetDateTime sets them; the result
     // names the part refused, if any.
-    EStorageParse ParseStorage(const std::string& text);
+    EStorageParse ParseStorage(std::string_view text);
     // Writes "%d.%m.%Y, %H:%M:%S".
     virtual void Dump(std::ostream& out) const;
 

@@ -131,9 +131,9 @@ std::string CDateTime::FormatStorage() const {
     return Format(std::string(kStorageFormat));
 }
 
-EStorageParse CDateTime::ParseStorage(const std::string& text) {
+EStorageParse CDateTime::ParseStorage(std::string_view text) {
     int numbers[6] = {0, 0, 0, 0, 0, 0};
-    std::string_view rest(text);
+    std::string_view rest = text;
     for (int& number : numbers) {
         std::size_t start = 0;
         while (start < rest.size() && IsSeparator(rest[start])) ++start;

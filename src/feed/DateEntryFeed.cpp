@@ -1,10 +1,12 @@
 // CDateEntry::LoadFromFeed: one feed section into a date entry.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "datetime/DateTime.h"
 #include "feed/FeedReporter.h"
+#include "feed/FeedSection.h"
 #include "feed/FeedVocabulary.h"
 #include "feed/IniDocument.h"
 #include "store/DateEntry.h"
@@ -20,39 +22,46 @@ const std::vector<std::string>& KeyNames() {
     return names;
 }
 
-// Every getter gets the current value as its default, so a missing key (and an empty
-// integer, colour or date-time value) leaves the property unchanged.
-void ReadKey(const CIniDocument& document, const std::string& section, const CFeedKey& key,
-             const std::string& name, DateEntryProperties& p, CIniReporter* reporter) {
+// The section's value of one key into its property. Every conversion gets the current value
+// as its default, so an empty integer, colour or date-time value leaves the property
+// unchanged, while an empty text empties it.
+void AssignKey(const CFeedKey& key, std::string_view stored, DateEntryProperties& p,
+               CIniReporter* reporter, const std::string& section, const std::string& name) {
     switch (key.form) {
         case EFeedForm::Text:
-            // An absent text key leaves the text as it is; handing the current text to
-            // GetString as its default would un-escape it and lose its backslashes.
-            document.LookupString(section, name, p.*key.text);
+            if (stored.find('\\') == std::string_view::npos) {
+                (p.*key.text).assign(stored);
+            } else {
+                p.*key.text = CIniDocument::Unescape(stored);
+            }
             break;
         case EFeedForm::Integer:
-            p.*key.integer = document.GetInt(section, name, p.*key.integer, reporter);
+            p.*key.integer =
+                CIniDocument::ConvertStoredInt(stored, p.*key.integer, reporter, section, name);
             break;
         case EFeedForm::Color:
-            p.*key.integer = static_cast<std::int32_t>(document.GetColor(
-                section, name, static_cast<std::uint32_t>(p.*key.integer), reporter));
+            p.*key.integer = static_cast<std::int32_t>(CIniDocument::ConvertStoredColor(
+                stored, static_cast<std::uint32_t>(p.*key.integer), reporter, section, name));
             break;
         case EFeedForm::DateTime:
-            p.*key.dateTime = document.GetDateTime(section, name, p.*key.dateTime, reporter);
+            p.*key.dateTime = CIniDocument::ConvertStoredDateTime(stored, p.*key.dateTime, reporter,
+                                                                  section, name);
             break;
     }
 }
 
 }  // namespace
 
-void CDateEntry::LoadFromFeed(const CIniDocument& document, const std::string& section,
+void CDateEntry::LoadFromFeed(const CFeedSection& values, const std::string& section,
                               CFeedReporter* reporter) {
     DateEntryProperties properties;
     GetProperties(properties);
     const std::vector<std::string>& names = KeyNames();
     const auto keys = CFeedVocabulary::GetKeys();
     for (std::size_t i = 0; i < keys.size(); ++i) {
-        ReadKey(document, section, keys[i], names[i], properties, reporter);
+        if (const std::string_view* const stored = values.Find(i)) {
+            AssignKey(keys[i], *stored, properties, reporter, section, names[i]);
+        }
     }
 
     // Brought up to now under the properties this entry had before the section.
@@ -60,14 +69,19 @@ void CDateEntry::LoadFromFeed(const CIniDocument& document, const std::string& s
     ApplyProperties(properties);
 
     const CDateTime droppedDefault(1970, 1, 1);
-    int k = 0;
-    for (;; ++k) {
-        const std::string key = CFeedVocabulary::DroppedOccurrenceKey(k);
-        if (!document.HasKey(section, key)) break;
-        if (reporter != nullptr && document.GetString(section, key, std::string()).empty()) {
-            reporter->OnEmptyDroppedOccurrence(section, key, droppedDefault);
+    const auto dropped = values.GetDroppedOccurrences();
+    std::string key;
+    for (std::size_t k = 0; k < dropped.size(); ++k) {
+        if (reporter != nullptr) {
+            key = CFeedVocabulary::DroppedOccurrenceKey(static_cast<int>(k));
+            if (CIniDocument::Unescape(dropped[k]).empty()) {
+                reporter->OnEmptyDroppedOccurrence(section, key, droppedDefault);
+            }
         }
-        DropOccurrence(document.GetDateTime(section, key, droppedDefault, reporter));
+        DropOccurrence(CIniDocument::ConvertStoredDateTime(dropped[k], droppedDefault, reporter,
+                                                           section, key));
     }
-    if (reporter != nullptr) reporter->OnDroppedOccurrencesRead(section, k);
+    if (reporter != nullptr) {
+        reporter->OnDroppedOccurrencesRead(section, static_cast<int>(dropped.size()));
+    }
 }

@@ -1,7 +1,9 @@
 #include "feed/FeedReader.h"
 
+#include <cstddef>
 #include <memory>
 #include <new>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "platform/Platform.h"
 
 #include "feed/FeedReporter.h"
+#include "feed/FeedSection.h"
 #include "feed/FeedVocabulary.h"
 #include "feed/IniDocument.h"
 
@@ -67,20 +70,29 @@ int CFeedReader::ReadInto(const std::string& path, CDateEntryArray& entries,
 
 void CFeedReader::ReadDocument(const CIniDocument& document, CDateEntryArray& entries,
                                CStringArray& removeGuids, CFeedReporter* reporter) {
-    int count = 0;
-    while (document.HasSection(CFeedVocabulary::DateEntrySection(count))) ++count;
+    std::vector<std::size_t> dateEntrySections;
+    for (int n = 0;; ++n) {
+        const std::size_t found = document.FindSection(CFeedVocabulary::DateEntrySection(n));
+        if (found == CIniDocument::kNoSection) break;
+        dateEntrySections.push_back(found);
+    }
     // The array's own growth step (at most 1024 elements) would move every entry read so far
     // once per step: one block for the whole read keeps the read linear.
-    entries.EnsureCapacity(entries.GetSize() + count);
+    entries.EnsureCapacity(entries.GetSize() + static_cast<int>(dateEntrySections.size()));
 
     CDateEntry working;
-    for (int n = 0; n < count; ++n) {
-        const std::string section = CFeedVocabulary::DateEntrySection(n);
-        if (reporter != nullptr) reporter->OnDateEntrySection(section);
+    CFeedSection values;
+    std::string section;  // the name, for the reporter only
+    for (std::size_t n = 0; n < dateEntrySections.size(); ++n) {
+        if (reporter != nullptr) {
+            section = CFeedVocabulary::DateEntrySection(static_cast<int>(n));
+            reporter->OnDateEntrySection(section);
+        }
         // Properties carry over from section to section; the occurrence lists do not, or
         // one entry's dropped occurrences would drop real occurrences of the next.
         if (n > 0) working.ResetOccurrenceState();
-        working.LoadFromFeed(document, section, reporter);
+        values.Gather(document, dateEntrySections[n]);
+        working.LoadFromFeed(values, section, reporter);
         if (working.GetStorageType() != kStorageTypeProperties &&
             working.GetStorageType() != kStorageTypeWithReminders) {
             if (reporter != nullptr) {
@@ -92,12 +104,20 @@ void CFeedReader::ReadDocument(const CIniDocument& document, CDateEntryArray& en
         entries.Add(working);
     }
 
-    const std::string guidKey(CFeedVocabulary::kGuidKey);
     for (int n = 0;; ++n) {
-        const std::string section = CFeedVocabulary::RemoveSection(n);
-        if (!document.HasSection(section)) break;
+        section = CFeedVocabulary::RemoveSection(n);
+        const std::size_t found = document.FindSection(section);
+        if (found == CIniDocument::kNoSection) break;
         if (reporter != nullptr) reporter->OnRemoveSection(section);
-        std::string guid = document.GetString(section, guidKey, std::string());
+        bool hasGuid = false;
+        std::string_view stored;
+        document.ForEachKeyLine(found, [&](std::string_view key, std::string_view value) {
+            if (key == CFeedVocabulary::kGuidKey) {
+                hasGuid = true;
+                stored = value;
+            }
+        });
+        std::string guid = hasGuid ? CIniDocument::Unescape(stored) : std::string();
         if (!guid.empty()) {
             removeGuids.Add(std::move(guid));
         } else if (reporter != nullptr) {

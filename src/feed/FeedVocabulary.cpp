@@ -1,6 +1,9 @@
 #include "feed/FeedVocabulary.h"
 
+#include <array>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <limits>
 #include <string>
 
@@ -35,17 +38,64 @@ constexpr CFeedKey DateTime(const char* name, CDateTime P::*member) {
 const CFeedKey g_keys[] = {ZF_DATE_ENTRY_PROPERTIES(ZF_FEED_KEY)};
 #undef ZF_FEED_KEY
 
+static_assert(std::size(g_keys) == CFeedVocabulary::kKeyCount);
+
+// Open addressing over the key names: index + 1 per slot, 0 for an empty one. The slot
+// comes from the length and three bytes, which tell most names apart; a probe compares the
+// whole name.
+class CKeyTable {
+public:
+    static constexpr std::size_t kSlots = 128;
+
+    CKeyTable() {
+        m_slots.fill(0);
+        for (std::size_t i = 0; i < std::size(g_keys); ++i) {
+            std::size_t slot = Slot(g_keys[i].name);
+            while (m_slots[slot] != 0) slot = (slot + 1) % kSlots;
+            m_slots[slot] = static_cast<std::uint8_t>(i + 1);
+        }
+    }
+
+    int Find(std::string_view name) const {
+        if (name.empty()) return -1;
+        for (std::size_t slot = Slot(name); m_slots[slot] != 0; slot = (slot + 1) % kSlots) {
+            const int index = m_slots[slot] - 1;
+            const char* const known = g_keys[index].name;
+            if (std::strlen(known) == name.size() &&
+                std::memcmp(known, name.data(), name.size()) == 0) {
+                return index;
+            }
+        }
+        return -1;
+    }
+
+private:
+    static std::size_t Slot(std::string_view name) {
+        const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(name[i]); };
+        std::size_t h = name.size();
+        h = h * 33 + byte(0);
+        h = h * 33 + byte(name.size() - 1);
+        h = h * 33 + byte(name.size() / 2);
+        return h % kSlots;
+    }
+
+    std::array<std::uint8_t, kSlots> m_slots;
+};
+
 }  // namespace
 
 std::span<const CFeedKey> CFeedVocabulary::GetKeys() {
     return g_keys;
 }
 
-const CFeedKey* CFeedVocabulary::FindKey(const std::string& name) {
-    for (const CFeedKey& key : g_keys) {
-        if (name == key.name) return &key;
-    }
-    return nullptr;
+int CFeedVocabulary::FindKeyIndex(std::string_view name) {
+    static const CKeyTable table;
+    return table.Find(name);
+}
+
+const CFeedKey* CFeedVocabulary::FindKey(std::string_view name) {
+    const int index = FindKeyIndex(name);
+    return index < 0 ? nullptr : &g_keys[index];
 }
 
 std::string CFeedVocabulary::DroppedOccurrenceKey(int index) {

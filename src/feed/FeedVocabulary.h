@@ -2,6 +2,7 @@
 // each one fills.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -32,11 +33,19 @@ public:
     // The key that names the entry, in date entry and removal sections alike.
     static constexpr std::string_view kGuidKey = "GUID";
 
+#define ZF_COUNT_KEY(name, type, initial, form, firstSchema) +1
+    // The number of keys, one per property.
+    static constexpr std::size_t kKeyCount = 0 ZF_DATE_ENTRY_PROPERTIES(ZF_COUNT_KEY);
+#undef ZF_COUNT_KEY
+
     // One key per property of ZF_DATE_ENTRY_PROPERTIES, named after it and in its order,
     // which is the order in which a section is read.
     static std::span<const CFeedKey> GetKeys();
+    // The position in GetKeys() of the key with exactly this name; -1 when none. Constant
+    // time: a small hash table over the names.
+    static int FindKeyIndex(std::string_view name);
     // The key with exactly this name; nullptr when none.
-    static const CFeedKey* FindKey(const std::string& name);
+    static const CFeedKey* FindKey(std::string_view name);
     // "DroppedOccurence %d" for `index` (the misspelling is the key as feeds write it).
     static std::string DroppedOccurrenceKey(int index);
     // The section names "DateEntry %d" and "Remove %d".

@@ -1,13 +1,16 @@
 #include "feed/IniDocument.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "feed/IniReporter.h"
 #include "feed/LineSplitter.h"
-#include "feed/StringTokenizer.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -40,6 +43,39 @@ std::size_t CharLength(std::string_view text, std::size_t position, CPlatform* d
 
 CPlatform* DoubleByteRules(std::string_view text) {
     return HasHighByte(text) ? &CPlatform::Current() : nullptr;
+}
+
+// Without any lead byte in the code page, a parse needs no double-byte rule at all.
+bool HasLeadBytes(CPlatform& platform) {
+    for (int c = 0; c <= 255; ++c) {
+        if (platform.IsLeadByte(static_cast<unsigned char>(c))) return true;
+    }
+    return false;
+}
+
+std::string_view TrimBlanks(std::string_view line) {
+    std::size_t begin = 0;
+    while (begin < line.size() && IsBlank(line[begin])) ++begin;
+    std::size_t end = line.size();
+    while (end > begin && IsBlank(line[end - 1])) --end;
+    return line.substr(begin, end - begin);
+}
+
+// The buckets of the written form's chained table.
+constexpr std::uint32_t kBuckets = 17;
+
+// Spreads the written form's hash, whose low bits follow the last bytes closely, over the
+// section index.
+std::size_t Mix(std::uint32_t hash) {
+    return static_cast<std::size_t>((std::uint64_t{hash} * 0x9E3779B97F4A7C15u) >> 32);
+}
+
+// The stored value without its escapes: the value itself when it has none, else the
+// un-escaped copy in `buffer`.
+std::string_view Unescaped(std::string_view stored, std::string& buffer) {
+    if (stored.find('\\') == std::string_view::npos) return stored;
+    buffer = CIniDocument::Unescape(stored);
+    return buffer;
 }
 
 }  // namespace
@@ -224,6 +260,15 @@ bool CIniDocument::Save(const std::string& path) {
 
 // --- Text ---
 
+std::uint32_t CIniDocument::Hash(std::string_view name) {
+    std::uint32_t h = 0;
+    for (const char c : name) {
+        h = 33u * h +
+            static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(c)));
+    }
+    return h;
+}
+
 void CIniDocument::ReportOutsideSection(std::size_t lineNumber, std::string_view line,
                                         CIniReporter& reporter) {
     const std::size_t equals = FindEquals(line);
@@ -234,108 +279,228 @@ void CIniDocument::ReportOutsideSection(std::size_t lineNumber, std::string_view
     }
 }
 
-void CIniDocument::Parse(std::string_view text, CIniReporter* reporter) {
+void CIniDocument::Parse(std::string text, CIniReporter* reporter) {
     Clear();
-    CLineSplitter lines(text);
-    CKeyTable* open = nullptr;
+    m_text = std::move(text);
+    const bool doubleByte = HasLeadBytes(CPlatform::Current());
+    // The keys of the open section so far, which only the reporter needs.
+    std::unordered_set<std::string_view> seenKeys;
+    const char* const base = m_text.data();
+    CLineSplitter lines(m_text);
+    std::size_t open = kNoSection;
     std::string_view raw;
     while (lines.Next(raw)) {
-        const std::string_view line = TrimWhiteSpace(raw);
+        const std::string_view line = doubleByte ? TrimWhiteSpace(raw) : TrimBlanks(raw);
         if (line.empty()) continue;
         if (IsSectionHeader(line)) {
             const std::string_view name = line.substr(1, line.size() - 2);
-            std::unique_ptr<CKeyTable>& slot = m_sections.FindOrInsert(name);
-            if (reporter != nullptr)
-                reporter->OnSection(lines.GetLineNumber(), name, slot != nullptr);
-            slot = std::make_unique<CKeyTable>();
-            open = slot.get();
+            const std::uint32_t hash = Hash(name);
+            open = FindHashed(name, hash);
+            if (reporter != nullptr) {
+                reporter->OnSection(lines.GetLineNumber(), name, open != kNoSection);
+                seenKeys.clear();
+            }
+            if (open == kNoSection) {
+                open =
+                    AddSection(static_cast<std::uint64_t>(name.data() - base), name.size(), hash);
+            } else {
+                m_sections[open].firstLine = m_lines.size();
+                m_sections[open].lineCount = 0;
+            }
             continue;
         }
-        if (open == nullptr) {
+        if (open == kNoSection) {
             if (reporter != nullptr) ReportOutsideSection(lines.GetLineNumber(), line, *reporter);
             continue;
         }
-        const std::size_t equals = FindEquals(line);
+        const std::size_t equals = doubleByte ? FindEquals(line) : line.find('=');
         if (equals == std::string_view::npos) {
             if (reporter != nullptr) reporter->OnIgnoredLine(lines.GetLineNumber());
             continue;
         }
-        const std::string_view key = line.substr(0, equals);
-        const std::string_view stored = line.substr(equals + 1);
         if (reporter != nullptr) {
-            reporter->OnKey(lines.GetLineNumber(), key, stored, open->Find(key) != nullptr);
+            const std::string_view key = line.substr(0, equals);
+            reporter->OnKey(lines.GetLineNumber(), key, line.substr(equals + 1),
+                            !seenKeys.insert(key).second);
         }
-        open->Set(key, std::string(stored));
+        AddTextLine(static_cast<std::size_t>(line.data() - base), equals, line.size() - equals - 1);
+        ++m_sections[open].lineCount;
     }
 }
 
+void CIniDocument::AddTextLine(std::size_t begin, std::size_t keyLength, std::size_t valueLength) {
+    constexpr std::size_t kLongest = std::numeric_limits<std::uint32_t>::max();
+    if (keyLength > kLongest || valueLength > kLongest) {
+        const std::string_view line = std::string_view(m_text).substr(begin);
+        m_lines.push_back(CKeyLine{kOwned | m_owned.size(), 0, 0});
+        m_owned.emplace_back(line.substr(0, keyLength));
+        m_owned.emplace_back(line.substr(keyLength + 1, valueLength));
+        return;
+    }
+    m_lines.push_back(CKeyLine{begin, static_cast<std::uint32_t>(keyLength),
+                               static_cast<std::uint32_t>(valueLength)});
+}
+
+std::size_t CIniDocument::AddSection(std::uint64_t name, std::size_t nameLength,
+                                     std::uint32_t hash) {
+    m_sections.push_back(CSection{name, nameLength, m_lines.size(), 0, hash});
+    IndexSection(m_sections.size() - 1);
+    return m_sections.size() - 1;
+}
+
+void CIniDocument::IndexSection(std::size_t section) {
+    if (m_sections.size() * 2 > m_index.size()) {
+        m_index.assign(std::max<std::size_t>(16, m_index.size() * 2), 0);
+        for (std::size_t i = 0; i < m_sections.size(); ++i) IndexSection(i);
+        return;
+    }
+    const std::size_t mask = m_index.size() - 1;
+    std::size_t slot = Mix(m_sections[section].hash) & mask;
+    while (m_index[slot] != 0) slot = (slot + 1) & mask;
+    m_index[slot] = section + 1;
+}
+
+std::size_t CIniDocument::FindHashed(std::string_view name, std::uint32_t hash) const {
+    if (m_index.empty()) return kNoSection;
+    const std::size_t mask = m_index.size() - 1;
+    for (std::size_t slot = Mix(hash) & mask; m_index[slot] != 0; slot = (slot + 1) & mask) {
+        const std::size_t section = m_index[slot] - 1;
+        if (m_sections[section].hash == hash && NameOf(m_sections[section]) == name) {
+            return section;
+        }
+    }
+    return kNoSection;
+}
+
+std::size_t CIniDocument::FindSection(std::string_view section) const {
+    return FindHashed(section, Hash(section));
+}
+
+const CIniDocument::CKeyLine* CIniDocument::FindLine(std::size_t section,
+                                                     std::string_view key) const {
+    const CSection& table = m_sections[section];
+    for (std::size_t i = table.firstLine + table.lineCount; i > table.firstLine; --i) {
+        if (KeyOf(m_lines[i - 1]) == key) return &m_lines[i - 1];
+    }
+    return nullptr;
+}
+
+bool CIniDocument::FindStored(const std::string& section, const std::string& key,
+                              std::string_view& stored) const {
+    const std::size_t found = FindSection(section);
+    if (found == kNoSection) return false;
+    const CKeyLine* const line = FindLine(found, key);
+    if (line == nullptr) return false;
+    stored = StoredOf(*line);
+    return true;
+}
+
 void CIniDocument::GetText(std::string& out) const {
+    // Iteration order of the chained table: buckets ascending, newest first in each.
     bool first = true;
-    m_sections.ForEach([&](const std::string& name, const std::unique_ptr<CKeyTable>& table) {
-        if (!first) out += "\r\n";
-        first = false;
-        out += '[';
-        out += name;
-        out += "]\r\n";
-        table->ForEach([&](const std::string& key, const std::string& value) {
-            out += key;
+    for (std::uint32_t bucket = 0; bucket < kBuckets; ++bucket) {
+        for (std::size_t i = m_sections.size(); i > 0; --i) {
+            const CSection& section = m_sections[i - 1];
+            if (section.hash % kBuckets != bucket) continue;
+            if (!first) out += "\r\n";
+            first = false;
+            WriteSection(section, out);
+        }
+    }
+}
+
+void CIniDocument::WriteSection(const CSection& section, std::string& out) const {
+    out += '[';
+    out += NameOf(section);
+    out += "]\r\n";
+    // Each key once, at its first line's place, with its last line's value.
+    struct CWritten {
+        std::string_view key;
+        std::string_view stored;
+        std::uint32_t bucket;
+    };
+    std::vector<CWritten> keys;
+    std::unordered_map<std::string_view, std::size_t> places;
+    const std::size_t end = section.firstLine + section.lineCount;
+    for (std::size_t i = section.firstLine; i < end; ++i) {
+        const std::string_view key = KeyOf(m_lines[i]);
+        const auto [place, added] = places.try_emplace(key, keys.size());
+        if (added) {
+            keys.push_back(CWritten{key, StoredOf(m_lines[i]), Hash(key) % kBuckets});
+        } else {
+            keys[place->second].stored = StoredOf(m_lines[i]);
+        }
+    }
+    for (std::uint32_t bucket = 0; bucket < kBuckets; ++bucket) {
+        for (std::size_t i = keys.size(); i > 0; --i) {
+            if (keys[i - 1].bucket != bucket) continue;
+            out += keys[i - 1].key;
             out += '=';
-            out += value;
+            out += keys[i - 1].stored;
             out += "\r\n";
-        });
-    });
+        }
+    }
 }
 
 void CIniDocument::Clear() {
-    m_sections.Clear();
-    m_bCacheValid = false;
-    m_strCachedName.clear();
-    m_pCachedTable = nullptr;
+    m_text.clear();
+    m_owned.clear();
+    m_sections.clear();
+    m_lines.clear();
+    m_index.clear();
 }
 
 // --- Values ---
 
 bool CIniDocument::HasSection(const std::string& section) const {
-    return m_sections.Find(section) != nullptr;
+    return FindSection(section) != kNoSection;
 }
 
 bool CIniDocument::HasKey(const std::string& section, const std::string& key) const {
-    const CKeyTable* const table = FindTable(section);
-    return table != nullptr && table->Find(key) != nullptr;
-}
-
-const CIniDocument::CKeyTable* CIniDocument::FindTable(const std::string& section) const {
-    const std::unique_ptr<CKeyTable>* const slot = m_sections.Find(section);
-    return slot != nullptr ? slot->get() : nullptr;
-}
-
-const std::string* CIniDocument::FindStored(const std::string& section,
-                                            const std::string& key) const {
-    if (!m_bCacheValid || section != m_strCachedName) {
-        m_strCachedName = section;
-        m_pCachedTable = const_cast<CKeyTable*>(FindTable(section));
-        m_bCacheValid = true;
-    }
-    return m_pCachedTable != nullptr ? m_pCachedTable->Find(key) : nullptr;
+    std::string_view stored;
+    return FindStored(section, key, stored);
 }
 
 std::string CIniDocument::GetString(const std::string& section, const std::string& key,
                                     const std::string& defaultValue) const {
-    const std::string* const stored = FindStored(section, key);
-    return Unescape(stored != nullptr ? *stored : defaultValue);
+    std::string_view stored;
+    return Unescape(FindStored(section, key, stored) ? stored : std::string_view(defaultValue));
 }
 
 bool CIniDocument::LookupString(const std::string& section, const std::string& key,
                                 std::string& value) const {
-    const std::string* const stored = FindStored(section, key);
-    if (stored == nullptr) return false;
-    value = Unescape(*stored);
+    std::string_view stored;
+    if (!FindStored(section, key, stored)) return false;
+    value = Unescape(stored);
     return true;
 }
 
 std::int32_t CIniDocument::GetInt(const std::string& section, const std::string& key,
                                   std::int32_t defaultValue, CIniReporter* reporter) const {
-    const std::string value = GetString(section, key, std::string());
+    std::string_view stored;
+    if (!FindStored(section, key, stored)) return defaultValue;
+    return ConvertStoredInt(stored, defaultValue, reporter, section, key);
+}
+
+std::uint32_t CIniDocument::GetColor(const std::string& section, const std::string& key,
+                                     std::uint32_t defaultValue, CIniReporter* reporter) const {
+    std::string_view stored;
+    if (!FindStored(section, key, stored)) return defaultValue;
+    return ConvertStoredColor(stored, defaultValue, reporter, section, key);
+}
+
+CDateTime CIniDocument::GetDateTime(const std::string& section, const std::string& key,
+                                    const CDateTime& defaultValue, CIniReporter* reporter) const {
+    std::string_view stored;
+    if (!FindStored(section, key, stored)) return defaultValue;
+    return ConvertStoredDateTime(stored, defaultValue, reporter, section, key);
+}
+
+std::int32_t CIniDocument::ConvertStoredInt(std::string_view stored, std::int32_t defaultValue,
+                                            CIniReporter* reporter, const std::string& section,
+                                            const std::string& key) {
+    std::string buffer;
+    const std::string_view value = Unescaped(stored, buffer);
     if (value.empty()) return defaultValue;
     if (reporter == nullptr) return ConvertInt(value);
     bool hasDigits = false;
@@ -344,18 +509,24 @@ std::int32_t CIniDocument::GetInt(const std::string& section, const std::string&
     return number;
 }
 
-std::uint32_t CIniDocument::GetColor(const std::string& section, const std::string& key,
-                                     std::uint32_t defaultValue, CIniReporter* reporter) const {
-    const std::string value = GetString(section, key, std::string());
+std::uint32_t CIniDocument::ConvertStoredColor(std::string_view stored, std::uint32_t defaultValue,
+                                               CIniReporter* reporter, const std::string& section,
+                                               const std::string& key) {
+    std::string buffer;
+    const std::string_view value = Unescaped(stored, buffer);
     if (value.empty()) return defaultValue;
-    CStringTokenizer items(value, ",");
+    // Items are the runs between commas; runs of commas are one separator.
+    std::size_t position = 0;
     std::uint32_t parts[3];
     for (std::uint32_t& part : parts) {
-        if (!items.HasMoreTokens()) {
+        while (position < value.size() && value[position] == ',') ++position;
+        if (position == value.size()) {
             if (reporter != nullptr) reporter->OnColorTooShort(section, key);
             return defaultValue;
         }
-        const std::string_view item = items.NextTokenView();
+        const std::size_t end = std::min(value.find(',', position), value.size());
+        const std::string_view item = value.substr(position, end - position);
+        position = end;
         bool hasDigits = true;
         part = static_cast<std::uint32_t>(
                    ConvertInt(item, reporter != nullptr ? &hasDigits : nullptr)) &
@@ -365,9 +536,11 @@ std::uint32_t CIniDocument::GetColor(const std::string& section, const std::stri
     return parts[0] | (parts[1] << 8) | (parts[2] << 16);
 }
 
-CDateTime CIniDocument::GetDateTime(const std::string& section, const std::string& key,
-                                    const CDateTime& defaultValue, CIniReporter* reporter) const {
-    const std::string value = GetString(section, key, std::string());
+CDateTime CIniDocument::ConvertStoredDateTime(std::string_view stored,
+                                              const CDateTime& defaultValue, CIniReporter* reporter,
+                                              const std::string& section, const std::string& key) {
+    std::string buffer;
+    const std::string_view value = Unescaped(stored, buffer);
     if (value.empty()) return defaultValue;
     CDateTime result;
     const EStorageParse read = result.ParseStorage(value);
@@ -379,14 +552,38 @@ CDateTime CIniDocument::GetDateTime(const std::string& section, const std::strin
 
 void CIniDocument::SetString(const std::string& section, const std::string& key,
                              const std::string& value) {
-    if (!m_bCacheValid || section != m_strCachedName || m_pCachedTable == nullptr) {
-        std::unique_ptr<CKeyTable>& slot = m_sections.FindOrInsert(section);
-        if (!slot) slot = std::make_unique<CKeyTable>();
-        m_strCachedName = section;
-        m_pCachedTable = slot.get();
-        m_bCacheValid = true;
+    const std::uint32_t hash = Hash(section);
+    std::size_t found = FindHashed(section, hash);
+    if (found == kNoSection) {
+        m_owned.push_back(section);
+        found = AddSection(kOwned | (m_owned.size() - 1), section.size(), hash);
     }
-    m_pCachedTable->Set(key, Escape(value));
+    std::string stored = Escape(value);
+    if (const CKeyLine* const line = FindLine(found, key)) {
+        CKeyLine& changed = m_lines[static_cast<std::size_t>(line - m_lines.data())];
+        if ((changed.begin & kOwned) == 0) {
+            changed.begin = kOwned | m_owned.size();
+            m_owned.push_back(key);
+            m_owned.push_back(std::move(stored));
+        } else {
+            m_owned[(changed.begin & ~kOwned) + 1] = std::move(stored);
+        }
+        return;
+    }
+    CSection& table = m_sections[found];
+    if (table.firstLine + table.lineCount != m_lines.size()) {
+        // The lines move to the end of the table, where the section can grow.
+        m_lines.reserve(m_lines.size() + table.lineCount + 1);
+        const std::size_t moved = m_lines.size();
+        for (std::size_t i = 0; i < table.lineCount; ++i) {
+            m_lines.push_back(m_lines[table.firstLine + i]);
+        }
+        table.firstLine = moved;
+    }
+    m_lines.push_back(CKeyLine{kOwned | m_owned.size(), 0, 0});
+    m_owned.push_back(key);
+    m_owned.push_back(std::move(stored));
+    ++table.lineCount;
 }
 
 void CIniDocument::SetInt(const std::string& section, const std::string& key, std::int32_t value) {

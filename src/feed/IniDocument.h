@@ -2,13 +2,13 @@
 // shared by the feed file and Settings.ini.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "datetime/DateTime.h"
-#include "feed/ChainedHashMap.h"
 
 class CIniReporter;
 
@@ -35,13 +35,23 @@ class CIniReporter;
 // below that, so CR, LF, tab, space and "=" always stand for themselves (and CR and LF are
 // always escaped, so no value can break its line).
 //
-// Written form: sections, and keys within a section, in the iteration order of
-// CChainedHashMap (neither reading nor setting order); "[name]" CR LF, then "key=value" CR LF
-// per key, one empty line (CR LF) between sections, nothing after the last line.
+// Written form: sections, and keys within a section, in the order of a 17-bucket chained hash
+// table (neither reading nor setting order): buckets in ascending order, the newest name
+// first within a bucket, where a name's bucket is h mod 17 with h = 33 * h + c over its
+// bytes, c taken as a signed 8-bit value, in unsigned 32-bit arithmetic; a section or key
+// keeps the place of its first appearance when it repeats or is set again. "[name]" CR LF,
+// then "key=value" CR LF per key, one empty line (CR LF) between sections, nothing after the
+// last line.
+//
+// Storage: the document keeps the one text it parsed; sections and key lines are a flat table
+// of offsets into it, in the order of the text, a repeated key once per line. The setters
+// keep the keys they change or add, as copies, in a side table.
 class CIniDocument {
 public:
     // The UTF-8 byte-order mark.
     static constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+    // FindSection's answer for a section that does not exist.
+    static constexpr std::size_t kNoSection = static_cast<std::size_t>(-1);
 
     CIniDocument() = default;
     CIniDocument(const CIniDocument&) = delete;
@@ -69,12 +79,12 @@ public:
     // (CPlatform::Utf8ToAnsi: characters the code page lacks, and bytes that are no
     // well-formed UTF-8, become '?'). Line breaks keep their places, so line numbers do too.
     static std::string DecodeFileText(std::string&& bytes);
-    // Replaces the whole content by the sections read from `text`, telling `reporter`, when
-    // given, about every non-blank line.
-    void Parse(std::string_view text, CIniReporter* reporter = nullptr);
+    // Replaces the whole content by the sections read from `text`, which the document keeps,
+    // telling `reporter`, when given, about every non-blank line.
+    void Parse(std::string text, CIniReporter* reporter = nullptr);
     // Appends the written form of the document to `out`.
     void GetText(std::string& out) const;
-    // Removes every section and empties the section lookup cache.
+    // Removes every section.
     void Clear();
 
     // The path of the last Load, or of the last Save given a non-empty path.
@@ -110,12 +120,42 @@ public:
     CDateTime GetDateTime(const std::string& section, const std::string& key,
                           const CDateTime& defaultValue, CIniReporter* reporter = nullptr) const;
 
-    // Stores the escaped value, creating the section and the key as needed.
+    // Stores the escaped value, creating the section and the key as needed. Adding a key to
+    // a section whose key lines are not the last of the table first moves them there.
     void SetString(const std::string& section, const std::string& key, const std::string& value);
     // Stores "%d" of the value.
     void SetInt(const std::string& section, const std::string& key, std::int32_t value);
     // Stores CDateTime::FormatStorage of the value ("%Y %m %d %H %M %S").
     void SetDateTime(const std::string& section, const std::string& key, const CDateTime& value);
+
+    // --- Sections and key lines, for readers that walk them in one pass ---
+    // The index of the section named `section`, valid until the next Parse, Load or Clear;
+    // kNoSection when there is none.
+    std::size_t FindSection(std::string_view section) const;
+    // Calls f(key, stored) for every key line of the section with index `section`, in the
+    // order of the text (keys that SetString added after them), a repeated key once per
+    // line: the last call for a key carries the value that counts. `stored` is the escaped
+    // value. The views stay valid until the document changes.
+    template <class F>
+    void ForEachKeyLine(std::size_t section, F&& f) const {
+        const CSection& table = m_sections[section];
+        const std::size_t end = table.firstLine + table.lineCount;
+        for (std::size_t i = table.firstLine; i < end; ++i) {
+            f(KeyOf(m_lines[i]), StoredOf(m_lines[i]));
+        }
+    }
+
+    // --- The getters' conversions of a stored (escaped) value that is present, for readers
+    // that found it themselves; `section` and `key` name it to `reporter` ---
+    static std::int32_t ConvertStoredInt(std::string_view stored, std::int32_t defaultValue,
+                                         CIniReporter* reporter, const std::string& section,
+                                         const std::string& key);
+    static std::uint32_t ConvertStoredColor(std::string_view stored, std::uint32_t defaultValue,
+                                            CIniReporter* reporter, const std::string& section,
+                                            const std::string& key);
+    static CDateTime ConvertStoredDateTime(std::string_view stored, const CDateTime& defaultValue,
+                                           CIniReporter* reporter, const std::string& section,
+                                           const std::string& key);
 
     // --- The syntax, for tools that scan the text themselves ---
     // Trims space, tab, vertical tab and form feed at both ends.
@@ -136,24 +176,70 @@ public:
     static std::int32_t ConvertInt(std::string_view text, bool* hasDigits = nullptr);
 
 private:
-    using CKeyTable = CChainedHashMap<std::string>;
-    using CSectionTable = CChainedHashMap<std::unique_ptr<CKeyTable>>;
+    // Marks a name or key line that lives in m_owned rather than in m_text.
+    static constexpr std::uint64_t kOwned = std::uint64_t{1} << 63;
 
-    // Tells `reporter` about a non-blank line before the first section header.
+    struct CSection {
+        // Offset of the name in m_text, or kOwned | its index in m_owned.
+        std::uint64_t name;
+        std::size_t nameLength;
+        // The section's key lines are m_lines[firstLine, firstLine + lineCount).
+        std::size_t firstLine;
+        std::size_t lineCount;
+        // The written form's hash of the name.
+        std::uint32_t hash;
+    };
+    // A key line of the text: the key at `begin`, "=", then the stored value. With kOwned,
+    // `begin` holds the index in m_owned of the key, the stored value being the string after
+    // it, and the lengths are unused.
+    struct CKeyLine {
+        std::uint64_t begin;
+        std::uint32_t keyLength;
+        std::uint32_t valueLength;
+    };
+
+    static std::uint32_t Hash(std::string_view name);
     static void ReportOutsideSection(std::size_t lineNumber, std::string_view line,
                                      CIniReporter& reporter);
-    // The stored (escaped) value, or nullptr; goes through the section lookup cache.
-    const std::string* FindStored(const std::string& section, const std::string& key) const;
-    const CKeyTable* FindTable(const std::string& section) const;
+
+    std::string_view NameOf(const CSection& section) const {
+        if ((section.name & kOwned) != 0) return m_owned[section.name & ~kOwned];
+        return std::string_view(m_text).substr(section.name, section.nameLength);
+    }
+    std::string_view KeyOf(const CKeyLine& line) const {
+        if ((line.begin & kOwned) != 0) return m_owned[line.begin & ~kOwned];
+        return std::string_view(m_text.data() + line.begin, line.keyLength);
+    }
+    std::string_view StoredOf(const CKeyLine& line) const {
+        if ((line.begin & kOwned) != 0) return m_owned[(line.begin & ~kOwned) + 1];
+        return std::string_view(m_text.data() + line.begin + line.keyLength + 1, line.valueLength);
+    }
+
+    // The section named `name` with this hash, or kNoSection.
+    std::size_t FindHashed(std::string_view name, std::uint32_t hash) const;
+    // Appends a section (its name at `name`, as CSection holds it) and indexes it.
+    std::size_t AddSection(std::uint64_t name, std::size_t nameLength, std::uint32_t hash);
+    void IndexSection(std::size_t section);
+    // Appends a key line of the text, or a copy of it where its parts exceed the offsets.
+    void AddTextLine(std::size_t begin, std::size_t keyLength, std::size_t valueLength);
+    // The last key line of `key` in the section; nullptr when there is none.
+    const CKeyLine* FindLine(std::size_t section, std::string_view key) const;
+    // The stored value of the key into `stored`; false when the section or key is absent.
+    bool FindStored(const std::string& section, const std::string& key,
+                    std::string_view& stored) const;
+    // Appends the section's written form to `out`.
+    void WriteSection(const CSection& section, std::string& out) const;
 
     std::string m_strPath;
     std::uint64_t m_nLoadedLength = 0;
-    CSectionTable m_sections;
-    // Spares the section lookup for runs of calls on one section. It never changes a
-    // result: `m_bCacheValid` is false until a lookup filled it, so a section with the
-    // empty name is found like any other, and a cached name without a table (a section
-    // that did not exist) is looked up again by SetString, which creates it.
-    mutable bool m_bCacheValid = false;
-    mutable std::string m_strCachedName;
-    mutable CKeyTable* m_pCachedTable = nullptr;
+    std::string m_text;
+    // Names, keys and values that the setters brought in or changed; a key line's key and its
+    // stored value are neighbours.
+    std::vector<std::string> m_owned;
+    // In order of the first header of each name.
+    std::vector<CSection> m_sections;
+    std::vector<CKeyLine> m_lines;
+    // Open addressing over m_sections by the mixed hash of the name: section index + 1 per
+    // slot, 0 for an empty slot; the size is a power of two, at least twice the sections.
+    std::vector<std::size_t> m_index;
 };

@@ -25,7 +25,7 @@
 #include "store/DateEntryProperties.h"
 
 class CFeedReporter;
-class CIniDocument;
+class CFeedSection;
 
 class CDateEntry : public CObject {
 public:
@@ -140,9 +140,10 @@ public:
     void MergeOccurrenceState(const CDateEntry& other, bool takeLastCheck);
 
     // --- Feed ---
-    // Tells `reporter`, when given, what the section's values become where they do not read
-    // as written, and how many dropped occurrences it reads.
-    void LoadFromFeed(const CIniDocument& document, const std::string& section,
+    // Takes the values of one date entry section. Tells `reporter`, when given, what the
+    // section's values become where they do not read as written, and how many dropped
+    // occurrences it reads, naming the section `section` (unused without a reporter).
+    void LoadFromFeed(const CFeedSection& values, const std::string& section,
                       CFeedReporter* reporter = nullptr);
 
     // Reminder state.

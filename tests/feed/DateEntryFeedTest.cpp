@@ -3,6 +3,7 @@
 #include <string>
 
 #include "datetime/DateTime.h"
+#include "feed/FeedSection.h"
 #include "feed/IniDocument.h"
 #include "store/DateEntry.h"
 #include "support/FakePlatform.h"
@@ -41,7 +42,9 @@ protected:
     static void Load(CDateEntry& entry, const std::string& text) {
         CIniDocument document;
         document.Parse(text);
-        entry.LoadFromFeed(document, "S");
+        CFeedSection values;
+        values.Gather(document, document.FindSection("S"));
+        entry.LoadFromFeed(values, "S");
     }
 
     CFakePlatform m_platform;
