@@ -221,6 +221,9 @@ bool CIniDocument::ReadWholeFile(const std::string& path, std::string& text,
     if (!file) return false;
     if (!file->GetLength(length)) return false;
     if (length > std::numeric_limits<std::size_t>::max() / 2) return false;
+    text.clear();
+    text.reserve(static_cast<std::size_t>(length));
+    CPlatform::Current().AdviseLargeBuffer(text.data(), text.capacity());
     text.assign(static_cast<std::size_t>(length), '\0');
     std::size_t total = 0;
     while (total < text.size()) {
@@ -282,7 +285,11 @@ void CIniDocument::ReportOutsideSection(std::size_t lineNumber, std::string_view
 void CIniDocument::Parse(std::string text, CIniReporter* reporter) {
     Clear();
     m_text = std::move(text);
-    const bool doubleByte = HasLeadBytes(CPlatform::Current());
+    CPlatform& platform = CPlatform::Current();
+    const bool doubleByte = HasLeadBytes(platform);
+    // Every key line of a text with LF line ends ends before its own LF.
+    m_lines.reserve(static_cast<std::size_t>(std::count(m_text.begin(), m_text.end(), '\n')) + 1);
+    platform.AdviseLargeBuffer(m_lines.data(), m_lines.capacity() * sizeof(CKeyLine));
     // The keys of the open section so far, which only the reporter needs.
     std::unordered_set<std::string_view> seenKeys;
     const char* const base = m_text.data();

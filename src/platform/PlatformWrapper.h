@@ -2,6 +2,7 @@
 // change a few operations and leave the rest to the platform they wrap.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -57,6 +58,9 @@ public:
     bool FileExists(const std::string& path) override { return m_target.FileExists(path); }
     bool CreateDirectory(const std::string& path) override {
         return m_target.CreateDirectory(path);
+    }
+    void AdviseLargeBuffer(void* data, std::size_t size) override {
+        m_target.AdviseLargeBuffer(data, size);
     }
     bool GetAppDataFolder(std::string& folder) override {
         return m_target.GetAppDataFolder(folder);

@@ -5,11 +5,13 @@
 #include <locale.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -358,6 +360,18 @@ public:
 
     bool CreateDirectory(const std::string& path) override {
         return mkdir(path.c_str(), 0777) == 0;
+    }
+
+    // Transparent huge pages, where the kernel grants them to regions that ask (the mode
+    // "madvise"); only whole pages inside the buffer can be advised.
+    void AdviseLargeBuffer(void* data, std::size_t size) override {
+        constexpr std::size_t kHugePage = std::size_t{2} << 20;
+        if (size < kHugePage) return;
+        const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+        const auto address = reinterpret_cast<std::uintptr_t>(data);
+        const std::uintptr_t begin = (address + page - 1) & ~(page - 1);
+        const std::uintptr_t end = (address + size) & ~(page - 1);
+        if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
     }
 
     bool GetAppDataFolder(std::string& folder) override {

@@ -401,6 +401,9 @@ public:
         return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
     }
 
+    // Large pages need a privilege that user accounts lack by default.
+    void AdviseLargeBuffer(void*, std::size_t) override {}
+
     bool GetAppDataFolder(std::string& folder) override {
         char buffer[MAX_PATH + 1] = {};
         if (!::SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_APPDATA, TRUE) || buffer[0] == '\0') {
