@@ -135,7 +135,8 @@ public:
     // Calls f(key, stored) for every key line of the section with index `section`, in the
     // order of the text (keys that SetString added after them), a repeated key once per
     // line: the last call for a key carries the value that counts. `stored` is the escaped
-    // value. The views stay valid until the document changes.
+    // value. The views stay valid until the document changes. REQUIRES: `section` is a
+    // FindSection result other than kNoSection, of the document as it is.
     template <class F>
     void ForEachKeyLine(std::size_t section, F&& f) const {
         const CSection& table = m_sections[section];

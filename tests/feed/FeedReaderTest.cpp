@@ -380,4 +380,45 @@ TEST_F(FeedReaderTest, ReporterHearsWhatTheReaderDropsAndDefaults) {
     EXPECT_EQ(Strings(removeGuids), std::vector<std::string>{Guid(1)});
 }
 
+TEST_F(FeedReaderTest, ReporterHearsTheLinesThatCountInTheVocabularysOrder) {
+    // The lines stand in no particular order; the reports follow the keys' order, then the
+    // dropped occurrences' numbers, and only the last line of a key is read.
+    CIniDocument document;
+    document.Parse("[DateEntry 0]\nGUID=" + Guid(0) +
+                   "\n"
+                   "ShowEnd=1\nRepeat=x\nDroppedOccurence 1=2024 02 30\nBgColor=a,b\n"
+                   "DroppedOccurence 0=\nShowEnd=y\nStartDate=2024 05 17 25 00 00\nRepeat=2\n"
+                   "StorageType=2\n"
+                   "[DateEntry 1]\nShowEnd=bad\n[DateEntry 1]\nNotes=n\n"
+                   "[Remove 0]\nGUID=" +
+                   Guid(3) + "\nGUID=\n[Remove 1]\nGUID=\nGUID=" + Guid(4) + "\n");
+    CRecordingReporter reporter;
+    CFeedReader::ReadDocument(document, m_entries, m_removeGuids, &reporter);
+    EXPECT_EQ(reporter.calls,
+              (std::vector<std::string>{
+                  "DateEntry 0: date entry",
+                  "DateEntry 0/BgColor: colour item without digits a",
+                  "DateEntry 0/BgColor: colour item without digits b",
+                  "DateEntry 0/BgColor: colour too short",
+                  "DateEntry 0/StartDate: invalid time, 2024 05 17 00 00 00",
+                  "DateEntry 0/ShowEnd: no digits",
+                  "DateEntry 0/DroppedOccurence 0: empty, drops 1970 01 01 00 00 00",
+                  "DateEntry 0/DroppedOccurence 1: invalid date, 0001 01 01 00 00 00",
+                  "DateEntry 0: 2 dropped occurrences",
+                  "DateEntry 0: read " + Guid(0),
+                  "DateEntry 1: date entry",
+                  "DateEntry 1: 0 dropped occurrences",
+                  "DateEntry 1: read " + Guid(0),
+                  "Remove 0: removal",
+                  "Remove 0: removes nothing",
+                  "Remove 1: removal",
+              }));
+    ASSERT_EQ(m_entries.GetSize(), 2);
+    EXPECT_EQ(m_entries[0].Properties.Repeat, 2);
+    EXPECT_EQ(m_entries[0].Properties.ShowEnd, 0);
+    EXPECT_EQ(m_entries[1].Properties.ShowEnd, 0);
+    EXPECT_EQ(m_entries[1].Properties.Notes, "n");
+    EXPECT_EQ(Strings(m_removeGuids), std::vector<std::string>{Guid(4)});
+}
+
 }  // namespace

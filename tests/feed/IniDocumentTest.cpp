@@ -273,7 +273,7 @@ TEST(IniDocumentTest, TypedSettersStoreTheirTextForms) {
     EXPECT_EQ(document.GetDateTime("S", "d", CDateTime()), CDateTime(2024, 5, 17, 8, 30, 0));
 }
 
-// --- Setters and the section lookup cache ---
+// --- Setters ---
 
 TEST(IniDocumentTest, SetStringAfterGetStringOfAMissingSectionCreatesIt) {
     CIniDocument document;
@@ -306,7 +306,7 @@ TEST(IniDocumentTest, SetStringCreatesSectionsOneAfterAnother) {
     EXPECT_FALSE(document.HasKey("B", "j"));
 }
 
-TEST(IniDocumentTest, CacheFollowsClearAndParse) {
+TEST(IniDocumentTest, SettersFollowClearAndParse) {
     CIniDocument document = Parsed("[S]\nk=old");
     EXPECT_EQ(document.GetString("S", "k", ""), "old");
     document.Clear();
@@ -373,6 +373,55 @@ TEST(IniDocumentTest, ManySectionsKeepTheChainOrder) {
     }
 }
 
+TEST(IniDocumentTest, EditsOfAParsedTextKeepTheWrittenOrder) {
+    // Buckets: sections "a" and "r" 12, "b" 13, "A" 14, "B" 15, "S" 15, "T" 16; keys "a" and
+    // "r" 12, "w" 0, "x" 1, "y" 2, "z" 3, "j" 4, "k" 5, "t" 14.
+    struct SSet {
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    struct SCase {
+        const char* name;
+        std::string text;
+        std::vector<SSet> sets;
+        std::string written;
+    };
+    const SCase cases[] = {
+        {"a key repeated in the text is written once, at its first place",
+         "[S]\na=1\nr=2\na=3\n",
+         {{"S", "a", "4"}},
+         "[S]\r\nr=2\r\na=4\r\n"},
+        {"a new key is the newest of its bucket", "[S]\na=1\n", {{"S", "r", "2"}},
+         "[S]\r\nr=2\r\na=1\r\n"},
+        {"keys added to a section before another one",
+         "[a]\nx=1\n[b]\ny=2\n",
+         {{"a", "z", "3"}, {"b", "w", "4"}, {"a", "x", "5"}},
+         "[a]\r\nx=5\r\nz=3\r\n\r\n[b]\r\nw=4\r\ny=2\r\n"},
+        {"a repeated header keeps only its own keys",
+         "[S]\nk=1\n[T]\nt=1\n[S]\nj=2\n",
+         {{"S", "k", "3"}},
+         "[S]\r\nj=2\r\nk=3\r\n\r\n[T]\r\nt=1\r\n"},
+        {"an empty section between others", "[A]\n[B]\nb=1\n", {{"A", "a", "1"}},
+         "[A]\r\na=1\r\n\r\n[B]\r\nb=1\r\n"},
+        {"a new section is the newest of its bucket", "[a]\nk=1\n", {{"r", "k", "2"}},
+         "[r]\r\nk=2\r\n\r\n[a]\r\nk=1\r\n"},
+        {"a value set twice", "[S]\nk=1\n", {{"S", "k", "2"}, {"S", "k", "3"}},
+         "[S]\r\nk=3\r\n"},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CIniDocument document = Parsed(c.text);
+        for (const SSet& set : c.sets) document.SetString(set.section, set.key, set.value);
+        EXPECT_EQ(TextOf(document), c.written);
+        for (const SSet& set : c.sets) {
+            EXPECT_TRUE(document.HasKey(set.section, set.key)) << set.section << "/" << set.key;
+        }
+        const SSet& last = c.sets.back();
+        EXPECT_EQ(document.GetString(last.section, last.key, kAbsent), last.value);
+    }
+}
+
 TEST(IniDocumentTest, DocumentWithoutSectionsIsEmptyText) {
     EXPECT_EQ(TextOf(Parsed("")), "");
     EXPECT_EQ(TextOf(Parsed("k=v\n\n")), "");
@@ -402,6 +451,65 @@ TEST(IniDocumentTest, SaveAndLoadRoundTripValues) {
     EXPECT_EQ(read.GetString("S", "tabs", ""), "tabbed\t\t");
     EXPECT_EQ(read.GetPath(), path);
     EXPECT_EQ(read.GetLoadedLength(), folder.Read("round.ini").size());
+}
+
+TEST(IniDocumentTest, LoadedSettingsFileEditedAndSaved) {
+    // Buckets: sections "New" 11, "Other" 12, "Settings" 13; keys "SyncMode" 0, "x" 1, "y" 2,
+    // "k" 5, "SharedFilePath" and "FeedFilePath" 8, "Unknown" 14.
+    CFeedFiles folder;
+    const std::string path = folder.Write("Settings.ini",
+                                          "[Settings]\r\n"
+                                          "SharedFilePath=C:\\\\old.dat\r\n"
+                                          "SyncMode=1\r\n"
+                                          "Unknown=kept\r\n"
+                                          "SyncMode=2\r\n"
+                                          "\r\n"
+                                          "[Other]\r\n"
+                                          "x=1\r\n");
+    CIniDocument document;
+    ASSERT_TRUE(document.Load(path));
+    EXPECT_EQ(document.GetInt("Settings", "SyncMode", -1), 2);
+    document.SetString("Settings", "SharedFilePath", "D:\\new.dat");
+    document.SetInt("Settings", "SyncMode", 0);
+    document.SetString("Settings", "FeedFilePath", "E:\\feed.ini");
+    document.SetString("Other", "y", "2");
+    document.SetString("New", "k", "v");
+    ASSERT_TRUE(document.Save(std::string()));
+    const std::string expected =
+        "[New]\r\nk=v\r\n"
+        "\r\n[Other]\r\nx=1\r\ny=2\r\n"
+        "\r\n[Settings]\r\nSyncMode=0\r\nFeedFilePath=E:\\\\feed.ini\r\n"
+        "SharedFilePath=D:\\\\new.dat\r\nUnknown=kept\r\n";
+    EXPECT_EQ(folder.Read("Settings.ini"), expected);
+
+    // Saving again, as the settings are at every change: the same values give the same
+    // bytes, a changed one changes only its line.
+    document.SetString("Settings", "SharedFilePath", "D:\\new.dat");
+    document.SetInt("Settings", "SyncMode", 0);
+    ASSERT_TRUE(document.Save(std::string()));
+    EXPECT_EQ(folder.Read("Settings.ini"), expected);
+    document.SetInt("Settings", "SyncMode", 7);
+    ASSERT_TRUE(document.Save(std::string()));
+    std::string changed = expected;
+    changed.replace(changed.find("SyncMode=0"), 10, "SyncMode=7");
+    EXPECT_EQ(folder.Read("Settings.ini"), changed);
+
+    CIniDocument reread;
+    ASSERT_TRUE(reread.Load(path));
+    EXPECT_EQ(reread.GetString("Settings", "SharedFilePath", kAbsent), "D:\\new.dat");
+    EXPECT_EQ(reread.GetString("Settings", "FeedFilePath", kAbsent), "E:\\feed.ini");
+    EXPECT_EQ(reread.GetInt("Settings", "SyncMode", -1), 7);
+    EXPECT_EQ(reread.GetString("Settings", "Unknown", kAbsent), "kept");
+    EXPECT_EQ(reread.GetString("Other", "x", kAbsent), "1");
+    EXPECT_EQ(reread.GetString("New", "k", kAbsent), "v");
+    // Read back, the names of one bucket come the other way round: the first one read is
+    // the oldest.
+    ASSERT_TRUE(reread.Save(folder.Path("copy.ini")));
+    EXPECT_EQ(folder.Read("copy.ini"),
+              "[New]\r\nk=v\r\n"
+              "\r\n[Other]\r\nx=1\r\ny=2\r\n"
+              "\r\n[Settings]\r\nSyncMode=7\r\nSharedFilePath=D:\\\\new.dat\r\n"
+              "FeedFilePath=E:\\\\feed.ini\r\nUnknown=kept\r\n");
 }
 
 // --- Files with a UTF-8 byte-order mark ---
