@@ -28,7 +28,7 @@ TEST(FeedVocabularyTest, FindsExactlyTheKeysNames) {
         for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         const std::string nearMisses[] = {
-            lower,       upper,      name + " ", " " + name, name.substr(0, name.size() - 1),
+            lower,          upper,      name + " ",  " " + name, name.substr(0, name.size() - 1),
             name.substr(1), name + "x", name + '\0',
         };
         for (const std::string& miss : nearMisses) {
