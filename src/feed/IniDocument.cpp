@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <unordered_map>
@@ -61,6 +60,18 @@ std::string_view TrimBlanks(std::string_view line) {
     return line.substr(begin, end - begin);
 }
 
+// An upper bound of the key lines of a text whose lines end in LF (a text with other line ends
+// may have more): each holds an "=", and each but the last ends before its own LF.
+std::size_t MostKeyLines(std::string_view text) {
+    std::size_t equals = 0;
+    std::size_t feeds = 0;
+    for (const char c : text) {
+        equals += c == '=' ? 1 : 0;
+        feeds += c == '\n' ? 1 : 0;
+    }
+    return std::min(equals, feeds + 1);
+}
+
 // The buckets of the written form's chained table.
 constexpr std::uint32_t kBuckets = 17;
 
@@ -83,15 +94,11 @@ std::string_view Unescaped(std::string_view stored, std::string& buffer) {
 // --- Syntax ---
 
 std::string_view CIniDocument::TrimWhiteSpace(std::string_view line) {
+    CPlatform* const dbcs = DoubleByteRules(line);
+    if (dbcs == nullptr) return TrimBlanks(line);
     std::size_t begin = 0;
     while (begin < line.size() && IsBlank(line[begin])) ++begin;
     line.remove_prefix(begin);
-    CPlatform* const dbcs = DoubleByteRules(line);
-    if (dbcs == nullptr) {
-        std::size_t end = line.size();
-        while (end > 0 && IsBlank(line[end - 1])) --end;
-        return line.substr(0, end);
-    }
     // A trail byte may look like white space, so the end of the last non-blank character
     // is found walking forward.
     std::size_t end = 0;
@@ -287,8 +294,7 @@ void CIniDocument::Parse(std::string text, CIniReporter* reporter) {
     m_text = std::move(text);
     CPlatform& platform = CPlatform::Current();
     const bool doubleByte = HasLeadBytes(platform);
-    // Every key line of a text with LF line ends ends before its own LF.
-    m_lines.reserve(static_cast<std::size_t>(std::count(m_text.begin(), m_text.end(), '\n')) + 1);
+    m_lines.reserve(MostKeyLines(m_text));
     platform.AdviseLargeBuffer(m_lines.data(), m_lines.capacity() * sizeof(CKeyLine));
     // The keys of the open section so far, which only the reporter needs.
     std::unordered_set<std::string_view> seenKeys;
@@ -356,15 +362,18 @@ std::size_t CIniDocument::AddSection(std::uint64_t name, std::size_t nameLength,
 }
 
 void CIniDocument::IndexSection(std::size_t section) {
-    if (m_sections.size() * 2 > m_index.size()) {
-        m_index.assign(std::max<std::size_t>(16, m_index.size() * 2), 0);
-        for (std::size_t i = 0; i < m_sections.size(); ++i) IndexSection(i);
+    const auto place = [this](std::size_t indexed) {
+        const std::size_t mask = m_index.size() - 1;
+        std::size_t slot = Mix(m_sections[indexed].hash) & mask;
+        while (m_index[slot] != 0) slot = (slot + 1) & mask;
+        m_index[slot] = indexed + 1;
+    };
+    if (m_sections.size() * 2 <= m_index.size()) {
+        place(section);
         return;
     }
-    const std::size_t mask = m_index.size() - 1;
-    std::size_t slot = Mix(m_sections[section].hash) & mask;
-    while (m_index[slot] != 0) slot = (slot + 1) & mask;
-    m_index[slot] = section + 1;
+    m_index.assign(std::max<std::size_t>(16, m_index.size() * 2), 0);
+    for (std::size_t i = 0; i < m_sections.size(); ++i) place(i);
 }
 
 std::size_t CIniDocument::FindHashed(std::string_view name, std::uint32_t hash) const {

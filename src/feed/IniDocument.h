@@ -220,6 +220,8 @@ private:
     std::size_t FindHashed(std::string_view name, std::uint32_t hash) const;
     // Appends a section (its name at `name`, as CSection holds it) and indexes it.
     std::size_t AddSection(std::uint64_t name, std::size_t nameLength, std::uint32_t hash);
+    // Enters the section into m_index, which is rebuilt at twice its size first when it would
+    // be more than half full.
     void IndexSection(std::size_t section);
     // Appends a key line of the text, or a copy of it where its parts exceed the offsets.
     void AddTextLine(std::size_t begin, std::size_t keyLength, std::size_t valueLength);
