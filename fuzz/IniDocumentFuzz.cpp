@@ -51,7 +51,7 @@ CContent ReadWritten(const std::string& written) {
 }
 
 // The written form of `document` parses into a document with the same sections, keys and
-// values.
+// values, and holds the values of the document's last key lines.
 void CheckReparse(const CIniDocument& document) {
     std::string written;
     document.GetText(written);
@@ -68,6 +68,17 @@ void CheckReparse(const CIniDocument& document) {
             FUZZ_CHECK(reparsed.GetString(section, key, "<absent>") ==
                        CIniDocument::Unescape(stored));
         }
+        // The key lines, the last of each key counting, written as they stand and read back,
+        // hold what the written form holds.
+        const std::size_t index = document.FindSection(section);
+        FUZZ_CHECK(index != CIniDocument::kNoSection);
+        std::map<std::string, std::string> lines;
+        document.ForEachKeyLine(index, [&](std::string_view key, std::string_view value) {
+            lines[std::string(key)] = std::string(value);
+        });
+        std::string text = "[" + section + "]\r\n";
+        for (const auto& [key, stored] : lines) text += key + "=" + stored + "\r\n";
+        FUZZ_CHECK(ReadWritten(text)[section] == keys);
     }
 }
 
