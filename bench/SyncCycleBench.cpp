@@ -112,9 +112,9 @@ struct CBenchFiles {
         CEventData data;
         for (int i = 0; i < kStoredEntries; ++i) {
             CDateEntry entry;
-            entry.Properties.GUID = Guid(i);
-            entry.Properties.Description = "Stored entry " + std::to_string(i);
-            entry.Properties.Category = "Bench";
+            entry.Properties.GUID = entry.MakeText(Guid(i));
+            entry.Properties.Description = entry.MakeText("Stored entry " + std::to_string(i));
+            entry.Properties.Category = entry.MakeText("Bench");
             entry.Properties.StartDate = CDateTime(2024, 1, 1 + i % 28, 9, 0, 0);
             entry.Properties.EndDate = CDateTime(2024, 1, 1 + i % 28, 10, 0, 0);
             data.DateEntries2.Add(std::move(entry));

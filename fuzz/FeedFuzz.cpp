@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "EventBytes.h"
@@ -35,7 +36,7 @@ int CountLines(const std::string& text) {
     return lines;
 }
 
-bool IsRegistryGuid(const std::string& guid) {
+bool IsRegistryGuid(std::string_view guid) {
     if (guid.size() != 38 || guid.front() != '{' || guid.back() != '}') return false;
     for (std::size_t i = 1; i < 37; ++i) {
         const bool hyphen = i == 9 || i == 14 || i == 19 || i == 24;
@@ -68,10 +69,10 @@ void CheckChecker(const std::string& text, const CDateEntryArray& entries,
 void CheckMerged(const CEventData& data, const CDateEntryArray& entries,
                  const CStringArray& removeGuids) {
     std::map<std::string, int> expected;
-    for (const CDateEntry& entry : entries) expected[entry.GetGuid()] = 1;
+    for (const CDateEntry& entry : entries) expected[std::string(entry.GetGuid())] = 1;
     for (const std::string& guid : removeGuids) expected.erase(guid);
     std::map<std::string, int> stored;
-    for (const CDateEntry& entry : data.DateEntries2) ++stored[entry.GetGuid()];
+    for (const CDateEntry& entry : data.DateEntries2) ++stored[std::string(entry.GetGuid())];
     FUZZ_CHECK(stored == expected);
     FUZZ_CHECK(data.DateEntries1.GetSize() == 0 && data.TodoEntries.GetSize() == 0);
 

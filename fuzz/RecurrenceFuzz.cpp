@@ -93,9 +93,9 @@ bool Overlaps(const CDateTime& q, const CDateTime& p, const CDateTime& from, con
     return (from <= q && q <= to) || (from <= p && p <= to) || (q < from && p > to);
 }
 
-int CountIn(const CDateTimeArray& list, const CDateTime& value) {
+int CountIn(const CDateTimeList& list, const CDateTime& value) {
     int count = 0;
-    for (const CDateTime& item : list) count += item == value ? 1 : 0;
+    for (const CDateTime item : list) count += item == value ? 1 : 0;
     return count;
 }
 
@@ -131,9 +131,10 @@ void CheckParallelSnoozes(const CDateEntry& entry) {
 void CheckPurged(CDateEntry& entry) {
     CheckParallelSnoozes(entry);
     CDateTime start;
-    for (const CDateTimeArray* list :
+    for (const CDateTimeList* list :
          {&entry.DueOccurrences, &entry.AcknowledgedOccurrences, &entry.SnoozedOccurrences}) {
-        const CDateTimeArray items = *list;
+        CDateTimeArray items;
+        items.Append(*list);
         for (const CDateTime& t : items) FUZZ_CHECK(FindAt(entry, t, t, start));
     }
     // A kept drop is an occurrence of the rule without the drops, or, in a series that ends
@@ -180,7 +181,7 @@ bool NthOccurrence(CDateEntry& entry, int k, CDateTime& result) {
 }
 
 // Picks an item of `list` by the next input byte; false when the list is empty.
-bool PickFrom(const CDateTimeArray& list, CByteReader& input, CDateTime& item) {
+bool PickFrom(const CDateTimeList& list, CByteReader& input, CDateTime& item) {
     const std::uint8_t index = input.Byte();
     if (list.GetSize() == 0) return false;
     item = list[index % list.GetSize()];

@@ -9,7 +9,7 @@
 #include "app/FeedView.h"
 #include "archive/Array.h"
 #include "platform/Downloader.h"
-#include "store/DateEntry.h"
+#include "store/DateEntryArray.h"
 #include "sync/EventMerge.h"
 #include "sync/PollSchedule.h"
 

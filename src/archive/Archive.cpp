@@ -178,6 +178,13 @@ std::uint8_t CArchive::ReadByteSlow() {
 }
 
 std::string CArchive::ReadString() {
+    std::string scratch;
+    const std::string_view text = ReadStringView(scratch);
+    if (text.data() == scratch.data()) return scratch;
+    return std::string(text);
+}
+
+std::string_view CArchive::ReadStringView(std::string& scratch) {
     bool wide = false;
     std::uint32_t length = ReadByte();
     // ReadByte succeeded, so the archive is loading and m_pos <= m_readLimit.
@@ -185,7 +192,7 @@ std::string CArchive::ReadString() {
         // A short string wholly in the buffer is taken straight from it.
         const char* text = reinterpret_cast<const char*>(m_buffer.data() + m_pos);
         m_pos += length;
-        return std::string(text, length);
+        return {text, length};
     }
     if (length == 0xFF) {
         length = ReadUInt16();
@@ -198,18 +205,24 @@ std::string CArchive::ReadString() {
         if (length == 0xFFFF) length = ReadUInt32();
     }
     if (!wide) {
+        if (CanRead(length)) {
+            const char* text = reinterpret_cast<const char*>(m_buffer.data() + m_pos);
+            m_pos += length;
+            return {text, length};
+        }
         RequireRemaining(length);
-        std::string text(length, '\0');
-        Read(text.data(), length);
-        return text;
+        scratch.assign(length, '\0');
+        Read(scratch.data(), length);
+        return scratch;
     }
     RequireRemaining(2 * static_cast<std::uint64_t>(length));
     std::u16string text(length, u'\0');
     for (char16_t& c : text) c = ReadUInt16();
-    return CPlatform::Current().WideToAnsi(text);
+    scratch = CPlatform::Current().WideToAnsi(text);
+    return scratch;
 }
 
-void CArchive::WriteString(const std::string& value) {
+void CArchive::WriteString(std::string_view value) {
     const auto length = static_cast<std::uint32_t>(value.size());
     if (length < 0xFF && CanWrite(length + 1)) {
         std::uint8_t* out = m_buffer.data() + m_pos;
@@ -275,6 +288,14 @@ void CArchive::WriteObject(const CObject& object) {
 }
 
 std::unique_ptr<CObject> CArchive::ReadObject(const CRuntimeClass* expectedClass) {
+    const CRuntimeClass* cls = ReadClass(expectedClass);
+    std::unique_ptr<CObject> object = cls->CreateObject();
+    if (!object) Throw(CArchiveException::badClass);
+    LoadObject(*object);
+    return object;
+}
+
+const CRuntimeClass* CArchive::ReadClass(const CRuntimeClass* expectedClass) {
     const std::uint16_t word = ReadUInt16();
     std::uint32_t tag = 0;
     if (word == kEscapeTag) {
@@ -314,13 +335,14 @@ std::unique_ptr<CObject> CArchive::ReadObject(const CRuntimeClass* expectedClass
     if (expectedClass != nullptr && !cls->IsDerivedFrom(expectedClass)) {
         Throw(CArchiveException::badClass);
     }
+    m_readClassSchema = storedSchema;
+    return cls;
+}
 
-    std::unique_ptr<CObject> object = cls->CreateObject();
-    if (!object) Throw(CArchiveException::badClass);
+void CArchive::LoadObject(CObject& object) {
     NextNumber();
-    CSchemaScope scope(m_objectSchema, static_cast<int>(storedSchema));
-    object->Serialize(*this);
-    return object;
+    CSchemaScope scope(m_objectSchema, static_cast<int>(m_readClassSchema));
+    object.Serialize(*this);
 }
 
 int CArchive::GetObjectSchema() {

@@ -28,6 +28,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "archive/ArchiveException.h"
@@ -73,7 +74,11 @@ public:
     std::uint8_t ReadByte();
     void WriteByte(std::uint8_t value);
     std::string ReadString();
-    void WriteString(const std::string& value);
+    // The same string as ReadString, as a view: into the archive's buffer when the whole
+    // string is there, else into `scratch`. Valid until the next call on the archive or on
+    // `scratch`.
+    std::string_view ReadStringView(std::string& scratch);
+    void WriteString(std::string_view value);
     std::uint32_t ReadCount();
     void WriteCount(std::uint32_t count);
 
@@ -95,6 +100,13 @@ public:
     // a class without a factory, throw badClass; a non-versionable class stored with another schema
     // throws badSchema. Numbers reaching 0x3FFFFFFE throw badIndex (as does WriteObject).
     std::unique_ptr<CObject> ReadObject(const CRuntimeClass* expectedClass);
+    // ReadObject in two steps, for a caller that keeps its objects in place: ReadClass reads
+    // the tag and the class record and returns the class, with the same checks and throws
+    // as ReadObject; LoadObject then loads `object`, which the caller made of that class,
+    // as ReadObject loads the object it creates. REQUIRES: each ReadClass is followed by
+    // exactly one LoadObject before the next ReadClass.
+    const CRuntimeClass* ReadClass(const CRuntimeClass* expectedClass);
+    void LoadObject(CObject& object);
     // The stored schema of the object being loaded; reading it resets it to -1.
     int GetObjectSchema();
 
@@ -176,6 +188,8 @@ private:
     std::map<const CRuntimeClass*, std::uint32_t> m_storedClasses;
     std::uint32_t m_nextNumber = 1;
     int m_objectSchema = -1;
+    // The stored schema of the class that the last ReadClass returned.
+    unsigned int m_readClassSchema = 0;
 };
 
 inline void CArchive::Read(void* buffer, std::size_t count) {

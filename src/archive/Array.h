@@ -66,18 +66,27 @@ public:
         }
         return GetSize() - 1;
     }
+    // Appends an element made of `args` in place; returns it. No argument may refer to an
+    // element of this array.
+    template <class... TArgs>
+    T& Emplace(TArgs&&... args) {
+        Reserve(m_data.size() + 1);
+        return m_data.emplace_back(std::forward<TArgs>(args)...);
+    }
     // Removes `count` elements from `index`; later elements move down and keep their order.
     // REQUIRES: 0 <= index, index + count <= GetSize().
     void RemoveAt(int index, int count = 1) {
         auto first = m_data.begin() + index;
         m_data.erase(first, first + count);
     }
-    // Appends every element of `other`, which may be this array.
-    void Append(const CArray& other) {
-        const std::size_t count = other.m_data.size();
-        Reserve(m_data.size() + count);
+    // Appends every element of `other`, which may be this array or any list with GetSize and
+    // an operator[] that gives elements.
+    template <class TList>
+    void Append(const TList& other) {
+        const int count = other.GetSize();
+        Reserve(m_data.size() + static_cast<std::size_t>(count));
         // Index-based: appending to itself must copy only the elements present at the start.
-        for (std::size_t i = 0; i < count; ++i) m_data.push_back(other.m_data[i]);
+        for (int i = 0; i < count; ++i) m_data.push_back(other[i]);
     }
 
     auto begin() { return m_data.begin(); }

@@ -22,19 +22,22 @@ const std::vector<std::string>& KeyNames() {
     return names;
 }
 
-// The section's value of one key into its property. Every conversion gets the current value
-// as its default, so an empty integer, colour or date-time value leaves the property
-// unchanged, while an empty text empties it.
-void AssignKey(const CFeedKey& key, std::string_view stored, DateEntryProperties& p,
-               CIniReporter* reporter, const std::string& section, const std::string& name) {
+// The section's value of one key into its property, a text into `entry`'s store. Every
+// conversion gets the current value as its default, so an empty integer, colour or date-time
+// value leaves the property unchanged, while an empty text empties it.
+void AssignKey(const CFeedKey& key, std::string_view stored, CDateEntry& entry,
+               DateEntryProperties& p, CIniReporter* reporter, const std::string& section,
+               const std::string& name) {
     switch (key.form) {
-        case EFeedForm::Text:
-            if (stored.find('\\') == std::string_view::npos) {
-                (p.*key.text).assign(stored);
-            } else {
-                p.*key.text = CIniDocument::Unescape(stored);
-            }
+        case EFeedForm::Text: {
+            std::string unescaped;
+            const std::string_view text = stored.find('\\') == std::string_view::npos
+                                              ? stored
+                                              : (unescaped = CIniDocument::Unescape(stored));
+            // An unchanged text keeps its stored copy.
+            if (p.*key.text != text) p.*key.text = entry.MakeText(text);
             break;
+        }
         case EFeedForm::Integer:
             p.*key.integer =
                 CIniDocument::ConvertStoredInt(stored, p.*key.integer, reporter, section, name);
@@ -60,7 +63,7 @@ void CDateEntry::LoadFromFeed(const CFeedSection& values, const std::string& sec
     const auto keys = CFeedVocabulary::GetKeys();
     for (std::size_t i = 0; i < keys.size(); ++i) {
         if (const std::string_view* const stored = values.Find(i)) {
-            AssignKey(keys[i], *stored, properties, reporter, section, names[i]);
+            AssignKey(keys[i], *stored, *this, properties, reporter, section, names[i]);
         }
     }
 

@@ -74,17 +74,18 @@ CEventMapper::SResult CEventMapper::Map(const CIcalEvent& event, const CTimeZone
         guidName = wanted.front().Start.FormatStorage() + "\n" + event.Summary;
         result.Findings.push_back("no UID: one made from the start and the summary");
     }
+    CRecordStore texts(CRecordStore::kSmallFirstBlock);
     DateEntryProperties base;
-    base.GUID = CEventGuid::FromUid(guidName);
+    base.GUID = texts.Text(CEventGuid::FromUid(guidName));
     base.StorageType = kStorageTypeProperties;
-    base.Description = platform.Utf8ToAnsi(event.Summary);
-    base.Notes =
-        platform.Utf8ToAnsi(CEventFields::Notes(event.Location, event.Url, event.Description));
+    base.Description = texts.Text(platform.Utf8ToAnsi(event.Summary));
+    base.Notes = texts.Text(
+        platform.Utf8ToAnsi(CEventFields::Notes(event.Location, event.Url, event.Description)));
     base.ShowStartTime = event.WholeDay ? 0 : 1;
     base.ShowEnd = event.WholeDay || event.HasEnd ? 1 : 0;
     std::uint32_t keep = 0;
     if (event.Category) {
-        base.Category = platform.Utf8ToAnsi(*event.Category);
+        base.Category = texts.Text(platform.Utf8ToAnsi(*event.Category));
     } else {
         keep |= kKeepCategory;
     }
@@ -121,7 +122,7 @@ CEventMapper::SResult CEventMapper::Map(const CIcalEvent& event, const CTimeZone
     std::optional<CDateTime> lastStart;
     if (event.LastStart) lastStart = Occurrence(event, local, *event.LastStart).Start;
     CExactEntries::SResult exact =
-        CExactEntries::Build(base, guidName, wanted, lastStart, candidates, horizon, now);
+        CExactEntries::Build(base, texts, guidName, wanted, lastStart, candidates, horizon, now);
     for (CDateEntry& entry : exact.Entries) entry.KeepStored = keep;
     if (exact.Entries.size() > 1) {
         result.Findings.push_back("mapped onto " + std::to_string(exact.Entries.size()) +

@@ -10,10 +10,11 @@ namespace {
 
 using SOccurrence = CExactEntries::SOccurrence;
 
-CDateEntry MakeEntry(const DateEntryProperties& properties, const CDateTime& now) {
+CDateEntry MakeEntry(const DateEntryProperties& properties, const CRecordStore& texts,
+                     const CDateTime& now) {
     CDateEntry entry;
     entry.UpdateReminders(now);
-    entry.ApplyProperties(properties);
+    entry.ApplyProperties(entry.ImportProperties(properties, texts));
     entry.SetStorageType(kStorageTypeProperties);
     return entry;
 }
@@ -57,7 +58,8 @@ bool Fits(const CExactEntries::SCandidate& candidate, const SOccurrence& occurre
 
 }  // namespace
 
-CExactEntries::SResult CExactEntries::Build(const DateEntryProperties& base, std::string_view uid,
+CExactEntries::SResult CExactEntries::Build(const DateEntryProperties& base, CRecordStore& texts,
+                                            std::string_view uid,
                                             const std::vector<SOccurrence>& wanted,
                                             const std::optional<CDateTime>& lastStart,
                                             const std::vector<SCandidate>& candidates,
@@ -80,8 +82,10 @@ CExactEntries::SResult CExactEntries::Build(const DateEntryProperties& base, std
         properties.EndDate = wanted[anchor].End;
         properties.RepeatEnd = lastStart ? kRepeatEndAtDate : kRepeatEndNever;
         properties.RepeatEndDate = lastStart.value_or(properties.StartDate);
-        if (!result.Entries.empty()) properties.GUID = OccurrenceGuid(uid, properties.StartDate);
-        CDateEntry entry = MakeEntry(properties, now);
+        if (!result.Entries.empty()) {
+            properties.GUID = texts.Text(OccurrenceGuid(uid, properties.StartDate));
+        }
+        CDateEntry entry = MakeEntry(properties, texts, now);
 
         std::vector<CDateTime> starts;
         std::vector<CDateTime> ends;
@@ -116,8 +120,10 @@ CExactEntries::SResult CExactEntries::Build(const DateEntryProperties& base, std
         properties.StartDate = wanted[i].Start;
         properties.EndDate = wanted[i].End;
         properties.RepeatEndDate = wanted[i].Start;
-        if (!result.Entries.empty()) properties.GUID = OccurrenceGuid(uid, properties.StartDate);
-        result.Entries.push_back(MakeEntry(properties, now));
+        if (!result.Entries.empty()) {
+            properties.GUID = texts.Text(OccurrenceGuid(uid, properties.StartDate));
+        }
+        result.Entries.push_back(MakeEntry(properties, texts, now));
         ++result.Singles;
     }
     return result;

@@ -37,7 +37,8 @@ public:
     static constexpr std::size_t kMostEntriesPerEvent = 5000;
 
     // `base`: every property of the entries but their timing and rule (GUID, texts, colours,
-    // ShowStartTime, ShowEnd, reminders). `wanted`: the event's occurrences that start before
+    // ShowStartTime, ShowEnd, reminders), its texts in `texts`, which also takes the GUIDs
+    // made here. `wanted`: the event's occurrences that start before
     // `horizon`, sorted by start, no two with the same start. `lastStart`: the start of the
     // event's last occurrence when the series ends (none: it goes on for ever; past the
     // horizon the series of the first candidate kept then carries it on). `candidates`: repeat
@@ -54,7 +55,7 @@ public:
         int AnchorWeekday = -1;   // 0 Monday .. 6 Sunday
         int AnchorMonthDay = -1;  // 1..31
     };
-    static SResult Build(const DateEntryProperties& base, std::string_view uid,
+    static SResult Build(const DateEntryProperties& base, CRecordStore& texts, std::string_view uid,
                          const std::vector<SOccurrence>& wanted,
                          const std::optional<CDateTime>& lastStart,
                          const std::vector<SCandidate>& candidates, const CDateTime& horizon,

@@ -29,7 +29,7 @@ int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
         // caller's growth steps go with the lists that replace them.
         CDateEntryArray readEntries;
         CStringArray readGuids;
-        readEntries.SetSize(0, entries.GetGrowBy());
+        readEntries.SetGrowBy(entries.GetGrowBy());
         readGuids.SetSize(0, removeGuids.GetGrowBy());
         const int result = ReadInto(path, readEntries, readGuids, calendar, broken);
         if (incomplete != nullptr) *incomplete = broken;
@@ -80,7 +80,8 @@ void CFeedReader::ReadDocument(const CIniDocument& document, CDateEntryArray& en
     // once per step: one block for the whole read keeps the read linear.
     entries.EnsureCapacity(entries.GetSize() + static_cast<int>(dateEntrySections.size()));
 
-    CDateEntry working;
+    // Made in the array's store: the texts it reads are those of the entries added.
+    CDateEntry working(entries.GetStore());
     CFeedSection values;
     std::string section;  // the name, for the reporter only
     for (std::size_t n = 0; n < dateEntrySections.size(); ++n) {

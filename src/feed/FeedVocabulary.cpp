@@ -19,7 +19,7 @@ std::string Numbered(std::string_view prefix, int index) {
 
 using P = DateEntryProperties;
 
-constexpr CFeedKey Text(const char* name, std::string P::*member) {
+constexpr CFeedKey Text(const char* name, CRecordText P::*member) {
     return {name, EFeedForm::Text, member, nullptr, nullptr};
 }
 constexpr CFeedKey Integer(const char* name, std::int32_t P::*member) {

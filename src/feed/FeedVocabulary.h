@@ -23,7 +23,7 @@ enum class EFeedForm {
 struct CFeedKey {
     const char* name;
     EFeedForm form;
-    std::string DateEntryProperties::*text;
+    CRecordText DateEntryProperties::*text;
     std::int32_t DateEntryProperties::*integer;
     CDateTime DateEntryProperties::*dateTime;
 };

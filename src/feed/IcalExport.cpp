@@ -96,15 +96,17 @@ void CIcalExport::WriteEvent(CContentLineWriter& out, const CDateEntry& entry) {
     CPlatform& platform = CPlatform::Current();
     CContentLineWriter event;
     event.Line("BEGIN", "VEVENT");
-    event.Line("UID", CContentLineWriter::EscapeText(platform.AnsiToUtf8(p.GUID)));
+    event.Line("UID", CContentLineWriter::EscapeText(platform.AnsiToUtf8(p.GUID.ToString())));
     event.Line("DTSTAMP", m_stamp);
-    const std::string summary = platform.AnsiToUtf8(p.Description);
+    const std::string summary = platform.AnsiToUtf8(p.Description.ToString());
     if (!summary.empty()) event.Line("SUMMARY", CContentLineWriter::EscapeText(summary));
     if (!p.Notes.empty()) {
-        event.Line("DESCRIPTION", CContentLineWriter::EscapeText(platform.AnsiToUtf8(p.Notes)));
+        event.Line("DESCRIPTION",
+                   CContentLineWriter::EscapeText(platform.AnsiToUtf8(p.Notes.ToString())));
     }
     if (!p.Category.empty()) {
-        event.Line("CATEGORIES", CContentLineWriter::EscapeText(platform.AnsiToUtf8(p.Category)));
+        event.Line("CATEGORIES",
+                   CContentLineWriter::EscapeText(platform.AnsiToUtf8(p.Category.ToString())));
     }
     const std::uint32_t bgr = static_cast<std::uint32_t>(p.BgColor);
     const std::uint32_t rgb = ((bgr & 0xFFu) << 16) | (bgr & 0xFF00u) | ((bgr >> 16) & 0xFFu);
@@ -246,7 +248,7 @@ void CIcalExport::AddTimeParams(CContentLineWriter& out, bool dateValued) const 
 }
 
 void CIcalExport::Note(const CDateEntry& entry, const std::string& text) {
-    m_notes.push_back("entry " + entry.Properties.GUID + " \"" +
-                      CPlatform::Current().AnsiToUtf8(entry.Properties.Description) +
+    m_notes.push_back("entry " + entry.Properties.GUID.ToString() + " \"" +
+                      CPlatform::Current().AnsiToUtf8(entry.Properties.Description.ToString()) +
                       "\": " + text);
 }

@@ -11,7 +11,7 @@
 
 #include "archive/Array.h"
 #include "datetime/DateTime.h"
-#include "store/DateEntry.h"
+#include "store/DateEntryArray.h"
 
 class CPlatform;
 class CTimeZone;

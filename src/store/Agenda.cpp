@@ -34,8 +34,9 @@ void AddItems(const CDateEntryArray& list, const CDateTime& from, const CDateTim
         ends.clear();
         CAgenda::Collect(entry, from, to, starts, ends);
         for (std::size_t k = 0; k < starts.size(); ++k) {
-            items.push_back({entry.Properties.GUID, entry.Properties.Description, starts[k],
-                             ends[k], entry.Properties.ShowStartTime == 0});
+            items.push_back({entry.Properties.GUID.ToString(),
+                             entry.Properties.Description.ToString(), starts[k], ends[k],
+                             entry.Properties.ShowStartTime == 0});
         }
     }
 }

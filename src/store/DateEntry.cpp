@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "archive/Archive.h"
@@ -15,12 +16,12 @@ const CClassRegistration g_dateEntryRegistration(&g_dateEntryClass);
 
 constexpr std::uint64_t kStoredDateTimeBytes = 8;
 
-void WriteDateTimeList(CArchive& ar, const CDateTimeArray& list) {
+void WriteDateTimeList(CArchive& ar, const CDateTimeList& list) {
     ar.WriteCount(static_cast<std::uint32_t>(list.GetSize()));
-    for (const CDateTime& value : list) ar << value;
+    for (const CDateTime value : list) ar << value;
 }
 
-void ReadDateTimeList(CArchive& ar, CDateTimeArray& list) {
+void ReadDateTimeList(CArchive& ar, CDateTimeList& list) {
     const std::uint32_t count = ar.ReadCount();
     // A damaged count must not size the list beyond what the file can still deliver.
     ar.RequireRemaining(kStoredDateTimeBytes * count);
@@ -30,13 +31,13 @@ void ReadDateTimeList(CArchive& ar, CDateTimeArray& list) {
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::int32_t dayNumber = ar.ReadInt32();
         const std::int32_t secondOfDay = ar.ReadInt32();
-        list.Add(CDateTime::FromStored(dayNumber, secondOfDay));
+        list.AddStored(dayNumber, secondOfDay);
     }
 }
 
 // One stored field in the form its type fixes.
-void WriteField(CArchive& ar, const std::string& value) {
-    ar.WriteString(value);
+void WriteField(CArchive& ar, CRecordText value) {
+    ar.WriteString(value.View());
 }
 void WriteField(CArchive& ar, std::int32_t value) {
     ar.WriteInt32(value);
@@ -44,60 +45,163 @@ void WriteField(CArchive& ar, std::int32_t value) {
 void WriteField(CArchive& ar, const CDateTime& value) {
     ar << value;
 }
-void ReadField(CArchive& ar, std::string& value) {
-    value = ar.ReadString();
+void ReadField(CArchive& ar, CRecordStore& store, std::string& scratch, CRecordText& value) {
+    value = store.Text(ar.ReadStringView(scratch));
 }
-void ReadField(CArchive& ar, std::int32_t& value) {
+void ReadField(CArchive& ar, CRecordStore& /*store*/, std::string& /*scratch*/,
+               std::int32_t& value) {
     value = ar.ReadInt32();
 }
-void ReadField(CArchive& ar, CDateTime& value) {
+void ReadField(CArchive& ar, CRecordStore& /*store*/, std::string& /*scratch*/, CDateTime& value) {
     ar >> value;
+}
+
+// A text of `from`'s properties as a text of `store`.
+CRecordText Import(CRecordStore& store, const CRecordStore& from, CRecordText text) {
+    return &store == &from ? text : store.Text(text.View());
+}
+std::int32_t Import(CRecordStore&, const CRecordStore&, std::int32_t value) {
+    return value;
+}
+CDateTime Import(CRecordStore&, const CRecordStore&, const CDateTime& value) {
+    return value;
 }
 
 }  // namespace
 
-CDateEntry::CDateEntry() : CDateEntry(LoadingTag{}) {
+CDateEntry::CDateEntry()
+    : CDateEntry(std::make_unique<CRecordStore>(CRecordStore::kSmallFirstBlock), LoadingTag{}) {
+    SetNewDates();
+}
+
+CDateEntry::CDateEntry(CRecordStore& store) : CDateEntry(store, LoadingTag{}) {
+    SetNewDates();
+}
+
+CDateEntry::CDateEntry(CRecordStore& store, LoadingTag)
+    : m_store(&store),
+      SnoozedOccurrences(store),
+      SnoozeUntil(store),
+      DueOccurrences(store),
+      AcknowledgedOccurrences(store),
+      DroppedOccurrences(store) {
+    Properties.CondStartTime.SetTime(8, 0, 0);
+    Properties.CondEndTime.SetTime(17, 0, 0);
+}
+
+CDateEntry::CDateEntry(std::unique_ptr<CRecordStore> store, LoadingTag)
+    : CDateEntry(*store, LoadingTag{}) {
+    m_ownStore = std::move(store);
+}
+
+CDateEntry::CDateEntry(const CDateEntry& other)
+    : CDateEntry(std::make_unique<CRecordStore>(CRecordStore::kSmallFirstBlock), LoadingTag{}) {
+    CopyFrom(other);
+}
+
+void CDateEntry::SetNewDates() {
     CDateTime start = CDateTime::Now();
     start.SetTime(start.GetHour(), start.GetMinute(), 0);
     Properties.StartDate = start;
     Properties.EndDate = start;
     Properties.RepeatEndDate = start;
-    Properties.GUID = CreateGuidString();
-}
-
-CDateEntry::CDateEntry(EmptyTag) {}
-
-CDateEntry::CDateEntry(LoadingTag) {
-    Properties.CondStartTime.SetTime(8, 0, 0);
-    Properties.CondEndTime.SetTime(17, 0, 0);
-}
-
-CDateEntry::CDateEntry(const CDateEntry& other) : CDateEntry(EmptyTag{}) {
-    *this = other;
+    Properties.GUID = MakeText(CreateGuidString());
 }
 
 CDateEntry& CDateEntry::operator=(const CDateEntry& other) {
-    if (this == &other) return *this;
-    Properties = other.Properties;
+    if (this != &other) CopyFrom(other);
+    return *this;
+}
+
+void CDateEntry::EnsureStore() {
+    if (m_store != nullptr) return;
+    m_ownStore = std::make_unique<CRecordStore>(CRecordStore::kSmallFirstBlock);
+    m_store = m_ownStore.get();
+    for (CDateTimeList* list : {&SnoozedOccurrences, &SnoozeUntil, &DueOccurrences,
+                                &AcknowledgedOccurrences, &DroppedOccurrences}) {
+        *list = CDateTimeList(*m_store);
+    }
+}
+
+void CDateEntry::ForgetStore() {
+    m_store = nullptr;
+    Properties = DateEntryProperties();
+    for (CDateTimeList* list : {&SnoozedOccurrences, &SnoozeUntil, &DueOccurrences,
+                                &AcknowledgedOccurrences, &DroppedOccurrences}) {
+        list->FreeAll();
+    }
+}
+
+void CDateEntry::CopyValues(const CDateEntry& other) {
     LastCheckTime = other.LastCheckTime;
     SeriesEnd = other.SeriesEnd;
     SeriesEndKnown = other.SeriesEndKnown;
     OccurrenceCounter = other.OccurrenceCounter;
     Spare = other.Spare;
     KeepStored = other.KeepStored;
-    ResetOccurrenceState();
-    DueOccurrences.Append(other.DueOccurrences);
-    AcknowledgedOccurrences.Append(other.AcknowledgedOccurrences);
-    SnoozedOccurrences.Append(other.SnoozedOccurrences);
-    SnoozeUntil.Append(other.SnoozeUntil);
-    DroppedOccurrences.Append(other.DroppedOccurrences);
+}
+
+void CDateEntry::CopyFrom(const CDateEntry& other) {
+    EnsureStore();
+    Properties = ImportProperties(other.Properties, *other.m_store);
+    CopyValues(other);
+    DueOccurrences.Assign(other.DueOccurrences);
+    AcknowledgedOccurrences.Assign(other.AcknowledgedOccurrences);
+    SnoozedOccurrences.Assign(other.SnoozedOccurrences);
+    SnoozeUntil.Assign(other.SnoozeUntil);
+    DroppedOccurrences.Assign(other.DroppedOccurrences);
+}
+
+CDateEntry::CDateEntry(CDateEntry&& other) noexcept
+    : CObject(other),
+      m_ownStore(std::move(other.m_ownStore)),
+      m_store(other.m_store),
+      SnoozedOccurrences(std::move(other.SnoozedOccurrences)),
+      SnoozeUntil(std::move(other.SnoozeUntil)),
+      DueOccurrences(std::move(other.DueOccurrences)),
+      AcknowledgedOccurrences(std::move(other.AcknowledgedOccurrences)),
+      DroppedOccurrences(std::move(other.DroppedOccurrences)),
+      Properties(other.Properties) {
+    CopyValues(other);
+    if (m_ownStore != nullptr) other.ForgetStore();
+}
+
+CDateEntry& CDateEntry::operator=(CDateEntry&& other) {
+    if (this == &other) return *this;
+    if (other.m_ownStore == nullptr && other.m_store != m_store) {
+        // Taking a store along that the other entry does not own could outlive it.
+        CopyFrom(other);
+        return *this;
+    }
+    // Either the other entry's own store comes along, or both are in this entry's store,
+    // which stays as it is held.
+    const bool tookOwnStore = other.m_ownStore != nullptr;
+    if (tookOwnStore) {
+        m_ownStore = std::move(other.m_ownStore);
+        m_store = other.m_store;
+    }
+    SnoozedOccurrences = std::move(other.SnoozedOccurrences);
+    SnoozeUntil = std::move(other.SnoozeUntil);
+    DueOccurrences = std::move(other.DueOccurrences);
+    AcknowledgedOccurrences = std::move(other.AcknowledgedOccurrences);
+    DroppedOccurrences = std::move(other.DroppedOccurrences);
+    Properties = other.Properties;
+    CopyValues(other);
+    if (tookOwnStore) other.ForgetStore();
     return *this;
 }
 
-CDateEntry::CDateEntry(CDateEntry&& other) noexcept = default;
-CDateEntry& CDateEntry::operator=(CDateEntry&& other) noexcept = default;
-
 CDateEntry::~CDateEntry() = default;
+
+DateEntryProperties CDateEntry::ImportProperties(const DateEntryProperties& properties,
+                                                 const CRecordStore& from) const {
+    DateEntryProperties imported = properties;
+#define ZF_IMPORT_PROPERTY(name, type, initial, form, firstSchema) \
+    imported.name = Import(*m_store, from, imported.name);
+    ZF_DATE_ENTRY_PROPERTIES(ZF_IMPORT_PROPERTY)
+#undef ZF_IMPORT_PROPERTY
+    return imported;
+}
 
 const CRuntimeClass* CDateEntry::GetRuntimeClass() const {
     return &g_dateEntryClass;
@@ -112,7 +216,8 @@ std::unique_ptr<CObject> CDateEntry::CreateObject() {
 }
 
 std::unique_ptr<CObject> CDateEntry::CreateForLoading() {
-    return std::unique_ptr<CObject>(new CDateEntry(LoadingTag{}));
+    return std::unique_ptr<CObject>(new CDateEntry(
+        std::make_unique<CRecordStore>(CRecordStore::kSmallFirstBlock), LoadingTag{}));
 }
 
 std::string CDateEntry::CreateGuidString() {
@@ -155,9 +260,10 @@ void CDateEntry::Serialize(CArchive& ar) {
     schema = std::max(schema, 1);
 
     // Records from before schema 4 store no GUID; the entry keeps its own or gets a new one.
-    if (schema < 4 && p.GUID.empty()) p.GUID = CreateGuidString();
+    if (schema < 4 && p.GUID.empty()) p.GUID = MakeText(CreateGuidString());
+    std::string scratch;
 #define ZF_READ_PROPERTY(name, type, initial, form, firstSchema) \
-    if (schema >= (firstSchema)) ReadField(ar, p.name);
+    if (schema >= (firstSchema)) ReadField(ar, *m_store, scratch, p.name);
     ZF_DATE_ENTRY_PROPERTIES(ZF_READ_PROPERTY)
 #undef ZF_READ_PROPERTY
     // Older calendars numbered the display styles differently: their 3 is today's 4.

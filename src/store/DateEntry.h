@@ -8,6 +8,17 @@
 //   store/DateEntryUpdate.cpp       taking over new properties, reconciling reminder state
 //   feed/DateEntryFeed.cpp          filling the entry from a feed section
 //
+// Storage: the texts of the properties and the five lists are handles into a CRecordStore.
+// An entry made by CDateEntry() or copied by the copy constructor owns a store of its own;
+// an entry made for a store (the entries of a CDateEntryArray) uses that store, whose owner
+// keeps it alive longer than the entry. Invariant: every text and list of an entry lives in
+// the entry's store (GetStore()). Copy assignment copies the other entry's texts and lists
+// into this entry's store (texts already there are shared: a text never changes). A move
+// takes the other entry's store along, owned or not; a move assignment from an entry of
+// another store that it does not own copies instead, so that no entry ever points into a
+// store that may end before it. An entry whose own store was moved away may only be
+// destroyed or assigned to (it then gets a new store of its own).
+//
 // Stored form (schema 6), in order: the properties in the order and stored forms of
 // ZF_DATE_ENTRY_PROPERTIES (store/DateEntryProperties.h), then LastCheckTime, SeriesEnd
 // (8 bytes each), SeriesEndKnown, Spare (int32), then the date-time lists DueOccurrences,
@@ -16,33 +27,52 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
 
-#include "archive/Array.h"
 #include "archive/Object.h"
 #include "datetime/DateTime.h"
 #include "datetime/DateTimeSpan.h"
 #include "store/DateEntryProperties.h"
+#include "store/DateTimeList.h"
+#include "store/RecordStore.h"
 
 class CFeedReporter;
 class CFeedSection;
 
-class CDateEntry : public CObject {
+class CDateEntry final : public CObject {
 public:
     static constexpr unsigned int kSchema = 6;
 
     // Defaults of a new entry: a new GUID, StartDate = now with second 0 (EndDate and
-    // RepeatEndDate the same), CondStartTime 08:00:00, CondEndTime 17:00:00.
+    // RepeatEndDate the same), CondStartTime 08:00:00, CondEndTime 17:00:00. The first
+    // form owns its store; the second keeps its texts and lists in `store`.
+    // REQUIRES: `store` outlives the entry.
     CDateEntry();
-    // Constructs the members empty (no GUID is generated), then assigns.
+    explicit CDateEntry(CRecordStore& store);
+    // An entry for loading into `store`: the factory's defaults (see CreateForLoading).
+    struct LoadingTag {};
+    CDateEntry(CRecordStore& store, LoadingTag);
+    // A copy with a store of its own.
     CDateEntry(const CDateEntry& other);
     // Copies the properties, LastCheckTime, SeriesEnd, SeriesEndKnown, OccurrenceCounter,
-    // Spare, then resets and copies the five lists. Self-assignment does nothing.
+    // Spare, then resets and copies the five lists, into this entry's store.
+    // Self-assignment does nothing.
     CDateEntry& operator=(const CDateEntry& other);
-    // Moves give the same entry as copying; arrays of entries use them when they grow.
+    // Moves give the same entry as copying; arrays of entries use them when they grow. The
+    // move constructor never allocates; the assignment may when it copies.
     CDateEntry(CDateEntry&& other) noexcept;
-    CDateEntry& operator=(CDateEntry&& other) noexcept;
+    CDateEntry& operator=(CDateEntry&& other);
     ~CDateEntry() override;
+
+    CRecordStore& GetStore() const { return *m_store; }
+    // A copy of `text` in this entry's store, for a property of this entry.
+    CRecordText MakeText(std::string_view text) { return m_store->Text(text); }
+    // `properties`, whose texts live in `from`, with those texts copied into this entry's
+    // store (shared where `from` is that store).
+    DateEntryProperties ImportProperties(const DateEntryProperties& properties,
+                                         const CRecordStore& from) const;
 
     const CRuntimeClass* GetRuntimeClass() const override;
     static const CRuntimeClass* GetThisClass();
@@ -62,7 +92,7 @@ public:
 
     int GetStorageType() const { return Properties.StorageType; }
     void SetStorageType(int storageType) { Properties.StorageType = storageType; }
-    const std::string& GetGuid() const { return Properties.GUID; }
+    std::string_view GetGuid() const { return Properties.GUID.View(); }
     static std::string CreateGuidString();
     void GetProperties(DateEntryProperties& properties) const;
     // Empties the five lists; LastCheckTime and the series-end cache stay.
@@ -136,6 +166,8 @@ public:
     void AcknowledgeOccurrence(const CDateTime& occurrence, bool acknowledged);
 
     // --- Update ---
+    // REQUIRES: the texts of `properties` live in this entry's store (GetProperties of this
+    // entry, MakeText, ImportProperties).
     void ApplyProperties(const DateEntryProperties& properties);
     void MergeOccurrenceState(const CDateEntry& other, bool takeLastCheck);
 
@@ -146,12 +178,18 @@ public:
     void LoadFromFeed(const CFeedSection& values, const std::string& section,
                       CFeedReporter* reporter = nullptr);
 
+private:
+    // Declared first: the lists below are made with it.
+    std::unique_ptr<CRecordStore> m_ownStore;
+    CRecordStore* m_store;
+
+public:
     // Reminder state.
-    CDateTimeArray SnoozedOccurrences;
-    CDateTimeArray SnoozeUntil;  // parallel to SnoozedOccurrences
-    CDateTimeArray DueOccurrences;
-    CDateTimeArray AcknowledgedOccurrences;
-    CDateTimeArray DroppedOccurrences;
+    CDateTimeList SnoozedOccurrences;
+    CDateTimeList SnoozeUntil;  // parallel to SnoozedOccurrences
+    CDateTimeList DueOccurrences;
+    CDateTimeList AcknowledgedOccurrences;
+    CDateTimeList DroppedOccurrences;
     std::int32_t OccurrenceCounter = 0;  // never stored
     std::int32_t SeriesEndKnown = 0;
     CDateTime SeriesEnd;
@@ -163,11 +201,15 @@ public:
     std::uint32_t KeepStored = 0;
 
 private:
-    struct EmptyTag {};
-    explicit CDateEntry(EmptyTag);
-    // Every default that needs neither the clock nor a GUID.
-    struct LoadingTag {};
-    explicit CDateEntry(LoadingTag);
+    // Owns `store`, made for the entry alone.
+    CDateEntry(std::unique_ptr<CRecordStore> store, LoadingTag);
+    // The defaults of a new entry but for the clock and the GUID.
+    void SetNewDates();
+    void CopyFrom(const CDateEntry& other);
+    // The values that are neither texts nor lists.
+    void CopyValues(const CDateEntry& other);
+    // Gives an entry whose own store was moved away a new one.
+    void EnsureStore();
+    // After its own store was moved to another entry.
+    void ForgetStore();
 };
-
-using CDateEntryArray = CArray<CDateEntry>;

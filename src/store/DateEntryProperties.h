@@ -1,17 +1,19 @@
 // The 46 properties of a calendar date entry, named after the feed keys: the carrier of
 // properties from a feed section to an entry and from a feed entry to a stored entry.
+// Texts are handles (CRecordText) into the store of the entry the properties belong to; a
+// set of properties is only read or applied together with that store (see CDateEntry).
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "datetime/DateTime.h"
 #include "store/DateEntryCodes.h"
+#include "store/RecordText.h"
 
 // The one list of the properties, in stored and feed order. Each row is
 //   X(name, type, default, feed form, first stored schema)
 // name:   the member, the feed key and the label of the event dump.
-// type:   also fixes the stored form: std::string a string, std::int32_t an int32,
+// type:   also fixes the stored form: CRecordText a string, std::int32_t an int32,
 //         CDateTime 8 bytes.
 // default: what a new entry holds; {} is the empty text or the date-time 0001-01-01
 //         00:00:00. CDateEntry's constructor replaces the GUID and the three dates
@@ -24,15 +26,15 @@
 // the record, Serialize, the event dump and the feed vocabulary all expand this list.
 // clang-format off
 #define ZF_DATE_ENTRY_PROPERTIES(X)                                 \
-    X(GUID,               std::string,  {},   Text,     4)          \
+    X(GUID,               CRecordText,  {},   Text,     4)          \
     X(StorageType,        std::int32_t, 0,    Integer,  4)          \
-    X(Category,           std::string,  {},   Text,     1)          \
-    X(Description,        std::string,  {},   Text,     1)          \
-    X(Notes,              std::string,  {},   Text,     1)          \
+    X(Category,           CRecordText,  {},   Text,     1)          \
+    X(Description,        CRecordText,  {},   Text,     1)          \
+    X(Notes,              CRecordText,  {},   Text,     1)          \
     X(Display,            std::int32_t, 0,    Integer,  1)          \
     X(BgColor,            std::int32_t, 224,  Color,    1)          \
     X(TextColor,          std::int32_t, 0,    Color,    2)          \
-    X(Icon,               std::string,  {},   Text,     5)          \
+    X(Icon,               CRecordText,  {},   Text,     5)          \
     X(StartDate,          CDateTime,    {},   DateTime, 1)          \
     X(EndDate,            CDateTime,    {},   DateTime, 1)          \
     X(ShowStartTime,      std::int32_t, 1,    Integer,  1)          \
@@ -62,13 +64,13 @@
     X(ExecuteUnit,        std::int32_t, 1,    Integer,  1)          \
     X(Action,             std::int32_t, 0,    Integer,  1)          \
     X(Sound,              std::int32_t, 0,    Integer,  1)          \
-    X(SoundFile,          std::string,  {},   Text,     1)          \
+    X(SoundFile,          CRecordText,  {},   Text,     1)          \
     X(SoundRepeatEndless, std::int32_t, 1,    Integer,  3)          \
     X(SoundRepeatCount,   std::int32_t, 3,    Integer,  3)          \
-    X(DocumentFile,       std::string,  {},   Text,     1)          \
+    X(DocumentFile,       CRecordText,  {},   Text,     1)          \
     X(AckOpen,            std::int32_t, 0,    Integer,  1)          \
-    X(CmdLine,            std::string,  {},   Text,     1)          \
-    X(Parameter,          std::string,  {},   Text,     1)          \
+    X(CmdLine,            CRecordText,  {},   Text,     1)          \
+    X(Parameter,          CRecordText,  {},   Text,     1)          \
     X(AckExecute,         std::int32_t, 0,    Integer,  1)
 // clang-format on
 

@@ -25,14 +25,15 @@ Key KeyOf(const CDateTime& value) {
     return {value.GetDayNumber(), value.GetSecondOfDay()};
 }
 
-int FindIn(const CDateTimeArray& list, const CDateTime& occurrence) {
+template <class TList>
+int FindIn(const TList& list, const CDateTime& occurrence) {
     for (int i = 0; i < list.GetSize(); ++i) {
         if (list[i] == occurrence) return i;
     }
     return -1;
 }
 
-bool RemoveFirst(CDateTimeArray& list, const CDateTime& occurrence) {
+bool RemoveFirst(CDateTimeList& list, const CDateTime& occurrence) {
     const int index = FindIn(list, occurrence);
     if (index < 0) return false;
     list.RemoveAt(index);
@@ -44,7 +45,7 @@ void RemoveSnoozedAt(CDateEntry& entry, int index) {
     if (index < entry.SnoozeUntil.GetSize()) entry.SnoozeUntil.RemoveAt(index);
 }
 
-void RemoveAll(CDateTimeArray& list, const CDateTime& occurrence) {
+void RemoveAll(CDateTimeList& list, const CDateTime& occurrence) {
     while (RemoveFirst(list, occurrence)) {
     }
 }
@@ -73,7 +74,7 @@ bool IsStillOccurrence(CDateEntry& entry, const CDateTime& t) {
     return entry.FindFirstOccurrence(t, t, start, end);
 }
 
-void RemoveNonOccurrences(CDateEntry& entry, CDateTimeArray& list) {
+void RemoveNonOccurrences(CDateEntry& entry, CDateTimeList& list) {
     for (int i = 0; i < list.GetSize();) {
         if (IsStillOccurrence(entry, list[i])) {
             ++i;
@@ -211,7 +212,7 @@ bool CDateEntry::UpdateReminders(const CDateTime& now) {
         }
         if (!built) {
             built = true;
-            for (const CDateTimeArray* list :
+            for (const CDateTimeList* list :
                  {&DueOccurrences, &SnoozedOccurrences, &AcknowledgedOccurrences}) {
                 for (const CDateTime& item : *list) listed.insert(KeyOf(item));
             }

@@ -83,7 +83,7 @@ void CDateEntry::MergeOccurrenceState(const CDateEntry& other, bool takeLastChec
     walk(CReminderIndex::kSnoozed, true, true);
     walk(CReminderIndex::kAcknowledged, false, false);
 
-    for (const CDateTimeArray* list : {&other.DueOccurrences, &other.SnoozedOccurrences}) {
+    for (const CDateTimeList* list : {&other.DueOccurrences, &other.SnoozedOccurrences}) {
         for (const CDateTime& occurrence : *list) {
             if (mine.IsSettled(occurrence)) mine.Acknowledge(occurrence, false);
         }

@@ -17,29 +17,36 @@ namespace {
 constexpr std::uint64_t kMinDateEntryBytes = 2 + 7 * 1 + 25 * 4 + 5 * 8 + 5 * 2;
 constexpr std::uint64_t kMinTodoEntryBytes = 2 + 4 * 1 + 8 * 4 + 2 * 8;
 
-template <class TEntry>
-void LoadList(CArchive& ar, CArray<TEntry>& list, std::uint64_t minObjectBytes, int spare = 0) {
+// Entries are made in place, in the list's block sized once for all of them, and loaded
+// there: no entry is made elsewhere and moved in.
+CDateEntry& AddForLoading(CDateEntryArray& list) {
+    return list.AddForLoading();
+}
+CTodoEntry& AddForLoading(CTodoEntryArray& list) {
+    return list.Emplace();
+}
+
+template <class TEntry, class TList>
+void LoadList(CArchive& ar, TList& list, std::uint64_t minObjectBytes, int spare = 0) {
     const std::int32_t count = ar.ReadInt32();
     if (count < 0) throw CArchiveException(CArchiveException::endOfFile);
     ar.RequireRemaining(minObjectBytes * static_cast<std::uint64_t>(count));
 
-    // A growth step of `count` (plus the room asked for) makes the first Add allocate the
-    // whole list at once; the loaded objects are moved in, so no default entry (with its
-    // GUID) is ever made for a slot that is overwritten next.
-    const std::int64_t step = static_cast<std::int64_t>(count) + (spare > 0 ? spare : 0);
-    list.SetSize(0, static_cast<int>(std::min<std::int64_t>(step, INT32_MAX)));
+    const std::int64_t capacity = static_cast<std::int64_t>(count) + (spare > 0 ? spare : 0);
+    list.EnsureCapacity(static_cast<int>(std::min<std::int64_t>(capacity, INT32_MAX)));
     for (std::int32_t i = 0; i < count; ++i) {
-        std::unique_ptr<CObject> object = ar.ReadObject(TEntry::GetThisClass());
-        if (object == nullptr) throw CArchiveException(CArchiveException::badIndex);
-        list.Add(std::move(static_cast<TEntry&>(*object)));
+        // Only the class itself can be made in place; no class derives from it.
+        if (ar.ReadClass(TEntry::GetThisClass()) != TEntry::GetThisClass()) {
+            throw CArchiveException(CArchiveException::badClass);
+        }
+        ar.LoadObject(AddForLoading(list));
     }
-    list.SetSize(count, 0);
 }
 
-template <class TEntry>
-void SaveList(CArchive& ar, const CArray<TEntry>& list) {
+template <class TList>
+void SaveList(CArchive& ar, const TList& list) {
     ar.WriteInt32(list.GetSize());
-    for (const TEntry& entry : list) ar.WriteObject(entry);
+    for (const auto& entry : list) ar.WriteObject(entry);
 }
 
 }  // namespace
@@ -51,9 +58,9 @@ void CEventData::Load(CArchive& ar) {
 void CEventData::Load(CArchive& ar, int spareEntries2) {
     CEventData loaded;
     loaded.HeaderNumber = ar.ReadInt32();
-    LoadList(ar, loaded.DateEntries1, kMinDateEntryBytes);
-    LoadList(ar, loaded.DateEntries2, kMinDateEntryBytes, spareEntries2);
-    LoadList(ar, loaded.TodoEntries, kMinTodoEntryBytes);
+    LoadList<CDateEntry>(ar, loaded.DateEntries1, kMinDateEntryBytes);
+    LoadList<CDateEntry>(ar, loaded.DateEntries2, kMinDateEntryBytes, spareEntries2);
+    LoadList<CTodoEntry>(ar, loaded.TodoEntries, kMinTodoEntryBytes);
     *this = std::move(loaded);
 }
 

@@ -1,5 +1,6 @@
 // A loaded event file: the header number, the two date-entry lists and the to-do list,
-// every entry held by value.
+// every entry held by value. The texts and lists of the date entries live in the stores of
+// the two lists (CDateEntryArray), filled as the file is read and freed with the lists.
 //
 // File layout (one archive stream; all counts plain int32, not list counts):
 //   int32 header number
@@ -12,7 +13,7 @@
 
 #include <cstdint>
 
-#include "store/DateEntry.h"
+#include "store/DateEntryArray.h"
 #include "store/TodoEntry.h"
 
 class CArchive;

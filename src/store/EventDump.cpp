@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/Platform.h"
 #include "store/EventData.h"
@@ -13,17 +14,17 @@ class CFieldWriter {
 public:
     virtual ~CFieldWriter() = default;
     virtual void Int(const char* name, std::int32_t value) = 0;
-    virtual void String(const char* name, const std::string& value) = 0;
+    virtual void String(const char* name, std::string_view value) = 0;
     virtual void DateTime(const char* name, const CDateTime& value) = 0;
-    virtual void DateTimeList(const char* name, const CDateTimeArray& list) = 0;
+    virtual void DateTimeList(const char* name, const CDateTimeList& list) = 0;
 };
 
 // One field in the writer's form for its type.
 void Visit(CFieldWriter& w, const char* name, std::int32_t value) {
     w.Int(name, value);
 }
-void Visit(CFieldWriter& w, const char* name, const std::string& value) {
-    w.String(name, value);
+void Visit(CFieldWriter& w, const char* name, CRecordText value) {
+    w.String(name, value.View());
 }
 void Visit(CFieldWriter& w, const char* name, const CDateTime& value) {
     w.DateTime(name, value);
@@ -105,9 +106,9 @@ char EscapeLetter(unsigned char c, const CQuoting& quoting) {
 
 // Escapes after the conversion to UTF-8: a trail byte of a double-byte character may equal
 // a quote or a backslash, and only the converted text keeps such bytes apart.
-std::string Quote(const std::string& value, const CQuoting& quoting) {
+std::string Quote(std::string_view value, const CQuoting& quoting) {
     std::string out = "\"";
-    for (const char ch : CPlatform::Current().AnsiToUtf8(value)) {
+    for (const char ch : CPlatform::Current().AnsiToUtf8(std::string(value))) {
         const auto c = static_cast<unsigned char>(ch);
         if (const char letter = EscapeLetter(c, quoting); letter != 0) {
             out += '\\';
@@ -131,15 +132,15 @@ public:
     void Int(const char* name, std::int32_t value) override {
         m_out << kIndent << name << ": " << value << '\n';
     }
-    void String(const char* name, const std::string& value) override {
+    void String(const char* name, std::string_view value) override {
         m_out << kIndent << name << ": " << Quote(value, kTextQuoting) << '\n';
     }
     void DateTime(const char* name, const CDateTime& value) override {
         m_out << kIndent << name << ": " << value.FormatStorage() << '\n';
     }
-    void DateTimeList(const char* name, const CDateTimeArray& list) override {
+    void DateTimeList(const char* name, const CDateTimeList& list) override {
         m_out << kIndent << name << ": " << list.GetSize() << '\n';
-        for (const CDateTime& value : list) {
+        for (const CDateTime value : list) {
             m_out << kIndent << "  " << value.FormatStorage() << '\n';
         }
     }
@@ -154,16 +155,16 @@ public:
     explicit CJsonFieldWriter(std::ostream& out) : m_out(out) {}
 
     void Int(const char* name, std::int32_t value) override { Name(name) << value; }
-    void String(const char* name, const std::string& value) override {
+    void String(const char* name, std::string_view value) override {
         Name(name) << Quote(value, kJsonQuoting);
     }
     void DateTime(const char* name, const CDateTime& value) override {
         Name(name) << '"' << value.FormatStorage() << '"';
     }
-    void DateTimeList(const char* name, const CDateTimeArray& list) override {
+    void DateTimeList(const char* name, const CDateTimeList& list) override {
         Name(name) << '[';
         const char* separator = "";
-        for (const CDateTime& value : list) {
+        for (const CDateTime value : list) {
             m_out << separator << '"' << value.FormatStorage() << '"';
             separator = ", ";
         }
@@ -186,9 +187,9 @@ private:
     bool m_first = true;
 };
 
-template <class TEntry>
+template <class TList>
 void WriteTextList(std::ostream& out, const char* listName, const char* entryName,
-                   const CArray<TEntry>& list) {
+                   const TList& list) {
     out << listName << ": " << list.GetSize() << '\n';
     CTextFieldWriter writer(out);
     for (int i = 0; i < list.GetSize(); ++i) {
@@ -197,12 +198,12 @@ void WriteTextList(std::ostream& out, const char* listName, const char* entryNam
     }
 }
 
-template <class TEntry>
-void WriteJsonList(std::ostream& out, const char* listName, const CArray<TEntry>& list) {
+template <class TList>
+void WriteJsonList(std::ostream& out, const char* listName, const TList& list) {
     out << "  \"" << listName << "\": [";
     CJsonFieldWriter writer(out);
     const char* separator = "\n    ";
-    for (const TEntry& entry : list) {
+    for (const auto& entry : list) {
         out << separator;
         VisitFields(entry, writer);
         writer.Finish();

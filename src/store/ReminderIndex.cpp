@@ -21,8 +21,8 @@ std::uint64_t CReminderIndex::KeyOf(const CDateTime& value) {
            static_cast<std::uint32_t>(value.GetSecondOfDay());
 }
 
-void CReminderIndex::Fill(EList list, const CDateTimeArray& values) {
-    for (const CDateTime& value : values) Append(list, value);
+void CReminderIndex::Fill(EList list, const CDateTimeList& values) {
+    for (const CDateTime value : values) Append(list, value);
 }
 
 bool CReminderIndex::Contains(EList list, const CDateTime& occurrence) const {
@@ -89,7 +89,7 @@ void CReminderIndex::Acknowledge(const CDateTime& occurrence, bool acknowledged)
 
 void CReminderIndex::Commit(CDateEntry& entry) const {
     auto write = [](const std::vector<CDateTime>& values, const std::vector<bool>& present,
-                    CDateTimeArray& target) {
+                    CDateTimeList& target) {
         target.RemoveAll();
         for (std::size_t i = 0; i < values.size(); ++i) {
             if (present[i]) target.Add(values[i]);

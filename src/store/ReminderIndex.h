@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "datetime/DateTime.h"
+#include "store/DateTimeList.h"
 
 class CDateEntry;
 
@@ -63,7 +64,7 @@ private:
         std::size_t last[3] = {kNone, kNone, kNone};
     };
     static std::uint64_t KeyOf(const CDateTime& value);
-    void Fill(EList list, const CDateTimeArray& values);
+    void Fill(EList list, const CDateTimeList& values);
     bool IsRunning(const CDateTime& occurrence) const;
 
     Items m_lists[3];

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <new>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 
@@ -12,10 +13,12 @@
 
 namespace {
 
-// The feed entry's properties, with what it leaves to the stored entry taken from that.
-DateEntryProperties KeepStoredChoices(const DateEntryProperties& stored,
-                                      const CDateEntry& feedEntry) {
-    DateEntryProperties taken = feedEntry.Properties;
+// The feed entry's properties, with what it leaves to the stored entry taken from that, its
+// texts in the stored entry's store.
+DateEntryProperties KeepStoredChoices(const CDateEntry& storedEntry, const CDateEntry& feedEntry) {
+    const DateEntryProperties& stored = storedEntry.Properties;
+    DateEntryProperties taken =
+        storedEntry.ImportProperties(feedEntry.Properties, feedEntry.GetStore());
     if ((feedEntry.KeepStored & kKeepReminders) != 0) {
         taken.Forewarn = stored.Forewarn;
         taken.ForewarnSpan = stored.ForewarnSpan;
@@ -114,12 +117,7 @@ void CEventMerge::ApplyFeed(CEventData& data, const CDateEntryArray& feed,
 }
 
 void CEventMerge::UpdateEntry(CDateEntry& stored, const CDateEntry& feedEntry) {
-    if (feedEntry.KeepStored == 0) {
-        // ApplyProperties only reads the record, so the feed entry's own one serves.
-        stored.ApplyProperties(feedEntry.Properties);
-    } else {
-        stored.ApplyProperties(KeepStoredChoices(stored.Properties, feedEntry));
-    }
+    stored.ApplyProperties(KeepStoredChoices(stored, feedEntry));
     if (feedEntry.GetStorageType() == kStorageTypeWithReminders) {
         stored.MergeOccurrenceState(feedEntry, true);
     }
@@ -145,7 +143,8 @@ void CEventMerge::UpdateEntry(CDateEntry& stored, const CDateEntry& feedEntry) {
 // as removing one entry at a time, without moving the tail once per removal.
 int CEventMerge::RemoveFirstMatches(CDateEntryArray& entries, const CStringArray& removeGuids) {
     if (removeGuids.IsEmpty() || entries.IsEmpty()) return 0;
-    std::unordered_map<std::string, int> pending;
+    // Keyed by views of the removal GUIDs, which outlive the map.
+    std::unordered_map<std::string_view, int> pending;
     pending.reserve(static_cast<std::size_t>(removeGuids.GetSize()));
     for (const std::string& guid : removeGuids) ++pending[guid];
 

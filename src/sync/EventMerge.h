@@ -4,7 +4,7 @@
 #include <string>
 
 #include "archive/Array.h"
-#include "store/DateEntry.h"
+#include "store/DateEntryArray.h"
 
 class CEventData;
 class CPlatform;

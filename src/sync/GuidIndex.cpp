@@ -14,14 +14,14 @@ void CGuidIndex::Build(int extra) {
     for (int i = 0; i < m_entries.GetSize(); ++i) Add(i);
 }
 
-int CGuidIndex::Find(const std::string& guid) const {
+int CGuidIndex::Find(std::string_view guid) const {
     if (m_slots.empty()) return -1;
     return m_slots[Probe(guid, Hash(guid))].position;
 }
 
 void CGuidIndex::Add(int position) {
     if ((m_used + 1) * 2 > m_slots.size()) Resize(m_slots.empty() ? 16 : m_slots.size() * 2);
-    const std::string& guid = m_entries[position].GetGuid();
+    const std::string_view guid = m_entries[position].GetGuid();
     const std::uint32_t hash = Hash(guid);
     SSlot& slot = m_slots[Probe(guid, hash)];
     if (slot.position >= 0) return;
@@ -33,7 +33,7 @@ void CGuidIndex::Add(int position) {
 // mixed into a 64-bit state whose upper half is folded into the result, so a difference in
 // any byte (GUIDs differ in their last ones) reaches the low bits that choose the slot. The
 // length goes in first so that texts differing only by trailing zero bytes still differ.
-std::uint32_t CGuidIndex::Hash(const std::string& text) {
+std::uint32_t CGuidIndex::Hash(std::string_view text) {
     constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
     const char* bytes = text.data();
     std::size_t left = text.size();
@@ -64,7 +64,7 @@ void CGuidIndex::Resize(std::size_t slots) {
     }
 }
 
-std::size_t CGuidIndex::Probe(const std::string& guid, std::uint32_t hash) const {
+std::size_t CGuidIndex::Probe(std::string_view guid, std::uint32_t hash) const {
     const std::size_t mask = m_slots.size() - 1;
     std::size_t slot = hash & mask;
     for (;;) {

@@ -3,9 +3,10 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "store/DateEntry.h"
+#include "store/DateEntryArray.h"
 
 // Open addressing over positions: the table holds each position with its GUID's hash and
 // reads the GUIDs from the array itself, so building it copies no text, and a probe reaches
@@ -20,7 +21,7 @@ public:
     // counts. `extra`: how many more positions will be added, to size the table once.
     void Build(int extra);
     // Position of the first entry with exactly this GUID; -1 when none.
-    int Find(const std::string& guid) const;
+    int Find(std::string_view guid) const;
     // Records `position` for its entry's GUID unless that GUID is already indexed.
     void Add(int position);
 
@@ -30,10 +31,10 @@ private:
         std::int32_t position = -1;  // -1: empty
     };
 
-    static std::uint32_t Hash(const std::string& text);
+    static std::uint32_t Hash(std::string_view text);
     void Resize(std::size_t slots);
     // The slot holding `guid` (whose hash is `hash`), or the empty slot where it would go.
-    std::size_t Probe(const std::string& guid, std::uint32_t hash) const;
+    std::size_t Probe(std::string_view guid, std::uint32_t hash) const;
 
     const CDateEntryArray& m_entries;
     std::vector<SSlot> m_slots;  // size a power of two, at most 2^31

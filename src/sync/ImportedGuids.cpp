@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <unordered_set>
+#include <utility>
 
 #include "feed/Sha1.h"
 #include "platform/FileRemover.h"
@@ -73,7 +74,8 @@ std::vector<std::string> CImportedGuids::Of(const CDateEntryArray& entries) {
     std::vector<std::string> guids;
     std::unordered_set<std::string> seen;
     for (const CDateEntry& entry : entries) {
-        if (seen.insert(entry.GetGuid()).second) guids.push_back(entry.GetGuid());
+        std::string guid(entry.GetGuid());
+        if (seen.insert(guid).second) guids.push_back(std::move(guid));
     }
     return guids;
 }

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "archive/Array.h"
-#include "store/DateEntry.h"
+#include "store/DateEntryArray.h"
 
 class CPlatform;
 

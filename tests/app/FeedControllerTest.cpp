@@ -40,8 +40,8 @@ namespace {
 
 CDateEntry MakeEntry(const std::string& guid, const std::string& description) {
     CDateEntry entry;
-    entry.Properties.GUID = guid;
-    entry.Properties.Description = description;
+    entry.Properties.GUID = entry.MakeText(guid);
+    entry.Properties.Description = entry.MakeText(description);
     entry.Properties.StorageType = 1;
     entry.Properties.StartDate = CDateTime(2024, 5, 1, 9, 0, 0);
     entry.Properties.EndDate = CDateTime(2024, 5, 1, 10, 0, 0);
@@ -90,9 +90,10 @@ std::string DescribeSecondList(const std::vector<std::uint8_t>& bytes) {
     CEventData data;
     data.Load(ar);
     std::string text = "header " + std::to_string(data.HeaderNumber) + ";";
-    for (const CDateEntry& entry : data.DateEntries1) text += " 1:" + entry.GetGuid();
+    for (const CDateEntry& entry : data.DateEntries1) text += " 1:" + std::string(entry.GetGuid());
     for (const CDateEntry& entry : data.DateEntries2) {
-        text += " 2:" + entry.GetGuid() + "=" + entry.Properties.Description;
+        text +=
+            " 2:" + std::string(entry.GetGuid()) + "=" + entry.Properties.Description.ToString();
     }
     text += "; todo " + std::to_string(data.TodoEntries.GetSize());
     return text;

@@ -101,16 +101,17 @@ TEST_F(DateEntryFeedTest, EveryKeyFillsItsProperty) {
          "Parameter=-x\n"
          "AckExecute=-1\n");
 
+    CRecordStore texts;
     DateEntryProperties expected;
-    expected.GUID = "{12345678-9ABC-DEF0-1234-56789ABCDEF0}";
+    expected.GUID = texts.Text("{12345678-9ABC-DEF0-1234-56789ABCDEF0}");
     expected.StorageType = 2;
-    expected.Category = "Cat";
-    expected.Description = "Desc";
-    expected.Notes = "Line1\nLine2";
+    expected.Category = texts.Text("Cat");
+    expected.Description = texts.Text("Desc");
+    expected.Notes = texts.Text("Line1\nLine2");
     expected.Display = 3;
     expected.BgColor = 0x030201;
     expected.TextColor = 0x060504;
-    expected.Icon = "ico";
+    expected.Icon = texts.Text("ico");
     expected.StartDate = CDateTime(2024, 5, 20, 8, 0, 0);
     expected.EndDate = CDateTime(2024, 5, 20, 9, 15, 0);
     expected.ShowStartTime = 0;
@@ -140,13 +141,13 @@ TEST_F(DateEntryFeedTest, EveryKeyFillsItsProperty) {
     expected.ExecuteUnit = 0;
     expected.Action = 5;
     expected.Sound = 6;
-    expected.SoundFile = "C:\\Media\\ding.wav";
+    expected.SoundFile = texts.Text("C:\\Media\\ding.wav");
     expected.SoundRepeatEndless = 0;
     expected.SoundRepeatCount = 8;
-    expected.DocumentFile = "D:\\doc.txt";
+    expected.DocumentFile = texts.Text("D:\\doc.txt");
     expected.AckOpen = 1;
-    expected.CmdLine = "run.exe";
-    expected.Parameter = "-x";
+    expected.CmdLine = texts.Text("run.exe");
+    expected.Parameter = texts.Text("-x");
     expected.AckExecute = -1;
     ExpectSameProperties(PropertiesOf(entry), expected);
     EXPECT_EQ(entry.LastCheckTime, CDateTime(2024, 5, 17, 8, 30, 0));
@@ -156,8 +157,9 @@ TEST_F(DateEntryFeedTest, SectionWithOnlyAGuidKeepsTheDefaults) {
     const CDateEntry fresh;
     CDateEntry entry;
     Load(entry, "[S]\nGUID={00000000-0000-0000-0000-00000000000A}\nUnknown=1\n");
+    CRecordStore texts;
     DateEntryProperties expected = PropertiesOf(fresh);
-    expected.GUID = "{00000000-0000-0000-0000-00000000000A}";
+    expected.GUID = texts.Text("{00000000-0000-0000-0000-00000000000A}");
     ExpectSameProperties(PropertiesOf(entry), expected);
     EXPECT_EQ(expected.StartDate, CDateTime(2024, 5, 17, 8, 30, 0));
 }

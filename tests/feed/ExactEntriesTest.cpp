@@ -144,13 +144,14 @@ protected:
 TEST_F(ExactEntriesTest, CalendarOccurrencesEqualTheEventsUpToTheHorizon) {
     const CDateTime horizon = Dt(2030, 1, 1);
     for (const SCase& c : Cases()) {
+        CRecordStore texts;
         DateEntryProperties base;
-        base.GUID = CEventGuid::FromUid("uid-1");
-        base.Description = c.name;
+        base.GUID = texts.Text(CEventGuid::FromUid("uid-1"));
+        base.Description = texts.Text(c.name);
         const std::optional<CDateTime> last =
             c.endless ? std::nullopt : std::optional<CDateTime>(c.wanted.back().Start);
         const CExactEntries::SResult result = CExactEntries::Build(
-            base, "uid-1", c.wanted, last, c.candidates, horizon, Dt(2024, 1, 1));
+            base, texts, "uid-1", c.wanted, last, c.candidates, horizon, Dt(2024, 1, 1));
         EXPECT_EQ(result.Series, c.series) << c.name;
         EXPECT_EQ(result.Singles, c.singles) << c.name;
         EXPECT_EQ(result.Dropped, c.dropped) << c.name;
@@ -180,8 +181,9 @@ TEST_F(ExactEntriesTest, CalendarOccurrencesEqualTheEventsUpToTheHorizon) {
 TEST_F(ExactEntriesTest, AtMostTheBoundOfEntries) {
     const std::vector<SOccurrence> wanted =
         Steps(Dt(2000, 1, 1, 9), static_cast<int>(CExactEntries::kMostEntriesPerEvent) + 1, 1, 5);
+    CRecordStore texts;
     const CExactEntries::SResult result =
-        CExactEntries::Build(DateEntryProperties{}, "uid-2", wanted, wanted.back().Start, {},
+        CExactEntries::Build(DateEntryProperties{}, texts, "uid-2", wanted, wanted.back().Start, {},
                              Dt(2030, 1, 1), Dt(2024, 1, 1));
     EXPECT_TRUE(result.Truncated);
     EXPECT_EQ(result.Entries.size(), CExactEntries::kMostEntriesPerEvent);

@@ -30,7 +30,7 @@ std::string Guid(int n) {
 
 std::vector<std::string> GuidsOf(const CDateEntryArray& entries) {
     std::vector<std::string> guids;
-    for (const CDateEntry& entry : entries) guids.push_back(entry.GetGuid());
+    for (const CDateEntry& entry : entries) guids.emplace_back(entry.GetGuid());
     return guids;
 }
 
@@ -140,7 +140,7 @@ TEST_F(FeedReaderTest, ValuesCarryOverFromSectionToSection) {
 
 TEST_F(FeedReaderTest, ListsKeepTheirGrowthStep) {
     CDateEntryArray entries;
-    entries.SetSize(0, 7);
+    entries.SetGrowBy(7);
     CStringArray removals;
     ASSERT_EQ(CFeedReader::ReadFeed(
                   m_files.Write("feed.ini", "[DateEntry 0]\n[DateEntry 1]\n[DateEntry 2]\n"),

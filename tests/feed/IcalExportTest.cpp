@@ -49,7 +49,8 @@ protected:
     // The lines of the one VEVENT of `entry`, BEGIN and END excluded.
     std::vector<std::string> Event(const CDateEntry& entry) {
         const std::vector<std::string> lines = Lines(Write());
-        const auto uid = std::find(lines.begin(), lines.end(), "UID:" + entry.GetGuid());
+        const auto uid =
+            std::find(lines.begin(), lines.end(), "UID:" + std::string(entry.GetGuid()));
         EXPECT_NE(uid, lines.end());
         if (uid == lines.end()) return {};
         const auto end = std::find(uid, lines.end(), "END:VEVENT");
@@ -85,9 +86,9 @@ protected:
 
 TEST_F(IcalExportTest, CalendarAndFields) {
     CDateEntry& entry = Add(Dt(2024, 5, 1, 9), Dt(2024, 5, 1, 10, 30));
-    entry.Properties.Description = "Caf\xE9, talk; plan";  // Windows-1252
-    entry.Properties.Notes = "one\r\ntwo";
-    entry.Properties.Category = "Work";
+    entry.Properties.Description = entry.MakeText("Caf\xE9, talk; plan");  // Windows-1252
+    entry.Properties.Notes = entry.MakeText("one\r\ntwo");
+    entry.Properties.Category = entry.MakeText("Work");
     entry.Properties.BgColor = 0x00FF901E;  // red 30, green 144, blue 255
     entry.Properties.Forewarn = 1;
     entry.Properties.ForewarnSpan = 2;
@@ -103,7 +104,7 @@ TEST_F(IcalExportTest, CalendarAndFields) {
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
     EXPECT_EQ(Event(entry),
               (std::vector<std::string>{
-                  "UID:" + entry.GetGuid(), "DTSTAMP:20261210T220005Z",
+                  "UID:" + std::string(entry.GetGuid()), "DTSTAMP:20261210T220005Z",
                   "SUMMARY:Caf\xC3\xA9\\, talk\\; plan", "DESCRIPTION:one\\ntwo", "CATEGORIES:Work",
                   "COLOR:dodgerblue", "DTSTART:20240501T090000", "DTEND:20240501T103000",
                   "BEGIN:VALARM", "ACTION:DISPLAY", "DESCRIPTION:Caf\xC3\xA9\\, talk\\; plan",

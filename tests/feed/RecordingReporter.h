@@ -57,7 +57,7 @@ public:
         calls.push_back(section + ": StorageType " + std::to_string(storageType) + " replaced");
     }
     void OnDateEntryRead(const std::string& section, const CDateEntry& entry) override {
-        calls.push_back(section + ": read " + entry.GetGuid());
+        calls.push_back(section + ": read " + std::string(entry.GetGuid()));
     }
     void OnRemoveSection(const std::string& section) override {
         calls.push_back(section + ": removal");

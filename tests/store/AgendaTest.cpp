@@ -18,8 +18,8 @@ protected:
     CDateEntry Entry(const std::string& guid, const std::string& description,
                      const CDateTime& start, const CDateTime& end) {
         CDateEntry entry;
-        entry.Properties.GUID = guid;
-        entry.Properties.Description = description;
+        entry.Properties.GUID = entry.MakeText(guid);
+        entry.Properties.Description = entry.MakeText(description);
         entry.Properties.StartDate = start;
         entry.Properties.EndDate = end;
         entry.Properties.RepeatEndDate = start;

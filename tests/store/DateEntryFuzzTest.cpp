@@ -196,8 +196,8 @@ void FillLists(Generator& g, CDateEntry& entry) {
         t = g.Near(p.StartDate, step * 60);
         return Affordable(p, t, t) ? t : p.StartDate;
     };
-    for (CDateTimeArray* list : {&entry.DueOccurrences, &entry.AcknowledgedOccurrences,
-                                 &entry.SnoozedOccurrences, &entry.DroppedOccurrences}) {
+    for (CDateTimeList* list : {&entry.DueOccurrences, &entry.AcknowledgedOccurrences,
+                                &entry.SnoozedOccurrences, &entry.DroppedOccurrences}) {
         for (int i = static_cast<int>(g.Uniform(0, 5)); i > 0; --i) {
             const CDateTime t = item();
             if (std::find(list->begin(), list->end(), t) == list->end()) list->Add(t);
@@ -208,7 +208,7 @@ void FillLists(Generator& g, CDateEntry& entry) {
     }
 }
 
-bool Contains(const CDateTimeArray& list, const CDateTime& t) {
+bool Contains(const CDateTimeList& list, const CDateTime& t) {
     return std::find(list.begin(), list.end(), t) != list.end();
 }
 
@@ -353,7 +353,7 @@ TEST(DateEntryFuzzTest, EveryQueryEndsForAnyFeedValue) {
 
         // Trimming to the rule.
         const bool affordableItems = [&] {
-            for (const CDateTimeArray* list :
+            for (const CDateTimeList* list :
                  {&entry.DueOccurrences, &entry.AcknowledgedOccurrences, &entry.SnoozedOccurrences,
                   &entry.DroppedOccurrences}) {
                 for (const CDateTime& t : *list) {
@@ -386,8 +386,8 @@ TEST(DateEntryFuzzTest, EveryQueryEndsForAnyFeedValue) {
             next.RepeatWeekday = p.RepeatWeekday;
         }
         bool nextAffordable = true;
-        for (const CDateTimeArray* list : {&entry.DueOccurrences, &entry.AcknowledgedOccurrences,
-                                           &entry.SnoozedOccurrences, &entry.DroppedOccurrences}) {
+        for (const CDateTimeList* list : {&entry.DueOccurrences, &entry.AcknowledgedOccurrences,
+                                          &entry.SnoozedOccurrences, &entry.DroppedOccurrences}) {
             for (const CDateTime& t : *list)
                 nextAffordable = nextAffordable && Affordable(next, t, t);
         }

@@ -567,7 +567,7 @@ TEST_F(RemindersTest, AbsurdForewarnStaysBoundedAndLosesNothing) {
             entry.UpdateReminders(now);
             EXPECT_EQ(entry.LastCheckTime, now);
             Dates added;
-            for (const CDateTimeArray* list :
+            for (const CDateTimeList* list :
                  {&entry.DueOccurrences, &entry.AcknowledgedOccurrences}) {
                 for (const CDateTime& t : *list) {
                     if (!std::binary_search(listed.begin(), listed.end(), t)) added.push_back(t);

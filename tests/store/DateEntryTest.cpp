@@ -23,15 +23,15 @@ CDateTimeArray Dates(std::initializer_list<CDateTime> values) {
 CDateEntry MakeFilledEntry() {
     CDateEntry e;
     DateEntryProperties& p = e.Properties;
-    p.GUID = "{6F9619FF-8B86-D011-B42D-00C04FC964FF}";
+    p.GUID = e.MakeText("{6F9619FF-8B86-D011-B42D-00C04FC964FF}");
     p.StorageType = 2;
-    p.Category = "Work";
-    p.Description = "Weekly \"review\"";
-    p.Notes = std::string(300, 'n');  // 3-byte length prefix
+    p.Category = e.MakeText("Work");
+    p.Description = e.MakeText("Weekly \"review\"");
+    p.Notes = e.MakeText(std::string(300, 'n'));  // 3-byte length prefix
     p.Display = 3;
     p.BgColor = 0x00336699;
     p.TextColor = 0x00FFFFFF;
-    p.Icon = "clock.ico";
+    p.Icon = e.MakeText("clock.ico");
     p.StartDate = CDateTime(2023, 2, 6, 9, 15, 0);
     p.EndDate = CDateTime(2023, 2, 6, 10, 45, 0);
     p.ShowStartTime = 10;
@@ -61,23 +61,25 @@ CDateEntry MakeFilledEntry() {
     p.ExecuteUnit = 29;
     p.Action = 30;
     p.Sound = 31;
-    p.SoundFile = "C:\\Sounds\\ding.wav";
+    p.SoundFile = e.MakeText("C:\\Sounds\\ding.wav");
     p.SoundRepeatEndless = 32;
     p.SoundRepeatCount = 33;
-    p.DocumentFile = "C:\\Docs\\agenda.doc";
+    p.DocumentFile = e.MakeText("C:\\Docs\\agenda.doc");
     p.AckOpen = 34;
-    p.CmdLine = "notepad.exe";
-    p.Parameter = "/p";
+    p.CmdLine = e.MakeText("notepad.exe");
+    p.Parameter = e.MakeText("/p");
     p.AckExecute = 35;
     e.LastCheckTime = CDateTime(2024, 5, 1, 12, 0, 0);
     e.SeriesEnd = CDateTime(2024, 12, 31, 10, 45, 0);
     e.SeriesEndKnown = 1;
-    e.DueOccurrences = Dates({CDateTime(2024, 4, 1, 9, 15, 0), CDateTime(2024, 4, 8, 9, 15, 0)});
-    e.AcknowledgedOccurrences = Dates({CDateTime(2024, 3, 25, 9, 15, 0)});
-    e.SnoozedOccurrences = Dates({CDateTime(2024, 4, 15, 9, 15, 0)});
-    e.SnoozeUntil = Dates({CDateTime(2024, 4, 15, 9, 20, 0)});
-    e.DroppedOccurrences = Dates({CDateTime(2024, 1, 1, 9, 15, 0), CDateTime(2024, 1, 8, 9, 15, 0),
-                                  CDateTime(2024, 1, 15, 9, 15, 0)});
+    e.DueOccurrences.Assign(
+        Dates({CDateTime(2024, 4, 1, 9, 15, 0), CDateTime(2024, 4, 8, 9, 15, 0)}));
+    e.AcknowledgedOccurrences.Assign(Dates({CDateTime(2024, 3, 25, 9, 15, 0)}));
+    e.SnoozedOccurrences.Assign(Dates({CDateTime(2024, 4, 15, 9, 15, 0)}));
+    e.SnoozeUntil.Assign(Dates({CDateTime(2024, 4, 15, 9, 20, 0)}));
+    e.DroppedOccurrences.Assign(
+        Dates({CDateTime(2024, 1, 1, 9, 15, 0), CDateTime(2024, 1, 8, 9, 15, 0),
+               CDateTime(2024, 1, 15, 9, 15, 0)}));
     return e;
 }
 
@@ -169,11 +171,11 @@ TEST_F(DateEntryTest, AssignmentReplacesListsAndCopiesTheCounter) {
     source.OccurrenceCounter = 7;
     CDateEntry target;
     // Longer lists than the source's: assignment must replace them, not append or keep.
-    target.DueOccurrences =
-        Dates({CDateTime(2000, 1, 1), CDateTime(2000, 1, 2), CDateTime(2000, 1, 3)});
-    target.SnoozeUntil = Dates({CDateTime(2000, 1, 4), CDateTime(2000, 1, 5)});
-    target.DroppedOccurrences = Dates({CDateTime(2000, 1, 6), CDateTime(2000, 1, 7),
-                                       CDateTime(2000, 1, 8), CDateTime(2000, 1, 9)});
+    target.DueOccurrences.Assign(
+        Dates({CDateTime(2000, 1, 1), CDateTime(2000, 1, 2), CDateTime(2000, 1, 3)}));
+    target.SnoozeUntil.Assign(Dates({CDateTime(2000, 1, 4), CDateTime(2000, 1, 5)}));
+    target.DroppedOccurrences.Assign(Dates({CDateTime(2000, 1, 6), CDateTime(2000, 1, 7),
+                                            CDateTime(2000, 1, 8), CDateTime(2000, 1, 9)}));
     target = source;
     EXPECT_EQ(SerializeBytes(target), SerializeBytes(source));
     EXPECT_EQ(target.OccurrenceCounter, 7);
@@ -275,7 +277,8 @@ TEST_F(DateEntryTest, OlderSchemasLoadWithDefaultsAndAdjustments) {
         CDateEntry expected(source);
         DateEntryProperties& p = expected.Properties;
         if (!c.hasGuid) {
-            p.GUID = "{00000000-0000-0000-0000-0000000001F4}";  // the factory's new GUID
+            p.GUID = expected.MakeText(
+                "{00000000-0000-0000-0000-0000000001F4}");  // the factory's new GUID
             p.StorageType = 0;
         }
         if (!c.hasTextAndSnooze) {
@@ -289,7 +292,7 @@ TEST_F(DateEntryTest, OlderSchemasLoadWithDefaultsAndAdjustments) {
             p.SoundRepeatEndless = 1;
             p.SoundRepeatCount = 3;
         }
-        if (!c.hasIcon) p.Icon.clear();
+        if (!c.hasIcon) p.Icon = {};
         if (!c.hasCondTime) {
             p.CondTimeEnable = 0;
             p.CondStartTime = CDateTime(1, 1, 1, 8, 0, 0);

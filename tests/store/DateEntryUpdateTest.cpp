@@ -10,6 +10,13 @@
 
 namespace {
 
+// The store of the texts that a case writes: the entry takes them over as it takes a feed
+// entry's.
+CRecordStore& Texts() {
+    static CRecordStore texts;
+    return texts;
+}
+
 using Dates = std::vector<CDateTime>;
 
 // The fixture's clock reads 2024-05-17 08:30:00.
@@ -43,7 +50,8 @@ TEST_F(DateEntryUpdateTest, WhichChangesResetTheReminderState) {
     };
     const std::vector<Case> cases = {
         {"nothing", [](DateEntryProperties&) {}, false},
-        {"description", [](DateEntryProperties& p) { p.Description = "changed"; }, false},
+        {"description", [](DateEntryProperties& p) { p.Description = Texts().Text("changed"); },
+         false},
         {"start one second later", [](DateEntryProperties& p) { p.StartDate += CDateTimeSpan(1); },
          true},
         {"whole day", [](DateEntryProperties& p) { p.ShowStartTime = 0; }, true},
@@ -72,7 +80,7 @@ TEST_F(DateEntryUpdateTest, WhichChangesResetTheReminderState) {
          [](DateEntryProperties& p) {
              p.OverdueAction = 1;
              p.BgColor = 0xFFFFFF;
-             p.SoundFile = "C:\\Media\\ding.wav";
+             p.SoundFile = Texts().Text("C:\\Media\\ding.wav");
          },
          false},
     };
@@ -83,7 +91,7 @@ TEST_F(DateEntryUpdateTest, WhichChangesResetTheReminderState) {
         entry.SeriesEndKnown = 1;
         DateEntryProperties properties = entry.Properties;
         c.change(properties);
-        entry.ApplyProperties(properties);
+        entry.ApplyProperties(entry.ImportProperties(properties, Texts()));
         EXPECT_EQ(entry.SeriesEndKnown, 0);
         EXPECT_EQ(entry.Properties.Description, properties.Description);
         EXPECT_EQ(entry.Properties.StartDate, properties.StartDate);

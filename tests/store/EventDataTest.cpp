@@ -15,7 +15,7 @@ namespace {
 
 CDateEntry MakeEntry(const std::string& description, int day) {
     CDateEntry e;
-    e.Properties.Description = description;
+    e.Properties.Description = e.MakeText(description);
     e.Properties.Display = 3;
     e.Properties.RepeatWeekdayCount = 4;
     e.Properties.StartDate = CDateTime(2024, 6, day, 9, 0, 0);
@@ -157,7 +157,7 @@ TEST_F(EventDataTest, OlderSchemasAreSavedAsTheCurrentOnes) {
     };
     for (CDateEntryArray* list : {&expected.DateEntries1, &expected.DateEntries2}) {
         for (CDateEntry& e : *list) {
-            e.Properties.GUID = nextGuid();
+            e.Properties.GUID = e.MakeText(nextGuid());
             e.Properties.Display = 4;
             e.Properties.RepeatWeekdayCount = 5;
         }

@@ -238,7 +238,7 @@ protected:
         m_platform.Install();
 
         CDateEntry e;
-        e.Properties.Description = "Dentist";
+        e.Properties.Description = e.MakeText("Dentist");
         e.Properties.BgColor = 0x00FF8000;
         e.Properties.StartDate = CDateTime(2024, 6, 3, 9, 0, 0);
         e.SeriesEndKnown = 1;
@@ -372,7 +372,7 @@ TEST_F(EventDumpTest, StringsAreEscapedAndShownAsUtf8) {
          "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"},
     };
     for (const auto& c : cases) {
-        m_data.DateEntries2[0].Properties.Notes = c.stored;
+        m_data.DateEntries2[0].Properties.Notes = m_data.DateEntries2[0].MakeText(c.stored);
         const std::string text = Text();
         EXPECT_NE(text.find("\n    Notes: " + c.text + "\n"), std::string::npos) << c.text;
 

@@ -19,7 +19,7 @@ CEventData MakeData() {
     CEventData data;
     data.HeaderNumber = 42;
     CDateEntry entry;
-    entry.Properties.Description = "Review";
+    entry.Properties.Description = entry.MakeText("Review");
     entry.DroppedOccurrences.Add(CDateTime(2024, 3, 4, 5, 6, 0));
     data.DateEntries2.Add(entry);
     CTodoEntry todo;

@@ -121,11 +121,11 @@ inline std::vector<CDateTime> Starts(const Iteration& iteration) {
     return starts;
 }
 
-inline std::vector<CDateTime> Items(const CDateTimeArray& list) {
+inline std::vector<CDateTime> Items(const CDateTimeList& list) {
     return std::vector<CDateTime>(list.begin(), list.end());
 }
 
-inline void SetItems(CDateTimeArray& list, const std::vector<CDateTime>& items) {
+inline void SetItems(CDateTimeList& list, const std::vector<CDateTime>& items) {
     list.RemoveAll();
     for (const CDateTime& item : items) list.Add(item);
 }

@@ -59,7 +59,8 @@ public:
         if (n < 0xFFFF) return UInt16(static_cast<std::uint16_t>(n));
         return UInt16(0xFFFF).UInt32(n);
     }
-    CByteWriter& DateTimeList(const CDateTimeArray& list) {
+    template <class TList>
+    CByteWriter& DateTimeList(const TList& list) {
         Count(static_cast<std::uint32_t>(list.GetSize()));
         for (const CDateTime& value : list) DateTime(value);
         return *this;
@@ -86,13 +87,13 @@ inline void WriteDateEntryFields(CByteWriter& w, const CDateEntry& e, int schema
         int fromSchema;
         EKind kind;
         const std::int32_t* number;
-        const std::string* text;
+        const CRecordText* text;
         const CDateTime* date;
     };
     auto I = [](int from, const std::int32_t& v) {
         return SField{from, kInt, &v, nullptr, nullptr};
     };
-    auto S = [](int from, const std::string& v) {
+    auto S = [](int from, const CRecordText& v) {
         return SField{from, kString, nullptr, &v, nullptr};
     };
     auto D = [](int from, const CDateTime& v) { return SField{from, kDate, nullptr, nullptr, &v}; };
@@ -151,7 +152,7 @@ inline void WriteDateEntryFields(CByteWriter& w, const CDateEntry& e, int schema
     for (const SField& f : fields) {
         if (schema < f.fromSchema) continue;
         if (f.kind == kInt) w.Int32(*f.number);
-        if (f.kind == kString) w.String(*f.text);
+        if (f.kind == kString) w.String(f.text->ToString());
         if (f.kind == kDate) w.DateTime(*f.date);
     }
     w.DateTimeList(e.DueOccurrences);

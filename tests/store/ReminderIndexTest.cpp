@@ -26,8 +26,8 @@ protected:
         entry.Properties.Forewarn = Pick(2);
         entry.Properties.ForewarnSpan = Pick(5);
         entry.LastCheckTime = Instant();
-        for (CDateTimeArray* list : {&entry.DueOccurrences, &entry.SnoozedOccurrences,
-                                     &entry.AcknowledgedOccurrences, &entry.SnoozeUntil}) {
+        for (CDateTimeList* list : {&entry.DueOccurrences, &entry.SnoozedOccurrences,
+                                    &entry.AcknowledgedOccurrences, &entry.SnoozeUntil}) {
             for (int n = Pick(12); n > 0; --n) list->Add(Instant());
         }
         return entry;

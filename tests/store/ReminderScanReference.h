@@ -7,7 +7,7 @@
 
 namespace reference {
 
-inline int Find(const CDateTimeArray& list, const CDateTime& t) {
+inline int Find(const CDateTimeList& list, const CDateTime& t) {
     for (int i = 0; i < list.GetSize(); ++i) {
         if (list[i] == t) return i;
     }
@@ -54,7 +54,7 @@ inline void Acknowledge(CDateEntry& e, const CDateTime& item, bool acknowledged)
 // Acknowledges the item at `i` of `list` when `needsChange` says so; stays at `i` when the
 // item has left the list.
 template <class NeedsChange>
-bool Walk(CDateEntry& e, CDateTimeArray& list, NeedsChange&& needsChange, bool acknowledged) {
+bool Walk(CDateEntry& e, CDateTimeList& list, NeedsChange&& needsChange, bool acknowledged) {
     bool any = false;
     for (int i = 0; i < list.GetSize();) {
         const CDateTime t = list[i];

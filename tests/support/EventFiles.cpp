@@ -20,7 +20,7 @@ std::string CEventFiles::Entries(const std::string& path) {
     data.Load(ar);
     std::string text;
     for (const CDateEntry& entry : data.DateEntries2) {
-        text += entry.GetGuid() + "=" + entry.Properties.Description + " ";
+        text += std::string(entry.GetGuid()) + "=" + entry.Properties.Description.ToString() + " ";
     }
     return text;
 }

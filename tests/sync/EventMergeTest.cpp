@@ -28,8 +28,8 @@ struct Item {
 // one of its occurrences.
 CDateEntry MakeEntry(const Item& item, int storageType = 1) {
     CDateEntry entry;
-    entry.Properties.GUID = item.guid;
-    entry.Properties.Description = item.description;
+    entry.Properties.GUID = entry.MakeText(item.guid);
+    entry.Properties.Description = entry.MakeText(item.description);
     entry.Properties.StorageType = storageType;
     entry.Properties.StartDate = CDateTime(2024, 5, 1, 9, 0, 0);
     entry.Properties.EndDate = CDateTime(2024, 5, 1, 10, 0, 0);
@@ -54,7 +54,7 @@ CStringArray MakeStrings(const std::vector<std::string>& texts) {
 std::vector<Item> ItemsOf(const CDateEntryArray& entries) {
     std::vector<Item> items;
     for (const CDateEntry& entry : entries) {
-        items.push_back({entry.GetGuid(), entry.Properties.Description});
+        items.push_back({std::string(entry.GetGuid()), entry.Properties.Description.ToString()});
     }
     return items;
 }
@@ -70,9 +70,9 @@ CDateTime May(int day) {
     return CDateTime(2024, 5, day, 9, 0, 0);
 }
 
-std::vector<std::string> Dates(const CDateTimeArray& dates) {
+std::vector<std::string> Dates(const CDateTimeList& dates) {
     std::vector<std::string> texts;
-    for (const CDateTime& date : dates) texts.push_back(date.FormatStorage());
+    for (const CDateTime date : dates) texts.push_back(date.FormatStorage());
     return texts;
 }
 
@@ -421,10 +421,10 @@ TEST_F(EventMergeTest, UpdatesReconcileReminderStateAndDroppedOccurrences) {
     for (const ReminderCase& c : cases) {
         SCOPED_TRACE(c.what);
         CDateEntry stored = MakeEntry({"{A}", "old"});
-        stored.DueOccurrences = DateArray({10, 11});
-        stored.SnoozedOccurrences = DateArray({12});
+        stored.DueOccurrences.Assign(DateArray({10, 11}));
+        stored.SnoozedOccurrences.Assign(DateArray({12}));
         stored.SnoozeUntil.Add(CDateTime(2024, 5, 17, 10, 0, 0));
-        stored.DroppedOccurrences = DateArray({3, 5});
+        stored.DroppedOccurrences.Assign(DateArray({3, 5}));
         stored.LastCheckTime = CDateTime(2024, 5, 17, 8, 0, 0);
         CEventData data;
         data.DateEntries2.Add(stored);
@@ -469,9 +469,9 @@ TEST_F(EventMergeTest, UpdatesReconcileReminderStateAndDroppedOccurrences) {
 
 TEST_F(EventMergeTest, AppendedEntryKeepsItsWholeState) {
     CDateEntry feedEntry = MakeEntry({"{N}", "new"}, 2);
-    feedEntry.DueOccurrences = DateArray({15});
-    feedEntry.AcknowledgedOccurrences = DateArray({16});
-    feedEntry.DroppedOccurrences = DateArray({4, 2});
+    feedEntry.DueOccurrences.Assign(DateArray({15}));
+    feedEntry.AcknowledgedOccurrences.Assign(DateArray({16}));
+    feedEntry.DroppedOccurrences.Assign(DateArray({4, 2}));
     feedEntry.LastCheckTime = CDateTime(2024, 5, 16, 12, 0, 0);
     CDateEntryArray feed;
     feed.Add(feedEntry);
@@ -491,6 +491,8 @@ TEST_F(EventMergeTest, AppendedEntryKeepsItsWholeState) {
 // A feed entry that does not carry a reminder, a colour or a category leaves the stored
 // entry's own (what the user set in the calendar); what it does carry it updates, and the
 // reminder state survives as for any StorageType 1 update of the description alone.
+// The properties the merge writes go into the stored file's own storage: the checks run after
+// the feed is gone, and again on the file saved and read back.
 TEST_F(EventMergeTest, WhatAFeedEntryLeavesKeepsTheUsersChoices) {
     const struct {
         std::uint32_t keep;
@@ -509,18 +511,22 @@ TEST_F(EventMergeTest, WhatAFeedEntryLeavesKeepsTheUsersChoices) {
         CDateEntry& stored = data.DateEntries2[0];
         stored.Properties.Forewarn = 1;
         stored.Properties.ForewarnSpan = 15;
-        stored.Properties.SoundFile = "bell.wav";
+        stored.Properties.SoundFile = stored.MakeText("bell.wav");
         stored.Properties.BgColor = 0x00FF00;
         stored.Properties.TextColor = 0x0000FF;
-        stored.Properties.Category = "Mine";
-        stored.DueOccurrences = DateArray({16});
+        stored.Properties.Category = stored.MakeText("Mine");
+        stored.DueOccurrences.Assign(DateArray({16}));
 
-        CDateEntry feedEntry = MakeEntry({"{E}", "new"});
-        feedEntry.Properties.Category = "Club";
-        feedEntry.KeepStored = c.keep;
-        CDateEntryArray feed;
-        feed.Add(feedEntry);
-        CEventMerge::ApplyFeed(data, feed, {});
+        {
+            CDateEntry feedEntry = MakeEntry({"{E}", "new"});
+            feedEntry.Properties.Category = feedEntry.MakeText("Club");
+            feedEntry.KeepStored = c.keep;
+            CDateEntryArray feed;
+            feed.Add(feedEntry);
+            CEventMerge::ApplyFeed(data, feed, {});
+        }
+        const CEventData reloaded = Parse(Serialize(data));
+        ASSERT_EQ(Serialize(reloaded), Serialize(data));
 
         const DateEntryProperties& after = data.DateEntries2[0].Properties;
         EXPECT_EQ(after.Description, "new") << c.keep;

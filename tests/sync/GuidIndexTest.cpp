@@ -10,7 +10,7 @@ namespace {
 
 CDateEntry EntryWithGuid(const std::string& guid) {
     CDateEntry entry;
-    entry.Properties.GUID = guid;
+    entry.Properties.GUID = entry.MakeText(guid);
     return entry;
 }
 
