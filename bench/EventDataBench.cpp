@@ -35,17 +35,18 @@ CEventData MakeData() {
         CDateEntry e;
         DateEntryProperties& p = e.Properties;
         p.StorageType = 1;
-        p.Category = "Work " + std::to_string(i % 12);
-        p.Description = "Project review meeting with the team, room " + std::to_string(i % 40);
-        p.Notes = std::string(120, 'n') + std::to_string(i);
-        p.Icon = "meeting.ico";
+        p.Category = e.MakeText("Work " + std::to_string(i % 12));
+        p.Description =
+            e.MakeText("Project review meeting with the team, room " + std::to_string(i % 40));
+        p.Notes = e.MakeText(std::string(120, 'n') + std::to_string(i));
+        p.Icon = e.MakeText("meeting.ico");
         p.StartDate = base + CDateTimeSpan(i % 365, i % 10, 0, 0);
         p.EndDate = p.StartDate + CDateTimeSpan(0, 1, 30, 0);
         p.Repeat = i % 2;
         p.RepeatRate = 1;
         p.RepeatUnit = 2;
-        p.SoundFile = "C:\\Windows\\Media\\chimes.wav";
-        if (i % 3 == 0) p.DocumentFile = "C:\\Users\\me\\Documents\\agenda.docx";
+        p.SoundFile = e.MakeText("C:\\Windows\\Media\\chimes.wav");
+        if (i % 3 == 0) p.DocumentFile = e.MakeText("C:\\Users\\me\\Documents\\agenda.docx");
         e.LastCheckTime = base + CDateTimeSpan(200, 0, 0, 0);
         e.DueOccurrences.Add(p.StartDate);
         e.AcknowledgedOccurrences.Add(p.StartDate + CDateTimeSpan(-7, 0, 0, 0));

@@ -24,9 +24,10 @@ CEventData MakeData() {
         CDateEntry e;
         DateEntryProperties& p = e.Properties;
         p.StorageType = 1;
-        p.Category = "Work " + std::to_string(i % 12);
-        p.Description = "Project review meeting with the team, room " + std::to_string(i % 40);
-        p.Notes = std::string(120, 'n') + std::to_string(i);
+        p.Category = e.MakeText("Work " + std::to_string(i % 12));
+        p.Description =
+            e.MakeText("Project review meeting with the team, room " + std::to_string(i % 40));
+        p.Notes = e.MakeText(std::string(120, 'n') + std::to_string(i));
         p.StartDate = base + CDateTimeSpan(i % 2500, i % 10, (i % 4) * 15, 0);
         p.EndDate = p.StartDate + CDateTimeSpan(0, 1, 0, 0);
         p.RepeatEndDate = p.StartDate + CDateTimeSpan(400, 0, 0, 0);
