@@ -89,6 +89,9 @@ public:
         for (int i = 0; i < count; ++i) m_data.push_back(other[i]);
     }
 
+    // The elements in one block, GetCapacity() long.
+    T* GetData() { return m_data.data(); }
+
     auto begin() { return m_data.begin(); }
     auto end() { return m_data.end(); }
     auto begin() const { return m_data.begin(); }

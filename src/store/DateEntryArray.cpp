@@ -1,6 +1,9 @@
 #include "store/DateEntryArray.h"
 
+#include <cstddef>
 #include <utility>
+
+#include "platform/Platform.h"
 
 CDateEntryArray::CDateEntryArray() = default;
 
@@ -19,6 +22,16 @@ CDateEntryArray& CDateEntryArray::operator=(const CDateEntryArray& other) {
 CDateEntryArray::CDateEntryArray(CDateEntryArray&& other) noexcept = default;
 CDateEntryArray& CDateEntryArray::operator=(CDateEntryArray&& other) noexcept = default;
 CDateEntryArray::~CDateEntryArray() = default;
+
+void CDateEntryArray::EnsureCapacity(int capacity) {
+    if (capacity <= m_entries.GetCapacity()) return;
+    m_entries.EnsureCapacity(capacity);
+    // The room beyond the entries already there is the part not yet written.
+    const std::size_t unused = sizeof(CDateEntry) * static_cast<std::size_t>(capacity - GetSize());
+    if (unused >= CRecordStore::kLargeBlock) {
+        CPlatform::Current().AdviseLargeBuffer(m_entries.GetData() + GetSize(), unused);
+    }
+}
 
 int CDateEntryArray::Add(const CDateEntry& entry) {
     // Copied before the array may grow and move `entry`, if it is one of its own.

@@ -44,8 +44,9 @@ public:
     int GetGrowBy() const { return m_entries.GetGrowBy(); }
     void SetGrowBy(int growBy) { m_entries.SetSize(GetSize(), growBy); }
     // Makes room for at least `capacity` entries, in a block of exactly that size when the
-    // array has less room.
-    void EnsureCapacity(int capacity) { m_entries.EnsureCapacity(capacity); }
+    // array has less room; new room of CRecordStore::kLargeBlock bytes or more is offered to
+    // the platform for large pages before any entry is made in it.
+    void EnsureCapacity(int capacity);
 
     auto begin() { return m_entries.begin(); }
     auto end() { return m_entries.end(); }

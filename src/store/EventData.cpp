@@ -17,8 +17,27 @@ namespace {
 constexpr std::uint64_t kMinDateEntryBytes = 2 + 7 * 1 + 25 * 4 + 5 * 8 + 5 * 2;
 constexpr std::uint64_t kMinTodoEntryBytes = 2 + 4 * 1 + 8 * 4 + 2 * 8;
 
-// Entries are made in place, in the list's block sized once for all of them, and loaded
-// there: no entry is made elsewhere and moved in.
+// Room for `count` entries to come, with `fileBytes` bytes left in the file: the entries'
+// block sized once for all of them, and for date entries one block of the store for their
+// texts and lists. An entry's texts and lists take in the store at most a few bytes per
+// field more than in the file, less than its fixed fields take there, so the rest of the
+// file bounds them. At most kMostStoreBytesPerEntry per entry is reserved ahead, so that a
+// short list in a long file takes little; beyond, the store grows as usual.
+constexpr std::uint64_t kMostStoreBytesPerEntry = 1024;
+
+void Prepare(CDateEntryArray& list, int capacity, std::int32_t count, std::uint64_t fileBytes) {
+    list.EnsureCapacity(capacity);
+    if (count > 0) {
+        list.GetStore().Reserve(static_cast<std::size_t>(std::min<std::uint64_t>(
+            fileBytes, kMostStoreBytesPerEntry * static_cast<std::uint64_t>(count))));
+    }
+}
+void Prepare(CTodoEntryArray& list, int capacity, std::int32_t /*count*/,
+             std::uint64_t /*fileBytes*/) {
+    list.EnsureCapacity(capacity);
+}
+
+// Entries are made in place and loaded there: no entry is made elsewhere and moved in.
 CDateEntry& AddForLoading(CDateEntryArray& list) {
     return list.AddForLoading();
 }
@@ -33,7 +52,8 @@ void LoadList(CArchive& ar, TList& list, std::uint64_t minObjectBytes, int spare
     ar.RequireRemaining(minObjectBytes * static_cast<std::uint64_t>(count));
 
     const std::int64_t capacity = static_cast<std::int64_t>(count) + (spare > 0 ? spare : 0);
-    list.EnsureCapacity(static_cast<int>(std::min<std::int64_t>(capacity, INT32_MAX)));
+    Prepare(list, static_cast<int>(std::min<std::int64_t>(capacity, INT32_MAX)), count,
+            ar.GetRemaining());
     for (std::int32_t i = 0; i < count; ++i) {
         // Only the class itself can be made in place; no class derives from it.
         if (ar.ReadClass(TEntry::GetThisClass()) != TEntry::GetThisClass()) {

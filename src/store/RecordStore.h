@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -14,11 +15,15 @@
 // a std::unique_ptr, as every owner does) keeps every piece where it is.
 //
 // Blocks grow from `firstBlock` bytes, doubling up to kLargestBlock; a piece larger than the
-// next block gets a block of its own size. A block's unused end is address space that
-// nothing touches, so it costs no memory of the process until it is written.
+// next block gets a block of its own size, and Reserve makes one block for what a caller
+// knows is coming. A block's unused end is address space that nothing touches, so it costs
+// no memory of the process until it is written. Blocks of kLargeBlock bytes or more start
+// at a multiple of kLargeBlock and are offered to the platform for large pages, which then
+// cover them whole.
 class CRecordStore {
 public:
     static constexpr std::size_t kLargestBlock = 4 * 1024 * 1024;
+    static constexpr std::size_t kLargeBlock = 2 * 1024 * 1024;
     // For a store that holds one entry's pieces.
     static constexpr std::size_t kSmallFirstBlock = 256;
     // For a store that holds the pieces of a list of entries.
@@ -32,13 +37,25 @@ public:
     // `bytes` bytes aligned for `alignment` (a power of two up to alignof(std::max_align_t)),
     // uninitialised. Throws std::bad_alloc when no block can be had.
     void* Allocate(std::size_t bytes, std::size_t alignment);
+    // Makes room for at least `bytes` more bytes of pieces in one block (a new one when the
+    // newest block has less room), so that pieces of up to that many bytes in all need no
+    // further block. Throws std::bad_alloc when no block can be had.
+    void Reserve(std::size_t bytes);
     // A copy of `text` in this store; the empty text takes no room.
     CRecordText Text(std::string_view text);
     // Bytes of the blocks taken so far.
     std::size_t GetReservedBytes() const { return m_reserved; }
 
 private:
-    std::vector<std::unique_ptr<std::byte[]>> m_blocks;
+    struct SBlockDelete {
+        std::align_val_t alignment;
+        void operator()(std::byte* block) const { ::operator delete[](block, alignment); }
+    };
+    using Block = std::unique_ptr<std::byte[], SBlockDelete>;
+
+    void AddBlock(std::size_t size);
+
+    std::vector<Block> m_blocks;
     std::byte* m_next = nullptr;  // free room of the newest block: m_next .. m_end
     std::byte* m_end = nullptr;
     std::size_t m_nextBlock;

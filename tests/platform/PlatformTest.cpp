@@ -190,6 +190,22 @@ TEST(PlatformTest, TextHelpers) {
 #endif
 }
 
+// The advice changes how memory is backed, never what it holds: a block written before and
+// after it, in whole large pages and at its unaligned ends, reads back as written.
+TEST(PlatformTest, LargeBlockAdviceKeepsTheContents) {
+    constexpr std::size_t kBytes = 9 * 1024 * 1024 + 123;
+    std::vector<std::uint8_t> block(kBytes);
+    for (std::size_t i = 0; i < kBytes; i += 97) block[i] = static_cast<std::uint8_t>(i / 97 + 1);
+    Os().AdviseLargeBuffer(block.data() + 5, kBytes - 5);
+    for (std::size_t i = 1; i < kBytes; i += 97) block[i] = 0xA5;
+    for (std::size_t i = 0; i < kBytes; ++i) {
+        const std::uint8_t expected = i % 97 == 0   ? static_cast<std::uint8_t>(i / 97 + 1)
+                                      : i % 97 == 1 ? 0xA5
+                                                    : 0;
+        ASSERT_EQ(block[i], expected) << "byte " << i;
+    }
+}
+
 TEST(PlatformTest, AppDataFolderExists) {
     std::string folder;
     ASSERT_TRUE(Os().GetAppDataFolder(folder));

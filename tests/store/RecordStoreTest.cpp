@@ -54,4 +54,23 @@ TEST(RecordStoreTest, PiecesAreAlignedAndDoNotOverlap) {
     }
 }
 
+// What a reservation holds needs no further block; a large block starts on a large page.
+TEST(RecordStoreTest, ReservedRoomTakesThePiecesInOneLargeAlignedBlock) {
+    CRecordStore store(64);
+    store.Text("before");
+    const std::size_t before = store.GetReservedBytes();
+    store.Reserve(3 * CRecordStore::kLargeBlock);
+    EXPECT_EQ(store.GetReservedBytes(), before + 3 * CRecordStore::kLargeBlock);
+    const auto first = reinterpret_cast<std::uintptr_t>(store.Allocate(1, 1));
+    EXPECT_EQ(first % CRecordStore::kLargeBlock, 0u);
+    std::size_t taken = 1;
+    while (taken + 1000 <= 3 * CRecordStore::kLargeBlock) {
+        store.Text(std::string(996, 'x'));  // 1,000 bytes with the length
+        taken += 1000;
+    }
+    EXPECT_EQ(store.GetReservedBytes(), before + 3 * CRecordStore::kLargeBlock);
+    store.Reserve(10);  // room enough left
+    EXPECT_EQ(store.GetReservedBytes(), before + 3 * CRecordStore::kLargeBlock);
+}
+
 }  // namespace
