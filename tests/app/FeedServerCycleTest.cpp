@@ -17,16 +17,28 @@
 
 namespace {
 
+// A controller over a fresh empty calendar, with its settings in the same temporary folder.
+struct SCycle {
+    SCycle() : eventPath(folder.File("events.dat")), controller(view, CPlatform::Default()) {
+        written = CTempFolder::WriteBytes(eventPath, CEventFiles::Empty());
+        controller.m_strSettingsFolder = folder.GetPath();
+        controller.m_Settings.SharedFilePath = eventPath;
+    }
+    CTempFolder folder;
+    const std::string eventPath;
+    CFakeFeedView view;
+    CFeedController controller;
+    bool written = false;
+};
+
 TEST(FeedServerCycleTest, ImportsThenAsksConditionallyAndSurvivesFailures) {
     const CFeedServer server;
     ASSERT_TRUE(server.IsRunning()) << "run through tests/support/feed_server.py --run";
-    CTempFolder folder;
-    const std::string eventPath = folder.File("events.dat");
-    ASSERT_TRUE(CTempFolder::WriteBytes(eventPath, CEventFiles::Empty()));
-    CFakeFeedView view;
-    CFeedController controller(view, CPlatform::Default());
-    controller.m_strSettingsFolder = folder.GetPath();
-    controller.m_Settings.SharedFilePath = eventPath;
+    SCycle cycle;
+    const std::string& eventPath = cycle.eventPath;
+    const CFakeFeedView& view = cycle.view;
+    CFeedController& controller = cycle.controller;
+    ASSERT_TRUE(cycle.written);
     // The time limit is behaviour; a short one keeps the test quick.
     controller.m_DownloadDefaults.transferTimeoutMs = 2000;
 
@@ -107,13 +119,10 @@ TEST(FeedServerCycleTest, EveryTransportOutcomeHasItsStatus) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.feed);
-        CTempFolder folder;
-        const std::string eventPath = folder.File("events.dat");
-        ASSERT_TRUE(CTempFolder::WriteBytes(eventPath, CEventFiles::Empty()));
-        CFakeFeedView view;
-        CFeedController controller(view, CPlatform::Default());
-        controller.m_strSettingsFolder = folder.GetPath();
-        controller.m_Settings.SharedFilePath = eventPath;
+        SCycle cycle;
+        ASSERT_TRUE(cycle.written);
+        const CFakeFeedView& view = cycle.view;
+        CFeedController& controller = cycle.controller;
         controller.m_Settings.FeedFilePath = row.feed;
         if (row.caFile) controller.m_Settings.FeedCaFile = server.CaFile();
         // A smaller body limit than the real one keeps the endless body short.
@@ -135,9 +144,10 @@ TEST(FeedServerCycleTest, EveryTransportOutcomeHasItsStatus) {
         if (const std::size_t at = shown.find(secret); at != std::string::npos) {
             shown.replace(at, secret.size(), "***");
         }
+        const bool unchanged = CEventFiles::Entries(cycle.eventPath).empty();
         std::printf("| %s | %s | %s |\n", shown.c_str(), view.Status().c_str(),
-                    CEventFiles::Entries(eventPath).empty() ? "unchanged" : "imported");
-        EXPECT_EQ(CEventFiles::Entries(eventPath).empty(), !imported);
+                    unchanged ? "unchanged" : "imported");
+        EXPECT_EQ(unchanged, !imported);
         EXPECT_EQ(view.Status().find(secret), std::string::npos);
     }
 }
