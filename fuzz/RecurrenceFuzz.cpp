@@ -165,7 +165,7 @@ void CheckDropped(CDateEntry& entry, const CDateTime& t) {
 // The k-th occurrence (from 0) of the series from its start, when there is one within the
 // first kMostOccurrencesPerWindow.
 bool NthOccurrence(CDateEntry& entry, int k, CDateTime& result) {
-    const CDateTime from = entry.Properties.StartDate.GetDateOnly();
+    const CDateTime from = entry.Properties.StartDate.Get().GetDateOnly();
     const CDateTime to = from + CDateTimeSpan(std::int64_t{86400} * 366 * 200);
     CDateTime start;
     CDateTime end;

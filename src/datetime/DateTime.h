@@ -118,6 +118,8 @@ public:
     void Serialize(CArchive& ar) override;
 
 private:
+    friend class CPackedDateTime;
+
     struct SDate {
         int m_nYear;
         int m_nMonth;

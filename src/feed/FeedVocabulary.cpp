@@ -28,7 +28,7 @@ constexpr CFeedKey Integer(const char* name, std::int32_t P::*member) {
 constexpr CFeedKey Color(const char* name, std::int32_t P::*member) {
     return {name, EFeedForm::Color, nullptr, member, nullptr};
 }
-constexpr CFeedKey DateTime(const char* name, CDateTime P::*member) {
+constexpr CFeedKey DateTime(const char* name, CPackedDateTime P::*member) {
     return {name, EFeedForm::DateTime, nullptr, nullptr, member};
 }
 

@@ -25,7 +25,7 @@ struct CFeedKey {
     EFeedForm form;
     CRecordText DateEntryProperties::*text;
     std::int32_t DateEntryProperties::*integer;
-    CDateTime DateEntryProperties::*dateTime;
+    CPackedDateTime DateEntryProperties::*dateTime;
 };
 
 class CFeedVocabulary {

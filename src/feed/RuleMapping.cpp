@@ -128,7 +128,7 @@ std::optional<CRecurrenceRule> MonthlyByDay(const DateEntryProperties& p, const 
         p.RepeatUnit == kRepeatUnitYears ? std::int64_t{p.RepeatRate} * 12 : p.RepeatRate;
     const bool fifth = p.RepeatWeekdayCount == kRepeatWeekdayFifth;
     // The day of S, which the series keeps and a shorter month cuts to its last day.
-    const int day = p.StartDate.GetDay();
+    const int day = p.StartDate.Get().GetDay();
     if (fifth && day < 29) return std::nullopt;
 
     CRecurrenceRule rule;

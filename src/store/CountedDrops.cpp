@@ -69,7 +69,7 @@ bool Decide(CDateEntry& entry, const CDateTimeArray& drops, const SValues& value
     for (int i = 0; i < drops.GetSize(); ++i) {
         const std::size_t v = values.of[static_cast<std::size_t>(i)];
         const bool known = entry.SeriesEndKnown != 0 || seriesEnd;
-        if (known && drops[i] > (seriesEnd ? *seriesEnd : entry.SeriesEnd)) {
+        if (known && drops[i] > (seriesEnd ? *seriesEnd : entry.SeriesEnd.Get())) {
             refused.push_back(v);
             continue;
         }

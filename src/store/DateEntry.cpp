@@ -42,7 +42,7 @@ void WriteField(CArchive& ar, CRecordText value) {
 void WriteField(CArchive& ar, std::int32_t value) {
     ar.WriteInt32(value);
 }
-void WriteField(CArchive& ar, const CDateTime& value) {
+void WriteField(CArchive& ar, const CPackedDateTime& value) {
     ar << value;
 }
 void ReadField(CArchive& ar, CRecordStore& store, std::string& scratch, CRecordText& value) {
@@ -52,7 +52,8 @@ void ReadField(CArchive& ar, CRecordStore& /*store*/, std::string& /*scratch*/,
                std::int32_t& value) {
     value = ar.ReadInt32();
 }
-void ReadField(CArchive& ar, CRecordStore& /*store*/, std::string& /*scratch*/, CDateTime& value) {
+void ReadField(CArchive& ar, CRecordStore& /*store*/, std::string& /*scratch*/,
+               CPackedDateTime& value) {
     ar >> value;
 }
 
@@ -63,7 +64,7 @@ CRecordText Import(CRecordStore& store, const CRecordStore& from, CRecordText te
 std::int32_t Import(CRecordStore&, const CRecordStore&, std::int32_t value) {
     return value;
 }
-CDateTime Import(CRecordStore&, const CRecordStore&, const CDateTime& value) {
+CPackedDateTime Import(CRecordStore&, const CRecordStore&, const CPackedDateTime& value) {
     return value;
 }
 
@@ -85,8 +86,8 @@ CDateEntry::CDateEntry(CRecordStore& store, LoadingTag)
       DueOccurrences(store),
       AcknowledgedOccurrences(store),
       DroppedOccurrences(store) {
-    Properties.CondStartTime.SetTime(8, 0, 0);
-    Properties.CondEndTime.SetTime(17, 0, 0);
+    Properties.CondStartTime = CPackedDateTime::FromStored(1, 8 * 3600);
+    Properties.CondEndTime = CPackedDateTime::FromStored(1, 17 * 3600);
 }
 
 CDateEntry::CDateEntry(std::unique_ptr<CRecordStore> store, LoadingTag)

@@ -34,6 +34,7 @@
 #include "archive/Object.h"
 #include "datetime/DateTime.h"
 #include "datetime/DateTimeSpan.h"
+#include "datetime/PackedDateTime.h"
 #include "store/DateEntryProperties.h"
 #include "store/DateTimeList.h"
 #include "store/RecordStore.h"
@@ -192,8 +193,8 @@ public:
     CDateTimeList DroppedOccurrences;
     std::int32_t OccurrenceCounter = 0;  // never stored
     std::int32_t SeriesEndKnown = 0;
-    CDateTime SeriesEnd;
-    CDateTime LastCheckTime;
+    CPackedDateTime SeriesEnd;
+    CPackedDateTime LastCheckTime;
     DateEntryProperties Properties;
     std::int32_t Spare = 0;
     // EKeepStored bits: what this entry, as a feed entry, leaves to the entry it updates.

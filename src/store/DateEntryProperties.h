@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "datetime/DateTime.h"
+#include "datetime/PackedDateTime.h"
 #include "store/DateEntryCodes.h"
 #include "store/RecordText.h"
 
@@ -14,7 +14,7 @@
 //   X(name, type, default, feed form, first stored schema)
 // name:   the member, the feed key and the label of the event dump.
 // type:   also fixes the stored form: CRecordText a string, std::int32_t an int32,
-//         CDateTime 8 bytes.
+//         CPackedDateTime (a CDateTime in 12 bytes) the 8 bytes of a date-time.
 // default: what a new entry holds; {} is the empty text or the date-time 0001-01-01
 //         00:00:00. CDateEntry's constructor replaces the GUID and the three dates
 //         StartDate, EndDate and RepeatEndDate.
@@ -25,53 +25,53 @@
 // A new property is one row here (with CDateEntry::kSchema raised when it is stored):
 // the record, Serialize, the event dump and the feed vocabulary all expand this list.
 // clang-format off
-#define ZF_DATE_ENTRY_PROPERTIES(X)                                 \
-    X(GUID,               CRecordText,  {},   Text,     4)          \
-    X(StorageType,        std::int32_t, 0,    Integer,  4)          \
-    X(Category,           CRecordText,  {},   Text,     1)          \
-    X(Description,        CRecordText,  {},   Text,     1)          \
-    X(Notes,              CRecordText,  {},   Text,     1)          \
-    X(Display,            std::int32_t, 0,    Integer,  1)          \
-    X(BgColor,            std::int32_t, 224,  Color,    1)          \
-    X(TextColor,          std::int32_t, 0,    Color,    2)          \
-    X(Icon,               CRecordText,  {},   Text,     5)          \
-    X(StartDate,          CDateTime,    {},   DateTime, 1)          \
-    X(EndDate,            CDateTime,    {},   DateTime, 1)          \
-    X(ShowStartTime,      std::int32_t, 1,    Integer,  1)          \
-    X(ShowEnd,            std::int32_t, 1,    Integer,  1)          \
-    X(Repeat,             std::int32_t, 0,    Integer,  1)          \
-    X(RepeatRate,         std::int32_t, 0,    Integer,  1)          \
-    X(RepeatUnit,         std::int32_t, 0,    Integer,  1)          \
-    X(RepeatWeekdayCount, std::int32_t, 0,    Integer,  1)          \
-    X(RepeatWeekday,      std::int32_t, 0,    Integer,  1)          \
-    X(RepeatEnd,          std::int32_t, 0,    Integer,  1)          \
-    X(RepeatEndCount,     std::int32_t, 1,    Integer,  1)          \
-    X(RepeatEndDate,      CDateTime,    {},   DateTime, 1)          \
-    X(CondTimeEnable,     std::int32_t, 0,    Integer,  6)          \
-    X(CondStartTime,      CDateTime,    {},   DateTime, 6)          \
-    X(CondEndTime,        CDateTime,    {},   DateTime, 6)          \
-    X(CondWeekdays,       std::int32_t, 127,  Integer,  1)          \
-    X(CondMonth,          std::int32_t, 4095, Integer,  1)          \
-    X(Forewarn,           std::int32_t, 0,    Integer,  1)          \
-    X(ForewarnSpan,       std::int32_t, 0,    Integer,  1)          \
-    X(ForewarnUnit,       std::int32_t, 0,    Integer,  1)          \
-    X(ForewarnSilent,     std::int32_t, 0,    Integer,  3)          \
-    X(SnoozeSpan,         std::int32_t, 5,    Integer,  2)          \
-    X(SnoozeUnit,         std::int32_t, 1,    Integer,  2)          \
-    X(SnoozeType,         std::int32_t, 0,    Integer,  2)          \
-    X(OverdueAction,      std::int32_t, 0,    Integer,  1)          \
-    X(ExecuteSpan,        std::int32_t, 1,    Integer,  1)          \
-    X(ExecuteUnit,        std::int32_t, 1,    Integer,  1)          \
-    X(Action,             std::int32_t, 0,    Integer,  1)          \
-    X(Sound,              std::int32_t, 0,    Integer,  1)          \
-    X(SoundFile,          CRecordText,  {},   Text,     1)          \
-    X(SoundRepeatEndless, std::int32_t, 1,    Integer,  3)          \
-    X(SoundRepeatCount,   std::int32_t, 3,    Integer,  3)          \
-    X(DocumentFile,       CRecordText,  {},   Text,     1)          \
-    X(AckOpen,            std::int32_t, 0,    Integer,  1)          \
-    X(CmdLine,            CRecordText,  {},   Text,     1)          \
-    X(Parameter,          CRecordText,  {},   Text,     1)          \
-    X(AckExecute,         std::int32_t, 0,    Integer,  1)
+#define ZF_DATE_ENTRY_PROPERTIES(X)                                      \
+    X(GUID,               CRecordText,     {},   Text,     4)           \
+    X(StorageType,        std::int32_t,    0,    Integer,  4)           \
+    X(Category,           CRecordText,     {},   Text,     1)           \
+    X(Description,        CRecordText,     {},   Text,     1)           \
+    X(Notes,              CRecordText,     {},   Text,     1)           \
+    X(Display,            std::int32_t,    0,    Integer,  1)           \
+    X(BgColor,            std::int32_t,    224,  Color,    1)           \
+    X(TextColor,          std::int32_t,    0,    Color,    2)           \
+    X(Icon,               CRecordText,     {},   Text,     5)           \
+    X(StartDate,          CPackedDateTime, {},   DateTime, 1)           \
+    X(EndDate,            CPackedDateTime, {},   DateTime, 1)           \
+    X(ShowStartTime,      std::int32_t,    1,    Integer,  1)           \
+    X(ShowEnd,            std::int32_t,    1,    Integer,  1)           \
+    X(Repeat,             std::int32_t,    0,    Integer,  1)           \
+    X(RepeatRate,         std::int32_t,    0,    Integer,  1)           \
+    X(RepeatUnit,         std::int32_t,    0,    Integer,  1)           \
+    X(RepeatWeekdayCount, std::int32_t,    0,    Integer,  1)           \
+    X(RepeatWeekday,      std::int32_t,    0,    Integer,  1)           \
+    X(RepeatEnd,          std::int32_t,    0,    Integer,  1)           \
+    X(RepeatEndCount,     std::int32_t,    1,    Integer,  1)           \
+    X(RepeatEndDate,      CPackedDateTime, {},   DateTime, 1)           \
+    X(CondTimeEnable,     std::int32_t,    0,    Integer,  6)           \
+    X(CondStartTime,      CPackedDateTime, {},   DateTime, 6)           \
+    X(CondEndTime,        CPackedDateTime, {},   DateTime, 6)           \
+    X(CondWeekdays,       std::int32_t,    127,  Integer,  1)           \
+    X(CondMonth,          std::int32_t,    4095, Integer,  1)           \
+    X(Forewarn,           std::int32_t,    0,    Integer,  1)           \
+    X(ForewarnSpan,       std::int32_t,    0,    Integer,  1)           \
+    X(ForewarnUnit,       std::int32_t,    0,    Integer,  1)           \
+    X(ForewarnSilent,     std::int32_t,    0,    Integer,  3)           \
+    X(SnoozeSpan,         std::int32_t,    5,    Integer,  2)           \
+    X(SnoozeUnit,         std::int32_t,    1,    Integer,  2)           \
+    X(SnoozeType,         std::int32_t,    0,    Integer,  2)           \
+    X(OverdueAction,      std::int32_t,    0,    Integer,  1)           \
+    X(ExecuteSpan,        std::int32_t,    1,    Integer,  1)           \
+    X(ExecuteUnit,        std::int32_t,    1,    Integer,  1)           \
+    X(Action,             std::int32_t,    0,    Integer,  1)           \
+    X(Sound,              std::int32_t,    0,    Integer,  1)           \
+    X(SoundFile,          CRecordText,     {},   Text,     1)           \
+    X(SoundRepeatEndless, std::int32_t,    1,    Integer,  3)           \
+    X(SoundRepeatCount,   std::int32_t,    3,    Integer,  3)           \
+    X(DocumentFile,       CRecordText,     {},   Text,     1)           \
+    X(AckOpen,            std::int32_t,    0,    Integer,  1)           \
+    X(CmdLine,            CRecordText,     {},   Text,     1)           \
+    X(Parameter,          CRecordText,     {},   Text,     1)           \
+    X(AckExecute,         std::int32_t,    0,    Integer,  1)
 // clang-format on
 
 struct DateEntryProperties {

@@ -78,7 +78,7 @@ CDateTime SeriesStart(const DateEntryProperties& p) {
 
 // End of the first occurrence.
 CDateTime FirstEnd(const DateEntryProperties& p) {
-    CDateTime end = p.ShowEnd != 0 ? p.EndDate : SeriesStart(p);
+    CDateTime end = p.ShowEnd != 0 ? p.EndDate.Get() : SeriesStart(p);
     if (p.ShowStartTime == 0) end.SetTime(23, 59, 59);
     return end;
 }

@@ -11,8 +11,8 @@ int CDateTimeList::Add(const CDateTime& value) {
 }
 
 void CDateTimeList::AddStored(std::int32_t dayNumber, std::int32_t secondOfDay) {
-    if (m_block == nullptr || m_block->size == m_block->capacity) {
-        Grow(std::max<std::uint32_t>(4, m_block == nullptr ? 0 : 2 * m_block->capacity));
+    if (m_block->size == m_block->capacity) {
+        Grow(std::max<std::uint32_t>(4, 2 * m_block->capacity));
     }
     Items(m_block)[m_block->size++] = SPair{dayNumber, secondOfDay};
 }
@@ -39,13 +39,12 @@ void CDateTimeList::RemoveAt(int index, int count) {
 }
 
 void CDateTimeList::Grow(std::uint32_t capacity) {
+    CRecordStore* const store = m_block->store;
     const std::size_t bytes = sizeof(SBlock) + sizeof(SPair) * capacity;
-    auto* block = static_cast<SBlock*>(m_store->Allocate(bytes, alignof(SBlock)));
+    auto* block = static_cast<SBlock*>(store->Allocate(bytes, alignof(SBlock)));
     block->capacity = capacity;
-    block->size = 0;
-    if (m_block != nullptr) {
-        block->size = m_block->size;
-        std::memcpy(Items(block), Items(m_block), sizeof(SPair) * m_block->size);
-    }
+    block->size = m_block->size;
+    block->store = store;
+    std::memcpy(Items(block), Items(m_block), sizeof(SPair) * m_block->size);
     m_block = block;
 }

@@ -1,4 +1,4 @@
-// A date entry's list of date-times, held in a CRecordStore: a handle of two pointers.
+// A date entry's list of date-times, held in a CRecordStore: a handle of one pointer.
 #pragma once
 
 #include <cstddef>
@@ -6,12 +6,12 @@
 #include <iterator>
 
 #include "datetime/DateTime.h"
-
-class CRecordStore;
+#include "store/RecordStore.h"
 
 // The items are kept as their stored pairs (day number, second of day), 8 bytes each, in
-// one piece of the store together with the size and the capacity; an empty list that never
-// held an item has no piece. Growing takes a new piece of twice the capacity (at least 4)
+// one piece of the store together with the size, the capacity and the store; an empty list
+// that never held an item shares the store's empty head (CRecordStore::GetEmptyListHead),
+// which has no room. Growing takes a new piece of twice the capacity (at least 4)
 // and leaves the old one to the store, so a list that grows to n items leaves at most n
 // items' room behind; emptying a list keeps its piece for the next items.
 //
@@ -24,21 +24,22 @@ class CRecordStore;
 class CDateTimeList {
 public:
     // REQUIRES: `store` outlives the list and every list its piece is moved to.
-    explicit CDateTimeList(CRecordStore& store) : m_store(&store) {}
+    explicit CDateTimeList(CRecordStore& store) : m_block(store.GetEmptyListHead()) {}
     CDateTimeList(const CDateTimeList&) = delete;
     CDateTimeList& operator=(const CDateTimeList&) = delete;
-    CDateTimeList(CDateTimeList&& other) noexcept : m_block(other.m_block), m_store(other.m_store) {
-        other.m_block = nullptr;
+    // The list moved from is left empty, in the same store.
+    CDateTimeList(CDateTimeList&& other) noexcept : m_block(other.m_block) {
+        other.m_block = m_block->store->GetEmptyListHead();
     }
     CDateTimeList& operator=(CDateTimeList&& other) noexcept {
+        if (this == &other) return *this;
         m_block = other.m_block;
-        m_store = other.m_store;
-        other.m_block = nullptr;
+        other.m_block = m_block->store->GetEmptyListHead();
         return *this;
     }
 
-    int GetSize() const { return m_block == nullptr ? 0 : static_cast<int>(m_block->size); }
-    int GetCapacity() const { return m_block == nullptr ? 0 : static_cast<int>(m_block->capacity); }
+    int GetSize() const { return static_cast<int>(m_block->size); }
+    int GetCapacity() const { return static_cast<int>(m_block->capacity); }
     bool IsEmpty() const { return GetSize() == 0; }
 
     // REQUIRES: 0 <= index < GetSize().
@@ -73,11 +74,9 @@ public:
     // Removes `count` items from `index`; later items move down and keep their order.
     // REQUIRES: 0 <= index, index + count <= GetSize().
     void RemoveAt(int index, int count = 1);
-    void RemoveAll() {
-        if (m_block != nullptr) m_block->size = 0;
-    }
+    void RemoveAll() { m_block->size = 0; }
     // Empties the list and leaves its piece to the store.
-    void FreeAll() { m_block = nullptr; }
+    void FreeAll() { m_block = m_block->store->GetEmptyListHead(); }
 
     class const_iterator {
     public:
@@ -112,11 +111,9 @@ private:
         std::int32_t day;
         std::int32_t second;
     };
-    // The piece: this header, then `capacity` pairs.
-    struct SBlock {
-        std::uint32_t size;
-        std::uint32_t capacity;
-    };
+    // The piece: this head, then `capacity` pairs.
+    using SBlock = CRecordStore::SListHead;
+    static_assert(sizeof(SBlock) % alignof(SPair) == 0);
     static SPair* Items(SBlock* block) { return reinterpret_cast<SPair*>(block + 1); }
     static const SPair* Items(const SBlock* block) {
         return reinterpret_cast<const SPair*>(block + 1);
@@ -124,6 +121,5 @@ private:
 
     void Grow(std::uint32_t capacity);
 
-    SBlock* m_block = nullptr;
-    CRecordStore* m_store;
+    SBlock* m_block;
 };

@@ -23,7 +23,8 @@ bool WriteArchive(CPlatform& platform, const std::string& path, const CEventData
     } catch (const std::bad_alloc&) {
         return false;
     }
-    return file->Flush();
+    // No flush to disk: this file is only the source of the replace, which flushes its copy.
+    return true;
 }
 
 }  // namespace

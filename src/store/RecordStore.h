@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -46,6 +47,17 @@ public:
     // Bytes of the blocks taken so far.
     std::size_t GetReservedBytes() const { return m_reserved; }
 
+    // The head of a date-time list's piece (CDateTimeList): it names the store the piece
+    // lives in, so that a list handle is one pointer and still knows where to grow.
+    struct SListHead {
+        std::uint32_t size;
+        std::uint32_t capacity;
+        CRecordStore* store;
+    };
+    // The piece of every empty list of this store that has none of its own: no room, never
+    // written but for a size of 0.
+    SListHead* GetEmptyListHead() { return &m_emptyList; }
+
 private:
     struct SBlockDelete {
         std::align_val_t alignment;
@@ -60,4 +72,5 @@ private:
     std::byte* m_end = nullptr;
     std::size_t m_nextBlock;
     std::size_t m_reserved = 0;
+    SListHead m_emptyList{0, 0, this};
 };

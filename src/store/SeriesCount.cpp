@@ -173,45 +173,62 @@ bool CSeriesCount::ForEachAllowedMonth(std::int64_t first, std::int64_t end, Vis
     return true;
 }
 
-const CSeriesCount::MonthRuns& CSeriesCount::Runs(std::int64_t cycle) const {
+const CSeriesCount::MonthRuns& CSeriesCount::Runs(std::int64_t cycle, std::int64_t needed) const {
     // Every query of an operation on one entry builds its own CSeriesCount: the runs of the
     // last rule are kept, so that a reminder update or a purge walks the months once, not
     // once per query.
     const MonthRuns::Key key = {m_start,    m_period, m_timeCondition ? 1 : 0,
                                 m_timeFrom, m_timeTo, m_weekdays,
                                 m_months,   cycle};
-    thread_local std::shared_ptr<const MonthRuns> lastRuns;
+    thread_local std::shared_ptr<MonthRuns> lastRuns;
     if (!lastRuns || lastRuns->key != key) {
         auto runs = std::make_shared<MonthRuns>();
         runs->key = key;
-        const std::int64_t end = cycle > 0 ? cycle : LastIndexUpTo(kMaxSeconds) + 1;
-        runs->reach = end;
-        std::int64_t allowed = 0;
-        ForEachAllowedMonth(
-            0, end,
-            [&](std::int64_t k1, std::int64_t k2) {
-                runs->first.push_back(k1);
-                runs->end.push_back(k2);
-                runs->before.push_back(allowed);
-                allowed += SlotsBefore(k2) - SlotsBefore(k1);
-                return false;
-            },
-            &runs->reach);
-        runs->allowed = allowed;
+        runs->target = cycle > 0 ? cycle : LastIndexUpTo(kMaxSeconds) + 1;
         lastRuns = std::move(runs);
     }
+    if (lastRuns->reach < needed && !lastRuns->IsComplete()) ExtendRuns(*lastRuns, needed);
     m_runs = lastRuns;
     return *m_runs;
+}
+
+void CSeriesCount::ExtendRuns(MonthRuns& runs, std::int64_t needed) const {
+    const std::int64_t goal = std::min(runs.target, std::max(needed, 2 * runs.reach));
+    std::int64_t k1 = runs.reach;
+    while (k1 < goal) {
+        if (++runs.walked > kMostMonthsWalked) {
+            runs.gaveUp = true;
+            break;
+        }
+        // A month without a candidate is passed over: the next run starts at the next
+        // candidate's month.
+        const std::int64_t month = MonthOfDay(StartOf(k1) / kSecondsPerDay);
+        const std::int64_t nextMonth = FirstDayOfMonth(month + 1) * kSecondsPerDay;
+        const std::int64_t k2 = std::min(runs.target, CeilDiv(nextMonth - m_start, m_period));
+        if (IsMonthAllowed(month % 12)) {
+            runs.first.push_back(k1);
+            runs.end.push_back(k2);
+            runs.before.push_back(runs.allowed);
+            runs.allowed += SlotsBefore(k2) - SlotsBefore(k1);
+        }
+        k1 = k2;
+    }
+    runs.reach = k1;
+}
+
+std::int64_t CSeriesCount::CycleCandidates() const {
+    const std::int64_t common = std::gcd(m_period, kCycleSeconds);
+    if (m_period / common > kLongestCycle) return 0;
+    // lcm(period, cycle) holds a whole number of calendar cycles and of blocks.
+    return kCycleSeconds / common;
 }
 
 void CSeriesCount::ComputeCycle() const {
     if (m_cycleKnown) return;
     m_cycleKnown = true;
-    const std::int64_t common = std::gcd(m_period, kCycleSeconds);
-    if (m_period / common > kLongestCycle) return;
-    // lcm(period, cycle) holds a whole number of calendar cycles and of blocks.
-    const std::int64_t candidates = kCycleSeconds / common;
-    const MonthRuns& runs = Runs(candidates);
+    const std::int64_t candidates = CycleCandidates();
+    if (candidates == 0) return;
+    const MonthRuns& runs = Runs(candidates, candidates);
     if (runs.reach < candidates) return;
     m_cycle = candidates;
     m_perCycle = runs.allowed;
@@ -229,8 +246,17 @@ std::int64_t CSeriesCount::CountInRunsBefore(std::int64_t end) const {
 bool CSeriesCount::CanAnyBeAllowed() const {
     if (m_slots.back() == 0 || m_months == 0) return false;
     if (m_months == 0xFFFu) return true;
-    ComputeCycle();
-    return m_cycle == 0 || m_perCycle > 0;
+    const std::int64_t cycle = CycleCandidates();
+    if (cycle == 0) return true;
+    // The months are walked only until an allowed candidate shows, mostly within a year.
+    std::int64_t needed = 1;
+    for (;;) {
+        const MonthRuns& runs = Runs(cycle, needed);
+        if (runs.allowed > 0) return true;
+        // A walk that gave up leaves the question open, as a cycle that is not known does.
+        if (runs.IsComplete()) return runs.reach < cycle;
+        needed = runs.reach + 1;
+    }
 }
 
 bool CSeriesCount::CountBefore(std::int64_t end, std::int64_t& count) const {
@@ -242,12 +268,18 @@ bool CSeriesCount::CountBefore(std::int64_t end, std::int64_t& count) const {
         count = SlotsBefore(end);
         return true;
     }
+    const std::int64_t cycle = CycleCandidates();
+    // Within the first cycle the runs need to reach only as far as the count.
+    if (cycle > 0 && end < cycle && Runs(cycle, end).reach >= end) {
+        count = CountInRunsBefore(end);
+        return true;
+    }
     ComputeCycle();
     if (m_cycle > 0) {
         count = end / m_cycle * m_perCycle + CountInRunsBefore(end % m_cycle);
         return true;
     }
-    if (end > Runs(0).reach) return false;
+    if (end > Runs(0, end).reach) return false;
     count = CountInRunsBefore(end);
     return true;
 }
@@ -265,6 +297,24 @@ bool CSeriesCount::FindNth(std::int64_t n, std::int64_t last, std::int64_t& k) c
     if (m_months == 0xFFFu) {
         k = nthSlot(n);
         return k <= last;
+    }
+    const std::int64_t cycle = CycleCandidates();
+    if (cycle > 0) {
+        // Within the first cycle: the run that holds the n-th allowed candidate, the runs
+        // walked only as far as that.
+        std::int64_t needed = 1;
+        for (;;) {
+            const MonthRuns& runs = Runs(cycle, needed);
+            if (runs.allowed >= n) {
+                const auto j = static_cast<std::size_t>(
+                    std::upper_bound(runs.before.begin(), runs.before.end(), n - 1) -
+                    runs.before.begin() - 1);
+                k = nthSlot(SlotsBefore(runs.first[j]) + n - runs.before[j]);
+                return k <= last;
+            }
+            if (runs.IsComplete()) break;
+            needed = runs.reach + 1;
+        }
     }
     ComputeCycle();
     std::int64_t offset = 0;
@@ -303,16 +353,16 @@ bool CSeriesCount::FindAllowed(std::int64_t first, std::int64_t last, std::int64
         k = j;
         return true;
     }
-    ComputeCycle();
+    const std::int64_t cycle = CycleCandidates();
     std::int64_t offset = 0;
     std::int64_t from = first;
     std::int64_t end = last + 1;
-    if (m_cycle > 0) {
-        if (m_perCycle == 0) return false;
+    if (cycle > 0) {
+        if (!CanAnyBeAllowed()) return false;
         // One whole cycle from `first` meets every allowed candidate there is.
-        offset = first / m_cycle * m_cycle;
+        offset = first / cycle * cycle;
         from = first - offset;
-        end = std::min(last + 1 - offset, from + m_cycle);
+        end = std::min(last + 1 - offset, from + cycle);
     }
     bool found = false;
     const bool complete = ForEachAllowedMonth(from, end, [&](std::int64_t k1, std::int64_t k2) {

@@ -97,27 +97,40 @@ private:
     template <typename Visit>
     bool ForEachAllowedMonth(std::int64_t first, std::int64_t end, Visit&& visit,
                              std::int64_t* reach = nullptr) const;
+    // Candidates per calendar cycle: 0 when the period fits no cycle that a walk can afford.
+    std::int64_t CycleCandidates() const;
     // Candidates per calendar cycle and the allowed ones among them, computed when first
     // needed; 0 candidates when the period fits no cycle that a walk can afford.
     void ComputeCycle() const;
     struct MonthRuns;
     // The runs of one calendar cycle of `cycle` candidates, or with `cycle` 0 the runs as far
-    // as a walk of kMostMonthsWalked months reaches; they become m_runs.
-    const MonthRuns& Runs(std::int64_t cycle) const;
+    // as a walk of kMostMonthsWalked months reaches, walked at least up to candidate
+    // `needed` - 1 unless the walk ends first; they become m_runs. The runs of the last rule
+    // are kept and walked further when a query needs more of them.
+    const MonthRuns& Runs(std::int64_t cycle, std::int64_t needed) const;
+    // Walks the months of `runs` on from their reach to at least `needed` (twice the reach
+    // at least, so that growing queries walk each month once).
+    void ExtendRuns(MonthRuns& runs, std::int64_t needed) const;
     // The allowed candidates among 0 .. end - 1 by m_runs. REQUIRES: end <= their reach.
     std::int64_t CountInRunsBefore(std::int64_t end) const;
 
     // The runs [first, end) of candidates, among 0 .. reach - 1, that start in a month whose
     // condition bit is set, in order, with the allowed candidates before each run; `key`
-    // holds the values they depend on.
+    // holds the values they depend on. The walk is meant to cover 0 .. target - 1; it is
+    // complete when it did or when it gave up after kMostMonthsWalked months.
     struct MonthRuns {
         using Key = std::array<std::int64_t, 8>;
         Key key{};
         std::vector<std::int64_t> first;
         std::vector<std::int64_t> end;
         std::vector<std::int64_t> before;
+        std::int64_t target = 0;
         std::int64_t reach = 0;
-        std::int64_t allowed = 0;
+        std::int64_t walked = 0;  // months
+        bool gaveUp = false;
+        std::int64_t allowed = 0;  // among 0 .. reach - 1
+
+        bool IsComplete() const { return gaveUp || reach >= target; }
     };
 
     std::int64_t m_start;

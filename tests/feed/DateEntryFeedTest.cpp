@@ -15,8 +15,8 @@ template <class T>
 const T& Comparable(const T& value) {
     return value;
 }
-std::string Comparable(const CDateTime& value) {
-    return value.FormatStorage();
+std::string Comparable(const CPackedDateTime& value) {
+    return value.Get().FormatStorage();
 }
 
 // Property by property, so that a failure names the property.
@@ -209,7 +209,7 @@ TEST_F(DateEntryFeedTest, SecondSectionOnTheSameEntry) {
         EXPECT_EQ(entry.Properties.Notes, c.expectedNotes) << c.name;
         EXPECT_EQ(entry.Properties.Display, c.expectedDisplay) << c.name;
         EXPECT_EQ(entry.Properties.BgColor, c.expectedBgColor) << c.name;
-        EXPECT_EQ(entry.Properties.StartDate.FormatStorage(), c.expectedStart.FormatStorage())
+        EXPECT_EQ(entry.Properties.StartDate.Get().FormatStorage(), c.expectedStart.FormatStorage())
             << c.name;
     }
 }

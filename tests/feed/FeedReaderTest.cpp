@@ -319,8 +319,8 @@ std::string Signature(const CDateEntry& entry) {
     entry.GetProperties(p);
     std::ostringstream out;
     const auto text = [](const auto& value) {
-        if constexpr (std::is_same_v<std::decay_t<decltype(value)>, CDateTime>) {
-            return value.FormatStorage();
+        if constexpr (std::is_same_v<std::decay_t<decltype(value)>, CPackedDateTime>) {
+            return value.Get().FormatStorage();
         } else {
             std::ostringstream item;
             item << value;

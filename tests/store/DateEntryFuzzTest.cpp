@@ -102,10 +102,11 @@ public:
         p.RepeatEndCount = Chance(20) ? kIntMax : Int(-2, 50);
         p.RepeatEndDate = Chance(70) ? Near(p.StartDate, 3000 * kDay) : Date();
         p.CondTimeEnable = Chance(70) ? 0 : Int(-1, 1);
-        p.CondStartTime.SetTime(static_cast<int>(Uniform(0, 23)), static_cast<int>(Uniform(0, 59)),
-                                0);
-        p.CondEndTime.SetTime(static_cast<int>(Uniform(0, 23)), static_cast<int>(Uniform(0, 59)),
-                              0);
+        for (CPackedDateTime* time : {&p.CondStartTime, &p.CondEndTime}) {
+            CDateTime value = *time;
+            value.SetTime(static_cast<int>(Uniform(0, 23)), static_cast<int>(Uniform(0, 59)), 0);
+            *time = value;
+        }
         p.CondWeekdays = Chance(60) ? 127 : Int(0, 127);
         p.CondMonth = Chance(60) ? 4095 : Int(0, 4095);
         p.Forewarn = Chance(50) ? 0 : Int(-1, 1);
@@ -194,7 +195,7 @@ void FillLists(Generator& g, CDateEntry& entry) {
             return t;
         }
         t = g.Near(p.StartDate, step * 60);
-        return Affordable(p, t, t) ? t : p.StartDate;
+        return Affordable(p, t, t) ? t : p.StartDate.Get();
     };
     for (CDateTimeList* list : {&entry.DueOccurrences, &entry.AcknowledgedOccurrences,
                                 &entry.SnoozedOccurrences, &entry.DroppedOccurrences}) {
@@ -416,7 +417,7 @@ TEST(DateEntryFuzzTest, EveryQueryEndsForAnyFeedValue) {
         const bool takeLastCheck = g.Chance(50);
         const CDateTime ownLastCheck = entry.LastCheckTime;
         entry.MergeOccurrenceState(other, takeLastCheck);
-        ASSERT_EQ(entry.LastCheckTime, takeLastCheck ? other.LastCheckTime : ownLastCheck);
+        ASSERT_EQ(entry.LastCheckTime, takeLastCheck ? other.LastCheckTime.Get() : ownLastCheck);
         ++merged;
         ASSERT_EQ(entry.SnoozeUntil.GetSize(), entry.SnoozedOccurrences.GetSize());
     }

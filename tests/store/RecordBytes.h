@@ -88,7 +88,7 @@ inline void WriteDateEntryFields(CByteWriter& w, const CDateEntry& e, int schema
         EKind kind;
         const std::int32_t* number;
         const CRecordText* text;
-        const CDateTime* date;
+        const CPackedDateTime* date;
     };
     auto I = [](int from, const std::int32_t& v) {
         return SField{from, kInt, &v, nullptr, nullptr};
@@ -96,7 +96,9 @@ inline void WriteDateEntryFields(CByteWriter& w, const CDateEntry& e, int schema
     auto S = [](int from, const CRecordText& v) {
         return SField{from, kString, nullptr, &v, nullptr};
     };
-    auto D = [](int from, const CDateTime& v) { return SField{from, kDate, nullptr, nullptr, &v}; };
+    auto D = [](int from, const CPackedDateTime& v) {
+        return SField{from, kDate, nullptr, nullptr, &v};
+    };
     const SField fields[] = {
         S(4, p.GUID),
         I(4, p.StorageType),

@@ -13,15 +13,22 @@
 #include <memory>
 #include <string>
 
+#include "platform/posix/CurlLibrary.h"
 #include "platform/posix/PosixFd.h"
 
 namespace {
 
+// REQUIRES: the library was loaded (Download makes sure first).
+const CCurlLibrary& Curl() {
+    std::string unused;
+    return *CCurlLibrary::Get(unused);
+}
+
 struct SCurlCleanup {
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
-    void operator()(char* text) const { curl_free(text); }
+    void operator()(CURL* curl) const { Curl().easy_cleanup(curl); }
+    void operator()(curl_slist* list) const { Curl().slist_free_all(list); }
+    void operator()(CURLU* url) const { Curl().url_cleanup(url); }
+    void operator()(char* text) const { Curl().free(text); }
 };
 using CCurlHandle = std::unique_ptr<CURL, SCurlCleanup>;
 using CCurlList = std::unique_ptr<curl_slist, SCurlCleanup>;
@@ -92,7 +99,7 @@ int RetryAfterSeconds(const std::string& text) {
     if (text.find_first_not_of("0123456789") == std::string::npos) {
         return text.size() > 9 ? 999999999 : std::atoi(text.c_str());
     }
-    const std::time_t when = curl_getdate(text.c_str(), nullptr);
+    const std::time_t when = Curl().getdate(text.c_str(), nullptr);
     if (when < 0) return -1;
     const std::time_t now = std::time(nullptr);
     return when <= now ? 0 : static_cast<int>(std::min<std::time_t>(when - now, 999999999));
@@ -113,7 +120,7 @@ EDownloadFailure Translate(CURLcode code, CURL* curl, const SExchange& exchange,
             return EDownloadFailure::TimedOut;
         case CURLE_PEER_FAILED_VERIFICATION: {
             long verify = 0;
-            curl_easy_getinfo(curl, CURLINFO_SSL_VERIFYRESULT, &verify);
+            Curl().easy_getinfo(curl, CURLINFO_SSL_VERIFYRESULT, &verify);
             return verify == kVerifyHostnameMismatch ||
                            std::strstr(errorText, kHostNameText) != nullptr
                        ? EDownloadFailure::CertificateWrongHost
@@ -140,14 +147,14 @@ EDownloadFailure Translate(CURLcode code, CURL* curl, const SExchange& exchange,
 
 // Scheme, host and port of `url`, lower-cased by libcurl; empty when it cannot be parsed.
 std::string Origin(const std::string& url) {
-    const CCurlUrl parsed(curl_url());
-    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
+    const CCurlUrl parsed(Curl().url());
+    if (!parsed || Curl().url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
         return {};
     }
     std::string origin;
     for (const CURLUPart part : {CURLUPART_SCHEME, CURLUPART_HOST, CURLUPART_PORT}) {
         char* raw = nullptr;
-        const CURLUcode got = curl_url_get(parsed.get(), part, &raw, CURLU_DEFAULT_PORT);
+        const CURLUcode got = Curl().url_get(parsed.get(), part, &raw, CURLU_DEFAULT_PORT);
         const CCurlText text(raw);
         if (got != CURLUE_OK || !text) return {};
         origin += std::string(text.get()) + "|";
@@ -160,29 +167,21 @@ bool IsHttps(const std::string& origin) {
 }
 
 bool HasUser(const std::string& url) {
-    const CCurlUrl parsed(curl_url());
-    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
+    const CCurlUrl parsed(Curl().url());
+    if (!parsed || Curl().url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
         return false;
     }
     char* raw = nullptr;
-    const CURLUcode got = curl_url_get(parsed.get(), CURLUPART_USER, &raw, 0);
+    const CURLUcode got = Curl().url_get(parsed.get(), CURLUPART_USER, &raw, 0);
     const CCurlText user(raw);
     return got == CURLUE_OK && user;
 }
 
-class CCurlGlobal {
-public:
-    CCurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
-    CCurlGlobal(const CCurlGlobal&) = delete;
-    CCurlGlobal& operator=(const CCurlGlobal&) = delete;
-    ~CCurlGlobal() { curl_global_cleanup(); }
-};
-
 }  // namespace
 
 SDownloadResult CCurlDownloader::Download(const SDownloadRequest& request) {
-    static const CCurlGlobal global;
     SDownloadResult result;
+    if (CCurlLibrary::Get(result.detail) == nullptr) return result;
     const std::string firstOrigin = Origin(request.url);
     const bool http = firstOrigin.rfind("http|", 0) == 0;
     if (firstOrigin.empty() || !(IsHttps(firstOrigin) || http) || (http && HasUser(request.url))) {
@@ -199,7 +198,7 @@ SDownloadResult CCurlDownloader::Download(const SDownloadRequest& request) {
           request.lastModified.empty() ? std::string()
                                        : "If-Modified-Since: " + request.lastModified}) {
         if (header.empty()) continue;
-        curl_slist* const appended = curl_slist_append(headers.get(), header.c_str());
+        curl_slist* const appended = Curl().slist_append(headers.get(), header.c_str());
         if (appended == nullptr) return result;
         static_cast<void>(headers.release());
         headers.reset(appended);
@@ -208,7 +207,7 @@ SDownloadResult CCurlDownloader::Download(const SDownloadRequest& request) {
     std::string url = request.url;
     std::string origin = firstOrigin;
     for (int hop = 0;; ++hop) {
-        const CCurlHandle curl(curl_easy_init());
+        const CCurlHandle curl(Curl().easy_init());
         const CPosixFd file(::open(request.targetPath.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
         if (!curl || !file.IsValid()) return result;
         const auto left =
@@ -223,43 +222,43 @@ SDownloadResult CCurlDownloader::Download(const SDownloadRequest& request) {
         CURL* const handle = curl.get();
         // The address may carry user:password, which libcurl sends as Basic authentication;
         // redirect targets come from the server without them, and are never given them.
-        curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(handle, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
-        curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
-        curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, long{request.connectTimeoutMs});
-        curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
-        curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
-        curl_easy_setopt(handle, CURLOPT_USERAGENT, request.userAgent.c_str());
-        curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
-        curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
-        curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+        Curl().easy_setopt(handle, CURLOPT_URL, url.c_str());
+        Curl().easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+        Curl().easy_setopt(handle, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
+        Curl().easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+        Curl().easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
+        Curl().easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, long{request.connectTimeoutMs});
+        Curl().easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
+        Curl().easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
+        Curl().easy_setopt(handle, CURLOPT_USERAGENT, request.userAgent.c_str());
+        Curl().easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
+        Curl().easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
+        Curl().easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
         if (!request.caFile.empty()) {
             // CAINFO replaces the default bundle; the system's hashed folder keeps its CAs.
-            curl_easy_setopt(handle, CURLOPT_CAINFO, request.caFile.c_str());
-            curl_easy_setopt(handle, CURLOPT_CAPATH, "/etc/ssl/certs");
+            Curl().easy_setopt(handle, CURLOPT_CAINFO, request.caFile.c_str());
+            Curl().easy_setopt(handle, CURLOPT_CAPATH, "/etc/ssl/certs");
         }
-        curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE,
-                         static_cast<curl_off_t>(request.maxBodyBytes));
-        curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody);
-        curl_easy_setopt(handle, CURLOPT_WRITEDATA, &exchange);
-        curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, OnHeader);
-        curl_easy_setopt(handle, CURLOPT_HEADERDATA, &exchange);
+        Curl().easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE,
+                           static_cast<curl_off_t>(request.maxBodyBytes));
+        Curl().easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody);
+        Curl().easy_setopt(handle, CURLOPT_WRITEDATA, &exchange);
+        Curl().easy_setopt(handle, CURLOPT_HEADERFUNCTION, OnHeader);
+        Curl().easy_setopt(handle, CURLOPT_HEADERDATA, &exchange);
         char errorText[CURL_ERROR_SIZE] = {};
-        curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
+        Curl().easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
 
-        const CURLcode code = curl_easy_perform(handle);
+        const CURLcode code = Curl().easy_perform(handle);
         long status = 0;
-        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+        Curl().easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
         result.httpStatus = static_cast<int>(status);
         result.failure = Translate(code, handle, exchange, errorText);
-        if (result.failure == EDownloadFailure::Other) result.detail = curl_easy_strerror(code);
+        if (result.failure == EDownloadFailure::Other) result.detail = Curl().easy_strerror(code);
         if (result.failure != EDownloadFailure::None) return result;
 
         if (status >= 300 && status <= 399 && status != 304) {
             char* location = nullptr;
-            curl_easy_getinfo(handle, CURLINFO_REDIRECT_URL, &location);
+            Curl().easy_getinfo(handle, CURLINFO_REDIRECT_URL, &location);
             if (location == nullptr) {
                 result.failure = EDownloadFailure::HttpStatus;
                 return result;
