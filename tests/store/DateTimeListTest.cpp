@@ -90,6 +90,38 @@ TEST(DateTimeListTest, AssignAndAppendCopyIntoTheListsOwnStore) {
                                       Day(0), Day(1), Day(2), Day(3), Day(4)}));
 }
 
+// A list knows its store through its piece alone: an empty list, one emptied by FreeAll and
+// one moved from all grow in the store they were made for, and never in another.
+TEST(DateTimeListTest, EmptyAndMovedFromListsGrowInTheirOwnStore) {
+    CRecordStore first(64);
+    CRecordStore second(64);
+    CDateTimeList a(first);
+    CDateTimeList b(second);
+    EXPECT_EQ(a.GetSize(), 0);
+    EXPECT_EQ(a.GetCapacity(), 0);
+    a.Add(Day(1));
+    EXPECT_GT(first.GetReservedBytes(), 0u);
+    EXPECT_EQ(second.GetReservedBytes(), 0u);
+
+    CDateTimeList moved(std::move(a));
+    EXPECT_EQ(Items(moved), std::vector<CDateTime>{Day(1)});
+    EXPECT_TRUE(a.IsEmpty());  // NOLINT(bugprone-use-after-move): the moved-from state is tested
+    b = std::move(moved);
+    EXPECT_TRUE(moved.IsEmpty());  // NOLINT(bugprone-use-after-move)
+    for (int i = 0; i < 100; ++i) {
+        a.Add(Day(i));
+        moved.Add(Day(-i));
+    }
+    EXPECT_EQ(second.GetReservedBytes(), 0u);  // b took a's piece, which lives in `first`
+    b.FreeAll();
+    EXPECT_EQ(b.GetCapacity(), 0);
+    b.Add(Day(7));
+    EXPECT_EQ(second.GetReservedBytes(), 0u);
+    EXPECT_EQ(Items(b), std::vector<CDateTime>{Day(7)});
+    EXPECT_EQ(a.GetSize(), 100);
+    EXPECT_EQ(moved[99], Day(-99));
+}
+
 // Items hold what the file holds: the stored pair, unvalidated.
 TEST(DateTimeListTest, StoredPairsComeBackUnchanged) {
     CRecordStore store;
