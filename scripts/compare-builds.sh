@@ -19,18 +19,31 @@ trap 'rm -rf "$work"' EXIT
 compared=0
 
 # Both sides see the same clock (a fixed instant) and the same random bytes (a counter), so that
-# reminders computed from "now" and the GUIDs of entries that gain one agree.
+# reminders computed from "now" and the GUIDs of entries that gain one agree. Only the program's
+# own requests take bytes from the counter: libraries that one build loads at start and the
+# other later, or not at all, must not shift it.
 cat >"$work/fixed.c" <<'C'
 #define _GNU_SOURCE
 #include <dlfcn.h>
+#include <link.h>
 #include <stddef.h>
 #include <sys/types.h>
 #include <time.h>
 static const time_t kNow = 1781870400; /* 2026-06-19 12:00:00 UTC */
+static int first_object(struct dl_phdr_info* info, size_t size, void* data) {
+    (void)size;
+    *(ElfW(Addr)*)data = info->dlpi_addr;
+    return 1;
+}
 ssize_t getrandom(void* buffer, size_t length, unsigned flags) {
     static unsigned char next = 1;
     (void)flags;
-    for (size_t i = 0; i < length; ++i) ((unsigned char*)buffer)[i] = next++;
+    ElfW(Addr) program = 0;
+    dl_iterate_phdr(first_object, &program);
+    Dl_info caller;
+    const int own = dladdr(__builtin_return_address(0), &caller) != 0 &&
+                    (ElfW(Addr))caller.dli_fbase == program;
+    for (size_t i = 0; i < length; ++i) ((unsigned char*)buffer)[i] = own ? next++ : 0;
     return (ssize_t)length;
 }
 time_t time(time_t* out) {
