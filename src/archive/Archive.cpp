@@ -39,7 +39,10 @@ private:
 }  // namespace
 
 CArchive::CArchive(CFile& file, EMode mode, std::size_t bufferSize)
-    : m_file(file), m_mode(mode), m_buffer(std::max(bufferSize, kMinBufferSize)) {
+    : m_file(file),
+      m_mode(mode),
+      m_buffer(std::max(bufferSize, kMinBufferSize)),
+      m_data(m_buffer.data()) {
     if (m_mode == load) {
         std::uint64_t length = 0;
         std::uint64_t position = 0;
@@ -65,11 +68,38 @@ void CArchive::RequireRemaining(std::uint64_t bytes) const {
     if (GetRemaining() < bytes) Throw(CArchiveException::endOfFile);
 }
 
+bool CArchive::FillWindow(std::size_t needed) {
+    const std::size_t held = m_end - m_pos;
+    const bool windowEndsAtBlock =
+        m_block && m_data != m_buffer.data() && m_data + m_end == m_block.get() + m_blockPos;
+    if (held != 0 && !windowEndsAtBlock) return false;
+    if (held == 0 && m_blockPos == m_blockEnd && m_fileRemaining > 0) {
+        if (!m_block) m_block = std::make_unique_for_overwrite<std::uint8_t[]>(m_blockSize);
+        m_blockPos = 0;
+        m_blockEnd = 0;
+        if (!m_file.Read(m_block.get(), m_blockSize, m_blockEnd)) {
+            Throw(CArchiveException::genericException);
+        }
+    }
+    const std::size_t inBlock = m_blockEnd - m_blockPos;
+    if (!m_block || held + inBlock < needed) return false;
+    const std::size_t taken = std::min(m_buffer.size(), held + inBlock) - held;
+    m_data = m_block.get() + m_blockPos - held;
+    m_blockPos += taken;
+    m_pos = 0;
+    m_end = held + taken;
+    m_readLimit = m_end;
+    m_fileRemaining -= std::min<std::uint64_t>(m_fileRemaining, taken);
+    return true;
+}
+
 void CArchive::FillBuffer(std::size_t needed) {
     if (m_mode != load || m_closed) Throw(CArchiveException::genericException);
     if (m_end - m_pos >= needed) return;
+    if (FillWindow(needed)) return;
     const std::size_t held = m_end - m_pos;
-    std::memmove(m_buffer.data(), m_buffer.data() + m_pos, held);
+    std::memmove(m_buffer.data(), m_data + m_pos, held);
+    m_data = m_buffer.data();
     m_pos = 0;
     m_end = held;
     m_readLimit = m_end;
@@ -94,7 +124,22 @@ void CArchive::FlushBuffer() {
     if (m_pos == 0) return;
     const std::size_t held = m_pos;
     m_pos = 0;
-    if (!WriteToFile(m_buffer.data(), held)) Throw(CArchiveException::genericException);
+    if (m_data == m_buffer.data()) {
+        if (!WriteToFile(m_buffer.data(), held)) Throw(CArchiveException::genericException);
+    } else {
+        m_blockEnd += held;
+        if (m_blockEnd == m_blockSize && !FlushBlock()) {
+            Throw(CArchiveException::genericException);
+        }
+    }
+    if (!m_closed) OpenWriteWindow();
+}
+
+void CArchive::OpenWriteWindow() {
+    if (!m_block) m_block = std::make_unique_for_overwrite<std::uint8_t[]>(m_blockSize);
+    if (m_blockEnd == m_blockSize && !FlushBlock()) Throw(CArchiveException::genericException);
+    m_data = m_block.get() + m_blockEnd;
+    m_writeLimit = std::min(m_buffer.size(), m_blockSize - m_blockEnd);
 }
 
 bool CArchive::ReadFromFile(std::uint8_t* buffer, std::size_t count, std::size_t& read) {
@@ -138,7 +183,7 @@ void CArchive::ReadSlow(void* buffer, std::size_t count) {
     while (count > 0) {
         if (m_pos == m_end) FillBuffer(std::min(count, m_buffer.size()));
         const std::size_t chunk = std::min(count, m_end - m_pos);
-        std::memcpy(out, m_buffer.data() + m_pos, chunk);
+        std::memcpy(out, m_data + m_pos, chunk);
         m_pos += chunk;
         out += chunk;
         count -= chunk;
@@ -149,9 +194,9 @@ void CArchive::WriteSlow(const void* buffer, std::size_t count) {
     if (m_mode != store || m_closed) Throw(CArchiveException::genericException);
     const auto* in = static_cast<const std::uint8_t*>(buffer);
     while (count > 0) {
-        if (m_pos == m_buffer.size()) FlushBuffer();
-        const std::size_t chunk = std::min(count, m_buffer.size() - m_pos);
-        std::memcpy(m_buffer.data() + m_pos, in, chunk);
+        if (m_pos == m_writeLimit) FlushBuffer();
+        const std::size_t chunk = std::min(count, m_writeLimit - m_pos);
+        std::memcpy(m_data + m_pos, in, chunk);
         m_pos += chunk;
         in += chunk;
         count -= chunk;
@@ -160,21 +205,21 @@ void CArchive::WriteSlow(const void* buffer, std::size_t count) {
 
 std::uint32_t CArchive::ReadUInt32Slow() {
     FillBuffer(4);
-    const std::uint32_t value = DecodeUInt32(m_buffer.data() + m_pos);
+    const std::uint32_t value = DecodeUInt32(m_data + m_pos);
     m_pos += 4;
     return value;
 }
 
 std::uint16_t CArchive::ReadUInt16Slow() {
     FillBuffer(2);
-    const std::uint8_t* p = m_buffer.data() + m_pos;
+    const std::uint8_t* p = m_data + m_pos;
     m_pos += 2;
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
 
 std::uint8_t CArchive::ReadByteSlow() {
     FillBuffer(1);
-    return m_buffer[m_pos++];
+    return m_data[m_pos++];
 }
 
 std::string CArchive::ReadString() {
@@ -190,7 +235,7 @@ std::string_view CArchive::ReadStringView(std::string& scratch) {
     // ReadByte succeeded, so the archive is loading and m_pos <= m_readLimit.
     if (length < 0xFF && length <= m_readLimit - m_pos) {
         // A short string wholly in the buffer is taken straight from it.
-        const char* text = reinterpret_cast<const char*>(m_buffer.data() + m_pos);
+        const char* text = reinterpret_cast<const char*>(m_data + m_pos);
         m_pos += length;
         return {text, length};
     }
@@ -206,7 +251,7 @@ std::string_view CArchive::ReadStringView(std::string& scratch) {
     }
     if (!wide) {
         if (CanRead(length)) {
-            const char* text = reinterpret_cast<const char*>(m_buffer.data() + m_pos);
+            const char* text = reinterpret_cast<const char*>(m_data + m_pos);
             m_pos += length;
             return {text, length};
         }
@@ -225,7 +270,7 @@ std::string_view CArchive::ReadStringView(std::string& scratch) {
 void CArchive::WriteString(std::string_view value) {
     const auto length = static_cast<std::uint32_t>(value.size());
     if (length < 0xFF && CanWrite(length + 1)) {
-        std::uint8_t* out = m_buffer.data() + m_pos;
+        std::uint8_t* out = m_data + m_pos;
         out[0] = static_cast<std::uint8_t>(length);
         if (length != 0) std::memcpy(out + 1, value.data(), length);
         m_pos += length + 1;

@@ -19,7 +19,9 @@
 //
 // Values pass through the archive's buffer (4096 bytes unless the caller asks otherwise);
 // beneath it, the file is read and written in blocks of kFileBlockSize, so that a large file
-// costs few calls to the file layer.
+// costs few calls to the file layer. Where the block holds the bytes the buffer would hold,
+// the buffer is a window of the same size onto the block instead of a copy: a value that
+// straddles two blocks passes through the buffer's own bytes.
 #pragma once
 
 #include <cstddef>
@@ -125,7 +127,13 @@ private:
     std::uint16_t ReadUInt16Slow();
     std::uint8_t ReadByteSlow();
     void FillBuffer(std::size_t needed);
+    // FillBuffer without copying: the buffer becomes a window onto the block where the block
+    // holds `needed` bytes from the first unread one on (reading the next block when the
+    // buffer and the block are both used up). False when it cannot.
+    bool FillWindow(std::size_t needed);
     void FlushBuffer();
+    // Storing: the buffer becomes a window onto the free rest of the block.
+    void OpenWriteWindow();
     // The file through the block: reads up to `count` bytes (`read` = 0 at the end of the
     // file) and writes bytes, false when the file layer fails. A transfer of at least a whole
     // block while the block is empty goes straight to the file.
@@ -158,6 +166,8 @@ private:
     CFile& m_file;
     EMode m_mode;
     std::vector<std::uint8_t> m_buffer;
+    // The bytes the buffer holds: m_buffer's own, or a window of at most as many onto m_block.
+    std::uint8_t* m_data = nullptr;
     std::size_t m_pos = 0;  // next byte in the buffer (load) / bytes held (store)
     std::size_t m_end = 0;  // bytes valid in the buffer (load)
     // m_end while loading and open, the buffer size while storing and open, else 0; m_pos
@@ -169,7 +179,8 @@ private:
     bool m_closed = false;
     // Allocated at its first use, m_blockSize bytes: kFileBlockSize, or less when loading a
     // shorter file. Load: bytes m_blockPos..m_blockEnd are read from the file but not yet
-    // passed to the buffer. Store: bytes 0..m_blockEnd are not yet written.
+    // passed to the buffer. Store: bytes 0..m_blockEnd are not yet written (a window of the
+    // buffer starts at m_blockEnd).
     std::unique_ptr<std::uint8_t[]> m_block;
     std::size_t m_blockSize = kFileBlockSize;
     std::size_t m_blockPos = 0;
@@ -194,19 +205,19 @@ private:
 
 inline void CArchive::Read(void* buffer, std::size_t count) {
     if (count == 0 || !CanRead(count)) return ReadSlow(buffer, count);
-    std::memcpy(buffer, m_buffer.data() + m_pos, count);
+    std::memcpy(buffer, m_data + m_pos, count);
     m_pos += count;
 }
 
 inline void CArchive::Write(const void* buffer, std::size_t count) {
     if (count == 0 || !CanWrite(count)) return WriteSlow(buffer, count);
-    std::memcpy(m_buffer.data() + m_pos, buffer, count);
+    std::memcpy(m_data + m_pos, buffer, count);
     m_pos += count;
 }
 
 inline std::uint32_t CArchive::ReadUInt32() {
     if (!CanRead(4)) return ReadUInt32Slow();
-    const std::uint32_t value = DecodeUInt32(m_buffer.data() + m_pos);
+    const std::uint32_t value = DecodeUInt32(m_data + m_pos);
     m_pos += 4;
     return value;
 }
@@ -217,7 +228,7 @@ inline void CArchive::WriteUInt32(std::uint32_t value) {
         EncodeUInt32(bytes, value);
         return WriteSlow(bytes, sizeof bytes);
     }
-    EncodeUInt32(m_buffer.data() + m_pos, value);
+    EncodeUInt32(m_data + m_pos, value);
     m_pos += 4;
 }
 
@@ -231,7 +242,7 @@ inline void CArchive::WriteInt32(std::int32_t value) {
 
 inline std::uint16_t CArchive::ReadUInt16() {
     if (!CanRead(2)) return ReadUInt16Slow();
-    const std::uint8_t* p = m_buffer.data() + m_pos;
+    const std::uint8_t* p = m_data + m_pos;
     m_pos += 2;
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
@@ -244,7 +255,7 @@ inline void CArchive::WriteUInt16(std::uint16_t value) {
 
 inline std::uint8_t CArchive::ReadByte() {
     if (!CanRead(1)) return ReadByteSlow();
-    return m_buffer[m_pos++];
+    return m_data[m_pos++];
 }
 
 inline void CArchive::WriteByte(std::uint8_t value) {

@@ -1,6 +1,7 @@
 #include "store/DateEntry.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -16,9 +17,17 @@ const CClassRegistration g_dateEntryRegistration(&g_dateEntryClass);
 
 constexpr std::uint64_t kStoredDateTimeBytes = 8;
 
+// The pairs of a list are the stored form on a little-endian machine: one copy each way.
+constexpr bool kPairsAreStoredForm = std::endian::native == std::endian::little;
+
 void WriteDateTimeList(CArchive& ar, const CDateTimeList& list) {
-    ar.WriteCount(static_cast<std::uint32_t>(list.GetSize()));
-    for (const CDateTime value : list) ar << value;
+    const int count = list.GetSize();
+    ar.WriteCount(static_cast<std::uint32_t>(count));
+    if constexpr (kPairsAreStoredForm) {
+        if (count > 0) ar.Write(list.GetStoredPairs(), kStoredDateTimeBytes * count);
+    } else {
+        for (const CDateTime value : list) ar << value;
+    }
 }
 
 void ReadDateTimeList(CArchive& ar, CDateTimeList& list) {
@@ -27,11 +36,16 @@ void ReadDateTimeList(CArchive& ar, CDateTimeList& list) {
     ar.RequireRemaining(kStoredDateTimeBytes * count);
     // Sized exactly: a loaded list holds what the file holds, and most hold one or two
     // values, for which the growth rule would reserve four.
-    list.EnsureCapacity(static_cast<int>(count));
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::int32_t dayNumber = ar.ReadInt32();
-        const std::int32_t secondOfDay = ar.ReadInt32();
-        list.AddStored(dayNumber, secondOfDay);
+    if (count == 0) return;
+    list.EnsureCapacity(list.GetSize() + static_cast<int>(count));
+    if constexpr (kPairsAreStoredForm) {
+        ar.Read(list.AppendStoredPairs(static_cast<int>(count)), kStoredDateTimeBytes * count);
+    } else {
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::int32_t dayNumber = ar.ReadInt32();
+            const std::int32_t secondOfDay = ar.ReadInt32();
+            list.AddStored(dayNumber, secondOfDay);
+        }
     }
 }
 

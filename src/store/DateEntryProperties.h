@@ -74,8 +74,19 @@
     X(AckExecute,         std::int32_t,    0,    Integer,  1)
 // clang-format on
 
+// The members come in two groups, the texts (8-byte handles) first and then the 4-byte values
+// in table order, so that no padding lies between them; nothing else follows the member order.
+#define ZF_TEXT_OR_VALUE_Text(text, value) text
+#define ZF_TEXT_OR_VALUE_Integer(text, value) value
+#define ZF_TEXT_OR_VALUE_Color(text, value) value
+#define ZF_TEXT_OR_VALUE_DateTime(text, value) value
 struct DateEntryProperties {
-#define ZF_DECLARE_PROPERTY(name, type, initial, form, firstSchema) type name = initial;
-    ZF_DATE_ENTRY_PROPERTIES(ZF_DECLARE_PROPERTY)
-#undef ZF_DECLARE_PROPERTY
+#define ZF_DECLARE_TEXT(name, type, initial, form, firstSchema) \
+    ZF_TEXT_OR_VALUE_##form(type name = initial;, )
+#define ZF_DECLARE_VALUE(name, type, initial, form, firstSchema) \
+    ZF_TEXT_OR_VALUE_##form(, type name = initial;)
+    ZF_DATE_ENTRY_PROPERTIES(ZF_DECLARE_TEXT)
+    ZF_DATE_ENTRY_PROPERTIES(ZF_DECLARE_VALUE)
+#undef ZF_DECLARE_TEXT
+#undef ZF_DECLARE_VALUE
 };

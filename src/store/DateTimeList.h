@@ -69,6 +69,18 @@ public:
         RemoveAll();
         Append(other);
     }
+    // The items as they lie in a file on a little-endian machine: 2 * GetSize() int32, day
+    // number then second of day per item.
+    const std::int32_t* GetStoredPairs() const {
+        return reinterpret_cast<const std::int32_t*>(Items(m_block));
+    }
+    // Appends `count` items left unset and gives their pairs in the same form, for a reader
+    // that fills them in place. REQUIRES: GetSize() + count <= GetCapacity().
+    std::int32_t* AppendStoredPairs(int count) {
+        SPair* const first = Items(m_block) + m_block->size;
+        m_block->size += static_cast<std::uint32_t>(count);
+        return reinterpret_cast<std::int32_t*>(first);
+    }
     // Makes room for at least `capacity` items; a new piece is exactly that size.
     void EnsureCapacity(int capacity);
     // Removes `count` items from `index`; later items move down and keep their order.
@@ -111,6 +123,7 @@ private:
         std::int32_t day;
         std::int32_t second;
     };
+    static_assert(sizeof(SPair) == 2 * sizeof(std::int32_t));
     // The piece: this head, then `capacity` pairs.
     using SBlock = CRecordStore::SListHead;
     static_assert(sizeof(SBlock) % alignof(SPair) == 0);

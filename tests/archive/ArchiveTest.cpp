@@ -452,6 +452,43 @@ TEST(ArchiveBufferTest, FileMovesInBlocksAtEveryBoundary) {
     }
 }
 
+// Typed values across block boundaries: integers and strings (read in place from the buffer
+// or its window onto the block, or through the buffer's own bytes where they straddle two
+// blocks) come back whatever the buffer size.
+TEST(ArchiveBufferTest, TypedValuesAcrossBlocksComeBack) {
+    const auto text = [](int i) {
+        return std::string(static_cast<std::size_t>(i * 37 % 300), static_cast<char>('a' + i % 26));
+    };
+    const int count = 9000;  // about 1.5 MB: several blocks
+    const auto write = [&](CArchive& ar) {
+        for (int i = 0; i < count; ++i) {
+            ar.WriteInt32(i);
+            ar.WriteString(text(i));
+            ar.WriteUInt16(static_cast<std::uint16_t>(i * 3));
+            ar.WriteByte(static_cast<std::uint8_t>(i));
+        }
+    };
+    const auto read = [&](CArchive& ar) {
+        std::string scratch;
+        for (int i = 0; i < count; ++i) {
+            ASSERT_EQ(ar.ReadInt32(), i);
+            ASSERT_EQ(ar.ReadStringView(scratch), text(i)) << i;
+            ASSERT_EQ(ar.ReadUInt16(), static_cast<std::uint16_t>(i * 3));
+            ASSERT_EQ(ar.ReadByte(), static_cast<std::uint8_t>(i));
+        }
+        ASSERT_EQ(ar.GetRemaining(), 0u);
+    };
+    const Bytes reference = Store(write);
+    ASSERT_GT(reference.size(), 4 * CArchive::kFileBlockSize);
+    for (const std::size_t bufferSize :
+         {std::size_t{16}, std::size_t{333}, CArchive::kDefaultBufferSize,
+          CArchive::kFileBlockSize + 3}) {
+        SCOPED_TRACE(bufferSize);
+        EXPECT_EQ(Store(write, bufferSize), reference);
+        EXPECT_EQ(LoadCause(reference, read, bufferSize), CArchiveException::none);
+    }
+}
+
 // A file that fails in its second block fails the store at the flush that reaches it (the
 // latest at Close) and the load at the refill that reaches it.
 TEST(ArchiveFileErrorTest, FailureInALaterBlockIsAFileError) {
