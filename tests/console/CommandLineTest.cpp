@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <optional>
@@ -614,6 +615,42 @@ TEST(CommandLineTest, WatchStopsCleanlyOnEachSignalAndSavesAbsolutePaths) {
 
 // A script acts on the exit codes: the README lists the same ones as --help (from which the
 // manual page is made), in the same words.
+// libcurl is opened by a download alone: with a libcurl.so.4 that lacks libcurl's functions
+// first on the library path, local work runs as ever, and a download says what is wrong.
+TEST(CommandLineTest, OnlyADownloadOpensLibcurl) {
+    const char* const before = std::getenv("LD_LIBRARY_PATH");
+    const std::string saved = before != nullptr ? before : "";
+    ::setenv("LD_LIBRARY_PATH", ZF_FAKE_CURL_DIR, 1);
+    RunCases({
+        {"init",
+         {},
+         {"init", "cal.dat"},
+         0,
+         "Created the empty event file cal.dat",
+         "^$",
+         {{"cal.dat", SFileAfter::Bytes, kEmptyEventFile}}},
+        {"check-feed of a file",
+         {{"feed.ini", "[DateEntry 0]\nGUID={1}\n"}},
+         {"check-feed", "feed.ini"},
+         1,
+         "1 problem found",
+         "^$",
+         {}},
+        {"check-feed of an address",
+         {},
+         {"check-feed", "http://127.0.0.1:9/feed.ini"},
+         2,
+         "",
+         "Can't download feed: libcurl\\.so\\.4 lacks curl_global_init",
+         {}},
+    });
+    if (before != nullptr) {
+        ::setenv("LD_LIBRARY_PATH", saved.c_str(), 1);
+    } else {
+        ::unsetenv("LD_LIBRARY_PATH");
+    }
+}
+
 TEST(CommandLineTest, ReadmeListsTheExitCodesOfTheHelp) {
     const CProgramFolder folder;
     const SResult help = folder.Run({"--help"});
