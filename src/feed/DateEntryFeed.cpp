@@ -2,7 +2,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "datetime/DateTime.h"
 #include "feed/FeedReporter.h"
@@ -13,15 +12,6 @@
 
 namespace {
 
-const std::vector<std::string>& KeyNames() {
-    static const std::vector<std::string> names = [] {
-        std::vector<std::string> result;
-        for (const CFeedKey& key : CFeedVocabulary::GetKeys()) result.emplace_back(key.name);
-        return result;
-    }();
-    return names;
-}
-
 // The section's value of one key into its property, a text into `entry`'s store. Every
 // conversion gets the current value as its default, so an empty integer, colour or date-time
 // value leaves the property unchanged, while an empty text empties it.
@@ -31,9 +21,7 @@ void AssignKey(const CFeedKey& key, std::string_view stored, CDateEntry& entry,
     switch (key.form) {
         case EFeedForm::Text: {
             std::string unescaped;
-            const std::string_view text = stored.find('\\') == std::string_view::npos
-                                              ? stored
-                                              : (unescaped = CIniDocument::Unescape(stored));
+            const std::string_view text = CIniDocument::Unescaped(stored, unescaped);
             // An unchanged text keeps its stored copy.
             if (p.*key.text != text) p.*key.text = entry.MakeText(text);
             break;
@@ -59,7 +47,7 @@ void CDateEntry::LoadFromFeed(const CFeedSection& values, const std::string& sec
                               CFeedReporter* reporter) {
     DateEntryProperties properties;
     GetProperties(properties);
-    const std::vector<std::string>& names = KeyNames();
+    const auto names = CFeedVocabulary::GetKeyNames();
     const auto keys = CFeedVocabulary::GetKeys();
     for (std::size_t i = 0; i < keys.size(); ++i) {
         if (const std::string_view* const stored = values.Find(i)) {

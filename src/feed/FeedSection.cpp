@@ -4,26 +4,12 @@
 
 #include "feed/IniDocument.h"
 
-namespace {
-
-const std::array<std::string_view, CFeedVocabulary::kKeyCount>& KeyNames() {
-    static const std::array<std::string_view, CFeedVocabulary::kKeyCount> names = [] {
-        std::array<std::string_view, CFeedVocabulary::kKeyCount> result;
-        const auto keys = CFeedVocabulary::GetKeys();
-        for (std::size_t i = 0; i < keys.size(); ++i) result[i] = keys[i].name;
-        return result;
-    }();
-    return names;
-}
-
-}  // namespace
-
 void CFeedSection::Gather(const CIniDocument& document, std::size_t section) {
     m_present.fill(false);
     m_droppedLines.clear();
     m_dropped.clear();
     if (section == CIniDocument::kNoSection) return;
-    const auto& names = KeyNames();
+    const auto names = CFeedVocabulary::GetKeyNames();
     // Feed writers list the keys in the vocabulary's order, so the key after the last one
     // found is tried before the table.
     std::size_t expected = 0;

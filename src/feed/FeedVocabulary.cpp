@@ -88,6 +88,15 @@ std::span<const CFeedKey> CFeedVocabulary::GetKeys() {
     return g_keys;
 }
 
+std::span<const std::string> CFeedVocabulary::GetKeyNames() {
+    static const std::array<std::string, kKeyCount> names = [] {
+        std::array<std::string, kKeyCount> result;
+        for (std::size_t i = 0; i < kKeyCount; ++i) result[i] = g_keys[i].name;
+        return result;
+    }();
+    return names;
+}
+
 int CFeedVocabulary::FindKeyIndex(std::string_view name) {
     static const CKeyTable table;
     return table.Find(name);

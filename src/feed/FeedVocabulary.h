@@ -41,6 +41,8 @@ public:
     // One key per property of ZF_DATE_ENTRY_PROPERTIES, named after it and in its order,
     // which is the order in which a section is read.
     static std::span<const CFeedKey> GetKeys();
+    // The names of GetKeys(), in the same order.
+    static std::span<const std::string> GetKeyNames();
     // The position in GetKeys() of the key with exactly this name; -1 when none. Constant
     // time: a small hash table over the names.
     static int FindKeyIndex(std::string_view name);

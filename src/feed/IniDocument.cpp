@@ -81,14 +81,6 @@ std::size_t Mix(std::uint32_t hash) {
     return static_cast<std::size_t>((std::uint64_t{hash} * 0x9E3779B97F4A7C15u) >> 32);
 }
 
-// The stored value without its escapes: the value itself when it has none, else the
-// un-escaped copy in `buffer`.
-std::string_view Unescaped(std::string_view stored, std::string& buffer) {
-    if (stored.find('\\') == std::string_view::npos) return stored;
-    buffer = CIniDocument::Unescape(stored);
-    return buffer;
-}
-
 }  // namespace
 
 // --- Syntax ---
@@ -159,6 +151,12 @@ std::string CIniDocument::Escape(std::string_view value) {
         i += length;
     }
     return result;
+}
+
+std::string_view CIniDocument::Unescaped(std::string_view stored, std::string& buffer) {
+    if (stored.find('\\') == std::string_view::npos) return stored;
+    buffer = Unescape(stored);
+    return buffer;
 }
 
 std::string CIniDocument::Unescape(std::string_view stored) {

@@ -171,6 +171,9 @@ public:
     // set or with that replacement.
     static std::string Escape(std::string_view value);
     static std::string Unescape(std::string_view stored);
+    // The same without a copy where the value has no escapes: `stored` itself, else the
+    // un-escaped copy in `buffer`.
+    static std::string_view Unescaped(std::string_view stored, std::string& buffer);
     // Skips leading white space (space, tab, LF, VT, FF, CR), takes one optional sign and
     // the decimal digits up to the first other character; no digits give 0. The digit run
     // wraps around in 32 bits. `hasDigits`, when given, tells whether any digit was read.

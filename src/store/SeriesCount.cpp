@@ -153,20 +153,20 @@ std::int64_t CSeriesCount::NextSlot(std::int64_t k) const {
     return -1;
 }
 
+std::int64_t CSeriesCount::MonthRunEnd(std::int64_t k1, std::int64_t end,
+                                       std::int64_t& month) const {
+    month = MonthOfDay(StartOf(k1) / kSecondsPerDay);
+    const std::int64_t nextMonth = FirstDayOfMonth(month + 1) * kSecondsPerDay;
+    return std::min(end, CeilDiv(nextMonth - m_start, m_period));
+}
+
 template <typename Visit>
-bool CSeriesCount::ForEachAllowedMonth(std::int64_t first, std::int64_t end, Visit&& visit,
-                                       std::int64_t* reach) const {
+bool CSeriesCount::ForEachAllowedMonth(std::int64_t first, std::int64_t end, Visit&& visit) const {
     std::int64_t walked = 0;
     for (std::int64_t k1 = first; k1 < end;) {
-        if (++walked > kMostMonthsWalked) {
-            if (reach != nullptr) *reach = k1;
-            return false;
-        }
-        // A month without a candidate is passed over: the next run starts at the next
-        // candidate's month.
-        const std::int64_t month = MonthOfDay(StartOf(k1) / kSecondsPerDay);
-        const std::int64_t nextMonth = FirstDayOfMonth(month + 1) * kSecondsPerDay;
-        const std::int64_t k2 = std::min(end, CeilDiv(nextMonth - m_start, m_period));
+        if (++walked > kMostMonthsWalked) return false;
+        std::int64_t month = 0;
+        const std::int64_t k2 = MonthRunEnd(k1, end, month);
         if (IsMonthAllowed(month % 12) && visit(k1, k2)) return true;
         k1 = k2;
     }
@@ -200,11 +200,8 @@ void CSeriesCount::ExtendRuns(MonthRuns& runs, std::int64_t needed) const {
             runs.gaveUp = true;
             break;
         }
-        // A month without a candidate is passed over: the next run starts at the next
-        // candidate's month.
-        const std::int64_t month = MonthOfDay(StartOf(k1) / kSecondsPerDay);
-        const std::int64_t nextMonth = FirstDayOfMonth(month + 1) * kSecondsPerDay;
-        const std::int64_t k2 = std::min(runs.target, CeilDiv(nextMonth - m_start, m_period));
+        std::int64_t month = 0;
+        const std::int64_t k2 = MonthRunEnd(k1, runs.target, month);
         if (IsMonthAllowed(month % 12)) {
             runs.first.push_back(k1);
             runs.end.push_back(k2);
@@ -214,6 +211,13 @@ void CSeriesCount::ExtendRuns(MonthRuns& runs, std::int64_t needed) const {
         k1 = k2;
     }
     runs.reach = k1;
+}
+
+template <typename Enough>
+const CSeriesCount::MonthRuns& CSeriesCount::RunsUntil(std::int64_t cycle, Enough&& enough) const {
+    const MonthRuns* runs = &Runs(cycle, 1);
+    while (!enough(*runs) && !runs->IsComplete()) runs = &Runs(cycle, runs->reach + 1);
+    return *runs;
 }
 
 std::int64_t CSeriesCount::CycleCandidates() const {
@@ -249,14 +253,9 @@ bool CSeriesCount::CanAnyBeAllowed() const {
     const std::int64_t cycle = CycleCandidates();
     if (cycle == 0) return true;
     // The months are walked only until an allowed candidate shows, mostly within a year.
-    std::int64_t needed = 1;
-    for (;;) {
-        const MonthRuns& runs = Runs(cycle, needed);
-        if (runs.allowed > 0) return true;
-        // A walk that gave up leaves the question open, as a cycle that is not known does.
-        if (runs.IsComplete()) return runs.reach < cycle;
-        needed = runs.reach + 1;
-    }
+    const MonthRuns& runs = RunsUntil(cycle, [](const MonthRuns& r) { return r.allowed > 0; });
+    // A walk that gave up leaves the question open, as a cycle that is not known does.
+    return runs.allowed > 0 || runs.reach < cycle;
 }
 
 bool CSeriesCount::CountBefore(std::int64_t end, std::int64_t& count) const {
@@ -302,18 +301,14 @@ bool CSeriesCount::FindNth(std::int64_t n, std::int64_t last, std::int64_t& k) c
     if (cycle > 0) {
         // Within the first cycle: the run that holds the n-th allowed candidate, the runs
         // walked only as far as that.
-        std::int64_t needed = 1;
-        for (;;) {
-            const MonthRuns& runs = Runs(cycle, needed);
-            if (runs.allowed >= n) {
-                const auto j = static_cast<std::size_t>(
-                    std::upper_bound(runs.before.begin(), runs.before.end(), n - 1) -
-                    runs.before.begin() - 1);
-                k = nthSlot(SlotsBefore(runs.first[j]) + n - runs.before[j]);
-                return k <= last;
-            }
-            if (runs.IsComplete()) break;
-            needed = runs.reach + 1;
+        const MonthRuns& runs =
+            RunsUntil(cycle, [n](const MonthRuns& r) { return r.allowed >= n; });
+        if (runs.allowed >= n) {
+            const auto j = static_cast<std::size_t>(
+                std::upper_bound(runs.before.begin(), runs.before.end(), n - 1) -
+                runs.before.begin() - 1);
+            k = nthSlot(SlotsBefore(runs.first[j]) + n - runs.before[j]);
+            return k <= last;
         }
     }
     ComputeCycle();

@@ -90,13 +90,16 @@ private:
     // The first candidate at or after k whose slot is allowed, months disregarded.
     std::int64_t NextSlot(std::int64_t k) const;
     bool IsMonthAllowed(std::int64_t month) const;
+    // The end of the run of candidates from k1 on that start in k1's month: the first
+    // candidate of a later month, at most `end`; `month` receives the linear month (year * 12
+    // + month - 1). A month without a candidate is passed over: the next run starts in the
+    // next candidate's month.
+    std::int64_t MonthRunEnd(std::int64_t k1, std::int64_t end, std::int64_t& month) const;
     // Calls visit(k1, k2) for every run [k1, k2) of candidates within first .. end - 1 that
     // start in one month whose condition bit is set, in order, until visit returns true.
-    // False when the walk gave up after kMostMonthsWalked months; `reach`, when given, then
-    // holds the first candidate it did not walk.
+    // False when the walk gave up after kMostMonthsWalked months.
     template <typename Visit>
-    bool ForEachAllowedMonth(std::int64_t first, std::int64_t end, Visit&& visit,
-                             std::int64_t* reach = nullptr) const;
+    bool ForEachAllowedMonth(std::int64_t first, std::int64_t end, Visit&& visit) const;
     // Candidates per calendar cycle: 0 when the period fits no cycle that a walk can afford.
     std::int64_t CycleCandidates() const;
     // Candidates per calendar cycle and the allowed ones among them, computed when first
@@ -111,6 +114,10 @@ private:
     // Walks the months of `runs` on from their reach to at least `needed` (twice the reach
     // at least, so that growing queries walk each month once).
     void ExtendRuns(MonthRuns& runs, std::int64_t needed) const;
+    // The runs of one calendar cycle of `cycle` candidates, walked on until enough(runs)
+    // holds or they are complete.
+    template <typename Enough>
+    const MonthRuns& RunsUntil(std::int64_t cycle, Enough&& enough) const;
     // The allowed candidates among 0 .. end - 1 by m_runs. REQUIRES: end <= their reach.
     std::int64_t CountInRunsBefore(std::int64_t end) const;
 

@@ -1,6 +1,7 @@
 #include "sync/ImportedGuids.h"
 
 #include <memory>
+#include <string_view>
 #include <unordered_set>
 #include <utility>
 
@@ -72,10 +73,10 @@ bool CImportedGuids::Save(CPlatform& platform, const std::string& path,
 
 std::vector<std::string> CImportedGuids::Of(const CDateEntryArray& entries) {
     std::vector<std::string> guids;
-    std::unordered_set<std::string> seen;
+    std::unordered_set<std::string_view> seen;
     for (const CDateEntry& entry : entries) {
-        std::string guid(entry.GetGuid());
-        if (seen.insert(guid).second) guids.push_back(std::move(guid));
+        const std::string_view guid = entry.GetGuid();
+        if (seen.insert(guid).second) guids.emplace_back(guid);
     }
     return guids;
 }

@@ -82,8 +82,6 @@ bool FlushToDisk(const std::string& path) {
     return file.IsValid() && ::FlushFileBuffers(file.Get()) != FALSE;
 }
 
-// True for an open handle on a file on a disk: no pipe, console or device, no folder, and not
-// a link (reparse point) itself, where one was opened with FILE_FLAG_OPEN_REPARSE_POINT.
 // Gives `to` the access list of `from`, and its owner and group where this process may set
 // them (another user's ownership needs the restore privilege). False when the access list
 // could not be read or set.
@@ -104,6 +102,8 @@ bool CopySecurity(const std::string& from, const std::string& to) {
            ::SetFileSecurityA(to.c_str(), DACL_SECURITY_INFORMATION, read);
 }
 
+// True for an open handle on a file on a disk: no pipe, console or device, no folder, and not
+// a link (reparse point) itself, where one was opened with FILE_FLAG_OPEN_REPARSE_POINT.
 bool IsRegularDiskFile(HANDLE handle) {
     if (::GetFileType(handle) != FILE_TYPE_DISK) return false;
     BY_HANDLE_FILE_INFORMATION info{};
