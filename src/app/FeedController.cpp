@@ -258,6 +258,9 @@ void CFeedController::ImportFeed(const std::string& eventPath, const std::string
             onImported();
             SetStatus(kStatusFeedEmpty);
             return;
+        case CFeedReader::kNotAFeed:
+            SetStatus(std::string(kStatusCantReadFeed) + ": " + m_strNotAFeedReason);
+            return;
         default:
             break;
     }
@@ -331,7 +334,7 @@ std::string CFeedController::SyncThroughTempFile(const std::string& eventPath,
 
 int CFeedController::ReadFeed(const std::string& path) {
     return CFeedReader::ReadFeed(path, m_FeedEntries, m_RemoveGuids, &m_bFeedOutOfMemory,
-                                 &m_bWholeCalendarFeed, &m_bFeedIncomplete);
+                                 &m_bWholeCalendarFeed, &m_bFeedIncomplete, &m_strNotAFeedReason);
 }
 
 bool CFeedController::MergeFeed(const std::string& path) {

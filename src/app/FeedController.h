@@ -35,6 +35,9 @@ public:
     static constexpr const char* kStatusStopped = "Syncing stopped";
     // A feed at an address that could not be fetched; ": " and a short reason follow.
     static constexpr const char* kStatusCantDownload = "Can't download feed";
+    // A feed text that is no feed (CFeedReader::kNotAFeed); ": " and the reason follow.
+    // Nothing is imported or removed, and the feed counts as not yet imported.
+    static constexpr const char* kStatusCantReadFeed = "Can't read feed";
 
     // Intervals below this many seconds are raised to it when the feed is switched on.
     static constexpr int kMinimumInterval = 5;
@@ -89,7 +92,8 @@ public:
     void RunSyncCycle();
 
     // Reads the feed into m_FeedEntries and m_RemoveGuids and sets m_bWholeCalendarFeed:
-    // 0 read, -1 cannot be opened, -2 empty (lists and flag unchanged on -1 and -2).
+    // 0 read, -1 cannot be opened, -2 empty, -3 no feed, m_strNotAFeedReason then saying why
+    // (lists and flag unchanged on -1, -2 and -3).
     virtual int ReadFeed(const std::string& path);
     // Whether the last ReadFeed returned -1 because memory ran out.
     bool IsFeedOutOfMemory() const { return m_bFeedOutOfMemory; }
@@ -125,6 +129,7 @@ public:
     bool m_bWholeCalendarFeed = false;
     bool m_bFeedOutOfMemory = false;
     bool m_bFeedIncomplete = false;
+    std::string m_strNotAFeedReason;
 
 protected:
     void SetStatus(const std::string& text);

@@ -80,8 +80,9 @@ int CSyncCommand::RunDry(CConsoleOutput& output) {
     bool outOfMemory = false;
     bool wholeCalendar = false;
     bool incomplete = false;
+    std::string notAFeed;
     switch (CFeedReader::ReadFeed(feedPath, feed, removeGuids, &outOfMemory, &wholeCalendar,
-                                  &incomplete)) {
+                                  &incomplete, &notAFeed)) {
         case CFeedReader::kCantOpen: {
             std::string reason = outOfMemory  ? "not enough memory"
                                  : incomplete ? CSystemReason::kIncompleteCalendar
@@ -92,6 +93,9 @@ int CSyncCommand::RunDry(CConsoleOutput& output) {
                          CFeedAddress::Masked(m_feed) + ": " + reason);
             return kExitFailed;
         }
+        case CFeedReader::kNotAFeed:
+            output.Error(std::string(CFeedController::kStatusCantReadFeed) + ": " + notAFeed);
+            return kExitFailed;
         case CFeedReader::kEmpty:
             output.Info(std::string(CFeedController::kStatusFeedEmpty) +
                         ": nothing to import (dry run)");

@@ -32,3 +32,29 @@ bool CFeedFormat::IsICalendar(std::string_view head) {
     }
     return false;
 }
+
+std::string CFeedFormat::NotAFeedReason(std::string_view text) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    std::string shown;
+    for (const char c : text.substr(0, kShownBytes)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            shown += "\\n";
+        } else if (c == '\r') {
+            shown += "\\r";
+        } else if (c == '\t') {
+            shown += "\\t";
+        } else if (c == '"' || c == '\\') {
+            shown += '\\';
+            shown += c;
+        } else if (byte < 0x20 || byte >= 0x7F) {
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 0x0F];
+        } else {
+            shown += c;
+        }
+    }
+    return "not a feed file (first bytes: \"" + shown +
+           (text.size() > kShownBytes ? "\"...)" : "\")");
+}

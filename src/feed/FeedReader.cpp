@@ -19,7 +19,7 @@
 
 int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
                           CStringArray& removeGuids, bool* outOfMemory, bool* wholeCalendar,
-                          bool* incomplete) {
+                          bool* incomplete, std::string* notAFeedReason) {
     if (outOfMemory != nullptr) *outOfMemory = false;
     if (incomplete != nullptr) *incomplete = false;
     bool calendar = false;
@@ -31,8 +31,10 @@ int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
         CStringArray readGuids;
         readEntries.SetGrowBy(entries.GetGrowBy());
         readGuids.SetSize(0, removeGuids.GetGrowBy());
-        const int result = ReadInto(path, readEntries, readGuids, calendar, broken);
+        std::string reason;
+        const int result = ReadInto(path, readEntries, readGuids, calendar, broken, reason);
         if (incomplete != nullptr) *incomplete = broken;
+        if (notAFeedReason != nullptr && result == kNotAFeed) *notAFeedReason = std::move(reason);
         if (result == kRead) {
             std::swap(entries, readEntries);
             std::swap(removeGuids, readGuids);
@@ -46,7 +48,8 @@ int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
 }
 
 int CFeedReader::ReadInto(const std::string& path, CDateEntryArray& entries,
-                          CStringArray& removeGuids, bool& wholeCalendar, bool& incomplete) {
+                          CStringArray& removeGuids, bool& wholeCalendar, bool& incomplete,
+                          std::string& notAFeedReason) {
     std::string text;
     std::uint64_t length = 0;
     if (!CIniDocument::ReadWholeFile(path, text, length)) return kCantOpen;
@@ -62,8 +65,13 @@ int CFeedReader::ReadInto(const std::string& path, CDateEntryArray& entries,
         wholeCalendar = true;
         return kRead;
     }
+    const std::string head = text.substr(0, CFeedFormat::kShownBytes + 1);
     CIniDocument document;
     document.Parse(CIniDocument::DecodeFileText(std::move(text)));
+    if (document.GetSectionCount() == 0) {
+        notAFeedReason = CFeedFormat::NotAFeedReason(head);
+        return kNotAFeed;
+    }
     ReadDocument(document, entries, removeGuids);
     return kRead;
 }

@@ -15,6 +15,7 @@ public:
     static constexpr int kRead = 0;
     static constexpr int kCantOpen = -1;
     static constexpr int kEmpty = -2;
+    static constexpr int kNotAFeed = -3;
 
     // Reads the feed file at `path`:
     //   0  read; `entries` holds one entry per "DateEntry %d" section from 0 up to the first
@@ -22,9 +23,13 @@ public:
     //      from 0 up to the first missing number (both possibly empty);
     //  -1  the file cannot be opened (absent, inaccessible, held open by another process,
     //      not a regular file) or read for lack of memory;
-    //  -2  the file holds no bytes.
-    // On -1 and -2 both lists are left as they were. `outOfMemory`, when given, tells
-    // whether a -1 came from the lack of memory.
+    //  -2  the file holds no bytes;
+    //  -3  the text is no feed: neither an iCalendar file nor INI text with at least one
+    //      section header (a login page served in place of the feed, a few stray bytes).
+    //      Taken as a feed, it would empty the calendar in replace mode.
+    // On -1, -2 and -3 both lists are left as they were. `outOfMemory`, when given, tells
+    // whether a -1 came from the lack of memory; `notAFeedReason`, when given, receives on
+    // -3 the words of CFeedFormat::NotAFeedReason.
     //
     // A file whose text begins with BEGIN:VCALENDAR (CFeedFormat) is an iCalendar calendar,
     // whatever its name: its events become the entries (CIcalFeedReader, in the machine's
@@ -39,7 +44,8 @@ public:
     // section. Each stored entry has StorageType 1 or 2 (anything else becomes 1).
     static int ReadFeed(const std::string& path, CDateEntryArray& entries,
                         CStringArray& removeGuids, bool* outOfMemory = nullptr,
-                        bool* wholeCalendar = nullptr, bool* incomplete = nullptr);
+                        bool* wholeCalendar = nullptr, bool* incomplete = nullptr,
+                        std::string* notAFeedReason = nullptr);
     // The sections of a parsed feed, as ReadFeed reads them, appended to the lists; tells
     // `reporter`, when given, what it reads, drops and defaults. Lets std::bad_alloc through.
     static void ReadDocument(const CIniDocument& document, CDateEntryArray& entries,
@@ -48,5 +54,6 @@ public:
 private:
     // ReadFeed into empty lists, letting std::bad_alloc through.
     static int ReadInto(const std::string& path, CDateEntryArray& entries,
-                        CStringArray& removeGuids, bool& wholeCalendar, bool& incomplete);
+                        CStringArray& removeGuids, bool& wholeCalendar, bool& incomplete,
+                        std::string& notAFeedReason);
 };

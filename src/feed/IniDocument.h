@@ -93,6 +93,8 @@ public:
     std::uint64_t GetLoadedLength() const { return m_nLoadedLength; }
 
     bool HasSection(const std::string& section) const;
+    // How many sections the document holds.
+    std::size_t GetSectionCount() const { return m_sections.size(); }
     // True when the key line exists, whatever its value (an empty one included).
     bool HasKey(const std::string& section, const std::string& key) const;
 

@@ -371,6 +371,59 @@ TEST(CommandLineTest, SyncCountsUpdatesAndRemovalsThatHappened) {
     EXPECT_NE(folder.Read("cal.dat"), before);
 }
 
+// A feed text that is no feed (a cut calendar, a login page, stray bytes) is refused in
+// either mode, dry run included: nothing imported, nothing removed, the event file not even
+// rewritten, exit 1. Taken as a feed of no entries, it would empty the calendar in replace mode.
+TEST(CommandLineTest, ATextThatIsNoFeedChangesNothingInEitherMode) {
+    const struct {
+        const char* what;
+        std::string text;
+        const char* shown;  // what the message shows of its first bytes
+    } texts[] = {
+        {"five bytes", "BEGIN", "\"BEGIN\")"},
+        {"a cut first line", "BEGIN:VCAL", "\"BEGIN:VCAL\")"},
+        {"an HTML page", "<!DOCTYPE html>\n<html><body>Please sign in</body></html>\n",
+         "\"<!DOCTYPE html>\\n<html><b\"...)"},
+        {"blank lines", "\n\n  \n", "\"\\n\\n  \\n\")"},
+    };
+    for (const auto& text : texts) {
+        for (const char* mode : {"add", "replace", "dry-run"}) {
+            SCOPED_TRACE(std::string(text.what) + ", " + mode);
+            const CProgramFolder folder;
+            folder.Write("cal.dat", kEmptyEventFile);
+            folder.Write("feed.ini", kFeedAddAB);
+            ASSERT_EQ(folder.Run({"sync", "--shared", "cal.dat", "--feed", "feed.ini"}).exitCode,
+                      0);
+            const std::string before = folder.Read("cal.dat").value_or("");
+            struct stat was {};
+            ASSERT_EQ(::stat(folder.Path("cal.dat").c_str(), &was), 0);
+            folder.Write("feed.ini", text.text);
+
+            std::vector<std::string> args{"sync", "--shared", "cal.dat", "--feed", "feed.ini"};
+            if (std::string(mode) == "dry-run") {
+                args.push_back("--dry-run");
+            } else {
+                args.insert(args.end(), {"--mode", mode});
+            }
+            const SResult result = folder.Run(args);
+
+            EXPECT_EQ(result.exitCode, 1);
+            EXPECT_EQ(result.out, "");
+            EXPECT_EQ(result.err,
+                      std::string("zelvarofeed: Can't read feed: not a feed file (first bytes: ") +
+                          text.shown + "\n");
+            EXPECT_EQ(folder.Read("cal.dat"), before);
+            struct stat now {};
+            ASSERT_EQ(::stat(folder.Path("cal.dat").c_str(), &now), 0);
+            EXPECT_EQ(now.st_ino, was.st_ino) << "the event file was rewritten";
+            std::printf(
+                "| %s | %s | %d | %s | %s |\n", text.what, mode, result.exitCode,
+                result.err.substr(0, result.err.size() - 1).c_str(),
+                folder.Read("cal.dat") == before ? "both entries, file untouched" : "CHANGED");
+        }
+    }
+}
+
 // Counts of a thousand and more are grouped by commas, as people read them.
 TEST(CommandLineTest, SyncSummaryGroupsLargeCounts) {
     std::string feed;

@@ -66,7 +66,7 @@ TEST_F(FeedReaderTest, SectionsAreReadFromZeroUpToTheFirstGap) {
     const std::string g2 = "GUID=" + Guid(2) + "\n";
     const std::string g3 = "GUID=" + Guid(3) + "\n";
     const NumberingCase cases[] = {
-        {"blank lines only", "\r\n\r\n", {}, {}},
+        {"a section of another name only", "\r\n[Other]\r\n", {}, {}},
         {"date entries from 1, removals still read",
          "[DateEntry 1]\n" + g1 + "[DateEntry 2]\n" + g2 + "[Remove 0]\n" + g0,
          {},
@@ -252,6 +252,44 @@ TEST_F(FeedReaderTest, CalendarsAreWholeAndAnIncompleteOneChangesNothing) {
     EXPECT_EQ(m_entries[0].Properties.Description, "One");
     EXPECT_EQ(m_entries[0].Properties.StartDate, CDateTime(2024, 6, 1, 10, 0, 0));
     EXPECT_EQ(m_removeGuids.GetSize(), 0);
+}
+
+// A text that is neither a calendar nor INI text with a section header is no feed: what a
+// network login page or a cut download leaves in place of the feed. It changes nothing and
+// says which bytes were read instead.
+TEST_F(FeedReaderTest, TextsThatAreNoFeedAreRefusedAndNamedByTheirFirstBytes) {
+    ASSERT_EQ(Read("[DateEntry 0]\nGUID=" + Guid(7) + "\n[Remove 0]\nGUID=" + Guid(8) + "\n"), 0);
+    const struct {
+        const char* name;
+        std::string text;
+        const char* reason;
+    } cases[] = {
+        {"five bytes", "BEGIN", "not a feed file (first bytes: \"BEGIN\")"},
+        {"a cut calendar's first line", "BEGIN:VCAL",
+         "not a feed file (first bytes: \"BEGIN:VCAL\")"},
+        {"blank lines only", "\r\n\r\n", "not a feed file (first bytes: \"\\r\\n\\r\\n\")"},
+        {"an HTML login page",
+         "<!DOCTYPE html>\n<html><head><title>Hotel Wi-Fi</title></head>\n"
+         "<body>GUID=x\nDescription=Sign in</body></html>\n",
+         "not a feed file (first bytes: \"<!DOCTYPE html>\\n<html><h\"...)"},
+        {"binary bytes", std::string("\x89PNG\r\n\x1A\n\0\0", 10),
+         "not a feed file (first bytes: \"\\x89PNG\\r\\n\\x1A\\n\\x00\\x00\")"},
+        {"key lines without a section", "GUID=" + Guid(1) + "\nDescription=d\n",
+         "not a feed file (first bytes: \"GUID={00000000-0000-0000\"...)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string reason;
+        EXPECT_EQ(CFeedReader::ReadFeed(m_files.Write("feed.txt", c.text), m_entries, m_removeGuids,
+                                        nullptr, nullptr, nullptr, &reason),
+                  CFeedReader::kNotAFeed);
+        EXPECT_EQ(reason, c.reason);
+        EXPECT_EQ(GuidsOf(m_entries), std::vector<std::string>{Guid(7)});
+        EXPECT_EQ(Strings(m_removeGuids), std::vector<std::string>{Guid(8)});
+    }
+    // A header with nothing under it is a feed (of no entries), as is a whole calendar of none.
+    EXPECT_EQ(Read("[Feed]\n"), CFeedReader::kRead);
+    EXPECT_EQ(Read("BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n"), CFeedReader::kRead);
 }
 
 TEST_F(FeedReaderTest, FeedHeldOpenByAnotherOpenerCannotBeRead) {

@@ -43,6 +43,9 @@ LAST_MODIFIED = "Wed, 01 May 2024 09:00:00 GMT"
 USER = "user"
 PASSWORD = "s3cret-Pa55"
 BIG_CHUNK = b"X" * 65536
+PORTAL = (b"<!DOCTYPE html>\n<html><head><title>Guest Wi-Fi</title></head>\n"
+          b"<body><form action=\"/login\">Room number: <input name=\"room\"></form></body>"
+          b"</html>\n")
 
 
 def calendar(uid, summary):
@@ -91,6 +94,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return self.send(200, b"[DateEntry 0]\r\nGUID={11111111-2222-3333-4444-555555555555}\r\n"
                              b"Description=From an INI feed\r\nStartDate=2024 05 01 09 00 00\r\n"
                              b"EndDate=2024 05 01 10 00 00\r\n")
+        # What a hotel or airport network answers in place of the feed, under both types, and
+        # a real calendar served as a web page.
+        if path in ("/portal.html", "/portal-as-calendar.ics"):
+            kind = "text/html; charset=utf-8" if path == "/portal.html" else "text/calendar"
+            return self.send(200, PORTAL, [("Content-Type", kind)])
+        if path == "/calendar-as-html":
+            return self.send(200, calendar("as-html", "Served as a web page"),
+                             [("Content-Type", "text/html")])
         if path.startswith("/redirect/"):
             left = int(path.rsplit("/", 1)[1])
             target = "/plain.ics" if left == 0 else "/redirect/%d" % (left - 1)
