@@ -18,6 +18,7 @@
 #include "sync/EventMerge.h"
 #include "sync/FeedAddress.h"
 #include "sync/FeedDownload.h"
+#include "sync/ImportState.h"
 #include "sync/ImportedGuids.h"
 #include "sync/PathParts.h"
 
@@ -274,37 +275,34 @@ void CFeedController::ImportFeed(const std::string& eventPath, const std::string
         return;
     }
     const CFileRemover removeTemp(m_platform, std::move(tempPath));
-    std::string statePath;
-    std::vector<std::string> imported;
+    std::unique_ptr<CImportState> state;
     if (m_bWholeCalendarFeed) {
-        statePath = ImportedGuidsPath(feedPath, eventPath);
-        imported = CImportedGuids::Of(m_FeedEntries);
-        if (m_Settings.SyncMode == CEventMerge::kAddAndUpdate) {
-            CImportedGuids::AddGone(CImportedGuids::Load(m_platform, statePath), imported,
-                                    m_RemoveGuids);
-        }
+        std::string folder = m_strSettingsFolder;
+        if (folder.empty()) CFeedSettings::GetSettingsFolder(m_platform, folder);
+        state = std::make_unique<CImportState>(m_platform, folder, feedPath, eventPath,
+                                               CImportedGuids::Of(m_FeedEntries));
     }
-    const std::string status =
-        SyncThroughTempFile(eventPath, feedPath, removeTemp.GetPath(), onImported);
-    // Written only once the event file holds these entries; a failure leaves the last state,
-    // which at worst leaves a removed event in the calendar.
-    if (m_bWholeCalendarFeed && status == kStatusSyncSuccessful) {
-        CImportedGuids::Save(m_platform, statePath, imported);
+    std::string status =
+        SyncThroughTempFile(eventPath, feedPath, removeTemp.GetPath(), onImported, state.get());
+    if (state && status == kStatusSyncSuccessful && !state->GetProblem().empty()) {
+        status += std::string(kRemovalsNotPossible) + state->GetProblem();
     }
     SetStatus(status);
 }
 
-std::string CFeedController::ImportedGuidsPath(const std::string& feedPath,
-                                               const std::string& eventPath) {
-    std::string folder = m_strSettingsFolder;
-    if (folder.empty()) CFeedSettings::GetSettingsFolder(m_platform, folder);
-    return CImportedGuids::StatePath(folder, feedPath, eventPath);
+bool CFeedController::IsSyncSuccessful(const std::string& status) {
+    const std::string_view text = status;
+    const std::string_view success = kStatusSyncSuccessful;
+    return text.starts_with(success) &&
+           (text.size() == success.size() ||
+            text.substr(success.size()).starts_with(kRemovalsNotPossible));
 }
 
 std::string CFeedController::SyncThroughTempFile(const std::string& eventPath,
                                                  const std::string& feedPath,
                                                  const std::string& tempPath,
-                                                 const std::function<void()>& onSynced) {
+                                                 const std::function<void()>& onSynced,
+                                                 CImportState* state) {
     CPathParts lockParts(m_platform, eventPath);
     lockParts.SetExtension("lock");
     std::string lockPath = lockParts.GetPath();
@@ -321,13 +319,19 @@ std::string CFeedController::SyncThroughTempFile(const std::string& eventPath,
     } else if (m_platform.IsSameFile(eventPath, feedPath)) {
         // The merged calendar would overwrite the feed it came from.
         status = kStatusSyncFailed;
-    } else if (!MergeFeed(tempPath)) {
-        status = kStatusSyncFailed;
-    } else if (!m_platform.ReplaceFileWithCopy(tempPath, eventPath)) {
-        status = kStatusCantCopyBack;
     } else {
-        status = kStatusSyncSuccessful;
-        onSynced();
+        if (state != nullptr) {
+            state->Prepare(m_Settings.SyncMode == CEventMerge::kAddAndUpdate, m_RemoveGuids);
+        }
+        if (!MergeFeed(tempPath)) {
+            status = kStatusSyncFailed;
+        } else if (!m_platform.ReplaceFileWithCopy(tempPath, eventPath)) {
+            status = kStatusCantCopyBack;
+        } else {
+            status = kStatusSyncSuccessful;
+            if (state != nullptr) state->Commit();
+            onSynced();
+        }
     }
     return status;
 }

@@ -13,6 +13,7 @@
 #include "sync/EventMerge.h"
 #include "sync/PollSchedule.h"
 
+class CImportState;
 class CPlatform;
 
 class CFeedController {
@@ -31,6 +32,9 @@ public:
     static constexpr const char* kStatusSyncFailed = "Sync failed";
     static constexpr const char* kStatusCantCopyBack = "Can't copy temporary event file";
     static constexpr const char* kStatusSyncSuccessful = "Sync successful";
+    // Follows "Sync successful" when the calendar was synced but the state that lets a whole
+    // calendar's feed remove what it dropped could not be read or kept; the reason follows.
+    static constexpr const char* kRemovalsNotPossible = "; removals not possible: ";
     static constexpr const char* kStatusStarted = "Start syncing...";
     static constexpr const char* kStatusStopped = "Syncing stopped";
     // A feed at an address that could not be fetched; ": " and a short reason follow.
@@ -38,6 +42,10 @@ public:
     // A feed text that is no feed (CFeedReader::kNotAFeed); ": " and the reason follow.
     // Nothing is imported or removed, and the feed counts as not yet imported.
     static constexpr const char* kStatusCantReadFeed = "Can't read feed";
+
+    // True for "Sync successful", alone or followed by kRemovalsNotPossible and its reason:
+    // the event file holds the feed either way.
+    static bool IsSyncSuccessful(const std::string& status);
 
     // Intervals below this many seconds are raised to it when the feed is switched on.
     static constexpr int kMinimumInterval = 5;
@@ -123,9 +131,8 @@ public:
     // target are filled in per cycle. Tests shorten the limits.
     SDownloadRequest m_DownloadDefaults;
     // The feed read last is its publisher's whole calendar (iCalendar). Its entries' GUIDs
-    // are then kept after each successful sync in a state file in the settings folder
-    // (CImportedGuids, named from the feed and event-file paths), and in add mode the GUIDs
-    // of that file that the feed no longer holds join m_RemoveGuids.
+    // are then kept by each sync in a state file in the settings folder (CImportState), and
+    // in add mode the GUIDs of that file that the feed no longer holds join m_RemoveGuids.
     bool m_bWholeCalendarFeed = false;
     bool m_bFeedOutOfMemory = false;
     bool m_bFeedIncomplete = false;
@@ -147,14 +154,12 @@ protected:
     void RunSyncSteps();
     // The cycle from the lock onwards, on an existing temporary file; returns the outcome.
     // An event file that is the feed file ("Sync failed") is not merged. `onSynced` runs as soon
-    // as the event file has been replaced.
+    // as the event file has been replaced. `state`, when given, is read and kept under the
+    // lock around the merge and the replace.
     std::string SyncThroughTempFile(const std::string& eventPath, const std::string& feedPath,
                                     const std::string& tempPath,
-                                    const std::function<void()>& onSynced);
-
-    // The state file of the feed's imported GUIDs, in the settings folder (looked up when
-    // m_strSettingsFolder is not set, as for the console's single sync).
-    std::string ImportedGuidsPath(const std::string& feedPath, const std::string& eventPath);
+                                    const std::function<void()>& onSynced,
+                                    CImportState* state = nullptr);
 
     CFeedView& m_view;
     CPlatform& m_platform;

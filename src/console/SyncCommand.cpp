@@ -37,7 +37,8 @@ CLI::App* CSyncCommand::Declare(CLI::App& app) {
     command->add_flag("--dry-run", m_dryRun,
                       "read both files and print the summary, locking and writing nothing");
     command->footer(
-        "Exit codes: 0 synced, or the feed is empty (nothing to import); 1 failed;\n"
+        "Exit codes: 0 synced, or the feed is empty (nothing to import); 1 failed, or\n"
+        "            synced but the removal state cannot be kept (removals not possible);\n"
         "            2 wrong usage; 75 the event file is locked by another program, or a\n"
         "            download failed for a reason that may pass (timeout, refused, 429, 5xx).\n"
         "An address is always downloaded whole and imported: sync keeps no validators.");

@@ -22,6 +22,13 @@ SSyncOutcome CSyncReport::Describe(const CFeedController& controller, const std:
     if (status == CFeedController::kStatusSyncSuccessful) {
         return {Summary(controller.GetLastMergeCounts()), CConsoleCommand::kExitOk, false};
     }
+    if (CFeedController::IsSyncSuccessful(status)) {
+        // The calendar is synced; what stays undone is said, and the run counts as failed.
+        const std::size_t after =
+            std::char_traits<char>::length(CFeedController::kStatusSyncSuccessful);
+        return {Summary(controller.GetLastMergeCounts()) + status.substr(after),
+                CConsoleCommand::kExitFailed, true};
+    }
     if (status == CFeedController::kStatusFeedEmpty) {
         return {status + ": nothing to import", CConsoleCommand::kExitOk, false};
     }

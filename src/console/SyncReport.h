@@ -20,7 +20,9 @@ public:
     // for a failure followed by the reason where one is known (a system reason for the
     // file concerned, the merge's reason for a failed merge). `lastErrno`: errno right after
     // the cycle, used only for errors that a failed transfer alone leaves ("No space left on
-    // device"). Exit codes: 0 for success,
+    // device"). "Sync successful; removals not possible: REASON" becomes the summary followed
+    // by that part, with exit code 1: the calendar is synced, but a whole calendar's feed can
+    // no longer remove what it drops. Exit codes: 0 for success,
     // "Feed file is empty" (nothing to import) and "Nothing changed, not syncing"; 75 when
     // the lock file is held by another program; 1 otherwise.
     static SSyncOutcome Describe(const CFeedController& controller, const std::string& status,

@@ -104,10 +104,9 @@ int CWatchCommand::Run(CConsoleOutput& output) {
         const std::string status = view.GetStatus();
         const SSyncOutcome outcome = CSyncReport::Describe(controller, status, lastErrno);
         // -v has printed every bare status already; its line adds the counts or the reason.
-        const bool print =
-            output.IsVerbose()
-                ? outcome.text != status
-                : status != lastStatus || status == CFeedController::kStatusSyncSuccessful;
+        const bool print = output.IsVerbose()
+                               ? outcome.text != status
+                               : status != lastStatus || CFeedController::IsSyncSuccessful(status);
         if (print) {
             const std::string line = CConsoleFeedView::Stamp(outcome.text);
             if (outcome.failed) {
@@ -117,7 +116,7 @@ int CWatchCommand::Run(CConsoleOutput& output) {
             }
         }
         lastStatus = status;
-        if (!m_export.empty() && status == CFeedController::kStatusSyncSuccessful) {
+        if (!m_export.empty() && CFeedController::IsSyncSuccessful(status)) {
             CIcsPublisher::Publish(settings.SharedFilePath, m_export, output);
         }
         // Like a window timer: ticks missed during a long cycle collapse into one. A feed

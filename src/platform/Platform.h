@@ -41,6 +41,15 @@ enum class EFileOpen {
     Lock,
 };
 
+// What a path names, the path itself looked at (a link is not followed).
+enum class EPathKind {
+    Missing,  // nothing is there (or the folder above it is missing)
+    File,     // a regular file
+    Link,     // a symbolic link or another redirection, whatever it names
+    Folder,
+    Other,  // a device, a FIFO, a socket, or something that cannot be looked at
+};
+
 enum class EFileTimeResult {
     Ok,
     NotFound,      // the directory entry cannot be read
@@ -111,6 +120,8 @@ public:
     virtual bool ReplaceFileWithCopy(const std::string& source, const std::string& target) = 0;
     virtual bool DeleteFile(const std::string& path) = 0;
     virtual bool FileExists(const std::string& path) = 0;
+    // What `path` itself is, without following a link.
+    virtual EPathKind GetPathKind(const std::string& path) = 0;
     // Creates one folder level.
     virtual bool CreateDirectory(const std::string& path) = 0;
     // The user's application-data (configuration) folder; false when none can be named.

@@ -56,6 +56,7 @@ public:
     }
     bool DeleteFile(const std::string& path) override { return m_target.DeleteFile(path); }
     bool FileExists(const std::string& path) override { return m_target.FileExists(path); }
+    EPathKind GetPathKind(const std::string& path) override { return m_target.GetPathKind(path); }
     bool CreateDirectory(const std::string& path) override {
         return m_target.CreateDirectory(path);
     }

@@ -40,6 +40,16 @@ std::size_t UserInfoEnd(const std::string& feed, std::size_t authority) {
     return at == std::string::npos || at < authority ? std::string::npos : at;
 }
 
+// The user part of an address: from `authority` up to its '@' at `at`. False for anything that
+// is not an address or has no user part.
+bool FindUserInfo(const std::string& feed, std::size_t& authority, std::size_t& at) {
+    const SScheme* const scheme = SchemeOf(feed);
+    if (scheme == nullptr) return false;
+    authority = scheme->prefix.size();
+    at = UserInfoEnd(feed, authority);
+    return at != std::string::npos;
+}
+
 }  // namespace
 
 bool CFeedAddress::IsAddress(const std::string& feed) {
@@ -62,13 +72,18 @@ bool CFeedAddress::SendsCredentialsInClear(const std::string& feed) {
 }
 
 std::string CFeedAddress::Masked(const std::string& feed) {
-    const SScheme* const scheme = SchemeOf(feed);
-    if (scheme == nullptr) return feed;
-    const std::size_t authority = scheme->prefix.size();
-    const std::size_t at = UserInfoEnd(feed, authority);
-    if (at == std::string::npos) return feed;
+    std::size_t authority = 0;
+    std::size_t at = 0;
+    if (!FindUserInfo(feed, authority, at)) return feed;
     const std::size_t colon = feed.find(':', authority);
     const std::string user =
         colon < at ? feed.substr(authority, colon - authority) + ":***" : std::string("***");
     return feed.substr(0, authority) + user + feed.substr(at);
+}
+
+std::string CFeedAddress::WithoutUserInfo(const std::string& feed) {
+    std::size_t authority = 0;
+    std::size_t at = 0;
+    if (!FindUserInfo(feed, authority, at)) return feed;
+    return feed.substr(0, authority) + feed.substr(at + 1);
 }

@@ -18,10 +18,13 @@
 #include "store/EventData.h"
 #include "support/AllocationLimit.h"
 #include "support/ChildProcess.h"
+#include "support/EventFiles.h"
 #include "support/FakeFeedView.h"
 #include "support/FakePlatform.h"
 #include "support/FaultyPlatform.h"
+#include "support/IcsText.h"
 #include "support/TempFolder.h"
+#include "sync/ImportedGuids.h"
 
 #ifndef _WIN32
 #include <signal.h>
@@ -1004,6 +1007,170 @@ TEST(FeedControllerWholeCalendarTest, RemovesOnlyWhatItImportedBefore) {
                   step.after);
     }
     CPlatform::SetCurrent(nullptr);
+}
+
+// ---------------------------------------------------------------------------------------
+// The removal state of a whole calendar's feed (an iCalendar file).
+
+// A platform whose opens of one path fail, or whose replaces of it do.
+class CStatePathPlatform : public CFaultyPlatform {
+public:
+    using CFaultyPlatform::CFaultyPlatform;
+    std::unique_ptr<CFile> OpenFile(const std::string& path, EFileOpen mode) override {
+        if (path == m_unreadable) return nullptr;
+        return CFaultyPlatform::OpenFile(path, mode);
+    }
+    bool ReplaceFileWithCopy(const std::string& source, const std::string& target) override {
+        if (target == m_unsavable) return false;
+        return CFaultyPlatform::ReplaceFileWithCopy(source, target);
+    }
+    std::string m_unreadable;
+    std::string m_unsavable;
+};
+
+// The calendar of MakeEventFile (the user's entries), a club's calendar club.ics synced into it
+// in add mode, and the settings folder in the test's folder.
+struct CClubEnv {
+    CClubEnv() {
+        std::filesystem::create_directory(folder.File("data"));
+        std::filesystem::create_directory(folder.File("tmp"));
+        platform.SetTempFolder(folder.File("tmp") + separator);
+        platform.SetAppDataFolder(folder.GetPath());
+        CPlatform::SetCurrent(&platform);
+        CTempFolder::WriteBytes(eventPath, MakeEventFile());
+        CFeedSettings::GetSettingsFolder(platform, settingsFolder);
+        statePath = CImportedGuids::StatePath(settingsFolder, feedPath, eventPath);
+    }
+    ~CClubEnv() { CPlatform::SetCurrent(nullptr); }
+
+    // One sync of the club's calendar with these UIDs; returns the status.
+    std::string Sync(const std::vector<std::string>& uids) {
+        CTempFolder::WriteBytes(feedPath, Bytes(CIcsText::Calendar(uids)));
+        CFeedController controller(view, platform);
+        controller.m_Settings.SharedFilePath = eventPath;
+        controller.m_Settings.FeedFilePath = feedPath;
+        controller.RunSyncCycle();
+        return view.Status();
+    }
+    std::string State() const {
+        const std::vector<std::uint8_t> bytes = CTempFolder::ReadBytes(statePath);
+        return std::string(bytes.begin(), bytes.end());
+    }
+    std::vector<std::string> List(const std::string& name) const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.File(name))) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    CTempFolder folder;
+    const std::string separator = std::string(1, CPlatform::Default().PathSeparator());
+    CFakePlatform fake;
+    CStatePathPlatform platform{fake};
+    CFakeFeedView view;
+    const std::string eventPath = folder.File("data") + separator + "events.dat";
+    const std::string feedPath = folder.File("club.ics");
+    std::string settingsFolder;
+    std::string statePath;
+};
+
+// Every kind of state file, met by a sync whose calendar dropped U2: only a state that passes
+// its check removes anything, the user's entries stay whatever the file names, the calendar's
+// part of the sync stands, and a state that cannot be used is said in the status. A damaged
+// or unreadable one is replaced by a good one; a link or a folder is left alone.
+TEST(FeedControllerStateTest, EveryKindOfStateFile) {
+    const std::string kOk = "Sync successful";
+    const std::string kNot = "Sync successful; removals not possible: the state file ";
+    const struct {
+        const char* what;
+        std::function<void(CClubEnv&)> arrange;
+        std::string status;  // with the state path after kNot
+        const char* kept;
+        bool goodAfter;  // the state file then names exactly the second version
+    } rows[] = {
+        {"intact", [](CClubEnv&) {}, kOk, "a b U1 U3", true},
+        {"missing", [](CClubEnv& env) { std::filesystem::remove(env.statePath); }, kOk,
+         "a b U1 U2 U3", true},
+        {"cut",
+         [](CClubEnv& env) {
+             std::filesystem::resize_file(env.statePath, env.State().size() - 10);
+         },
+         kNot + "@ is damaged", "a b U1 U2 U3", true},
+        {"garbage",
+         [](CClubEnv& env) {
+             CTempFolder::WriteBytes(env.statePath, Bytes("\x1F\x8B\x08\x00garbage\n"));
+         },
+         kNot + "@ is damaged", "a b U1 U2 U3", true},
+        {"another feed's",
+         [](CClubEnv& env) {
+             CTempFolder::WriteBytes(
+                 env.statePath,
+                 Bytes(CImportedGuids::Text(
+                     CImportedGuids::OwnerOf(env.folder.File("school.ics"), env.eventPath),
+                     {"{A}", "{B}"})));
+         },
+         kNot + "@ is damaged", "a b U1 U2 U3", true},
+        {"naming the user's own GUIDs",
+         [](CClubEnv& env) {
+             std::string text = env.State();
+             text += "{A}\n{B}\n";
+             CTempFolder::WriteBytes(env.statePath, Bytes(text));
+         },
+         kNot + "@ is damaged", "a b U1 U2 U3", true},
+        {"unreadable", [](CClubEnv& env) { env.platform.m_unreadable = env.statePath; },
+         kNot + "@ cannot be read", "a b U1 U2 U3", true},
+        {"unsavable", [](CClubEnv& env) { env.platform.m_unsavable = env.statePath; },
+         kNot + "@ cannot be written", "a b U1 U3", false},
+#ifndef _WIN32
+        {"a link",
+         [](CClubEnv& env) {
+             const std::string target = env.folder.File("precious.txt");
+             CTempFolder::WriteBytes(target, Bytes("root:x:0:0\n"));
+             std::filesystem::remove(env.statePath);
+             std::filesystem::create_symlink(target, env.statePath);
+         },
+         kNot + "@ is not a regular file", "a b U1 U2 U3", false},
+#endif
+        {"a folder",
+         [](CClubEnv& env) {
+             std::filesystem::remove(env.statePath);
+             std::filesystem::create_directory(env.statePath);
+         },
+         kNot + "@ is not a regular file", "a b U1 U2 U3", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        CClubEnv env;
+        ASSERT_EQ(env.Sync({"U1", "U2", "U3"}), kOk);
+        ASSERT_EQ(CEventFiles::Descriptions(env.eventPath), "a b U1 U2 U3");
+        row.arrange(env);
+
+        const std::string status = env.Sync({"U1", "U3"});
+
+        std::string expected = row.status;
+        if (expected.find('@') != std::string::npos) {
+            expected.replace(expected.find('@'), 1, env.statePath);
+        }
+        EXPECT_EQ(status, expected);
+        EXPECT_EQ(CEventFiles::Descriptions(env.eventPath), row.kept);
+        env.platform.m_unreadable.clear();
+        env.platform.m_unsavable.clear();
+        std::vector<std::string> state;
+        const EStateLoad loaded =
+            CImportedGuids::Load(env.platform, env.statePath,
+                                 CImportedGuids::OwnerOf(env.feedPath, env.eventPath), state);
+        EXPECT_EQ(loaded == EStateLoad::Loaded && state.size() == 2, row.goodAfter)
+            << static_cast<int>(loaded) << " " << state.size();
+        if (std::string(row.what) == "a link") {
+            EXPECT_TRUE(std::filesystem::is_symlink(env.statePath));
+            EXPECT_EQ(CTempFolder::ReadBytes(env.folder.File("precious.txt")),
+                      Bytes("root:x:0:0\n"));
+        }
+        EXPECT_TRUE(env.List("tmp").empty());
+        std::printf("| %s | %s | %s |\n", row.what, status.c_str(),
+                    CEventFiles::Descriptions(env.eventPath).c_str());
+    }
 }
 
 class FeedControllerTest : public ::testing::Test {

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
@@ -23,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/IcsText.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -422,6 +424,36 @@ TEST(CommandLineTest, ATextThatIsNoFeedChangesNothingInEitherMode) {
                 folder.Read("cal.dat") == before ? "both entries, file untouched" : "CHANGED");
         }
     }
+}
+
+// A state file that cannot be trusted is said, with exit 1, while the calendar's part of the
+// sync stands; the next sync, with a good state written meanwhile, is clean again.
+TEST(CommandLineTest, SyncSaysWhenRemovalsAreNotPossible) {
+    const CProgramFolder folder;
+    folder.Write("cal.dat", kEmptyEventFile);
+    folder.Write("club.ics", CIcsText::Calendar({"u1", "u2"}));
+    const std::vector<std::string> sync{"sync", "--shared", "cal.dat", "--feed", "club.ics"};
+    ASSERT_EQ(folder.Run(sync).exitCode, 0);
+    std::string state;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(folder.Path("config/ZelvaroFeed"))) {
+        if (entry.path().filename().string().rfind("Imported-", 0) == 0) state = entry.path();
+    }
+    ASSERT_FALSE(state.empty());
+    CTempFolder::WriteBytes(state, {'g', 'a', 'r', 'b', 'a', 'g', 'e', '\n'});
+    folder.Write("club.ics", CIcsText::Calendar({"u1"}));
+
+    const SResult damaged = folder.Run(sync);
+    EXPECT_EQ(damaged.exitCode, 1);
+    EXPECT_EQ(damaged.out, "");
+    EXPECT_EQ(damaged.err,
+              "zelvarofeed: Sync successful: 0 added, 1 updated, 0 removed; 2 entries; removals "
+              "not possible: the state file " +
+                  state + " is damaged\n");
+
+    const SResult clean = folder.Run(sync);
+    EXPECT_EQ(clean.exitCode, 0) << clean.err;
+    EXPECT_EQ(clean.out, "Sync successful: 0 added, 1 updated, 0 removed; 2 entries\n");
 }
 
 // Counts of a thousand and more are grouped by commas, as people read them.

@@ -13,4 +13,6 @@ public:
     // "{GUID}=Description " for every entry of the second list (the one feeds fill) of the
     // event file at `path`, in order.
     static std::string Entries(const std::string& path);
+    // The descriptions alone of the same entries, separated by spaces.
+    static std::string Descriptions(const std::string& path);
 };

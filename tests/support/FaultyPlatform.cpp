@@ -213,3 +213,8 @@ bool CFaultyPlatform::GetAppDataFolder(std::string& folder) {
     }
     return GetTarget().GetAppDataFolder(folder);
 }
+
+EPathKind CFaultyPlatform::GetPathKind(const std::string& path) {
+    if (Take(EPlatformCall::GetPathKind, path) != EPlatformFault::None) return EPathKind::Other;
+    return GetTarget().GetPathKind(path);
+}

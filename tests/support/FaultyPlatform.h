@@ -20,6 +20,7 @@ enum class EPlatformCall {
     ReplaceFileWithCopy,
     DeleteFile,
     IsSameFile,
+    GetPathKind,  // fails as a path that cannot be looked at (EPathKind::Other)
     // Calls on a file that OpenFile handed out.
     FileRead,
     FileWrite,
@@ -106,6 +107,7 @@ public:
     bool CopyFile(const std::string& source, const std::string& target) override;
     bool ReplaceFileWithCopy(const std::string& source, const std::string& target) override;
     bool DeleteFile(const std::string& path) override;
+    EPathKind GetPathKind(const std::string& path) override;
     bool GetAppDataFolder(std::string& folder) override;
 
 private:

@@ -372,6 +372,18 @@ public:
         return !path.empty() && stat(path.c_str(), &st) == 0;
     }
 
+    EPathKind GetPathKind(const std::string& path) override {
+        struct stat st {};
+        if (path.empty() || lstat(path.c_str(), &st) != 0) {
+            return errno == ENOENT || errno == ENOTDIR || path.empty() ? EPathKind::Missing
+                                                                       : EPathKind::Other;
+        }
+        if (S_ISREG(st.st_mode)) return EPathKind::File;
+        if (S_ISLNK(st.st_mode)) return EPathKind::Link;
+        if (S_ISDIR(st.st_mode)) return EPathKind::Folder;
+        return EPathKind::Other;
+    }
+
     bool CreateDirectory(const std::string& path) override {
         return mkdir(path.c_str(), 0777) == 0;
     }

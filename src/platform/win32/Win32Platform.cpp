@@ -397,6 +397,22 @@ public:
         return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     }
 
+    EPathKind GetPathKind(const std::string& path) override {
+        const DWORD attributes =
+            path.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesA(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            const DWORD error = ::GetLastError();
+            return path.empty() || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                       ? EPathKind::Missing
+                       : EPathKind::Other;
+        }
+        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return EPathKind::Link;
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return EPathKind::Folder;
+        const CWin32Handle file = OpenForQuery(path);
+        return file.IsValid() && ::GetFileType(file.Get()) == FILE_TYPE_DISK ? EPathKind::File
+                                                                             : EPathKind::Other;
+    }
+
     bool CreateDirectory(const std::string& path) override {
         return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
     }
