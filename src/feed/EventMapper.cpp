@@ -158,7 +158,9 @@ CEventMapper::SResult CEventMapper::Map(const CIcalEvent& event, const CTimeZone
     if (event.LastStart) lastStart = Occurrence(event, local, *event.LastStart).Start;
     const bool goesOn = !lastStart || wanted.back().Start < *lastStart;
     std::vector<CExactEntries::SStretch> stretches = Stretches(wanted, walls);
-    if (event.Rule) {
+    const std::optional<CRuleCandidates::SRule> rule =
+        event.Rule ? event.Rule : CRuleCandidates::Guess(walls);
+    if (rule) {
         const CCivilFields first = CCivilTime::FromSeconds(event.Starts.front());
         const std::int64_t firstDay = CCivilTime::DaysFromCivil(first.year, first.month, first.day);
         std::size_t begin = 0;
@@ -170,8 +172,8 @@ CEventMapper::SResult CEventMapper::Map(const CIcalEvent& event, const CTimeZone
                     walls[begin] >= 0 ? walls[begin] / kDay : (walls[begin] - kDay + 1) / kDay;
                 const int shift =
                     static_cast<int>(std::clamp<std::int64_t>(localDay - wallDay, -1, 1));
-                stretch.Candidates = CRuleCandidates::Build(
-                    *event.Rule, CCivilTime::DayOfWeek(firstDay), first.day, shift);
+                stretch.Candidates = CRuleCandidates::Build(*rule, CCivilTime::DayOfWeek(firstDay),
+                                                            first.day, shift);
             }
             begin = stretch.End;
         }
