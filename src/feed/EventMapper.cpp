@@ -35,12 +35,54 @@ CExactEntries::SOccurrence Occurrence(const CIcalEvent& event, const CTimeZone& 
         const IcalSeconds days = std::max<IcalSeconds>(1, event.Length / kDay);
         return {ToDateTime(wall), ToDateTime(wall + days * kDay - 1)};
     }
+    CIcalEvent::SLength length{event.Length, event.NominalDays};
+    const bool hasEnd = event.HasEnd || event.PeriodLengths.count(wall) != 0;
+    if (const auto period = event.PeriodLengths.find(wall); period != event.PeriodLengths.end()) {
+        length = period->second;
+    }
     const IcalSeconds start = ToLocal(event, local, wall);
-    IcalSeconds end = event.HasEnd ? ToLocal(event, local, wall + event.Length) : start;
+    IcalSeconds end = start;
+    if (hasEnd && event.Zone == nullptr) {
+        end = wall + length.Length;
+    } else if (hasEnd) {
+        const IcalSeconds days = length.NominalDays * kDay;
+        end = local.LocalFromUtc(event.Zone->UtcFromLocal(wall + days) + length.Length - days);
+    }
     // A start in a gap of the event's zone moves forward by the gap while its end may not: the
     // occurrence keeps its length instead of ending before it starts.
-    if (end < start) end = start + event.Length;
+    if (end < start) end = start + length.Length;
     return {ToDateTime(start), ToDateTime(end)};
+}
+
+// The wanted occurrences cut where the local time of day moves against the event's own
+// (the two zones change their offsets on different dates): runs of one difference between
+// local and event wall-clock time. A lone occurrence that differs from equal neighbours (a
+// start in a gap of the clocks) stays with them, as an exception of their series.
+std::vector<CExactEntries::SStretch> Stretches(
+    const std::vector<CExactEntries::SOccurrence>& wanted, const std::vector<IcalSeconds>& walls) {
+    struct SRun {
+        std::size_t end;
+        IcalSeconds difference;
+    };
+    std::vector<SRun> runs;
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        const IcalSeconds difference = ToSeconds(wanted[i].Start) - walls[i];
+        if (!runs.empty() && runs.back().difference == difference) {
+            runs.back().end = i + 1;
+            continue;
+        }
+        // The run before is a lone occurrence between two runs of this difference.
+        if (runs.size() >= 2 && runs[runs.size() - 2].difference == difference &&
+            runs.back().end - runs[runs.size() - 2].end == 1) {
+            runs.pop_back();
+            runs.back().end = i + 1;
+            continue;
+        }
+        runs.push_back({i + 1, difference});
+    }
+    std::vector<CExactEntries::SStretch> stretches;
+    for (const SRun& run : runs) stretches.push_back({run.end, {}});
+    return stretches;
 }
 
 }  // namespace
@@ -56,12 +98,14 @@ CEventMapper::SResult CEventMapper::Map(const CIcalEvent& event, const CTimeZone
     const CDateTime horizon = Horizon(now);
 
     std::vector<CExactEntries::SOccurrence> wanted;
+    std::vector<IcalSeconds> walls;  // the start of each wanted occurrence in the event's zone
     for (const IcalSeconds wall : event.Starts) {
         const CExactEntries::SOccurrence occurrence = Occurrence(event, local, wall);
         if (occurrence.Start >= horizon) break;
         // Two wall-clock times can meet in one local time where the local clocks go back.
         if (!wanted.empty() && !(wanted.back().Start < occurrence.Start)) continue;
         wanted.push_back(occurrence);
+        walls.push_back(wall);
     }
     if (wanted.empty()) return result;
     if (event.Starts.size() >= kMostStarts && wanted.size() == event.Starts.size()) {
@@ -110,19 +154,32 @@ CEventMapper::SResult CEventMapper::Map(const CIcalEvent& event, const CTimeZone
         keep |= kKeepReminders;
     }
 
-    std::vector<CExactEntries::SCandidate> candidates;
-    if (event.Rule && wanted.size() > 1) {
-        const CCivilFields first = CCivilTime::FromSeconds(event.Starts.front());
-        const std::int64_t wallDay = CCivilTime::DaysFromCivil(first.year, first.month, first.day);
-        const std::int64_t localDay = ToSeconds(wanted.front().Start) / kDay;
-        const int shift = static_cast<int>(std::clamp<std::int64_t>(localDay - wallDay, -1, 1));
-        candidates =
-            CRuleCandidates::Build(*event.Rule, CCivilTime::DayOfWeek(wallDay), first.day, shift);
-    }
     std::optional<CDateTime> lastStart;
     if (event.LastStart) lastStart = Occurrence(event, local, *event.LastStart).Start;
-    CExactEntries::SResult exact =
-        CExactEntries::Build(base, texts, guidName, wanted, lastStart, candidates, horizon, now);
+    const bool goesOn = !lastStart || wanted.back().Start < *lastStart;
+    std::vector<CExactEntries::SStretch> stretches = Stretches(wanted, walls);
+    const std::optional<CRuleCandidates::SRule> rule =
+        event.Rule ? event.Rule : CRuleCandidates::Guess(walls);
+    if (rule) {
+        const CCivilFields first = CCivilTime::FromSeconds(event.Starts.front());
+        const std::int64_t firstDay = CCivilTime::DaysFromCivil(first.year, first.month, first.day);
+        std::size_t begin = 0;
+        for (CExactEntries::SStretch& stretch : stretches) {
+            // One occurrence is a series only where the event goes on past the horizon.
+            if (stretch.End - begin > 1 || (stretch.End == wanted.size() && goesOn)) {
+                const std::int64_t localDay = ToSeconds(wanted[begin].Start) / kDay;
+                const std::int64_t wallDay =
+                    walls[begin] >= 0 ? walls[begin] / kDay : (walls[begin] - kDay + 1) / kDay;
+                const int shift =
+                    static_cast<int>(std::clamp<std::int64_t>(localDay - wallDay, -1, 1));
+                stretch.Candidates = CRuleCandidates::Build(*rule, CCivilTime::DayOfWeek(firstDay),
+                                                            first.day, shift);
+            }
+            begin = stretch.End;
+        }
+    }
+    CExactEntries::SResult exact = CExactEntries::BuildStretches(
+        base, texts, guidName, wanted, lastStart, stretches, horizon, now);
     for (CDateEntry& entry : exact.Entries) entry.KeepStored = keep;
     if (exact.Entries.size() > 1) {
         result.Findings.push_back("mapped onto " + std::to_string(exact.Entries.size()) +

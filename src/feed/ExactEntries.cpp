@@ -64,24 +64,51 @@ CExactEntries::SResult CExactEntries::Build(const DateEntryProperties& base, CRe
                                             const std::optional<CDateTime>& lastStart,
                                             const std::vector<SCandidate>& candidates,
                                             const CDateTime& horizon, const CDateTime& now) {
+    return BuildStretches(base, texts, uid, wanted, lastStart,
+                          {SStretch{wanted.size(), candidates}}, horizon, now);
+}
+
+CExactEntries::SResult CExactEntries::BuildStretches(
+    const DateEntryProperties& base, CRecordStore& texts, std::string_view uid,
+    const std::vector<SOccurrence>& wanted, const std::optional<CDateTime>& lastStart,
+    const std::vector<SStretch>& stretches, const CDateTime& horizon, const CDateTime& now) {
     SResult result;
     std::vector<bool> claimed(wanted.size(), false);
     CDateTime walkEnd = horizon;
     CDateTimeRange::TryAdd(horizon, -1, walkEnd);
 
-    for (const SCandidate& candidate : candidates) {
+    // Each candidate with the wanted occurrences [begin, end) of its stretch.
+    struct STry {
+        std::size_t begin;
+        std::size_t end;
+        const SCandidate* candidate;
+    };
+    std::vector<STry> tries;
+    std::size_t stretchBegin = 0;
+    for (const SStretch& stretch : stretches) {
+        const std::size_t stretchEnd = std::min(stretch.End, wanted.size());
+        for (const SCandidate& candidate : stretch.Candidates) {
+            tries.push_back({stretchBegin, stretchEnd, &candidate});
+        }
+        stretchBegin = stretchEnd;
+    }
+
+    for (const auto& [begin, end, candidatePointer] : tries) {
+        const SCandidate& candidate = *candidatePointer;
         if (result.Entries.size() >= kMostEntriesPerEvent) break;
-        std::size_t anchor = 0;
-        while (anchor < wanted.size() && !Fits(candidate, wanted[anchor], claimed[anchor])) {
+        std::size_t anchor = begin;
+        while (anchor < end && !Fits(candidate, wanted[anchor], claimed[anchor])) {
             ++anchor;
         }
-        if (anchor == wanted.size()) continue;
+        if (anchor >= end) continue;
         DateEntryProperties properties = base;
         CopyRule(candidate.Rule, properties);
         properties.StartDate = wanted[anchor].Start;
         properties.EndDate = wanted[anchor].End;
-        properties.RepeatEnd = lastStart ? kRepeatEndAtDate : kRepeatEndNever;
-        properties.RepeatEndDate = lastStart.value_or(properties.StartDate);
+        const std::optional<CDateTime> seriesEnd =
+            end == wanted.size() ? lastStart : std::optional(wanted[end - 1].Start);
+        properties.RepeatEnd = seriesEnd ? kRepeatEndAtDate : kRepeatEndNever;
+        properties.RepeatEndDate = seriesEnd.value_or(properties.StartDate);
         if (!result.Entries.empty()) {
             properties.GUID = texts.Text(OccurrenceGuid(uid, properties.StartDate));
         }

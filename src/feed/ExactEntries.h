@@ -60,4 +60,18 @@ public:
                          const std::optional<CDateTime>& lastStart,
                          const std::vector<SCandidate>& candidates, const CDateTime& horizon,
                          const CDateTime& now);
+
+    // The same for occurrences cut into stretches, each with candidates of its own (where the
+    // event's zone and the local zone change their offsets on different dates, the local time
+    // of day moves from stretch to stretch). A stretch's series end at its last occurrence;
+    // only the last stretch's go on as the event does (`lastStart`).
+    struct SStretch {
+        std::size_t End = 0;  // one past its last wanted occurrence; stretches in order
+        std::vector<SCandidate> Candidates;
+    };
+    static SResult BuildStretches(const DateEntryProperties& base, CRecordStore& texts,
+                                  std::string_view uid, const std::vector<SOccurrence>& wanted,
+                                  const std::optional<CDateTime>& lastStart,
+                                  const std::vector<SStretch>& stretches, const CDateTime& horizon,
+                                  const CDateTime& now);
 };

@@ -310,13 +310,40 @@ private:
         return text;
     }
 
+public:
     // Names, line by line, what the conversion of UTF-8 `text` turns into '?': characters
     // the ANSI code page lacks and bytes that are no well-formed UTF-8.
     void CheckLostCharacters(std::string_view text) {
-        CPlatform& platform = CPlatform::Current();
         CLineSplitter lines(text);
         std::string_view raw;
+        while (lines.Next(raw)) CheckLostCharacters(raw, lines.GetLineNumber());
+    }
+
+    // The same for an iCalendar text, by its unfolded lines (a publisher may fold a line
+    // inside a character), each reported at the line it begins on.
+    void CheckLostCharactersUnfolded(std::string_view text) {
+        if (text.starts_with(CIniDocument::kUtf8Mark))
+            text.remove_prefix(CIniDocument::kUtf8Mark.size());
+        CLineSplitter lines(text);
+        std::string_view raw;
+        std::string logical;
+        std::size_t first = 0;
         while (lines.Next(raw)) {
+            if (!raw.empty() && (raw.front() == ' ' || raw.front() == '\t') && first != 0) {
+                logical += raw.substr(1);
+                continue;
+            }
+            if (first != 0) CheckLostCharacters(logical, first);
+            logical = raw;
+            first = lines.GetLineNumber();
+        }
+        if (first != 0) CheckLostCharacters(logical, first);
+    }
+
+private:
+    void CheckLostCharacters(std::string_view raw, std::size_t line) {
+        CPlatform& platform = CPlatform::Current();
+        {
             std::vector<char32_t> characters;
             std::string characterList;
             std::string byteList;
@@ -342,13 +369,13 @@ private:
                                  CodePointName(codePoint) + ")";
             }
             if (!characterList.empty()) {
-                Add(lines.GetLineNumber(), "", "",
+                Add(line, "", "",
                     "The ANSI code page lacks these characters of the UTF-8 text, so each reads "
                     "as \"?\": " +
                         characterList + ".");
             }
             if (!byteList.empty()) {
-                Add(lines.GetLineNumber(), "", "",
+                Add(line, "", "",
                     "These bytes are not well-formed UTF-8, so each reads as \"?\": " + byteList +
                         ".");
             }
@@ -532,6 +559,7 @@ int CFeedChecker::CheckText(const std::string& text) {
         for (CIcalFeedFinding& finding : findings) {
             m_findings.push_back({finding.line, {}, {}, std::move(finding.text)});
         }
+        CCheckRun(m_findings).CheckLostCharactersUnfolded(text);
     } else {
         CCheckRun(m_findings).Run(text);
     }

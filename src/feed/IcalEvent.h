@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,9 +40,19 @@ public:
     // horizon (CEventMapper::Horizon) are enough, and at most CEventMapper::kMostStarts
     // (an expansion that stops there leaves the rest out, and the mapper says so).
     std::vector<IcalSeconds> Starts;
-    // Every occurrence lasts this long in wall-clock time of its zone (nominal, as RFC 5545
-    // adds a duration of days), in seconds.
+    // How long every occurrence lasts, in seconds: the first NominalDays days of it on the
+    // wall clock of Zone (a DURATION of days keeps its wall-clock length across a change of
+    // offset), the rest exact (a DTEND gives every occurrence the first one's exact length).
+    // Floating and whole-day events count it all on the wall clock.
     IcalSeconds Length = 0;
+    IcalSeconds NominalDays = 0;
+    // Occurrences that an RDATE gives as a PERIOD end as it says: their Length and
+    // NominalDays by their start (wall-clock seconds in Zone).
+    struct SLength {
+        IcalSeconds Length = 0;
+        IcalSeconds NominalDays = 0;
+    };
+    std::map<IcalSeconds, SLength> PeriodLengths;
     // The start of the last occurrence of a series that ends (COUNT, UNTIL, or none at all);
     // none: the series goes on for ever.
     std::optional<IcalSeconds> LastStart;

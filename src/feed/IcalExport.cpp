@@ -108,9 +108,12 @@ void CIcalExport::WriteEvent(CContentLineWriter& out, const CDateEntry& entry) {
         event.Line("CATEGORIES",
                    CContentLineWriter::EscapeText(platform.AnsiToUtf8(p.Category.ToString())));
     }
-    const std::uint32_t bgr = static_cast<std::uint32_t>(p.BgColor);
-    const std::uint32_t rgb = ((bgr & 0xFFu) << 16) | (bgr & 0xFF00u) | ((bgr >> 16) & 0xFFu);
-    event.Line("COLOR", CCssColor::NearestName(rgb));
+    if (p.BgColor != DateEntryProperties().BgColor) {
+        // The calendar's default colour is no choice of the user's: a reader keeps its own.
+        const std::uint32_t bgr = static_cast<std::uint32_t>(p.BgColor);
+        const std::uint32_t rgb = ((bgr & 0xFFu) << 16) | (bgr & 0xFF00u) | ((bgr >> 16) & 0xFFu);
+        event.Line("COLOR", CCssColor::NearestName(rgb));
+    }
     if (!WriteTimes(event, entry)) return;
     if (p.Forewarn != 0) WriteAlarm(event, entry, summary);
     event.Line("END", "VEVENT");

@@ -2,7 +2,8 @@
 // lists, whose recurrence expands to exactly the occurrences that the calendar computes.
 //
 // Each VEVENT carries UID (the GUID), DTSTAMP, SUMMARY (Description), DESCRIPTION (Notes),
-// CATEGORIES (Category), COLOR (the nearest CSS3 keyword of BgColor), DTSTART (the first
+// CATEGORIES (Category), COLOR (the nearest CSS3 keyword of BgColor, for a colour other than
+// the calendar's default), DTSTART (the first
 // occurrence), DTEND (DTSTART plus the occurrence length; in a zone, a length of a day or
 // more, or a first occurrence across a change of offset, as a DURATION, whose days are
 // calendar days; a whole-day entry as DATE values

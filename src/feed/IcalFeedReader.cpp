@@ -1,9 +1,12 @@
 #include "feed/IcalFeedReader.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 
 #include "feed/EventMapper.h"
 #include "feed/IcalEvent.h"
@@ -37,10 +40,38 @@ public:
         for (const std::string& problem : problems) {
             m_findings.push_back({component.line, problem});
         }
-        if (zone) {
-            const std::string name = zone->Name();
-            m_zones[name] = std::move(zone);
+        if (!zone) {
+            return;
         }
+        // Where the component ends, the system's zone of its name carries on (Mozilla writes
+        // the IANA name apart, in X-LIC-LOCATION).
+        std::unique_ptr<CTimeZone> outside = CSystemZones::Find(m_platform, zone->Name());
+        if (const CContentLine* location = component.Find("X-LIC-LOCATION"); !outside && location) {
+            outside = CSystemZones::Find(m_platform, location->value);
+        }
+        if (outside) {
+            zone->SetOutsideZone(std::move(outside));
+        }
+        const std::string name = zone->Name();
+        m_zones[name] = std::move(zone);
+    }
+
+    // Reports once a zone of the file that does not cover an event's occurrences from
+    // `firstUtc` to `lastUtc` and that the system does not know.
+    void CheckCover(const CTimeZone* zone, IcalSeconds firstUtc, IcalSeconds lastUtc, int line) {
+        const auto found = m_zones.find(zone != nullptr ? zone->Name() : std::string());
+        if (found == m_zones.end() || found->second.get() != zone) {
+            return;
+        }
+        const auto* vzone = dynamic_cast<const CVTimeZone*>(zone);
+        if (vzone == nullptr || vzone->HasOutsideZone() ||
+            (vzone->Covers(firstUtc) && vzone->Covers(lastUtc)) ||
+            !m_uncovered.insert(zone).second) {
+            return;
+        }
+        m_findings.push_back({line, "time zone " + zone->Name() +
+                                        " does not cover every occurrence and the system knows "
+                                        "no zone of that name: its nearest offset carried on"});
     }
 
     // nullptr for a TZID nobody knows (reported once, with the line that names it).
@@ -64,6 +95,7 @@ private:
     CPlatform& m_platform;
     std::vector<CIcalFeedFinding>& m_findings;
     std::map<std::string, std::unique_ptr<CTimeZone>> m_zones;
+    std::set<const CTimeZone*> m_uncovered;
     CFixedOffsetZone m_utc{0, "UTC"};
 };
 
@@ -97,9 +129,11 @@ public:
     }
 
     // The event's fields and its occurrences up to `horizon` (civil seconds). False when it
-    // has no readable DTSTART.
-    bool Build(const CIcalComponent& component, IcalSeconds horizon, CIcalEvent& event,
-               CIcalDateTime& start) {
+    // has no readable DTSTART. A changed instance (RECURRENCE-ID) is the one occurrence at its
+    // DTSTART: an RRULE or RDATE that an exporter copied onto it from its series is ignored,
+    // as the common clients do.
+    bool Build(const CIcalComponent& component, IcalSeconds horizon, bool changedInstance,
+               CIcalEvent& event, CIcalDateTime& start) {
         const CContentLine* dtstart = component.Find("DTSTART");
         int bad = 0;
         std::vector<CIcalDateTime> starts;
@@ -122,6 +156,16 @@ public:
         Fields(component, event);
         Length(component, start, zone, event);
         Alarms(component, event);
+        if (changedInstance) {
+            if (start.Seconds() < horizon) event.Starts.push_back(start.Seconds());
+            event.LastStart = start.Seconds();
+            if (component.Find("RRULE") != nullptr || component.Find("RDATE") != nullptr) {
+                m_findings.push_back({component.line,
+                                      "changed instance with RRULE or RDATE: only its own "
+                                      "DTSTART is an occurrence"});
+            }
+            return true;
+        }
         Occurrences(component, start, zone, horizon, event);
         return true;
     }
@@ -168,10 +212,16 @@ private:
                 end.isUtc = false;
                 endZone = m_calendarZone;
             }
-            event.Length = InZone(end, endZone, zone) - start.Seconds();
+            if (zone != nullptr && !start.isDate && !end.isDate) {
+                event.Length = (endZone != nullptr ? endZone : zone)->UtcFromLocal(end.Seconds()) -
+                               zone->UtcFromLocal(start.Seconds());
+            } else {
+                event.Length = InZone(end, endZone, zone) - start.Seconds();
+            }
             event.HasEnd = true;
         } else if (duration != nullptr && CIcalDuration::Parse(duration->value, length)) {
             event.Length = length.TotalSeconds();
+            event.NominalDays = length.days;
             event.HasEnd = true;
         } else if (start.isDate) {
             event.Length = kDay;
@@ -180,6 +230,7 @@ private:
         if (event.Length < 0) {
             m_findings.push_back({component.line, "end before the start: the event has no length"});
             event.Length = 0;
+            event.NominalDays = 0;
         }
     }
 
@@ -232,6 +283,51 @@ private:
         return values;
     }
 
+    // The ends of the RDATE values given as a PERIOD (RFC 5545 section 3.3.9): an end, or a
+    // duration whose days are wall-clock days.
+    void PeriodLengths(const CIcalComponent& component, const CTimeZone* zone, CIcalEvent& event) {
+        for (const CContentLine* line : component.FindAll("RDATE")) {
+            std::string_view rest = line->value;
+            while (!rest.empty()) {
+                const size_t comma = rest.find(',');
+                const std::string_view item = rest.substr(0, comma);
+                rest =
+                    comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+                const size_t slash = item.find('/');
+                CIcalDateTime start;
+                if (slash == std::string_view::npos ||
+                    !CIcalDateTime::Parse(item.substr(0, slash), start) || start.isDate) {
+                    continue;
+                }
+                if (const std::string* tzid = line->Parameter("TZID"); tzid && !start.isUtc) {
+                    start.tzid = *tzid;
+                }
+                // UTC as it stands: the instant is what counts, whatever the calendar's zone.
+                const CTimeZone* startZone =
+                    start.isUtc ? &m_zones.Utc() : ZoneOf(start, line->line);
+                const std::string_view after = item.substr(slash + 1);
+                CIcalEvent::SLength length;
+                CIcalDuration duration;
+                CIcalDateTime end;
+                if (CIcalDuration::Parse(after, duration)) {
+                    length = {duration.TotalSeconds(), duration.days};
+                } else if (CIcalDateTime::Parse(after, end) && !end.isDate) {
+                    end.tzid = start.tzid;
+                    const CTimeZone* endZone = end.isUtc ? &m_zones.Utc() : ZoneOf(end, line->line);
+                    length.Length = endZone != nullptr && startZone != nullptr
+                                        ? endZone->UtcFromLocal(end.Seconds()) -
+                                              startZone->UtcFromLocal(start.Seconds())
+                                        : end.Seconds() - start.Seconds();
+                } else {
+                    m_findings.push_back({line->line, "RDATE period end not understood"});
+                    continue;
+                }
+                if (length.Length < 0) continue;
+                event.PeriodLengths[InZone(start, startZone, zone)] = length;
+            }
+        }
+    }
+
     void Occurrences(const CIcalComponent& component, const CIcalDateTime& start,
                      const CTimeZone* zone, IcalSeconds horizon, CIcalEvent& event) {
         CRecurrenceSet set;
@@ -250,6 +346,7 @@ private:
             set.rules.push_back(rule);
         }
         set.rdates = Dates(component, "RDATE", zone);
+        PeriodLengths(component, zone, event);
         set.exdates = Dates(component, "EXDATE", zone);
         bool truncated = false;
         event.Starts = set.Expand(start.Seconds(), horizon, kMostOccurrences, truncated);
@@ -295,6 +392,65 @@ std::int64_t DayOf(IcalSeconds wall) {
     return wall >= 0 ? wall / kDay : (wall - kDay + 1) / kDay;
 }
 
+// The order of two versions of one event (RFC 5545 section 3.8.7.4): SEQUENCE, then DTSTAMP;
+// a missing one counts as the lowest. Equal ranks leave the later in the file to win.
+struct SVersionRank {
+    long long sequence = 0;
+    IcalSeconds stamp = std::numeric_limits<IcalSeconds>::min();
+
+    static SVersionRank Of(const CIcalComponent& component) {
+        SVersionRank rank;
+        if (const CContentLine* sequence = component.Find("SEQUENCE")) {
+            rank.sequence = std::strtoll(sequence->value.c_str(), nullptr, 10);
+        }
+        CIcalDateTime stamp;
+        if (const CContentLine* line = component.Find("DTSTAMP");
+            line != nullptr && CIcalDateTime::Parse(line->value, stamp)) {
+            rank.stamp = stamp.Seconds();
+        }
+        return rank;
+    }
+    bool operator<=(const SVersionRank& other) const {
+        return sequence != other.sequence ? sequence < other.sequence : stamp <= other.stamp;
+    }
+};
+
+// The events of `calendar` that another version of the same event replaces: of those with
+// one UID and one RECURRENCE-ID (or none), all but the highest ranked. Nothing of them reaches
+// the calendar, not even what the winner lacks (an RDATE, an occurrence of its own).
+std::set<const CIcalComponent*> SupersededVersions(const CIcalComponent& calendar,
+                                                   std::vector<CIcalFeedFinding>& findings) {
+    std::map<std::string, std::pair<const CIcalComponent*, SVersionRank>> latest;
+    std::set<const CIcalComponent*> superseded;
+    for (const CIcalComponent& child : calendar.children) {
+        const CContentLine* uid = child.Find("UID");
+        if (child.name != "VEVENT" || uid == nullptr) {
+            continue;
+        }
+        std::string key = uid->value + '\n';
+        if (const CContentLine* id = child.Find("RECURRENCE-ID")) {
+            const std::string* tzid = id->Parameter("TZID");
+            key += (tzid != nullptr ? *tzid : std::string()) + '\n' + id->value;
+        }
+        const SVersionRank rank = SVersionRank::Of(child);
+        const auto [at, added] = latest.try_emplace(key, &child, rank);
+        if (added) {
+            continue;
+        }
+        const CIcalComponent* loser = &child;
+        if (at->second.second <= rank) {
+            loser = at->second.first;
+            at->second = {&child, rank};
+        }
+        superseded.insert(loser);
+    }
+    for (const CIcalComponent* loser : superseded) {
+        findings.push_back(
+            {loser->line, "an older version of an event (SEQUENCE, DTSTAMP) left out"});
+    }
+    return superseded;
+}
+
 }  // namespace
 
 bool CIcalFeedReader::Read(std::string_view text, const CDateTime& now, const CTimeZone& local,
@@ -325,6 +481,7 @@ bool CIcalFeedReader::Read(std::string_view text, const CDateTime& now, const CT
         }
         CEventBuilder builder(zones, calendarZone, findings);
 
+        const std::set<const CIcalComponent*> superseded = SupersededVersions(calendar, findings);
         // Changed instances by UID, with the day they replace.
         std::multimap<std::string, std::pair<const CIcalComponent*, std::int64_t>> changed;
         for (const CIcalComponent& child : calendar.children) {
@@ -332,7 +489,8 @@ bool CIcalFeedReader::Read(std::string_view text, const CDateTime& now, const CT
                 const CContentLine* id = child.Find("RECURRENCE-ID");
                 const CContentLine* uid = child.Find("UID");
                 CIcalDateTime value;
-                if (id != nullptr && uid != nullptr && CIcalDateTime::Parse(id->value, value)) {
+                if (id != nullptr && uid != nullptr && superseded.count(&child) == 0 &&
+                    CIcalDateTime::Parse(id->value, value)) {
                     changed.emplace(uid->value, std::make_pair(&child, std::int64_t{0}));
                 }
             } else if (child.name != "VTIMEZONE") {
@@ -354,18 +512,23 @@ bool CIcalFeedReader::Read(std::string_view text, const CDateTime& now, const CT
             }
             const CContentLine* uid = child.Find("UID");
             const CContentLine* recurrenceId = child.Find("RECURRENCE-ID");
+            if (superseded.count(&child) != 0) {
+                continue;
+            }
             CIcalEvent event;
             CIcalDateTime start;
-            if (!builder.Build(child, horizon, event, start)) {
+            if (!builder.Build(child, horizon, recurrenceId != nullptr, event, start)) {
                 continue;
+            }
+            if (event.Zone != nullptr && !event.WholeDay && !event.Starts.empty()) {
+                zones.CheckCover(event.Zone, event.Zone->UtcFromLocal(event.Starts.front()),
+                                 event.Zone->UtcFromLocal(event.LastStart.value_or(horizon)),
+                                 child.line);
             }
             if (recurrenceId != nullptr) {
                 // A changed instance: an entry of its own, named by its UID and RECURRENCE-ID.
                 event.GuidName =
                     (uid != nullptr ? uid->value : std::string()) + "\n" + recurrenceId->value;
-                event.LastStart =
-                    event.Starts.empty() ? std::nullopt : std::optional(event.Starts.back());
-                event.Rule.reset();
                 mapEvent(event, child.line);
                 continue;
             }

@@ -1,5 +1,7 @@
 #include "feed/RuleCandidates.h"
 
+#include <numeric>
+
 #include "store/DateEntryCodes.h"
 
 namespace {
@@ -149,4 +151,48 @@ std::vector<SCandidate> CRuleCandidates::Build(const SRule& rule, int eventWeekd
         }
     }
     return candidates;
+}
+
+std::optional<CRuleCandidates::SRule> CRuleCandidates::Guess(
+    const std::vector<IcalSeconds>& starts) {
+    constexpr IcalSeconds kDay = CCivilTime::kSecondsPerDay;
+    if (starts.size() < 3) return std::nullopt;
+    auto dayOf = [](IcalSeconds wall) {
+        return wall >= 0 ? wall / kDay : (wall - kDay + 1) / kDay;
+    };
+    const IcalSeconds timeOfDay = starts.front() - dayOf(starts.front()) * kDay;
+    const CCivilFields first = CCivilTime::FromSeconds(starts.front());
+    std::int64_t dayStep = 0;
+    std::int64_t monthStep = 0;
+    bool sameMonthDay = true;
+    std::uint32_t weekdays = 0;
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        const std::int64_t day = dayOf(starts[i]);
+        if (starts[i] - day * kDay != timeOfDay) return std::nullopt;
+        weekdays |= 1u << CCivilTime::DayOfWeek(day);
+        const CCivilFields fields = CCivilTime::FromSeconds(starts[i]);
+        sameMonthDay = sameMonthDay && fields.day == first.day;
+        if (i == 0) continue;
+        dayStep = std::gcd(dayStep, day - dayOf(starts[i - 1]));
+        monthStep = std::gcd(
+            monthStep, std::int64_t{fields.year - first.year} * 12 + fields.month - first.month);
+    }
+    if (dayStep < 1 || dayStep > 366) return std::nullopt;
+    SRule rule;
+    if (dayStep % 7 == 0) {
+        rule.Frequency = EFrequency::Weekly;
+        rule.Interval = static_cast<int>(dayStep / 7);
+    } else if (sameMonthDay && monthStep >= 1 && monthStep <= 12) {
+        rule.Frequency = EFrequency::Monthly;
+        rule.Interval = static_cast<int>(monthStep);
+    } else {
+        rule.Frequency = EFrequency::Daily;
+        rule.Interval = static_cast<int>(dayStep);
+        if (dayStep == 1 && weekdays != 0x7F) {
+            for (int weekday = 0; weekday < 7; ++weekday) {
+                if ((weekdays >> weekday) & 1u) rule.ByDay.emplace_back(0, weekday);
+            }
+        }
+    }
+    return rule;
 }

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "feed/ExactEntries.h"
+#include "ical/CivilTime.h"
 
 class CRuleCandidates {
 public:
@@ -32,4 +34,11 @@ public:
     // it across midnight). Weekday conditions and anchors are moved by the same days.
     static std::vector<CExactEntries::SCandidate> Build(const SRule& rule, int eventWeekday,
                                                         int eventMonthDay, int dayShift);
+
+    // A rule that may yield `starts` (wall-clock seconds, sorted), for an event that lists its
+    // occurrences in RDATE instead of giving a rule, as some publishers do: every week or
+    // every few weeks on one weekday, the same day of every few months, or every few days on
+    // the weekdays used. None for fewer than three starts or starts at different times of
+    // day. Only a guess: the check of CExactEntries decides.
+    static std::optional<SRule> Guess(const std::vector<IcalSeconds>& starts);
 };

@@ -176,6 +176,12 @@ bool CRecurrenceRule::Parse(std::string_view text, CRecurrenceRule& rule, std::s
             long long v = 0;
             ok = ParseInt(value, v) && v >= 1 && v <= 1000000;
             parsed.interval = static_cast<int>(v);
+        } else if ((name == "COUNT" && parsed.until) || (name == "UNTIL" && parsed.count)) {
+            // RFC 5545 forbids both; publishers write both now and then. The first one given
+            // ends the rule, as the lenient clients read it.
+            if (problem != nullptr) {
+                *problem = "RRULE with both COUNT and UNTIL: " + std::string(name) + " ignored";
+            }
         } else if (name == "COUNT") {
             long long v = 0;
             ok = ParseInt(value, v) && v >= 1;

@@ -69,6 +69,7 @@ std::unique_ptr<CVTimeZone> CVTimeZone::FromComponent(const CIcalComponent& comp
             }
             periodic =
                 periodic && rule.freq == EFrequency::Yearly && rule.interval == 1 && !rule.count;
+            zone->m_OpenEnded = zone->m_OpenEnded || (!rule.count && !rule.until);
             observance.rules.push_back(rule);
         }
         for (const CContentLine* rdate : child.FindAll("RDATE")) {
@@ -129,6 +130,8 @@ std::unique_ptr<CVTimeZone> CVTimeZone::FromComponent(const CIcalComponent& comp
     std::sort(onsets.begin(), onsets.end(),
               [](const SOnset& a, const SOnset& b) { return a.utc < b.utc; });
     zone->m_OffsetBefore = onsets.front().from;
+    zone->m_CoveredFrom = onsets.front().utc;
+    zone->m_CoveredTo = onsets.back().utc;
     for (const SOnset& onset : onsets) {
         if (!zone->m_Transitions.empty() && zone->m_Transitions.back().utc == onset.utc) {
             zone->m_Transitions.back().offsetAfter = onset.to;
@@ -139,7 +142,14 @@ std::unique_ptr<CVTimeZone> CVTimeZone::FromComponent(const CIcalComponent& comp
     return zone;
 }
 
+bool CVTimeZone::Covers(IcalSeconds utcSeconds) const {
+    return utcSeconds >= m_CoveredFrom && (m_OpenEnded || utcSeconds <= m_CoveredTo);
+}
+
 int CVTimeZone::OffsetAtUtc(IcalSeconds utcSeconds) const {
+    if (m_Outside && !Covers(utcSeconds)) {
+        return m_Outside->OffsetAtUtc(utcSeconds);
+    }
     if (m_Periodic && utcSeconds >= m_PeriodicFrom) {
         utcSeconds -= ((utcSeconds - m_PeriodicFrom) / kCycleSeconds + 1) * kCycleSeconds;
     }

@@ -36,6 +36,15 @@ public:
     int OffsetAtUtc(IcalSeconds utcSeconds) const override;
     std::string Name() const override { return m_Name; }
 
+    // Whether the component says what holds at that instant: from its earliest onset on, and
+    // when none of its rules goes on for ever (publishers often cut the component to the few
+    // years they need) no later than its last onset.
+    bool Covers(IcalSeconds utcSeconds) const;
+    // The zone that answers for the instants the component does not cover (the system's
+    // zone of the same name); without one the component's nearest offset is carried on.
+    void SetOutsideZone(std::unique_ptr<CTimeZone> zone) { m_Outside = std::move(zone); }
+    bool HasOutsideZone() const { return m_Outside != nullptr; }
+
 private:
     struct STransition {
         IcalSeconds utc;
@@ -48,4 +57,8 @@ private:
     // Instants from here on repeat those 400 years earlier; none when the zone is not periodic.
     IcalSeconds m_PeriodicFrom = 0;
     bool m_Periodic = false;
+    IcalSeconds m_CoveredFrom = 0;
+    IcalSeconds m_CoveredTo = 0;
+    bool m_OpenEnded = false;
+    std::unique_ptr<CTimeZone> m_Outside;
 };

@@ -13,6 +13,10 @@ club-v1.ics -> club-v2.ics: after both syncs (with an entry of the user's own an
 on the training in between) the agenda is the oracle's for club-v2.ics plus the user's entry,
 which is untouched, and the training keeps its reminder; club-v2-truncated.ics changes nothing.
 
+Each file and zone line also gives the calendar's entries per event (an event: one UID, its
+changed instances included), and the end lists their mean and the ten events with the most:
+an event the program could not express as series shows there as many single entries.
+
 Usage: import_oracle.py PROGRAM FIXTURES WORKDIR [--zone ZONE ...] [--seconds N]
 Exit 0 when every occurrence is equal.
 """
@@ -79,6 +83,63 @@ def ansi(text):
     return text.encode("cp1252", errors="replace").decode("cp1252")
 
 
+def latest_versions(calendar):
+    """Takes out of `calendar` every VEVENT that a later version of the same event replaces
+    (RFC 5545 section 3.8.7.4): of the components with one UID and one RECURRENCE-ID (or none)
+    the highest SEQUENCE stays, then the latest DTSTAMP, then the last in the file. The
+    expansion library compares versions only occurrence by occurrence."""
+    best = {}
+    for index, component in enumerate(calendar.subcomponents):
+        if component.name != "VEVENT" or "UID" not in component:
+            continue
+        rid = component.get("RECURRENCE-ID")
+        key = (str(component["UID"]), rid.to_ical().decode() if rid is not None else None)
+        stamp = component.get("DTSTAMP")
+        rank = (int(component.get("SEQUENCE", 0)),
+                stamp.dt.astimezone(datetime.timezone.utc) if stamp is not None else
+                datetime.datetime.min.replace(tzinfo=datetime.timezone.utc), index)
+        if key not in best or rank > best[key][0]:
+            best[key] = (rank, component)
+    kept = {id(component) for _, component in best.values()}
+    calendar.subcomponents = [c for c in calendar.subcomponents
+                              if c.name != "VEVENT" or "UID" not in c or id(c) in kept]
+
+
+def take_periods(calendar):
+    """Takes the PERIOD values out of the RDATEs of `calendar`'s events, which the expansion
+    library cannot read, and returns them as (event, start, end): each is one occurrence that
+    ends as its period says (RFC 5545 section 3.3.9)."""
+    periods = []
+    for event in calendar.walk("VEVENT"):
+        rdates = event.get("RDATE")
+        if rdates is None:
+            continue
+        for rdate in rdates if isinstance(rdates, list) else [rdates]:
+            kept = []
+            for value in rdate.dts:
+                if isinstance(value.dt, tuple):
+                    start, end = value.dt
+                    if isinstance(end, datetime.timedelta):
+                        end = nominal_end(start, end)
+                    periods.append((event, start, end))
+                else:
+                    kept.append(value)
+            rdate.dts = kept
+    return periods
+
+
+def nominal_end(start, duration):
+    """The end of an occurrence that lasts `duration`: its days as wall-clock days, the rest as
+    exact time (RFC 5545 section 3.3.6); the library adds the whole duration as exact time."""
+    days = datetime.timedelta(days=duration.days)
+    if start.tzinfo is None or not days:
+        return start + duration
+    wall = start.replace(tzinfo=None) + days
+    tz = start.tzinfo
+    end = tz.localize(wall) if hasattr(tz, "localize") else wall.replace(tzinfo=tz)
+    return end + (duration - days)
+
+
 def oracle(ics_path, zone):
     """(start, end, summary) of every occurrence starting in the window, local to `zone`, and
     the number of events (VEVENT components that are no single changed instance)."""
@@ -89,16 +150,21 @@ def oracle(ics_path, zone):
     events = 0
     margin = datetime.timedelta(days=2)
     for calendar in calendars:
+        latest_versions(calendar)
+        periods = take_periods(calendar)
         events += sum(1 for c in calendar.walk("VEVENT") if "RECURRENCE-ID" not in c)
         query = recurring_ical_events.of(calendar, components=["VEVENT"])
-        for event in query.between(WINDOW_FROM - margin, WINDOW_TO + margin):
+        found = [(event, event["DTSTART"].dt, None)
+                 for event in query.between(WINDOW_FROM - margin, WINDOW_TO + margin)]
+        for event, start, end in found + periods:
             if str(event.get("STATUS", "")).upper() == "CANCELLED":
                 continue
-            start = event["DTSTART"].dt
-            if "DTEND" in event:
+            if end is not None:
+                pass
+            elif "DURATION" in event and isinstance(start, datetime.datetime):
+                end = nominal_end(start, event["DURATION"].dt)
+            elif "DTEND" in event:
                 end = event["DTEND"].dt
-            elif "DURATION" in event:
-                end = start + event["DURATION"].dt
             elif isinstance(start, datetime.datetime):
                 end = start
             else:
@@ -182,8 +248,12 @@ def explain(ics_path, zone, missing, surplus):
                 break
     for item in list(missing):
         start, end, summary = item
-        twin = next((other for other in surplus if other[1] == end and other[2] == summary and
-                     start - other[0] == datetime.timedelta(hours=1)), None)
+        # The twin starts an hour earlier and ends as the oracle's or, lasting as long, an hour
+        # earlier too.
+        hour = datetime.timedelta(hours=1)
+        twin = next((other for other in surplus if other[2] == summary and
+                     start - other[0] == hour and end - other[1] in (datetime.timedelta(), hour)),
+                    None)
         tz = zones.get(summary)
         if twin is None or tz is None:
             continue
@@ -197,14 +267,64 @@ def explain(ics_path, zone, missing, surplus):
     return explained, missing, surplus
 
 
-def compare(run, name, expected, got, events, failures, ics_path):
+def entries_per_event(run, calendar, ics_path):
+    """{(uid, summary): entries} of the calendar after importing `ics_path`. An entry belongs
+    to the event whose UID (or UID and RECURRENCE-ID) names its GUID, alone or with the
+    entry's start (the GUIDs of the further entries of one event, CEventGuid)."""
+    with open(ics_path, "rb") as f:
+        calendars = icalendar.Calendar.from_ical(f.read(), multiple=True)
+    owner, names_by_summary = {}, {}
+    for calendar_component in calendars:
+        for event in calendar_component.walk("VEVENT"):
+            if "UID" not in event:
+                continue
+            uid = str(event["UID"])
+            summary = ansi(str(event.get("SUMMARY", "")))
+            key = owner.setdefault(event_guid(uid), (uid, summary))
+            names = [uid]
+            if "RECURRENCE-ID" in event:
+                name = uid + "\n" + event["RECURRENCE-ID"].to_ical().decode()
+                owner[event_guid(name)] = key
+                names.append(name)
+            names_by_summary.setdefault(summary, set()).update((name, key) for name in names)
+    counts = {key: 0 for key in owner.values()}
+    data = json.loads(run.call("dump", calendar, "--json").stdout)
+    for entry in data["DateEntries2"]:
+        guid = entry["GUID"]
+        key = owner.get(guid)
+        if key is None:
+            for name, candidate in names_by_summary.get(entry["Description"], ()):
+                if event_guid(name + "\n" + entry["StartDate"]) == guid:
+                    key = candidate
+                    break
+        if key is None:
+            # A summary the code page changed otherwise than ansi() does.
+            for name, candidate in {item for names in names_by_summary.values() for item in names}:
+                if event_guid(name + "\n" + entry["StartDate"]) == guid:
+                    key = candidate
+                    break
+        if key is None:
+            key = ("(no UID) " + guid, entry["Description"])
+        counts[key] = counts.get(key, 0) + 1
+    return {key: n for key, n in counts.items() if n > 0}
+
+
+ENTRY_COUNTS = []  # (entries, file, zone, summary) of every event imported
+
+
+def compare(run, name, expected, got, events, failures, ics_path, counts=None):
     got = sorted((s, e, d) for s, e, d, _ in got)
     expected = sorted(expected)
     missing, surplus = differences(expected, got) if expected != got else ([], [])
     equal = len(expected) - len(missing)
     explained, missing, surplus = explain(ics_path, run.zone, missing, surplus)
-    print("%-34s %-17s events %4d  occurrences %6d  equal %6d%s%s" %
-          (name, run.zone, events, len(expected), equal,
+    per_event = ""
+    if counts:
+        per_event = "  entries/event %.2f max %d" % (sum(counts.values()) / len(counts),
+                                                      max(counts.values()))
+        ENTRY_COUNTS.extend((n, name, run.zone, key[1]) for key, n in counts.items())
+    print("%-34s %-17s events %4d  occurrences %6d  equal %6d%s%s%s" %
+          (name, run.zone, events, len(expected), equal, per_event,
            "  explained %d" % len(explained) if explained else "",
            "" if not missing and not surplus else "  DIFFERENT"))
     for (start, _, summary), reason in explained:
@@ -237,7 +357,8 @@ def check_fixture(run, path, seconds, failures):
         failures.append("%s under %s: sync failed: %s" % (name, run.zone, result.stderr.strip()))
         return
     expected, events = oracle(path, run.zone)
-    compare(run, name, expected, run.agenda(calendar), events, failures, path)
+    compare(run, name, expected, run.agenda(calendar), events, failures, path,
+            entries_per_event(run, calendar, path))
 
 
 def dump_entry(run, calendar, guid):
@@ -342,6 +463,12 @@ def main():
             check_update_pair(run, fixtures, failures)
         except RuntimeError as error:
             failures.append("club pair under %s: %s" % (zone, error))
+    if ENTRY_COUNTS:
+        print("entries per event: %d events, %d entries, mean %.2f; the ten with the most:" %
+              (len(ENTRY_COUNTS), sum(n for n, *_ in ENTRY_COUNTS),
+               sum(n for n, *_ in ENTRY_COUNTS) / len(ENTRY_COUNTS)))
+        for n, name, zone, summary in sorted(ENTRY_COUNTS, key=lambda c: -c[0])[:10]:
+            print("  %5d  %-34s %-17s %s" % (n, name, zone, summary))
     for failure in failures:
         print("FAIL " + failure)
     print("%d files under %d zones: %s" % (len(files), len(zones),

@@ -252,6 +252,27 @@ TEST_F(FeedCheckerTest, Utf8FeedIsCheckedAsTheReaderConvertsIt) {
     EXPECT_EQ(lines[0] + lines[2], "");
 }
 
+// A publisher folds by bytes, so a character may be cut in two between lines: it is named
+// once, on the line its property begins on, and no byte reads as broken.
+TEST_F(FeedCheckerTest, ICalendarCharactersTheCodePageLacksAreListedByLine) {
+    const std::string snowman = "\xE2\x98\x83";
+    const std::string text =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:snow@example.org\r\n"
+        "DTSTART:20240601T100000Z\r\nSUMMARY:Snow \xE2\x98\r\n \x83 day \xC3\xA9t\xC3\xA9\r\n"
+        "LOCATION:Hut \xE2\x82\xAC\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    CFeedChecker checker;
+    EXPECT_EQ(checker.CheckText(text), CFeedChecker::kFindings);
+    ASSERT_EQ(checker.GetFindings().size(), 1u);
+    const CFeedFinding& finding = checker.GetFindings()[0];
+    EXPECT_EQ(finding.line, 6);
+    EXPECT_NE(finding.message.find("lacks these characters"), std::string::npos);
+    EXPECT_NE(finding.message.find("\"" + snowman + "\" (U+2603)."), std::string::npos)
+        << finding.message;
+
+    EXPECT_EQ(checker.CheckText("\xEF\xBB\xBF" + text), CFeedChecker::kFindings);
+    EXPECT_EQ(checker.GetFindings().size(), 1u);
+}
+
 TEST_F(FeedCheckerTest, OneProblemGivesOneFinding) {
     // Neighbouring checks must not pile up on one fault.
     const std::string cases[] = {

@@ -112,6 +112,22 @@ TEST_F(IcalExportTest, CalendarAndFields) {
     EXPECT_TRUE(m_notes.empty());
 }
 
+// COLOR only where the user chose a colour: the default red says nothing of the event.
+TEST_F(IcalExportTest, ColorOnlyForAColourOtherThanTheDefault) {
+    const struct {
+        std::int32_t bgColor;
+        std::vector<std::string> color;
+    } cases[] = {{DateEntryProperties().BgColor, {}},
+                 {0x0000E1, {"COLOR:red"}},  // a step from the default is a choice
+                 {0x00FF901E, {"COLOR:dodgerblue"}}};
+    for (const auto& c : cases) {
+        m_data = CEventData();
+        CDateEntry& entry = Add(Dt(2024, 5, 1, 9), Dt(2024, 5, 1, 9));
+        entry.Properties.BgColor = c.bgColor;
+        EXPECT_EQ(Only(Event(entry), {"COLOR"}), c.color) << c.bgColor;
+    }
+}
+
 TEST_F(IcalExportTest, Triggers) {
     const struct {
         int span;

@@ -110,4 +110,35 @@ TEST(RuleCandidatesTest, PartsTheCalendarLacksGiveNone) {
     EXPECT_TRUE(CRuleCandidates::Build(rule, 4, 30, 0).empty());
 }
 
+// Starts listed in RDATE, as Lotus Notes and some exporters write a series: the rule guessed,
+// "FREQ/INTERVAL/BYDAY" in short; "-" for none.
+TEST(RuleCandidatesTest, GuessFromListedStarts) {
+    auto at = [](int month, int day, int hour = 8) {
+        return CCivilTime::ToSeconds({2027, month, day, hour, 0, 0});
+    };
+    const struct {
+        const char* name;
+        std::vector<IcalSeconds> starts;
+        const char* rule;
+    } rows[] = {
+        {"weekly on Monday, one week left out", {at(1, 11), at(1, 18), at(2, 1)}, "W/1/"},
+        {"every other Thursday", {at(1, 7), at(1, 21), at(2, 18)}, "W/2/"},
+        {"Monday, Wednesday, Friday", {at(1, 11), at(1, 13), at(1, 15), at(1, 18)}, "D/1/024"},
+        {"the 15th of every month", {at(1, 15), at(2, 15), at(4, 15)}, "M/1/"},
+        {"every third day", {at(1, 1), at(1, 4), at(1, 10)}, "D/3/"},
+        {"two starts only", {at(1, 11), at(1, 18)}, "-"},
+        {"different times of day", {at(1, 11), at(1, 18, 9), at(1, 25)}, "-"},
+    };
+    for (const auto& row : rows) {
+        const std::optional<CRuleCandidates::SRule> rule = CRuleCandidates::Guess(row.starts);
+        std::string text = "-";
+        if (rule) {
+            text = std::string(1, "SNHDWMY"[static_cast<int>(rule->Frequency)]) + "/" +
+                   std::to_string(rule->Interval) + "/";
+            for (const auto& [ordinal, weekday] : rule->ByDay) text += std::to_string(weekday);
+        }
+        EXPECT_EQ(text, row.rule) << row.name;
+    }
+}
+
 }  // namespace

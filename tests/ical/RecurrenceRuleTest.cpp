@@ -30,6 +30,10 @@ TEST(RecurrenceRuleTest, PublishersTextReadsToTheCanonicalText) {
         {"FREQ=MONTHLY;BYDAY=+2TU,-53SA,FR", "FREQ=MONTHLY;BYDAY=2TU,-53SA,FR", nullptr},
         {"FREQ=SECONDLY;BYSECOND=0,60", "FREQ=SECONDLY;BYSECOND=0,59", nullptr},
         {" FREQ = HOURLY ; INTERVAL = 8 ", "FREQ=HOURLY;INTERVAL=8", nullptr},
+        // Both ends, which RFC 5545 forbids: the first one given ends the rule.
+        {"FREQ=WEEKLY;COUNT=6;UNTIL=20271231T000000Z", "FREQ=WEEKLY;COUNT=6", "UNTIL"},
+        {"FREQ=WEEKLY;UNTIL=20271231T000000Z;COUNT=6", "FREQ=WEEKLY;UNTIL=20271231T000000Z",
+         "COUNT"},
     };
     for (const SAccepted& c : cases) {
         CRecurrenceRule rule;

@@ -82,6 +82,42 @@ TEST(VTimeZoneTest, SouthernZoneFromRdatesOnly) {
     EXPECT_EQ(zone->OffsetAtUtc(Local(2028, 1, 1, 0, 0)), 11 * 3600);
 }
 
+// A component cut to the years its publisher needed covers only them; outside, the zone
+// given for that (the system's of the same name) answers, else its nearest offset.
+TEST(VTimeZoneTest, CutComponentCoversItsOnsetsOnly) {
+    const char* text =
+        "BEGIN:VCALENDAR\nBEGIN:VTIMEZONE\nTZID:Europe/Berlin\n"
+        "BEGIN:STANDARD\nTZOFFSETFROM:+0200\nTZOFFSETTO:+0100\nDTSTART:20261025T030000\n"
+        "END:STANDARD\n"
+        "BEGIN:DAYLIGHT\nTZOFFSETFROM:+0100\nTZOFFSETTO:+0200\nDTSTART:20270328T020000\n"
+        "END:DAYLIGHT\n"
+        "BEGIN:STANDARD\nTZOFFSETFROM:+0200\nTZOFFSETTO:+0100\nDTSTART:20271031T030000\n"
+        "END:STANDARD\n"
+        "END:VTIMEZONE\nEND:VCALENDAR\n";
+    const auto zone = ZoneOf(text);
+    ASSERT_NE(zone, nullptr);
+    const IcalSeconds before = Local(2026, 7, 1, 0, 0);
+    const IcalSeconds within = Local(2027, 7, 1, 0, 0);
+    const IcalSeconds after = Local(2028, 7, 1, 0, 0);
+    EXPECT_FALSE(zone->Covers(before));
+    EXPECT_TRUE(zone->Covers(within));
+    EXPECT_FALSE(zone->Covers(after));
+    EXPECT_EQ(zone->OffsetAtUtc(before), 7200);  // the first observance's TZOFFSETFROM
+    EXPECT_EQ(zone->OffsetAtUtc(after), 3600);   // the last offset carried on
+    EXPECT_FALSE(zone->HasOutsideZone());
+
+    // The rule-based zone covers every instant after its first onset.
+    const auto full = ZoneOf(kNewYork);
+    EXPECT_TRUE(full->Covers(Local(9000, 1, 1, 0, 0)));
+    EXPECT_FALSE(full->Covers(Local(1960, 1, 1, 0, 0)));
+
+    zone->SetOutsideZone(ZoneOf(kNewYork));
+    EXPECT_TRUE(zone->HasOutsideZone());
+    EXPECT_EQ(zone->OffsetAtUtc(within), 7200);
+    EXPECT_EQ(zone->OffsetAtUtc(after), -4 * 3600);
+    EXPECT_EQ(zone->OffsetAtUtc(before), -4 * 3600);
+}
+
 TEST(VTimeZoneTest, RuleEndingLateAndHostileRuleStayExact) {
     // Daylight saving time ends with UNTIL in 2500; the table reaches 400 years past it.
     const char* text =
