@@ -55,6 +55,9 @@ public:
         return m_target.ReplaceFileWithCopy(source, target);
     }
     bool DeleteFile(const std::string& path) override { return m_target.DeleteFile(path); }
+    void RemoveStaleTempFiles(const std::string& folder) override {
+        m_target.RemoveStaleTempFiles(folder);
+    }
     bool FileExists(const std::string& path) override { return m_target.FileExists(path); }
     EPathKind GetPathKind(const std::string& path) override { return m_target.GetPathKind(path); }
     bool CreateDirectory(const std::string& path) override {

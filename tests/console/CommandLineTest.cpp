@@ -497,6 +497,68 @@ TEST(CommandLineTest, SyncDryRunNeitherLocksNorWrites) {
     EXPECT_EQ(folder.Read("cal.dat"), kEmptyEventFile);
 }
 
+// `copy` rewrites its target under the target's lock, as a sync does: while a sync holds it,
+// the copy waits its turn (exit 75) and writes nothing; writers of one target in turn never
+// remove each other's staging file and leave none behind.
+TEST(CommandLineTest, CopyTakesTheTargetsLockAndConcurrentCopiesAllLand) {
+    const CProgramFolder folder;
+    folder.Write("in.dat", kEmptyEventFile);
+    folder.Write("feed.ini", kFeedAddAB);
+    ASSERT_EQ(folder.Run({"sync", "--shared", "in.dat", "--feed", "feed.ini"}).exitCode, 0);
+    folder.Write("out.dat", kEmptyEventFile);
+    const int lock = ::open(folder.Path("out.lock").c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+    const SResult locked = folder.Run({"copy", "in.dat", "out.dat"});
+    EXPECT_EQ(locked.exitCode, 75);
+    EXPECT_EQ(locked.err,
+              "zelvarofeed: Can't lock event file: out.lock is held by another program; try "
+              "again later\n");
+    EXPECT_EQ(folder.Read("out.dat"), kEmptyEventFile);
+    ::close(lock);
+
+    // Several processes copying onto one file, each retrying while another holds the lock.
+    constexpr int kWriters = 4;
+    constexpr int kCopies = 10;
+    std::vector<pid_t> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            int failures = 0;
+            for (int copy = 0; copy < kCopies; ++copy) {
+                for (int attempt = 0;; ++attempt) {
+                    const std::string command = std::string("cd ") + folder.Path("") + " && " +
+                                                ZF_CONSOLE_PROGRAM +
+                                                " copy in.dat out.dat >/dev/null 2>&1";
+                    const int status = std::system(command.c_str());
+                    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+                    if (code == 75 && attempt < 1000) continue;
+                    if (code != 0) ++failures;
+                    break;
+                }
+            }
+            ::_exit(failures > 255 ? 255 : failures);
+        }
+        writers.push_back(pid);
+    }
+    for (const pid_t pid : writers) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "copies that failed";
+    }
+    EXPECT_EQ(folder.Read("out.dat"), folder.Read("in.dat"));
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path(""))) {
+        const std::string name = entry.path().filename().string();
+        if (name.find(".dat") != std::string::npos || name.find(".lock") != std::string::npos) {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"in.dat", "out.dat"}));
+}
+
 TEST(CommandLineTest, DumpCopyAndCheckFeedReportTheSystemsReason) {
     const std::string damaged = kEmptyEventFile.substr(0, 10);
     RunCases({
@@ -548,7 +610,7 @@ TEST(CommandLineTest, DumpCopyAndCheckFeedReportTheSystemsReason) {
          {"copy", "in.dat", "no/out.dat"},
          1,
          "^$",
-         "^zelvarofeed: cannot write no/out.dat: No such file or directory\n$",
+         "^zelvarofeed: Can't lock event file: no/out.lock: No such file or directory\n$",
          {}},
         {"check-feed clean",
          {{"feed.ini", kFeedAddAB}},
