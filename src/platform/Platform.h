@@ -130,6 +130,18 @@ public:
     virtual EPathKind GetPathKind(const std::string& path) = 0;
     // Creates one folder level.
     virtual bool CreateDirectory(const std::string& path) = 0;
+    // Makes the file or folder at `path` (not a link) readable and writable by its owner alone
+    // where the system has such modes (0600, a folder 0700); true where it has none.
+    virtual bool RestrictToOwner(const std::string& path) = 0;
+    // True when users other than the owner may read the file at `path` by its mode.
+    virtual bool IsReadableByOthers(const std::string& path) = 0;
+    // Encrypts `secret` for the current user alone (Windows' DPAPI) into `stored`, text fit
+    // for a settings file; false where the system keeps no such secrets, which then stay in
+    // files readable by their owner alone.
+    virtual bool ProtectSecret(const std::string& secret, std::string& stored) = 0;
+    // The secret that ProtectSecret stored; false when it cannot be decrypted (another user's,
+    // damaged) or the system keeps no secrets.
+    virtual bool UnprotectSecret(const std::string& stored, std::string& secret) = 0;
     // The user's application-data (configuration) folder; false when none can be named.
     virtual bool GetAppDataFolder(std::string& folder) = 0;
 

@@ -66,6 +66,18 @@ public:
     void AdviseLargeBuffer(void* data, std::size_t size) override {
         m_target.AdviseLargeBuffer(data, size);
     }
+    bool RestrictToOwner(const std::string& path) override {
+        return m_target.RestrictToOwner(path);
+    }
+    bool IsReadableByOthers(const std::string& path) override {
+        return m_target.IsReadableByOthers(path);
+    }
+    bool ProtectSecret(const std::string& secret, std::string& stored) override {
+        return m_target.ProtectSecret(secret, stored);
+    }
+    bool UnprotectSecret(const std::string& stored, std::string& secret) override {
+        return m_target.UnprotectSecret(stored, secret);
+    }
     bool GetAppDataFolder(std::string& folder) override {
         return m_target.GetAppDataFolder(folder);
     }

@@ -436,6 +436,22 @@ public:
         if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
     }
 
+    bool RestrictToOwner(const std::string& path) override {
+        const CPosixFd fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat st {};
+        if (!fd.IsValid() || fstat(fd.Get(), &st) != 0) return false;
+        return fchmod(fd.Get(), S_ISDIR(st.st_mode) ? 0700 : 0600) == 0;
+    }
+
+    bool IsReadableByOthers(const std::string& path) override {
+        struct stat st {};
+        return stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IRGRP | S_IROTH)) != 0;
+    }
+
+    // Secrets stay in the settings file, which only its owner may read.
+    bool ProtectSecret(const std::string&, std::string&) override { return false; }
+    bool UnprotectSecret(const std::string&, std::string&) override { return false; }
+
     bool GetAppDataFolder(std::string& folder) override {
         const char* config = std::getenv("XDG_CONFIG_HOME");
         if (config != nullptr && config[0] == '/') {

@@ -6,6 +6,7 @@
 #include <aclapi.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <wincrypt.h>
 
 #include <cstdio>
 #include <memory>
@@ -472,6 +473,51 @@ public:
 
     // Large pages need a privilege that user accounts lack by default.
     void AdviseLargeBuffer(void*, std::size_t) override {}
+
+    // The user's profile folder is the user's alone already; the secret in it is encrypted.
+    bool RestrictToOwner(const std::string&) override { return true; }
+    bool IsReadableByOthers(const std::string&) override { return false; }
+
+    bool ProtectSecret(const std::string& secret, std::string& stored) override {
+        DATA_BLOB in{static_cast<DWORD>(secret.size()),
+                     reinterpret_cast<BYTE*>(const_cast<char*>(secret.data()))};
+        DATA_BLOB out{};
+        if (!::CryptProtectData(&in, L"ZelvaroFeed", nullptr, nullptr, nullptr,
+                                CRYPTPROTECT_UI_FORBIDDEN, &out)) {
+            return false;
+        }
+        const std::unique_ptr<void, decltype(&::LocalFree)> owned(out.pbData, &::LocalFree);
+        constexpr char kHex[] = "0123456789abcdef";
+        stored.clear();
+        for (DWORD i = 0; i < out.cbData; ++i) {
+            stored += kHex[out.pbData[i] >> 4];
+            stored += kHex[out.pbData[i] & 0x0F];
+        }
+        return true;
+    }
+
+    bool UnprotectSecret(const std::string& stored, std::string& secret) override {
+        if (stored.empty() || stored.size() % 2 != 0) return false;
+        std::string bytes;
+        for (std::size_t i = 0; i < stored.size(); i += 2) {
+            const auto digit = [](char c) {
+                return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+            };
+            const int high = digit(stored[i]);
+            const int low = digit(stored[i + 1]);
+            if (high < 0 || low < 0) return false;
+            bytes += static_cast<char>(high * 16 + low);
+        }
+        DATA_BLOB in{static_cast<DWORD>(bytes.size()), reinterpret_cast<BYTE*>(bytes.data())};
+        DATA_BLOB out{};
+        if (!::CryptUnprotectData(&in, nullptr, nullptr, nullptr, nullptr,
+                                  CRYPTPROTECT_UI_FORBIDDEN, &out)) {
+            return false;
+        }
+        const std::unique_ptr<void, decltype(&::LocalFree)> owned(out.pbData, &::LocalFree);
+        secret.assign(reinterpret_cast<const char*>(out.pbData), out.cbData);
+        return true;
+    }
 
     bool GetAppDataFolder(std::string& folder) override {
         char buffer[MAX_PATH + 1] = {};
