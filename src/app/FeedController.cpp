@@ -15,12 +15,12 @@
 #include "feed/Sha256.h"
 #include "platform/FileRemover.h"
 #include "platform/Platform.h"
+#include "sync/EventFileLock.h"
 #include "sync/EventMerge.h"
 #include "sync/FeedAddress.h"
 #include "sync/FeedDownload.h"
 #include "sync/ImportState.h"
 #include "sync/ImportedGuids.h"
-#include "sync/PathParts.h"
 
 namespace {
 
@@ -29,28 +29,6 @@ constexpr EFeedControl kSettingControls[] = {
     EFeedControl::BrowseShared, EFeedControl::BrowseFeed, EFeedControl::ModeAdd,
     EFeedControl::ModeReplace,  EFeedControl::Interval,   EFeedControl::FeedFile,
     EFeedControl::SharedFile,
-};
-
-// Lets go of the taken lock file on every way out of a sync. Where the system lets a held file
-// be deleted (Linux), it is deleted before it is let go: a process that opened it before the
-// delete finds, once it has the lock, that its file is no longer the one at the path. Elsewhere
-// (Windows refuses to delete a file open without sharing) it is closed first.
-class CLockRelease {
-public:
-    CLockRelease(CPlatform& platform, std::unique_ptr<CFile> lock, std::string path)
-        : m_platform(platform), m_lock(std::move(lock)), m_path(std::move(path)) {}
-    CLockRelease(const CLockRelease&) = delete;
-    CLockRelease& operator=(const CLockRelease&) = delete;
-    ~CLockRelease() {
-        const bool deleted = m_platform.DeleteFile(m_path);
-        m_lock.reset();
-        if (!deleted) m_platform.DeleteFile(m_path);
-    }
-
-private:
-    CPlatform& m_platform;
-    std::unique_ptr<CFile> m_lock;
-    const std::string m_path;
 };
 
 // A timer period in milliseconds, cut to what the timer accepts.
@@ -274,6 +252,11 @@ void CFeedController::ImportFeed(const std::string& eventPath, const std::string
         SetStatus(kStatusCantCreateTemp);
         return;
     }
+    if (!m_bStaleTempFilesRemoved) {
+        // What killed runs of this program left there, as large as the event file each.
+        m_platform.RemoveStaleTempFiles(tempFolder);
+        m_bStaleTempFilesRemoved = true;
+    }
     const CFileRemover removeTemp(m_platform, std::move(tempPath));
     std::unique_ptr<CImportState> state;
     if (m_bWholeCalendarFeed) {
@@ -303,15 +286,8 @@ std::string CFeedController::SyncThroughTempFile(const std::string& eventPath,
                                                  const std::string& tempPath,
                                                  const std::function<void()>& onSynced,
                                                  CImportState* state) {
-    CPathParts lockParts(m_platform, eventPath);
-    lockParts.SetExtension("lock");
-    std::string lockPath = lockParts.GetPath();
-    // An event file named *.lock is its own lock path: taking the lock would cut it to zero.
-    if (m_platform.SamePathText(lockPath, eventPath)) return kStatusCantLock;
-
-    std::unique_ptr<CFile> lock = m_platform.OpenFile(lockPath, EFileOpen::Lock);
-    if (!lock) return kStatusCantLock;
-    const CLockRelease release(m_platform, std::move(lock), std::move(lockPath));
+    CEventFileLock lock(m_platform, eventPath);
+    if (!lock.Take()) return kStatusCantLock;
 
     std::string status;
     if (!m_platform.CopyFile(eventPath, tempPath)) {

@@ -170,4 +170,5 @@ protected:
     CPollSchedule m_poll;
     unsigned int m_nTimerPeriodMs = 0;
     bool m_bTimerRunning = false;
+    bool m_bStaleTempFilesRemoved = false;
 };

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/Platform.h"
+#include "sync/FeedAddress.h"
 
 namespace {
 
@@ -16,6 +17,9 @@ const std::string kFeedCaFile = "FeedCaFile";
 const std::string kFeedETag = "FeedETag";
 const std::string kFeedLastModified = "FeedLastModified";
 const std::string kFeedSha256 = "FeedSha256";
+// The password of a feed address, encrypted for the user (CPlatform::ProtectSecret), where the
+// system can: FeedFilePath then holds the address without it.
+const std::string kFeedPassword = "FeedPasswordProtected";
 
 constexpr std::int32_t kDefaultSyncMode = 0;
 constexpr std::int32_t kDefaultCheckFeedInterval = 30;
@@ -26,6 +30,11 @@ bool CFeedSettings::LoadSettings(const std::string& path) {
     const bool loaded = m_document.Load(path);
     SharedFilePath = m_document.GetString(kSection, kSharedFilePath, std::string());
     FeedFilePath = m_document.GetString(kSection, kFeedFilePath, std::string());
+    std::string password;
+    if (m_platform.UnprotectSecret(m_document.GetString(kSection, kFeedPassword, std::string()),
+                                   password)) {
+        FeedFilePath = CFeedAddress::WithPassword(FeedFilePath, password);
+    }
     SyncMode = m_document.GetInt(kSection, kSyncMode, kDefaultSyncMode);
     CheckFeedInterval = m_document.GetInt(kSection, kCheckFeedInterval, kDefaultCheckFeedInterval);
     LastFeedFileTime = m_document.GetDateTime(kSection, kLastFeedFileTime, CDateTime(2000, 1, 1));
@@ -38,7 +47,17 @@ bool CFeedSettings::LoadSettings(const std::string& path) {
 
 bool CFeedSettings::SaveSettings(const std::string& path) {
     m_document.SetString(kSection, kSharedFilePath, SharedFilePath);
-    m_document.SetString(kSection, kFeedFilePath, FeedFilePath);
+    std::string address = FeedFilePath;
+    std::string password;
+    std::string protectedPassword;
+    if (CFeedAddress::SplitPassword(FeedFilePath, address, password) &&
+        !m_platform.ProtectSecret(password, protectedPassword)) {
+        address = FeedFilePath;  // kept in a file that its owner alone may read
+    }
+    m_document.SetString(kSection, kFeedFilePath, address);
+    if (!protectedPassword.empty() || m_document.HasKey(kSection, kFeedPassword)) {
+        m_document.SetString(kSection, kFeedPassword, protectedPassword);
+    }
     m_document.SetInt(kSection, kSyncMode, SyncMode);
     m_document.SetInt(kSection, kCheckFeedInterval, CheckFeedInterval);
     m_document.SetDateTime(kSection, kLastFeedFileTime, LastFeedFileTime);
@@ -51,7 +70,13 @@ bool CFeedSettings::SaveSettings(const std::string& path) {
         }
     }
     if (path.empty() && m_bFileLeftAlone) return false;
-    return m_document.Save(path);
+    const std::string file = path.empty() ? m_document.GetPath() : path;
+    // Before the write where the file exists, so that a secret never lands in a file others
+    // may read; after it for a new one, which its 0700 folder hides meanwhile.
+    if (m_platform.FileExists(file)) m_platform.RestrictToOwner(file);
+    const bool saved = m_document.Save(path);
+    if (saved) m_platform.RestrictToOwner(file);
+    return saved;
 }
 
 void CFeedSettings::ForgetFeedValidators() {
@@ -69,7 +94,9 @@ bool CFeedSettings::GetSettingsFolder(CPlatform& platform, std::string& folder) 
     folder = appData + "ZelvaroFeed" + separator;
     // A folder that cannot be created makes every load and save fail later, which leaves
     // the program on its defaults.
-    if (!platform.FileExists(folder)) platform.CreateDirectory(folder);
+    if (!platform.FileExists(folder) && platform.CreateDirectory(folder)) {
+        platform.RestrictToOwner(folder);
+    }
     return true;
 }
 

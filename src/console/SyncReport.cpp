@@ -5,8 +5,8 @@
 #include "app/FeedController.h"
 #include "platform/Downloader.h"
 #include "platform/Platform.h"
+#include "sync/EventFileLock.h"
 #include "sync/FeedAddress.h"
-#include "sync/PathParts.h"
 
 std::string CSyncReport::Summary(const SMergeCounts& counts) {
     return std::string(CFeedController::kStatusSyncSuccessful) + ": " + GroupDigits(counts.added) +
@@ -65,17 +65,8 @@ SSyncOutcome CSyncReport::Describe(const CFeedController& controller, const std:
         }
         outcome.text = CSystemReason::Append(status + ": " + feed, reason);
     } else if (status == CFeedController::kStatusCantLock) {
-        CPathParts lockParts(CPlatform::Default(), settings.SharedFilePath);
-        lockParts.SetExtension("lock");
-        const std::string lockPath = lockParts.GetPath();
-        const std::string reason = CSystemReason::ForLockFile(lockPath, lastErrno);
-        if (reason.empty()) {
-            outcome.text =
-                status + ": " + lockPath + " is held by another program; try again later";
-            outcome.exitCode = CConsoleCommand::kExitLocked;
-        } else {
-            outcome.text = status + ": " + lockPath + ": " + reason;
-        }
+        outcome = DescribeLockFailure(
+            CEventFileLock(CPlatform::Default(), settings.SharedFilePath).GetPath(), lastErrno);
     } else if (status == CFeedController::kStatusCantCreateTemp) {
         const std::string reason = CSystemReason::ForReading(settings.SharedFilePath);
         std::string tempFolder;
@@ -98,6 +89,16 @@ SSyncOutcome CSyncReport::Describe(const CFeedController& controller, const std:
                                   CSystemReason::ForWriting(settings.SharedFilePath, lastErrno));
     }
     return outcome;
+}
+
+SSyncOutcome CSyncReport::DescribeLockFailure(const std::string& lockPath, int lastErrno) {
+    const std::string status = CFeedController::kStatusCantLock;
+    const std::string reason = CSystemReason::ForLockFile(lockPath, lastErrno);
+    if (reason.empty()) {
+        return {status + ": " + lockPath + " is held by another program; try again later",
+                CConsoleCommand::kExitLocked, true};
+    }
+    return {status + ": " + lockPath + ": " + reason, CConsoleCommand::kExitFailed, true};
 }
 
 std::string CSyncReport::GroupDigits(long long value) {

@@ -27,6 +27,9 @@ public:
     // the lock file is held by another program; 1 otherwise.
     static SSyncOutcome Describe(const CFeedController& controller, const std::string& status,
                                  int lastErrno);
+    // "Can't lock event file: LOCKPATH is held by another program; try again later" with exit
+    // code 75, or the system's reason with 1 when the lock file could not be opened at all.
+    static SSyncOutcome DescribeLockFailure(const std::string& lockPath, int lastErrno);
     // Groups of three digits separated by commas: 1234567 -> "1,234,567".
     static std::string GroupDigits(long long value);
 };

@@ -71,6 +71,7 @@ int CWatchCommand::Run(CConsoleOutput& output) {
         output.Error("cannot read the settings file \"" + settingsFile +
                      "\"; it is left unchanged and this run's settings are not saved");
     }
+    ReportExposedSecret(controller, output);
     if (m_shared) settings.SharedFilePath = Absolute(*m_shared);
     if (m_feed) {
         const std::string feed = Absolute(*m_feed);
@@ -130,6 +131,18 @@ int CWatchCommand::Run(CConsoleOutput& output) {
     output.Info(
         CConsoleFeedView::Stamp(std::string("Stopped by ") + CStopSignals::Name(stopSignal)));
     return kExitOk;
+}
+
+void CWatchCommand::ReportExposedSecret(const CFeedController& controller, CConsoleOutput& output) {
+    const std::string file = CFeedSettings::GetSettingsFile(controller.m_strSettingsFolder);
+    CPlatform& platform = CPlatform::Default();
+    if (!CFeedAddress::HasCredentials(controller.m_Settings.FeedFilePath) ||
+        !platform.IsReadableByOthers(file)) {
+        return;
+    }
+    output.Error("the settings file \"" + file +
+                 "\" holds the feed's user name and password and other users may read it" +
+                 (platform.RestrictToOwner(file) ? "; it is now readable by you alone" : ""));
 }
 
 void CWatchCommand::PrintSettings(const CFeedController& controller, CConsoleOutput& output) const {

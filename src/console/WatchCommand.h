@@ -31,6 +31,9 @@ public:
 
 private:
     void PrintSettings(const CFeedController& controller, CConsoleOutput& output) const;
+    // Says so when the settings file holds a feed password and users other than its owner may
+    // read it (and makes it its owner's alone).
+    static void ReportExposedSecret(const CFeedController& controller, CConsoleOutput& output);
 
     std::optional<std::string> m_shared;
     std::optional<std::string> m_feed;

@@ -18,6 +18,8 @@ std::string SDownloadResult::Reason() const {
             return "secure connection failed";
         case EDownloadFailure::InsecureRedirect:
             return "redirect from https to http refused";
+        case EDownloadFailure::UnsupportedRedirect:
+            return "redirect to an unsupported scheme refused";
         case EDownloadFailure::TooManyRedirects:
             return "too many redirects";
         case EDownloadFailure::TooLarge:
@@ -45,4 +47,17 @@ bool SDownloadResult::IsTemporary() const {
         default:
             return false;
     }
+}
+
+bool CDownloader::IsHttpScheme(std::string_view url) {
+    const auto startsWith = [url](std::string_view scheme) {
+        if (url.size() < scheme.size()) return false;
+        for (std::size_t i = 0; i < scheme.size(); ++i) {
+            const char c =
+                url[i] >= 'A' && url[i] <= 'Z' ? static_cast<char>(url[i] - 'A' + 'a') : url[i];
+            if (c != scheme[i]) return false;
+        }
+        return true;
+    };
+    return startsWith("http://") || startsWith("https://");
 }

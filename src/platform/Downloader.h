@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // What one download asks for. The limits are fields so that a test can shorten them.
 struct SDownloadRequest {
@@ -28,6 +29,7 @@ enum class EDownloadFailure {
     CertificateWrongHost,   // the certificate names another host
     TlsFailed,              // any other TLS failure
     InsecureRedirect,       // a redirect from https to http
+    UnsupportedRedirect,    // a redirect to another scheme than http or https (file:, ftp:)
     TooManyRedirects,
     TooLarge,        // the body exceeds maxBodyBytes
     ConnectionLost,  // the body ended before its announced end, or the peer hung up
@@ -60,6 +62,9 @@ public:
 
     // The implementation compiled into this build.
     static CDownloader& Default();
+    // True when the absolute address `url` begins with http:// or https:// (letter case
+    // ignored): the only schemes a download or a redirect may go to.
+    static bool IsHttpScheme(std::string_view url);
 
     // One GET of `request.url`, following at most maxRedirects redirects, never from https to
     // http. TLS always checks the certificate chain (the system's store, plus caFile) and the

@@ -105,7 +105,9 @@ public:
     virtual EFileTimeResult GetLastWriteTimeUtc(const std::string& path, CivilTime& time) = 0;
     // The system's folder for temporary files, ending with a separator.
     virtual bool GetTempFolder(std::string& folder) = 0;
-    // Creates a new, empty, uniquely named file in `folder` whose name begins with `prefix`.
+    // Creates a new, empty, uniquely named file in `folder` whose name begins with `prefix`
+    // (1 to 8 ASCII letters) followed by the process's tag (CTempNames), readable by its owner
+    // alone where the system has such modes.
     virtual bool CreateTempFile(const std::string& folder, const std::string& prefix,
                                 std::string& path) = 0;
     // Copies `source` over `target`, overwriting it.
@@ -115,15 +117,31 @@ public:
     // and no stray file remains. Fails when `target` is write-protected or not a regular file.
     // A `target` that is a link stays one: the file it names is replaced. The replaced file
     // keeps its mode, and its owner and group where the process may set them. The staging
-    // file has one fixed name per target, so an interrupted replace leaves at most one, which
-    // the next replace of that target overwrites and removes.
+    // file has a name of its own per writer (CTempNames), so that concurrent replaces of one
+    // target never remove each other's; one that a process which no longer runs left behind
+    // is removed by the next replace of that target.
     virtual bool ReplaceFileWithCopy(const std::string& source, const std::string& target) = 0;
     virtual bool DeleteFile(const std::string& path) = 0;
+    // Deletes the files that CreateTempFile made in `folder` for processes that no longer run
+    // (killed before they could delete them); those of running processes stay.
+    virtual void RemoveStaleTempFiles(const std::string& folder) = 0;
     virtual bool FileExists(const std::string& path) = 0;
     // What `path` itself is, without following a link.
     virtual EPathKind GetPathKind(const std::string& path) = 0;
     // Creates one folder level.
     virtual bool CreateDirectory(const std::string& path) = 0;
+    // Makes the file or folder at `path` (not a link) readable and writable by its owner alone
+    // where the system has such modes (0600, a folder 0700); true where it has none.
+    virtual bool RestrictToOwner(const std::string& path) = 0;
+    // True when users other than the owner may read the file at `path` by its mode.
+    virtual bool IsReadableByOthers(const std::string& path) = 0;
+    // Encrypts `secret` for the current user alone (Windows' DPAPI) into `stored`, text fit
+    // for a settings file; false where the system keeps no such secrets, which then stay in
+    // files readable by their owner alone.
+    virtual bool ProtectSecret(const std::string& secret, std::string& stored) = 0;
+    // The secret that ProtectSecret stored; false when it cannot be decrypted (another user's,
+    // damaged) or the system keeps no secrets.
+    virtual bool UnprotectSecret(const std::string& stored, std::string& secret) = 0;
     // The user's application-data (configuration) folder; false when none can be named.
     virtual bool GetAppDataFolder(std::string& folder) = 0;
 

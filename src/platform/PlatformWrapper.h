@@ -55,6 +55,9 @@ public:
         return m_target.ReplaceFileWithCopy(source, target);
     }
     bool DeleteFile(const std::string& path) override { return m_target.DeleteFile(path); }
+    void RemoveStaleTempFiles(const std::string& folder) override {
+        m_target.RemoveStaleTempFiles(folder);
+    }
     bool FileExists(const std::string& path) override { return m_target.FileExists(path); }
     EPathKind GetPathKind(const std::string& path) override { return m_target.GetPathKind(path); }
     bool CreateDirectory(const std::string& path) override {
@@ -62,6 +65,18 @@ public:
     }
     void AdviseLargeBuffer(void* data, std::size_t size) override {
         m_target.AdviseLargeBuffer(data, size);
+    }
+    bool RestrictToOwner(const std::string& path) override {
+        return m_target.RestrictToOwner(path);
+    }
+    bool IsReadableByOthers(const std::string& path) override {
+        return m_target.IsReadableByOthers(path);
+    }
+    bool ProtectSecret(const std::string& secret, std::string& stored) override {
+        return m_target.ProtectSecret(secret, stored);
+    }
+    bool UnprotectSecret(const std::string& stored, std::string& secret) override {
+        return m_target.UnprotectSecret(stored, secret);
     }
     bool GetAppDataFolder(std::string& folder) override {
         return m_target.GetAppDataFolder(folder);

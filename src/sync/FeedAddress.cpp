@@ -87,3 +87,22 @@ std::string CFeedAddress::WithoutUserInfo(const std::string& feed) {
     if (!FindUserInfo(feed, authority, at)) return feed;
     return feed.substr(0, authority) + feed.substr(at + 1);
 }
+
+bool CFeedAddress::SplitPassword(const std::string& feed, std::string& withoutPassword,
+                                 std::string& password) {
+    std::size_t authority = 0;
+    std::size_t at = 0;
+    if (!FindUserInfo(feed, authority, at)) return false;
+    const std::size_t colon = feed.find(':', authority);
+    if (colon > at) return false;
+    password = feed.substr(colon + 1, at - colon - 1);
+    withoutPassword = feed.substr(0, colon) + feed.substr(at);
+    return true;
+}
+
+std::string CFeedAddress::WithPassword(const std::string& feed, const std::string& password) {
+    std::size_t authority = 0;
+    std::size_t at = 0;
+    if (!FindUserInfo(feed, authority, at) || feed.find(':', authority) < at) return feed;
+    return feed.substr(0, at) + ":" + password + feed.substr(at);
+}

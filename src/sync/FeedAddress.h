@@ -24,4 +24,10 @@ public:
     // `feed` without its user name and password ("https://host/cal.ics"); anything that is
     // not an address, or has no user part, comes back unchanged.
     static std::string WithoutUserInfo(const std::string& feed);
+    // Splits the password off an address: `feed` without it ("https://user@host/cal.ics")
+    // and the password; false (and both untouched) when there is none.
+    static bool SplitPassword(const std::string& feed, std::string& withoutPassword,
+                              std::string& password);
+    // `feed` (an address with a user name and no password) with `password` put back.
+    static std::string WithPassword(const std::string& feed, const std::string& password);
 };

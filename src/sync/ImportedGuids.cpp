@@ -145,7 +145,9 @@ bool CImportedGuids::Save(CPlatform& platform, const std::string& path, const st
             platform.OpenFile(removeTemp.GetPath(), EFileOpen::WriteExclusive);
         if (!file || !file->Write(text.data(), text.size()) || !file->Flush()) return false;
     }
-    return platform.ReplaceFileWithCopy(removeTemp.GetPath(), path);
+    if (!platform.ReplaceFileWithCopy(removeTemp.GetPath(), path)) return false;
+    platform.RestrictToOwner(path);
+    return true;
 }
 
 std::vector<std::string> CImportedGuids::Of(const CDateEntryArray& entries) {

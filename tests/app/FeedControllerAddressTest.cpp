@@ -182,6 +182,8 @@ TEST(FeedControllerAddressTest, AFailedDownloadChangesNothingAndNamesItsReason) 
         {CFakeDownloader::Failure(EDownloadFailure::ConnectionLost), "connection lost"},
         {CFakeDownloader::Failure(EDownloadFailure::InsecureRedirect),
          "redirect from https to http refused"},
+        {CFakeDownloader::Failure(EDownloadFailure::UnsupportedRedirect),
+         "redirect to an unsupported scheme refused"},
         {CFakeDownloader::Failure(EDownloadFailure::HttpStatus, 404), "HTTP 404"},
         {CFakeDownloader::Failure(EDownloadFailure::HttpStatus, 429, 120), "HTTP 429"},
     };

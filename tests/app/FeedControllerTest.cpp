@@ -1173,6 +1173,111 @@ TEST(FeedControllerStateTest, EveryKindOfStateFile) {
     }
 }
 
+#ifndef _WIN32
+const char* CallName(EPlatformCall call) {
+    static const char* const kNames[] = {"GetLastWriteTimeUtc", "GetTempFolder",   "CreateTempFile",
+                                         "OpenLockFile",        "OpenFile",        "CopyFile",
+                                         "ReplaceFileWithCopy", "DeleteFile",      "IsSameFile",
+                                         "GetPathKind",         "FileRead",        "FileWrite",
+                                         "FileGetLength",       "FileGetPosition", "FileFlush"};
+    return kNames[static_cast<int>(call)];
+}
+
+// The files left in the temporary folder, beside the event file and in the settings folder,
+// but for the event file, its lock file (free for the next sync to take) and the state file.
+std::vector<std::string> StrayFiles(const CClubEnv& env) {
+    std::vector<std::string> stray;
+    for (const char* folder : {"tmp", "data", "ZelvaroFeed"}) {
+        for (const std::string& name : env.List(folder)) {
+            const std::string path = env.folder.File(folder) + env.separator + name;
+            if (path != env.eventPath && path != env.statePath && name != "events.lock") {
+                stray.push_back(std::string(folder) + "/" + name);
+            }
+        }
+    }
+    return stray;
+}
+
+// A sync whose second version of the club's calendar drops U2 and adds U4, killed before each
+// of its platform calls in turn: whatever the kill left, the next complete sync leaves exactly
+// the second version's events and the user's entries, and no stray file anywhere.
+TEST(FeedControllerStateTest, AKillAtAnyCallLosesNoRemovalAndLeavesNothingBehind) {
+    const std::vector<std::string> second = {"U1", "U3", "U4"};
+    std::size_t calls = 0;
+    std::vector<CPlatformCallRecord> log;
+    {
+        CClubEnv env;
+        ASSERT_EQ(env.Sync({"U1", "U2", "U3"}), "Sync successful");
+        CFaultyPlatform counting(env.fake);
+        counting.SetTempFolder(env.folder.File("tmp") + env.separator);
+        counting.SetAppDataFolder(env.folder.GetPath());
+        CPlatform::SetCurrent(&counting);
+        CFeedController controller(env.view, counting);
+        controller.m_Settings.SharedFilePath = env.eventPath;
+        controller.m_Settings.FeedFilePath = env.feedPath;
+        CTempFolder::WriteBytes(env.feedPath, Bytes(CIcsText::Calendar(second)));
+        controller.RunSyncCycle();
+        ASSERT_EQ(env.view.Status(), "Sync successful");
+        log = counting.GetCallLog();
+        calls = log.size();
+    }
+    ASSERT_GT(calls, 10u);
+    std::printf(
+        "| call | kind | file | after the kill: calendar | stray files | then a sync: "
+        "status | calendar | stray files |\n");
+    for (std::size_t k = 0; k < calls; ++k) {
+        SCOPED_TRACE(::testing::Message() << "killed before call " << k << " ("
+                                          << CallName(log[k].call) << " " << log[k].path << ")");
+        CClubEnv env;
+        ASSERT_EQ(env.Sync({"U1", "U2", "U3"}), "Sync successful");
+        CTempFolder::WriteBytes(env.feedPath, Bytes(CIcsText::Calendar(second)));
+        std::string output;
+        const int result = CChildProcess::Run(
+            [&env, k](int) {
+                CFaultyPlatform killing(env.fake);
+                killing.SetTempFolder(env.folder.File("tmp") + env.separator);
+                killing.SetAppDataFolder(env.folder.GetPath());
+                CPlatform::SetCurrent(&killing);
+                killing.SetFailingCall(static_cast<int>(k), ECallFault::Kill);
+                CFeedController controller(env.view, killing);
+                controller.m_Settings.SharedFilePath = env.eventPath;
+                controller.m_Settings.FeedFilePath = env.feedPath;
+                controller.RunSyncCycle();
+                return 0;
+            },
+            120, output);
+        ASSERT_EQ(result, kKilledExitCode);
+        const std::string killedCalendar = CEventFiles::Descriptions(env.eventPath);
+        EXPECT_TRUE(killedCalendar == "a b U1 U2 U3" || killedCalendar == "a b U1 U3 U4")
+            << killedCalendar;
+        const std::vector<std::string> leftByKill = StrayFiles(env);
+
+        const std::string status = env.Sync(second);
+
+        EXPECT_EQ(status, "Sync successful");
+        EXPECT_EQ(CEventFiles::Descriptions(env.eventPath), "a b U1 U3 U4");
+        EXPECT_EQ(StrayFiles(env), std::vector<std::string>{});
+        EXPECT_FALSE(CTempFolder::Exists(env.folder.File("data") + env.separator + "events.lock"));
+        const std::string& path = log[k].path;
+        const std::string role = path.empty()                               ? "-"
+                                 : path == env.feedPath                     ? "feed"
+                                 : path == env.eventPath                    ? "event file"
+                                 : path.ends_with("events.lock")            ? "lock"
+                                 : path == env.statePath                    ? "state"
+                                 : path.starts_with(env.folder.File("tmp")) ? "temporary"
+                                                                            : "other";
+        std::string strays;
+        for (const std::string& name : leftByKill) {
+            strays += (strays.empty() ? "" : ", ") + name.substr(0, name.find('-') + 1) + "...";
+        }
+        std::printf("| %zu | %s | %s | %s | %s | %s | %s | %zu |\n", k, CallName(log[k].call),
+                    role.c_str(), killedCalendar.c_str(), strays.empty() ? "none" : strays.c_str(),
+                    status.c_str(), CEventFiles::Descriptions(env.eventPath).c_str(),
+                    StrayFiles(env).size());
+    }
+}
+#endif
+
 class FeedControllerTest : public ::testing::Test {
 protected:
     void SetUp() override {

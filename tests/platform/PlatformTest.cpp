@@ -431,6 +431,36 @@ TEST_F(PlatformFilesTest, TempFilesAreNewEmptyAndDistinct) {
     EXPECT_FALSE(Os().CreateTempFile(Path("missing"), "dat", path));
 }
 
+#ifndef _WIN32
+// A temporary file that a process which has ended left behind is removed; one of a running
+// process (this one) and a file that is none of the program's stay.
+TEST_F(PlatformFilesTest, StaleTempFilesOfEndedProcessesAreRemoved) {
+    std::string left;
+    ASSERT_EQ(CChildProcess::Run(
+                  [this](int out) {
+                      std::string path;
+                      if (!Os().CreateTempFile(Folder(), "dat", path)) return 1;
+                      return write(out, path.data(), path.size()) ==
+                                     static_cast<ssize_t>(path.size())
+                                 ? 0
+                                 : 1;
+                  },
+                  60, left),
+              0);
+    ASSERT_TRUE(fs::is_regular_file(left)) << left;
+    std::string own;
+    ASSERT_TRUE(Os().CreateTempFile(Folder(), "gui", own));
+    const std::string foreign = Path("dat-zf1x-abcdef");
+    std::ofstream(foreign) << "not ours";
+
+    Os().RemoveStaleTempFiles(Folder());
+
+    EXPECT_FALSE(fs::exists(left));
+    EXPECT_TRUE(fs::exists(own));
+    EXPECT_TRUE(fs::exists(foreign));
+}
+#endif
+
 TEST_F(PlatformFilesTest, CopyFileOverwritesTheTarget) {
     const std::string source = Path("source.dat");
     const std::string target = Path("target.dat");

@@ -1,5 +1,6 @@
 #include "support/FaultyPlatform.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -110,6 +111,7 @@ EPlatformFault CFaultyPlatform::Take(EPlatformCall call, const std::string& path
     if (!m_recording) return EPlatformFault::None;
     ++m_calls[call];
     const bool chosen = static_cast<int>(m_log.size()) == m_failingCall;
+    if (chosen && m_failingFault == ECallFault::Kill) std::_Exit(kKilledExitCode);
     m_log.push_back(CPlatformCallRecord{call, path});
     if (chosen) return EPlatformFault::Fail;
     const auto found = m_plans.find(call);

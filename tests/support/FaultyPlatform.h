@@ -42,7 +42,12 @@ enum class ECallFault {
     Fail,        // the call fails as a refused or broken operation does; a write writes nothing,
                  // as on a full disk
     ShortWrite,  // FileWrite only: part of the bytes are written, then the write fails
+    // The process ends at once, before the call, as a kill would end it: no destructor runs,
+    // no file is closed by the program or deleted. Exit code kKilledExitCode.
+    Kill,
 };
+
+constexpr int kKilledExitCode = 137;
 
 enum class EPlatformFault {
     None,

@@ -109,6 +109,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 scheme = "https" if self.server.shared["tls_port"] == self.server.server_address[1] else "http"
                 target = "%s://127.0.0.1:%d%s" % (scheme, self.server.server_address[1], target)
             return self.send(302, headers=[("Location", target)])
+        if path == "/to-file":
+            return self.send(302, headers=[("Location", "file:///etc/passwd")])
+        if path == "/to-ftp":
+            return self.send(302, headers=[("Location", "ftp://127.0.0.1/cal.ics")])
         if path == "/to-http":
             return self.send(302, headers=[
                 ("Location", "http://127.0.0.1:%d/plain.ics" % shared["http_port"])])

@@ -60,4 +60,36 @@ TEST(FeedAddressTest, MasksThePasswordAndNothingElse) {
     }
 }
 
+TEST(FeedAddressTest, UserInformationAndPasswordComeOffAndThePasswordGoesBack) {
+    const struct {
+        const char* feed;
+        const char* withoutUser;
+        const char* withoutPassword;  // nullptr: no password
+        const char* password;
+    } rows[] = {
+        {"https://me:pw@example.org/cal.ics", "https://example.org/cal.ics",
+         "https://me@example.org/cal.ics", "pw"},
+        {"webcal://me:a:b@example.org/x@y", "webcal://example.org/x@y",
+         "webcal://me@example.org/x@y", "a:b"},
+        {"https://token@example.org/cal.ics", "https://example.org/cal.ics", nullptr, ""},
+        {"https://example.org/cal.ics", "https://example.org/cal.ics", nullptr, ""},
+        {"/home/me/cal.ics", "/home/me/cal.ics", nullptr, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.feed);
+        EXPECT_EQ(CFeedAddress::WithoutUserInfo(row.feed), row.withoutUser);
+        std::string without = "untouched";
+        std::string password = "untouched";
+        EXPECT_EQ(CFeedAddress::SplitPassword(row.feed, without, password),
+                  row.withoutPassword != nullptr);
+        if (row.withoutPassword != nullptr) {
+            EXPECT_EQ(without, row.withoutPassword);
+            EXPECT_EQ(password, row.password);
+            EXPECT_EQ(CFeedAddress::WithPassword(without, password), row.feed);
+        } else {
+            EXPECT_EQ(without, "untouched");
+        }
+    }
+}
+
 }  // namespace

@@ -267,6 +267,10 @@ SDownloadResult CCurlDownloader::Download(const SDownloadRequest& request) {
                 result.failure = EDownloadFailure::TooManyRedirects;
                 return result;
             }
+            if (!CDownloader::IsHttpScheme(location)) {
+                result.failure = EDownloadFailure::UnsupportedRedirect;
+                return result;
+            }
             const std::string nextOrigin = Origin(location);
             if (IsHttps(origin) && !IsHttps(nextOrigin)) {
                 result.failure = EDownloadFailure::InsecureRedirect;

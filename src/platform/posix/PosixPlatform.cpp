@@ -1,9 +1,11 @@
 // The platform services on Linux: the C library's clock and time locale, the kernel's random
 // source for GUIDs, and POSIX files with flock(2) standing in for Windows' share mode 0.
+#include <dirent.h>
 #include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/random.h>
@@ -18,6 +20,7 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/TempNames.h"
 #include "platform/TzifText.h"
 #include "platform/Utf8.h"
 #include "platform/posix/PosixFile.h"
@@ -111,6 +114,35 @@ CPosixFd OpenRegular(const std::string& path, int flags) {
     struct stat st {};
     if (!fd.IsValid() || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return CPosixFd();
     return fd;
+}
+
+// True while a process with this number runs (one of another user's included).
+bool IsRunning(unsigned long process) {
+    const auto pid = static_cast<pid_t>(process);
+    return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM);
+}
+
+// Deletes the regular files of `folder` named `head` and a tag (CTempNames) of a process
+// that no longer runs. A process number taken again by another process only delays this.
+void RemoveStale(const std::string& folder, const std::string& head) {
+    DIR* const dir = opendir(folder.c_str());
+    if (dir == nullptr) return;
+    const int dirFd = dirfd(dir);
+    while (const dirent* entry = readdir(dir)) {
+        unsigned long process = 0;
+        struct stat st {};
+        if (CTempNames::IsOwnName(entry->d_name, head, process) && !IsRunning(process) &&
+            fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) {
+            unlinkat(dirFd, entry->d_name, 0);
+        }
+    }
+    closedir(dir);
+}
+
+// Creates `pattern` (ending in six X) as a new file of mode 0600; the pattern becomes its
+// name.
+CPosixFd CreateUnique(std::string& pattern) {
+    return CPosixFd(mkostemp(pattern.data(), O_CLOEXEC));
 }
 
 mode_t CurrentUmask() {
@@ -296,8 +328,8 @@ public:
                         std::string& path) override {
         std::string pattern = folder;
         if (!pattern.empty() && pattern.back() != '/') pattern.push_back('/');
-        pattern += prefix + "XXXXXX";
-        const CPosixFd fd(mkostemp(pattern.data(), O_CLOEXEC));
+        pattern += prefix + CTempNames::Tag(static_cast<unsigned long>(getpid())) + "XXXXXX";
+        const CPosixFd fd = CreateUnique(pattern);
         if (!fd.IsValid()) return false;
         // A swap allocates nothing: the file just made cannot be lost to a lack of memory.
         path.swap(pattern);
@@ -335,14 +367,16 @@ public:
         const CPosixFd from = OpenRegular(source, O_RDONLY);
         if (!from.IsValid()) return false;
 
-        // One fixed name per target: a replace cut short by a crash leaves this one file,
-        // which the next replace removes first. O_EXCL with O_NOFOLLOW refuses anything that
-        // appears at the name in between, a link included.
+        // A name of its own per writer, so that two writers of one target never remove each
+        // other's; the ones that killed writers left are removed first (and the one fixed name
+        // that earlier versions used). A new file (O_EXCL) refuses a link at the name.
         const std::string folder = FolderOf(replaced);
-        const std::string staging = folder + "/." + NameOf(replaced) + ".replace";
-        unlink(staging.c_str());
-        CPosixFd to(
-            open(staging.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        const std::string head = "." + NameOf(replaced);
+        RemoveStale(folder, head);
+        unlink((folder + "/" + head + ".replace").c_str());
+        std::string staging =
+            folder + "/" + head + CTempNames::Tag(static_cast<unsigned long>(getpid())) + "XXXXXX";
+        CPosixFd to = CreateUnique(staging);
         if (!to.IsValid()) return false;
         // A new target gets the mode open(2) would give it; an existing one keeps mode, owner
         // and group (the owner only where the process may give it away: root may). The mode
@@ -366,6 +400,8 @@ public:
     }
 
     bool DeleteFile(const std::string& path) override { return unlink(path.c_str()) == 0; }
+
+    void RemoveStaleTempFiles(const std::string& folder) override { RemoveStale(folder, ""); }
 
     bool FileExists(const std::string& path) override {
         struct stat st {};
@@ -399,6 +435,22 @@ public:
         const std::uintptr_t end = (address + size) & ~(page - 1);
         if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
     }
+
+    bool RestrictToOwner(const std::string& path) override {
+        const CPosixFd fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat st {};
+        if (!fd.IsValid() || fstat(fd.Get(), &st) != 0) return false;
+        return fchmod(fd.Get(), S_ISDIR(st.st_mode) ? 0700 : 0600) == 0;
+    }
+
+    bool IsReadableByOthers(const std::string& path) override {
+        struct stat st {};
+        return stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IRGRP | S_IROTH)) != 0;
+    }
+
+    // Secrets stay in the settings file, which only its owner may read.
+    bool ProtectSecret(const std::string&, std::string&) override { return false; }
+    bool UnprotectSecret(const std::string&, std::string&) override { return false; }
 
     bool GetAppDataFolder(std::string& folder) override {
         const char* config = std::getenv("XDG_CONFIG_HOME");

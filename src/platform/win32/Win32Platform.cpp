@@ -6,11 +6,14 @@
 #include <aclapi.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <wincrypt.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/TempNames.h"
 #include "platform/TzifText.h"
 #include "platform/win32/Win32File.h"
 #include "platform/win32/Win32Handle.h"
@@ -118,6 +121,53 @@ CWin32Handle OpenForQuery(const std::string& path) {
     return CWin32Handle(::CreateFileA(path.c_str(), 0,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+// True while a process with this number runs (one of another user's included).
+bool IsRunning(unsigned long process) {
+    const CWin32Handle handle(
+        ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(process)));
+    if (!handle.IsValid()) return ::GetLastError() == ERROR_ACCESS_DENIED;
+    DWORD code = 0;
+    return ::GetExitCodeProcess(handle.Get(), &code) && code == STILL_ACTIVE;
+}
+
+// Deletes the files of `folder` (ending with a separator) named `head` and a tag (CTempNames)
+// of a process that no longer runs.
+void RemoveStale(const std::string& folder, const std::string& head) {
+    WIN32_FIND_DATAA entry{};
+    const HANDLE find = ::FindFirstFileA((folder + head + "*-zf*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        unsigned long process = 0;
+        if ((entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+                0 &&
+            CTempNames::IsOwnName(entry.cFileName, head, process) && !IsRunning(process)) {
+            ::DeleteFileA((folder + entry.cFileName).c_str());
+        }
+    } while (::FindNextFileA(find, &entry));
+    ::FindClose(find);
+}
+
+// Creates a new, empty file named `start` (a folder with its separator and the beginning of a
+// name), the process's tag and a unique part; `path` receives its name.
+bool CreateUnique(const std::string& start, std::string& path) {
+    static unsigned long counter = ::GetTickCount();
+    const std::string named = start + CTempNames::Tag(::GetCurrentProcessId());
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        char unique[16];
+        std::snprintf(unique, sizeof unique, "%06lX", (counter++ * 2654435761UL) & 0xFFFFFFUL);
+        std::string created = named + unique;
+        const CWin32Handle file(::CreateFileA(created.c_str(), GENERIC_WRITE, 0, nullptr,
+                                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.IsValid()) {
+            path.swap(created);
+            return true;
+        }
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
+    }
+    return false;
 }
 
 // True when `path` opens, without waiting, as a regular file on a disk.
@@ -318,15 +368,9 @@ public:
 
     bool CreateTempFile(const std::string& folder, const std::string& prefix,
                         std::string& path) override {
-        // Room for the name made before the file is: a swap then allocates nothing, so the
-        // file just made cannot be lost to a lack of memory.
-        std::string created(MAX_PATH + 1, '\0');
-        if (::GetTempFileNameA(folder.c_str(), prefix.c_str(), 0, created.data()) == 0) {
-            return false;
-        }
-        created.resize(std::char_traits<char>::length(created.c_str()));
-        path.swap(created);
-        return true;
+        std::string start = folder;
+        if (!start.empty() && start.back() != '\\' && start.back() != '/') start += '\\';
+        return CreateUnique(start + prefix, path);
     }
 
     bool CopyFile(const std::string& source, const std::string& target) override {
@@ -351,16 +395,20 @@ public:
         }
         if (!IsRegularFilePath(source)) return false;
 
-        // One fixed name per target, in its folder so that the final move is a rename within
-        // one volume: a replace cut short leaves this one file, which the next one removes.
+        // A name of its own per writer, in the target's folder so that the final move is a
+        // rename within one volume; the ones that killed writers left are removed first (and
+        // the one fixed name that earlier versions used).
         const std::string::size_type sep = LastSeparator(replaced);
         const std::string::size_type nameStart = sep != std::string::npos ? sep + 1
                                                  : replaced.size() >= 2 && replaced[1] == ':' ? 2
                                                                                               : 0;
-        const std::string staging =
-            replaced.substr(0, nameStart) + "." + replaced.substr(nameStart) + ".replace";
-        ClearReadOnly(staging);
-        ::DeleteFileA(staging.c_str());
+        const std::string folder = replaced.substr(0, nameStart);
+        const std::string head = "." + replaced.substr(nameStart);
+        RemoveStale(folder, head);
+        ClearReadOnly(folder + head + ".replace");
+        ::DeleteFileA((folder + head + ".replace").c_str());
+        std::string staging;
+        if (!CreateUnique(folder + head, staging)) return false;
         // CopyFileA carries the source's attributes over; a read-only copy could be neither
         // flushed nor deleted. The target's own attributes (hidden, archive) go to the copy.
         const DWORD keep = attributes == INVALID_FILE_ATTRIBUTES
@@ -393,6 +441,12 @@ public:
         return ::DeleteFileA(path.c_str()) != FALSE;
     }
 
+    void RemoveStaleTempFiles(const std::string& folder) override {
+        std::string start = folder;
+        if (!start.empty() && start.back() != '\\' && start.back() != '/') start += '\\';
+        RemoveStale(start, "");
+    }
+
     bool FileExists(const std::string& path) override {
         return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     }
@@ -419,6 +473,51 @@ public:
 
     // Large pages need a privilege that user accounts lack by default.
     void AdviseLargeBuffer(void*, std::size_t) override {}
+
+    // The user's profile folder is the user's alone already; the secret in it is encrypted.
+    bool RestrictToOwner(const std::string&) override { return true; }
+    bool IsReadableByOthers(const std::string&) override { return false; }
+
+    bool ProtectSecret(const std::string& secret, std::string& stored) override {
+        DATA_BLOB in{static_cast<DWORD>(secret.size()),
+                     reinterpret_cast<BYTE*>(const_cast<char*>(secret.data()))};
+        DATA_BLOB out{};
+        if (!::CryptProtectData(&in, L"ZelvaroFeed", nullptr, nullptr, nullptr,
+                                CRYPTPROTECT_UI_FORBIDDEN, &out)) {
+            return false;
+        }
+        const std::unique_ptr<void, decltype(&::LocalFree)> owned(out.pbData, &::LocalFree);
+        constexpr char kHex[] = "0123456789abcdef";
+        stored.clear();
+        for (DWORD i = 0; i < out.cbData; ++i) {
+            stored += kHex[out.pbData[i] >> 4];
+            stored += kHex[out.pbData[i] & 0x0F];
+        }
+        return true;
+    }
+
+    bool UnprotectSecret(const std::string& stored, std::string& secret) override {
+        if (stored.empty() || stored.size() % 2 != 0) return false;
+        std::string bytes;
+        for (std::size_t i = 0; i < stored.size(); i += 2) {
+            const auto digit = [](char c) {
+                return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+            };
+            const int high = digit(stored[i]);
+            const int low = digit(stored[i + 1]);
+            if (high < 0 || low < 0) return false;
+            bytes += static_cast<char>(high * 16 + low);
+        }
+        DATA_BLOB in{static_cast<DWORD>(bytes.size()), reinterpret_cast<BYTE*>(bytes.data())};
+        DATA_BLOB out{};
+        if (!::CryptUnprotectData(&in, nullptr, nullptr, nullptr, nullptr,
+                                  CRYPTPROTECT_UI_FORBIDDEN, &out)) {
+            return false;
+        }
+        const std::unique_ptr<void, decltype(&::LocalFree)> owned(out.pbData, &::LocalFree);
+        secret.assign(reinterpret_cast<const char*>(out.pbData), out.cbData);
+        return true;
+    }
 
     bool GetAppDataFolder(std::string& folder) override {
         char buffer[MAX_PATH + 1] = {};

@@ -421,8 +421,13 @@ SDownloadResult CWinHttpDownloader::Download(const SDownloadRequest& request) {
                 result.failure = EDownloadFailure::TooManyRedirects;
                 return result;
             }
+            const std::wstring target = Resolve(url, location);
+            if (!CDownloader::IsHttpScheme(Narrow(target))) {
+                result.failure = EDownloadFailure::UnsupportedRedirect;
+                return result;
+            }
             SUrl next;
-            if (!Crack(Resolve(url, location), next)) {
+            if (!Crack(target, next)) {
                 result.failure = EDownloadFailure::BadAddress;
                 return result;
             }
