@@ -12,6 +12,7 @@ const std::string kFeedFilePath = "FeedFilePath";
 const std::string kSyncMode = "SyncMode";
 const std::string kCheckFeedInterval = "CheckFeedInterval";
 const std::string kLastFeedFileTime = "LastFeedFileTime";
+const CDateTime kDefaultFeedFileTime(2000, 1, 1);
 const std::string kFeedCaFile = "FeedCaFile";
 const std::string kFeedETag = "FeedETag";
 const std::string kFeedLastModified = "FeedLastModified";
@@ -28,7 +29,7 @@ bool CFeedSettings::LoadSettings(const std::string& path) {
     FeedFilePath = m_document.GetString(kSection, kFeedFilePath, std::string());
     SyncMode = m_document.GetInt(kSection, kSyncMode, kDefaultSyncMode);
     CheckFeedInterval = m_document.GetInt(kSection, kCheckFeedInterval, kDefaultCheckFeedInterval);
-    LastFeedFileTime = m_document.GetDateTime(kSection, kLastFeedFileTime, CDateTime(2000, 1, 1));
+    LastFeedFileTime = m_document.GetDateTime(kSection, kLastFeedFileTime, kDefaultFeedFileTime);
     FeedCaFile = m_document.GetString(kSection, kFeedCaFile, std::string());
     FeedETag = m_document.GetString(kSection, kFeedETag, std::string());
     FeedLastModified = m_document.GetString(kSection, kFeedLastModified, std::string());
@@ -58,6 +59,10 @@ void CFeedSettings::ForgetFeedValidators() {
     FeedETag.clear();
     FeedLastModified.clear();
     FeedSha256.clear();
+}
+
+void CFeedSettings::ForgetFeedFileTime() {
+    LastFeedFileTime = kDefaultFeedFileTime;
 }
 
 bool CFeedSettings::GetSettingsFolder(CPlatform& platform, std::string& folder) {

@@ -702,4 +702,45 @@ TEST(CommandLineTest, WatchPrintsOneLinePerChangeOfStatus) {
     EXPECT_EQ(result.out.find("Syncing..."), std::string::npos);
 }
 
+// A change of the feed file is synced long before the first tick of an hour's interval: the
+// folder's change notification brings the check forward, and the event file's own replace
+// beside the feed brings no second sync. A feed whose folder does not exist is left to the
+// timer, which -v says once.
+TEST(CommandLineTest, WatchSyncsAChangedFeedOnItsNotification) {
+    const CProgramFolder folder;
+    folder.Write("cal.dat", kEmptyEventFile);
+    const pid_t pid =
+        folder.Start({"watch", "--shared", "cal.dat", "--feed", "feed.ini", "--interval", "3600"});
+    ASSERT_TRUE(folder.WaitForOutput("interval: +3600 seconds\n"));
+    folder.Write("feed.ini", kFeedAddAB);
+    const bool synced = folder.WaitForOutput("Sync successful: 2 added");
+    folder.Write("feed.ini.bak", kFeedUpdateAddRemove);  // not the feed: no check
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    ::kill(pid, SIGTERM);
+    const SResult result = folder.Finish(pid);
+    ASSERT_TRUE(synced) << result.out << result.err;
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const std::regex once(
+        "Sync successful: 2 added, 0 updated, 0 removed; 2 entries\n"
+        "[^\n]*Stopped by SIGTERM\n$");
+    EXPECT_TRUE(std::regex_search(result.out, once)) << result.out;
+    EXPECT_EQ(result.out.find("No change notification"), std::string::npos) << result.out;
+
+    const CProgramFolder missing;
+    missing.Write("cal.dat", kEmptyEventFile);
+    const std::string feed = missing.Path("gone/feed.ini");
+    const pid_t watching =
+        missing.Start({"watch", "-v", "--shared", "cal.dat", "--feed", feed, "--interval", "5"});
+    const bool ticked = missing.WaitForOutput("Can't access feed file") &&
+                        missing.WaitForOutput("Can't access feed file[^]*Can't access feed file");
+    ::kill(watching, SIGTERM);
+    const SResult unwatched = missing.Finish(watching);
+    ASSERT_TRUE(ticked) << unwatched.out << unwatched.err;
+    const std::string line = "No change notification for " + missing.Path("gone") +
+                             ": No such file or directory; checking every 5 seconds\n";
+    const std::size_t first = unwatched.out.find(line);
+    EXPECT_NE(first, std::string::npos) << unwatched.out;
+    EXPECT_EQ(unwatched.out.find(line, first + 1), std::string::npos) << unwatched.out;
+}
+
 }  // namespace

@@ -13,6 +13,7 @@
 #include "platform/Platform.h"
 #include "platform/TzifText.h"
 #include "platform/win32/Win32File.h"
+#include "platform/win32/Win32FolderWatch.h"
 #include "platform/win32/Win32Handle.h"
 #include "platform/win32/Win32ZoneData.h"
 
@@ -402,6 +403,11 @@ public:
     }
 
     // Large pages need a privilege that user accounts lack by default.
+    std::unique_ptr<CFolderWatch> WatchFolder(const std::string& folder,
+                                              std::string& reason) override {
+        return CWin32FolderWatch::Open(folder, reason);
+    }
+
     void AdviseLargeBuffer(void*, std::size_t) override {}
 
     bool GetAppDataFolder(std::string& folder) override {
