@@ -68,10 +68,12 @@ def identity(path):
 
 
 def wait_for_replace(path, before, limit):
-    """Seconds until the file at `path` is no longer `before`; None after `limit` seconds."""
+    """Seconds until another file stands at `path` than `before`; None after `limit` seconds.
+    (Under Wine the replace leaves a moment without a file at the path.)"""
     start = time.monotonic()
     while time.monotonic() - start < limit:
-        if identity(path) != before:
+        now = identity(path)
+        if now is not None and now != before:
             return time.monotonic() - start
         time.sleep(0.002)
     return None
