@@ -651,13 +651,14 @@ def start_with_both_paths(session):
 
     # Closing while the feed runs does not run a cycle: with an interval that no tick falls
     # into before the close, a changed feed is not imported and the saved time is the one of
-    # the import that happened.
+    # the import that happened. The feed changes while the feed is off, so that no change
+    # notification brings a cycle forward either.
     session.click_control(1006)
     session.wait_for_status("Syncing stopped")
+    write_file(feed, FEED_TWO_ENTRIES, datetime.datetime(2024, 6, 7, 8, 9, 10))
     clear_and_type(session, 1005, "3600")
     session.click_control(1006)
     session.wait_for_status("Start syncing...")
-    write_file(feed, FEED_TWO_ENTRIES, datetime.datetime(2024, 6, 7, 8, 9, 10))
     session.click_control(1000)
     check_equal(session.wait_for_exit(), 0, "exit code")
     check_equal(read_bytes(event), imported, "event file after closing")
