@@ -28,7 +28,9 @@ cmake --build build/windows -j"$jobs"
 echo "== Native tests (AddressSanitizer, UndefinedBehaviorSanitizer) =="
 (cd build/native && ctest --output-on-failure -j"$jobs") || status=1
 echo "== Windows tests under Wine =="
-(cd build/windows && ctest --output-on-failure) || status=1
+# The UI scenarios spend most of their time waiting for the program under Wine, each on its
+# own display and prefix: several run beside each other and beside the unit tests.
+(cd build/windows && ctest --output-on-failure -j"$((jobs * 2))") || status=1
 
 # The Debian package from the release build: contents, lintian, install, run, remove.
 echo "== Linux package (Debian, made by CPack) =="

@@ -13,6 +13,7 @@ const std::string kFeedFilePath = "FeedFilePath";
 const std::string kSyncMode = "SyncMode";
 const std::string kCheckFeedInterval = "CheckFeedInterval";
 const std::string kLastFeedFileTime = "LastFeedFileTime";
+const CDateTime kDefaultFeedFileTime(2000, 1, 1);
 const std::string kFeedCaFile = "FeedCaFile";
 const std::string kFeedETag = "FeedETag";
 const std::string kFeedLastModified = "FeedLastModified";
@@ -37,7 +38,7 @@ bool CFeedSettings::LoadSettings(const std::string& path) {
     }
     SyncMode = m_document.GetInt(kSection, kSyncMode, kDefaultSyncMode);
     CheckFeedInterval = m_document.GetInt(kSection, kCheckFeedInterval, kDefaultCheckFeedInterval);
-    LastFeedFileTime = m_document.GetDateTime(kSection, kLastFeedFileTime, CDateTime(2000, 1, 1));
+    LastFeedFileTime = m_document.GetDateTime(kSection, kLastFeedFileTime, kDefaultFeedFileTime);
     FeedCaFile = m_document.GetString(kSection, kFeedCaFile, std::string());
     FeedETag = m_document.GetString(kSection, kFeedETag, std::string());
     FeedLastModified = m_document.GetString(kSection, kFeedLastModified, std::string());
@@ -83,6 +84,10 @@ void CFeedSettings::ForgetFeedValidators() {
     FeedETag.clear();
     FeedLastModified.clear();
     FeedSha256.clear();
+}
+
+void CFeedSettings::ForgetFeedFileTime() {
+    LastFeedFileTime = kDefaultFeedFileTime;
 }
 
 bool CFeedSettings::GetSettingsFolder(CPlatform& platform, std::string& folder) {

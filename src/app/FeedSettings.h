@@ -68,6 +68,10 @@ public:
 
     // Forgets the validators and digest of the last download: they belong to one address.
     void ForgetFeedValidators();
+    // Puts LastFeedFileTime back to its default (that of a fresh installation), so that the
+    // next check imports the feed file whatever its last-write time: for when a change may
+    // have kept the time of the last import.
+    void ForgetFeedFileTime();
 
 private:
     CPlatform& m_platform;

@@ -5,6 +5,10 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstdint>
+#include <vector>
+
+#include "platform/posix/PosixFd.h"
 
 class CStopSignals {
 public:
@@ -15,13 +19,17 @@ public:
     CStopSignals& operator=(const CStopSignals&) = delete;
     ~CStopSignals();
 
-    // Waits up to `timeout` for a stop signal (one that arrived earlier is taken at once).
-    // Returns its number, or 0 when the time ran out or the wait was interrupted otherwise.
-    int Wait(std::chrono::nanoseconds timeout) const;
+    // Waits up to `timeout` for a stop signal (one that arrived earlier is taken at once) or
+    // for one of `descriptors` to turn readable. Returns the signal's number, or 0 when the
+    // time ran out, a descriptor is readable or the wait was interrupted otherwise.
+    int Wait(std::chrono::nanoseconds timeout,
+             const std::vector<std::intptr_t>& descriptors = {}) const;
     // "SIGINT", "SIGTERM" or "SIGHUP".
     static const char* Name(int signal);
 
 private:
     sigset_t m_signals;
     sigset_t m_previous;
+    // Delivers the blocked stop signals, so that one wait covers them and the descriptors.
+    CPosixFd m_signalFd;
 };

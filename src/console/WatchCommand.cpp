@@ -1,8 +1,10 @@
 #include "WatchCommand.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
 
@@ -16,6 +18,7 @@
 #include "app/FeedController.h"
 #include "platform/Platform.h"
 #include "sync/FeedAddress.h"
+#include "sync/FeedChangeWatch.h"
 
 namespace {
 
@@ -26,6 +29,13 @@ std::string Absolute(const std::string& path) {
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
     return error ? path : absolute.lexically_normal().string();
+}
+
+// The wall clock in milliseconds since 1970, as the change notifications' settle counts.
+std::int64_t WallMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 }  // namespace
@@ -48,6 +58,9 @@ CLI::App* CWatchCommand::Declare(CLI::App& app) {
                      "seconds between two checks (at least 5; at least 60 for an address)")
         ->type_name("SECONDS")
         ->check(COptionChecks::Seconds());
+    command->add_flag("--no-notify", m_noNotify,
+                      "check on the interval alone, without the system's change "
+                      "notification for a feed file (not saved)");
     command
         ->add_option("--export", m_export,
                      "after each successful sync, write the calendar as iCalendar to this "
@@ -93,12 +106,41 @@ int CWatchCommand::Run(CConsoleOutput& output) {
     }
     PrintSettings(controller, output);
 
+    // A change of a feed file brings the next check forward; the timer stays for what sends
+    // no notification. -v reports a folder that cannot be watched, once.
+    CFeedChangeWatch changes(CPlatform::Default());
+    const auto reportFailures = [&] {
+        for (const std::string& failure : changes.TakeFailures()) {
+            if (output.IsVerbose()) {
+                output.Info(CConsoleFeedView::Stamp(
+                    CFeedChangeWatch::FailureText(failure, settings.CheckFeedInterval)));
+            }
+        }
+    };
+    const auto follow = [&] {
+        if (m_noNotify) return;
+        changes.Follow({settings.FeedFilePath});
+        reportFailures();
+    };
+    follow();
+
     using Clock = std::chrono::steady_clock;
     Clock::time_point due = Clock::now() + std::chrono::milliseconds(view.GetTimerPeriod());
     std::string lastStatus = view.GetStatus();
     int stopSignal = 0;
-    while ((stopSignal = stopSignals.Wait(due - Clock::now())) == 0) {
-        if (Clock::now() < due) continue;  // woken early by something else
+    for (;;) {
+        std::chrono::nanoseconds wait = due - Clock::now();
+        if (const std::int64_t settle = changes.WaitMs(WallMs()); settle >= 0) {
+            wait = std::min<std::chrono::nanoseconds>(wait, std::chrono::milliseconds(settle));
+        }
+        if ((stopSignal = stopSignals.Wait(wait, changes.GetWaitHandles())) != 0) break;
+        changes.Collect(WallMs());
+        reportFailures();
+        const bool tick = Clock::now() >= due;
+        const std::int64_t checkMs = WallMs();
+        if (!tick && changes.GetDue(checkMs).empty()) continue;
+        if (changes.MayHideChange(settings.FeedFilePath)) settings.ForgetFeedFileTime();
+        changes.OnChecked(settings.FeedFilePath, checkMs);
         errno = 0;
         controller.RunSyncCycle();
         const int lastErrno = errno;
@@ -120,12 +162,14 @@ int CWatchCommand::Run(CConsoleOutput& output) {
         if (!m_export.empty() && CFeedController::IsSyncSuccessful(status)) {
             CIcsPublisher::Publish(settings.SharedFilePath, m_export, output);
         }
+        if (!tick) continue;
         // Like a window timer: ticks missed during a long cycle collapse into one. A feed
         // address may have restarted the timer with another period (a backoff, or the
         // interval again): the next tick is one new period after this one.
         due += std::chrono::milliseconds(view.GetTimerPeriod());
         const Clock::time_point now = Clock::now();
         if (due < now) due = now;
+        follow();  // a folder that could not be watched may be back
     }
     controller.Close();
     output.Info(

@@ -20,8 +20,10 @@ public:
     // checks back off. Prints the settings it runs with, then runs one sync cycle per
     // interval, the first one interval after the start, and prints a line with the local
     // time whenever the outcome differs from the one before and after every successful sync
-    // (failures on stderr); -v prints every status. With --export, each successful sync is
-    // followed by the export of the event file (CIcsPublisher), whose failure is one error
+    // (failures on stderr); -v prints every status. A change of a feed file brings the
+    // next check forward (CFeedChangeWatch) unless --no-notify; a folder that cannot be
+    // watched leaves the timer alone and is reported once by -v. With --export, each successful
+    // sync is followed by the export of the event file (CIcsPublisher), whose failure is one error
     // line and leaves the watch running. Runs until SIGINT, SIGTERM or SIGHUP
     // arrives; a cycle that is running then finishes first. At the end the timer stops and
     // the settings, options included, are saved as the window saves them at closing.
@@ -42,4 +44,6 @@ private:
     std::optional<int> m_interval;
     // Where each successful sync publishes the calendar as iCalendar; empty: nowhere.
     std::string m_export;
+    // The timer alone, without change notifications.
+    bool m_noNotify = false;
 };

@@ -11,3 +11,8 @@ CPlatform& CPlatform::Current() {
 void CPlatform::SetCurrent(CPlatform* platform) {
     g_current = platform;
 }
+
+std::unique_ptr<CFolderWatch> CPlatform::WatchFolder(const std::string&, std::string& reason) {
+    reason = "no change notification on this system";
+    return nullptr;
+}

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/File.h"
+#include "platform/FolderWatch.h"
 
 // A calendar date and time of day to the second, as the system clock or the file system
 // reports it.
@@ -144,6 +145,13 @@ public:
     virtual bool UnprotectSecret(const std::string& stored, std::string& secret) = 0;
     // The user's application-data (configuration) folder; false when none can be named.
     virtual bool GetAppDataFolder(std::string& folder) = 0;
+
+    // Starts watching the entries of `folder` for changes; nullptr, with a short `reason`,
+    // where the system gives no notifications for it (no such service, a folder that does
+    // not exist or cannot be watched, no watches left). Platforms without the service keep
+    // this default, which always declines.
+    virtual std::unique_ptr<CFolderWatch> WatchFolder(const std::string& folder,
+                                                      std::string& reason);
 
     // --- Memory ---
     // A hint about the `size` bytes at `data`, about to be filled for the first time: where

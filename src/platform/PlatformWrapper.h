@@ -63,6 +63,10 @@ public:
     bool CreateDirectory(const std::string& path) override {
         return m_target.CreateDirectory(path);
     }
+    std::unique_ptr<CFolderWatch> WatchFolder(const std::string& folder,
+                                              std::string& reason) override {
+        return m_target.WatchFolder(folder, reason);
+    }
     void AdviseLargeBuffer(void* data, std::size_t size) override {
         m_target.AdviseLargeBuffer(data, size);
     }

@@ -32,7 +32,7 @@ INT_PTR CDialog::DoModal() {
 
     MSG msg;
     while (!m_bEnding) {
-        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        const int got = NextMessage(msg);
         if (got == -1) break;
         if (got == 0) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
@@ -49,6 +49,25 @@ INT_PTR CDialog::DoModal() {
     if (disableParent) ::EnableWindow(m_hParent, TRUE);
     ::DestroyWindow(m_hWnd);
     return m_nResult;
+}
+
+int CDialog::NextMessage(MSG& msg) {
+    for (;;) {
+        std::vector<HANDLE> handles;
+        if (s_loopWaits != nullptr) handles = s_loopWaits->GetHandles();
+        if (handles.empty())
+            return ::GetMessageA(&msg, nullptr, 0, 0) == -1 ? -1 : (msg.message == WM_QUIT ? 0 : 1);
+        if (handles.size() > MAXIMUM_WAIT_OBJECTS - 1) handles.resize(MAXIMUM_WAIT_OBJECTS - 1);
+        const DWORD count = static_cast<DWORD>(handles.size());
+        const DWORD woke = ::MsgWaitForMultipleObjectsEx(count, handles.data(), INFINITE,
+                                                         QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke == WAIT_FAILED) return -1;
+        if (woke < WAIT_OBJECT_0 + count) {
+            s_loopWaits->OnSignalled();
+            continue;
+        }
+        if (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return msg.message == WM_QUIT ? 0 : 1;
+    }
 }
 
 INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {

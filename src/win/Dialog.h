@@ -1,7 +1,20 @@
 // A dialog window built from a dialog resource and run modally by a message loop of our own.
 #pragma once
 
+#include <vector>
+
 #include "platform/win32/Win32Api.h"
+
+// Kernel handles that the modal loop of every dialog waits on beside its messages, so that a
+// signalled one is handled on the one user-interface thread whichever dialog is in front.
+class CLoopWaits {
+public:
+    virtual ~CLoopWaits() = default;
+    // The handles to wait on now (at most MAXIMUM_WAIT_OBJECTS - 1 are used).
+    virtual std::vector<HANDLE> GetHandles() = 0;
+    // One of the handles is signalled; must deal with it (or the loop wakes again at once).
+    virtual void OnSignalled() = 0;
+};
 
 // The window keeps `this` in its user data from WM_INITDIALOG on and forwards every message
 // to HandleMessage. A derived class overrides HandleMessage for its own messages and hands
@@ -25,6 +38,10 @@ public:
 
     HWND GetSafeHwnd() const { return m_hWnd; }
 
+    // Installs the handles that every modal loop also waits on; nullptr removes them.
+    // REQUIRES: `waits` outlives its installation.
+    static void SetLoopWaits(CLoopWaits* waits) { s_loopWaits = waits; }
+
 protected:
     // The message handler of the window; the result is the dialog procedure's result.
     // Routes WM_INITDIALOG to OnInitDialog and the IDOK and IDCANCEL commands to OnOK and
@@ -44,6 +61,11 @@ protected:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // The next message for the modal loop, handling signalled loop waits meanwhile: 1 a
+    // message, 0 WM_QUIT, -1 a failure.
+    static int NextMessage(MSG& msg);
+
+    static inline CLoopWaits* s_loopWaits = nullptr;
 
     HINSTANCE m_hInstance;
     UINT m_nTemplateId;

@@ -4,6 +4,8 @@
 #include <shellapi.h>
 
 #include <array>
+#include <chrono>
+#include <cstdint>
 #include <vector>
 
 #include "win/AboutDialog.h"
@@ -24,6 +26,15 @@ static_assert(WM_FEEDTRAY == 0x8005);
 namespace {
 
 constexpr UINT kTrayIconId = IDI_MAINFRAME;
+// The sync timer is identifier 1 (the controller starts it); this one-shot timer runs the
+// cycle that a settled change brings forward.
+constexpr UINT_PTR kSettleTimerId = 2;
+
+std::int64_t WallMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
 
 constexpr const char kSharedFileFilter[] =
     "Zelvaro Event Files (*.dat)|*.dat|All Files (*.*)|*.*||";
@@ -52,6 +63,7 @@ CFeedDialog::CFeedDialog(HWND parent, CPlatform& platform)
                                                   IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
                                                   ::GetSystemMetrics(SM_CYSMICON), LR_SHARED))),
       m_controller(*this, platform),
+      m_changes(platform),
       m_nTaskbarCreatedMessage(::RegisterWindowMessageA("TaskbarCreated")) {}
 
 std::string CFeedDialog::GetControlText(EFeedControl control) {
@@ -103,7 +115,7 @@ INT_PTR CFeedDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_QUERYDRAGICON:
             return reinterpret_cast<INT_PTR>(m_hWindowIcon);
         case WM_TIMER:
-            OnTimer();
+            OnTimer(wParam);
             return TRUE;
         case WM_SIZE:
             OnSize(wParam);
@@ -125,6 +137,8 @@ BOOL CFeedDialog::OnInitDialog() {
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hWindowIcon));
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hWindowIcon));
     m_controller.Initialize();
+    CDialog::SetLoopWaits(this);
+    FollowFeed();
     // Without a shell that takes the icon the program runs on silently and minimises to the
     // taskbar; a shell that starts later announces itself with TaskbarCreated.
     m_trayIcon.Add(m_hWnd, kTrayIconId, WM_FEEDTRAY, m_hTrayIcon);
@@ -145,6 +159,8 @@ void CFeedDialog::AddAboutMenuItem() {
 
 void CFeedDialog::OnCancel() {
     if (IsEnding()) return;
+    CDialog::SetLoopWaits(nullptr);
+    ::KillTimer(m_hWnd, kSettleTimerId);
     m_controller.Close();
     m_trayIcon.Remove();
     EndDialog(IDCANCEL);
@@ -172,13 +188,68 @@ bool CFeedDialog::OnPaint() {
     return true;
 }
 
-void CFeedDialog::OnTimer() {
+void CFeedDialog::OnTimer(WPARAM timerId) {
+    const bool tick = timerId != kSettleTimerId;
+    const std::int64_t checkMs = WallMs();
+    m_changes.Collect(checkMs);
+    if (tick || !m_changes.GetDue(checkMs).empty()) {
+        CFeedSettings& settings = m_controller.m_Settings;
+        if (m_changes.MayHideChange(settings.FeedFilePath)) settings.ForgetFeedFileTime();
+        m_changes.OnChecked(settings.FeedFilePath, checkMs);
+        RunCycle();
+    }
+    // A folder that could not be watched may be back.
+    if (tick) FollowFeed();
+    ScheduleSettle();
+}
+
+void CFeedDialog::RunCycle() {
     // The system merges due timer messages into one, so at most one tick follows a long
     // cycle; the flag keeps a tick from nesting inside a running cycle.
     if (m_bInCycle) return;
     m_bInCycle = true;
     m_controller.RunSyncCycle();
     m_bInCycle = false;
+}
+
+void CFeedDialog::FollowFeed() {
+    if (m_controller.GetTimerPeriodMs() == 0) {
+        m_changes.Follow({});
+    } else {
+        m_changes.Follow({m_controller.m_Settings.FeedFilePath});
+    }
+    ShowWatchFailures();
+}
+
+void CFeedDialog::ShowWatchFailures() {
+    for (const std::string& failure : m_changes.TakeFailures()) {
+        SetControlText(
+            EFeedControl::Status,
+            CFeedChangeWatch::FailureText(failure, m_controller.m_Settings.CheckFeedInterval));
+    }
+}
+
+void CFeedDialog::ScheduleSettle() {
+    const std::int64_t wait = m_changes.WaitMs(WallMs());
+    if (wait < 0) {
+        ::KillTimer(m_hWnd, kSettleTimerId);
+        return;
+    }
+    ::SetTimer(m_hWnd, kSettleTimerId, static_cast<UINT>(wait), nullptr);
+}
+
+std::vector<HANDLE> CFeedDialog::GetHandles() {
+    std::vector<HANDLE> handles;
+    for (const std::intptr_t handle : m_changes.GetWaitHandles()) {
+        handles.push_back(reinterpret_cast<HANDLE>(handle));
+    }
+    return handles;
+}
+
+void CFeedDialog::OnSignalled() {
+    m_changes.Collect(WallMs());
+    ShowWatchFailures();
+    ScheduleSettle();
 }
 
 void CFeedDialog::OnSize(WPARAM sizeType) {
@@ -212,7 +283,11 @@ BOOL CFeedDialog::OnCommand(WORD id, WORD notifyCode) {
             if (notifyCode == BN_CLICKED) OnBrowseFeedFile();
             return TRUE;
         case IDC_ENABLE_FEED:
-            if (notifyCode == BN_CLICKED) m_controller.OnEnableFeed();
+            if (notifyCode == BN_CLICKED) {
+                m_controller.OnEnableFeed();
+                FollowFeed();
+                ScheduleSettle();
+            }
             return TRUE;
         case IDC_EXIT:
             if (notifyCode == BN_CLICKED) OnCancel();

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/FeedController.h"
 #include "app/FeedView.h"
+#include "sync/FeedChangeWatch.h"
 #include "win/Dialog.h"
 #include "win/TrayIcon.h"
 
@@ -15,10 +17,17 @@
 // brings it back; without the icon the window minimises to its taskbar button as any window
 // does. A shell that (re)starts gets the icon again. Every way of closing (Exit, Escape, the
 // close box, Alt+F4) stops the timer, saves the settings and removes the tray icon.
-class CFeedDialog : public CDialog, public CFeedView {
+//
+// While the feed runs, a change of the feed file brings the next cycle forward: the folder
+// watch's handles wait in the modal loops (CLoopWaits), and a one-shot window timer
+// (kSettleTimerId) runs the cycle once the change has settled. A folder that cannot be
+// watched is reported once in the status field and left to the timer.
+class CFeedDialog : public CDialog, public CFeedView, private CLoopWaits {
 public:
     // REQUIRES: `platform` outlives the dialog.
     CFeedDialog(HWND parent, CPlatform& platform);
+    // Takes its handles out of the modal loops, however the dialog ended.
+    ~CFeedDialog() override { CDialog::SetLoopWaits(nullptr); }
 
     // CFeedView over the dialog's controls.
     std::string GetControlText(EFeedControl control) override;
@@ -42,7 +51,18 @@ private:
     void AddAboutMenuItem();
     BOOL OnSysCommand(WPARAM command);
     bool OnPaint();
-    void OnTimer();
+    void OnTimer(WPARAM timerId);
+    // Runs one sync cycle unless one is running.
+    void RunCycle();
+    // Follows the feed file while the feed runs (nothing otherwise) and shows a failure of
+    // the watch in the status field.
+    void FollowFeed();
+    // Each new failure of the watch, in the status field.
+    void ShowWatchFailures();
+    // Starts the settle timer for the first due check, or stops it when none waits.
+    void ScheduleSettle();
+    std::vector<HANDLE> GetHandles() override;
+    void OnSignalled() override;
     void OnSize(WPARAM sizeType);
     void OnTrayNotify(LPARAM mouseMessage);
     void OnTaskbarCreated();
@@ -58,6 +78,7 @@ private:
     HICON m_hTrayIcon;
     CFeedController m_controller;
     CTrayIcon m_trayIcon;
+    CFeedChangeWatch m_changes;
     // The message that the shell broadcasts to every top-level window when its taskbar is
     // created, after a crash or restart of the shell as well as at log-on; 0 if the system
     // could not register it.

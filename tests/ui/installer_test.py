@@ -86,7 +86,7 @@ class Installation:
         process ends at once: waits until everything it removes is gone."""
         paths = (self.unix(INSTALL_DIR), self.unix(START_MENU_LINK), self.startup_link())
         self.session.wait_for("the uninstaller to remove the files",
-                              lambda: not any(os.path.exists(p) for p in paths), timeout=60)
+                              lambda: not any(os.path.exists(p) for p in paths), timeout=180)
         check(self.registry() is None, "the uninstall entry is left in the registry")
 
 
@@ -124,7 +124,7 @@ def silent_install_start_uninstall(session, setup, exe, version):
     # the settings stay.
     run_setup(session, place.unix(INSTALL_DIR + "\\Uninstall.exe"), "/S")
     try:
-        check_equal(app.wait(30), 0, "exit code of the program closed by the uninstaller")
+        check_equal(app.wait(120), 0, "exit code of the program closed by the uninstaller")
     except subprocess.TimeoutExpired:
         raise UiError("the uninstaller left the program running") from None
     place.wait_until_removed()
@@ -146,7 +146,7 @@ def wait_for_page(session, title, next_text):
         if (header["text"] if header["visible"] else "") != title:
             return None
         return state if button["text"] == next_text and button["enabled"] else None
-    return session.wait_for(f'the installer page "{title or next_text}"', shown, timeout=60)
+    return session.wait_for(f'the installer page "{title or next_text}"', shown, timeout=180)
 
 
 def install_through_pages(session, setup, exe, version):
@@ -172,7 +172,7 @@ def install_through_pages(session, setup, exe, version):
     wait_for_page(session, "", "&Finish")
     session.key("Return")
     try:
-        check_equal(wizard.wait(30), 0, "exit code of the installer")
+        check_equal(wizard.wait(120), 0, "exit code of the installer")
     except subprocess.TimeoutExpired:
         raise UiError("the installer did not end after Finish") from None
     place.check_installed(exe, version, autostart=True)

@@ -232,7 +232,7 @@ class Session:
         self.app = subprocess.Popen(["wine", self.exe], env=self.env, stdout=self.log,
                                     stderr=subprocess.STDOUT)
 
-    def wait_for_exit(self, timeout=20):
+    def wait_for_exit(self, timeout=60):
         try:
             return self.app.wait(timeout)
         except subprocess.TimeoutExpired:
@@ -326,8 +326,10 @@ class Session:
             raise UiError(f'the window "{caption}" is gone')
         return state
 
-    def wait_for(self, description, condition, timeout=20, interval=0.2):
-        """Polls `condition` until it returns a true value; returns that value."""
+    def wait_for(self, description, condition, timeout=60, interval=0.2):
+        """Polls `condition` until it returns a true value; returns that value. The timeout
+        only ends a wait for something that will not come: a busy machine makes every look at
+        the window slow, so it is generous."""
         deadline = time.monotonic() + timeout
         last = None
         while True:
@@ -338,11 +340,11 @@ class Session:
                 raise UiError(f"timed out after {timeout} s waiting for {description}")
             time.sleep(interval)
 
-    def wait_for_window(self, caption="ZelvaroFeed", timeout=30):
+    def wait_for_window(self, caption="ZelvaroFeed", timeout=90):
         return self.wait_for(f'window "{caption}"',
                              lambda: _visible_state(self.state(caption)), timeout)
 
-    def wait_for_status(self, text, timeout=20):
+    def wait_for_status(self, text, timeout=60):
         return self.wait_for(f'status "{text}"',
                              lambda: _status_is(self.state(), text), timeout)
 

@@ -23,6 +23,7 @@
 #include "platform/TempNames.h"
 #include "platform/TzifText.h"
 #include "platform/Utf8.h"
+#include "platform/posix/InotifyFolderWatch.h"
 #include "platform/posix/PosixFile.h"
 #include "platform/posix/PosixLockFile.h"
 #include "platform/posix/Windows1252.h"
@@ -422,6 +423,11 @@ public:
 
     bool CreateDirectory(const std::string& path) override {
         return mkdir(path.c_str(), 0777) == 0;
+    }
+
+    std::unique_ptr<CFolderWatch> WatchFolder(const std::string& folder,
+                                              std::string& reason) override {
+        return CInotifyFolderWatch::Open(folder, reason);
     }
 
     // Transparent huge pages, where the kernel grants them to regions that ask (the mode

@@ -16,6 +16,7 @@
 #include "platform/TempNames.h"
 #include "platform/TzifText.h"
 #include "platform/win32/Win32File.h"
+#include "platform/win32/Win32FolderWatch.h"
 #include "platform/win32/Win32Handle.h"
 #include "platform/win32/Win32ZoneData.h"
 
@@ -472,6 +473,11 @@ public:
     }
 
     // Large pages need a privilege that user accounts lack by default.
+    std::unique_ptr<CFolderWatch> WatchFolder(const std::string& folder,
+                                              std::string& reason) override {
+        return CWin32FolderWatch::Open(folder, reason);
+    }
+
     void AdviseLargeBuffer(void*, std::size_t) override {}
 
     // The user's profile folder is the user's alone already; the secret in it is encrypted.
