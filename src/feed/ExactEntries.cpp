@@ -69,8 +69,11 @@ CExactEntries::SResult CExactEntries::Build(const DateEntryProperties& base, CRe
     CDateTime walkEnd = horizon;
     CDateTimeRange::TryAdd(horizon, -1, walkEnd);
 
+    auto used = [&result] {
+        return result.Entries.size() + static_cast<std::size_t>(result.Dropped);
+    };
     for (const SCandidate& candidate : candidates) {
-        if (result.Entries.size() >= kMostEntriesPerEvent) break;
+        if (used() >= kMostEntriesPerEvent) break;
         std::size_t anchor = 0;
         while (anchor < wanted.size() && !Fits(candidate, wanted[anchor], claimed[anchor])) {
             ++anchor;
@@ -102,6 +105,18 @@ CExactEntries::SResult CExactEntries::Build(const DateEntryProperties& base, CRe
             }
         }
         if (claims.empty() || claims.size() < drops.size()) continue;
+        const std::size_t room = kMostEntriesPerEvent - used() - 1;  // the series takes one
+        if (drops.size() > room) {
+            const CDateTime cut = drops[room];
+            while (!claims.empty() && !(wanted[claims.back()].Start < cut)) claims.pop_back();
+            if (claims.empty()) continue;
+            const CDateTime last = wanted[claims.back()].Start;
+            while (!drops.empty() && !(drops.back() < last)) drops.pop_back();
+            properties.RepeatEnd = kRepeatEndAtDate;
+            properties.RepeatEndDate = last;
+            entry = MakeEntry(properties, texts, now);
+            result.Truncated = true;
+        }
         for (const std::size_t at : claims) claimed[at] = true;
         for (const CDateTime& drop : drops) entry.DropOccurrence(drop);
         result.Dropped += static_cast<int>(drops.size());
@@ -111,7 +126,7 @@ CExactEntries::SResult CExactEntries::Build(const DateEntryProperties& base, CRe
 
     for (std::size_t i = 0; i < wanted.size(); ++i) {
         if (claimed[i]) continue;
-        if (result.Entries.size() >= kMostEntriesPerEvent) {
+        if (used() >= kMostEntriesPerEvent) {
             result.Truncated = true;
             break;
         }
