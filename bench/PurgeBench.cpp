@@ -75,8 +75,31 @@ void BM_PurgeCountedDropsByQueries(benchmark::State& state) {
     Label(state, prepared);
 }
 
+// The fuzzing feed's case: the first Monday of every month from 2000, counted to INT32_MAX,
+// its occurrences lasting 26 years, and one drop millions of years ahead, which the
+// occurrence that covers it keeps.
+void BM_PurgeFarDrop(benchmark::State& state) {
+    CDateEntry prepared;
+    DateEntryProperties& p = prepared.Properties;
+    p.StartDate = CDateTime(2000, 1, 3, 9, 0, 0);
+    p.EndDate = CDateTime(2026, 12, 11, 8, 40, 0);
+    p.ShowEnd = 1;
+    p.Repeat = 2;
+    p.RepeatWeekdayCount = 0;
+    p.RepeatWeekday = 0;
+    p.RepeatEnd = 1;
+    p.RepeatEndCount = 2147483647;
+    prepared.DroppedOccurrences.Add(CDateTime::FromStored(2147483000, 0));
+    for (auto _ : state) {
+        CDateEntry entry = prepared;
+        entry.PurgeOccurrenceLists();
+        benchmark::DoNotOptimize(entry.DroppedOccurrences.GetSize());
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_PurgeFarDrop)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PurgeCountedDrops)
     ->ArgsProduct({{kFirstMonday, kYearly}, {2000, 20000}})
     ->Unit(benchmark::kMillisecond);

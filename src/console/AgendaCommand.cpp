@@ -49,12 +49,11 @@ int CAgendaCommand::Run(CConsoleOutput& output) {
     }
     CEventData data;
     if (!CEventFileIo::Load(m_path, data, output)) return kExitFailed;
-    const std::vector<CAgenda::SItem> items = CAgenda::List(data, from, to);
     std::ostream& out = output.Out();
     if (m_json) {
-        CAgenda::WriteJson(items, out);
+        CAgenda::WriteJson(data, from, to, out);
     } else {
-        CAgenda::WriteText(items, out);
+        CAgenda::WriteText(data, from, to, out);
     }
     return output.FlushOut("cannot write the listing") ? kExitOk : kExitFailed;
 }

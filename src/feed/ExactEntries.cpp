@@ -77,6 +77,9 @@ CExactEntries::SResult CExactEntries::BuildStretches(
     CDateTime walkEnd = horizon;
     CDateTimeRange::TryAdd(horizon, -1, walkEnd);
 
+    auto used = [&result] {
+        return result.Entries.size() + static_cast<std::size_t>(result.Dropped);
+    };
     // Each candidate with the wanted occurrences [begin, end) of its stretch.
     struct STry {
         std::size_t begin;
@@ -95,7 +98,7 @@ CExactEntries::SResult CExactEntries::BuildStretches(
 
     for (const auto& [begin, end, candidatePointer] : tries) {
         const SCandidate& candidate = *candidatePointer;
-        if (result.Entries.size() >= kMostEntriesPerEvent) break;
+        if (used() >= kMostEntriesPerEvent) break;
         std::size_t anchor = begin;
         while (anchor < end && !Fits(candidate, wanted[anchor], claimed[anchor])) {
             ++anchor;
@@ -129,6 +132,18 @@ CExactEntries::SResult CExactEntries::BuildStretches(
             }
         }
         if (claims.empty() || claims.size() < drops.size()) continue;
+        const std::size_t room = kMostEntriesPerEvent - used() - 1;  // the series takes one
+        if (drops.size() > room) {
+            const CDateTime cut = drops[room];
+            while (!claims.empty() && !(wanted[claims.back()].Start < cut)) claims.pop_back();
+            if (claims.empty()) continue;
+            const CDateTime last = wanted[claims.back()].Start;
+            while (!drops.empty() && !(drops.back() < last)) drops.pop_back();
+            properties.RepeatEnd = kRepeatEndAtDate;
+            properties.RepeatEndDate = last;
+            entry = MakeEntry(properties, texts, now);
+            result.Truncated = true;
+        }
         for (const std::size_t at : claims) claimed[at] = true;
         for (const CDateTime& drop : drops) entry.DropOccurrence(drop);
         result.Dropped += static_cast<int>(drops.size());
@@ -138,7 +153,7 @@ CExactEntries::SResult CExactEntries::BuildStretches(
 
     for (std::size_t i = 0; i < wanted.size(); ++i) {
         if (claimed[i]) continue;
-        if (result.Entries.size() >= kMostEntriesPerEvent) {
+        if (used() >= kMostEntriesPerEvent) {
             result.Truncated = true;
             break;
         }

@@ -27,13 +27,17 @@ public:
     struct SResult {
         // The series first (in the order of the candidates kept), then the single entries.
         std::vector<CDateEntry> Entries;
-        int Series = 0;          // entries that repeat
-        int Singles = 0;         // entries for occurrences no series yields exactly
-        int Dropped = 0;         // dropped occurrences over all series
-        bool Truncated = false;  // more than kMostEntriesPerEvent entries were needed
+        int Series = 0;   // entries that repeat
+        int Singles = 0;  // entries for occurrences no series yields exactly
+        int Dropped = 0;  // dropped occurrences over all series
+        // more than kMostEntriesPerEvent entries and dropped occurrences were needed
+        bool Truncated = false;
     };
 
-    // The most entries one event becomes; the occurrences beyond are left out (and reported).
+    // The most entries one event becomes, each dropped occurrence counted like an entry; the
+    // occurrences beyond are left out (and reported). A series that would need more drops
+    // than the bound leaves room for ends at its last wanted occurrence before the first drop
+    // without room.
     static constexpr std::size_t kMostEntriesPerEvent = 5000;
 
     // `base`: every property of the entries but their timing and rule (GUID, texts, colours,

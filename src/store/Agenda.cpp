@@ -1,7 +1,7 @@
 #include "store/Agenda.h"
 
-#include <algorithm>
-#include <optional>
+#include <deque>
+#include <queue>
 
 #include "datetime/DateTimeRange.h"
 #include "platform/Platform.h"
@@ -9,36 +9,51 @@
 #include "store/DateEntryCodes.h"
 #include "store/EventData.h"
 #include "store/EventDump.h"
+#include "store/OccurrenceCursor.h"
 
 namespace {
 
-// The first instant of the first 29th after the day of `after`.
-CDateTime Next29th(const CDateTime& after) {
-    int year = after.GetYear();
-    int month = after.GetMonth();
-    if (after.GetDay() >= 29 && ++month > 12) {
-        month = 1;
-        ++year;
+// One entry's walk with its pending occurrence.
+struct SSource {
+    CDateEntry* entry;
+    std::size_t order;  // position over both lists
+    COccurrenceCursor cursor;
+    CDateTime start;
+    CDateTime end;
+};
+
+// Heap order: the source whose pending occurrence comes first is on top.
+struct SLater {
+    bool operator()(const SSource* a, const SSource* b) const {
+        if (a->start != b->start) return b->start < a->start;
+        const int byGuid = a->entry->GetGuid().compare(b->entry->GetGuid());
+        if (byGuid != 0) return byGuid > 0;
+        return a->order > b->order;
     }
-    if (CDateTime::DaysInMonth(year, month) < 29) ++month;  // only February lacks a 29th
-    return CDateTime(year, month, 29);
+};
+
+CAgenda::SItem ItemOf(const SSource& source) {
+    const DateEntryProperties& p = source.entry->Properties;
+    return {p.GUID.ToString(), p.Description.ToString(), source.start, source.end,
+            p.ShowStartTime == 0};
 }
 
-void AddItems(const CDateEntryArray& list, const CDateTime& from, const CDateTime& to,
-              std::vector<CAgenda::SItem>& items) {
-    std::vector<CDateTime> starts;
-    std::vector<CDateTime> ends;
-    for (int i = 0; i < list.GetSize(); ++i) {
-        const CDateEntry& entry = list[i];
-        starts.clear();
-        ends.clear();
-        CAgenda::Collect(entry, from, to, starts, ends);
-        for (std::size_t k = 0; k < starts.size(); ++k) {
-            items.push_back({entry.Properties.GUID.ToString(),
-                             entry.Properties.Description.ToString(), starts[k], ends[k],
-                             entry.Properties.ShowStartTime == 0});
-        }
+void WriteTextItem(CPlatform& platform, const CAgenda::SItem& item, std::ostream& out) {
+    out << item.Start.Format("%Y-%m-%d");
+    if (item.WholeDay) {
+        out << "  all day  ";
+    } else {
+        out << item.Start.Format(" %H:%M") << "\xE2\x80\x93" << item.End.Format("%H:%M") << "  ";
     }
+    out << platform.AnsiToUtf8(item.Description) << '\n';
+}
+
+void WriteJsonItem(const CAgenda::SItem& item, const char* separator, std::ostream& out) {
+    constexpr const char* kTime = "%Y-%m-%dT%H:%M:%S";
+    out << separator << "{\"guid\": " << CEventDump::JsonString(item.Guid)
+        << ", \"description\": " << CEventDump::JsonString(item.Description) << ", \"start\": \""
+        << item.Start.Format(kTime) << "\", \"end\": \"" << item.End.Format(kTime)
+        << "\", \"wholeDay\": " << (item.WholeDay ? "true" : "false") << '}';
 }
 
 }  // namespace
@@ -46,70 +61,73 @@ void AddItems(const CDateEntryArray& list, const CDateTime& from, const CDateTim
 void CAgenda::Collect(const CDateEntry& entry, const CDateTime& from, const CDateTime& to,
                       std::vector<CDateTime>& starts, std::vector<CDateTime>& ends) {
     CDateEntry copy(entry);
-    copy.SeriesEndKnown = 0;
-    const DateEntryProperties& p = copy.Properties;
-    const bool gaps = p.RepeatWeekdayCount == kRepeatWeekdayFifth && p.Repeat != kRepeatNone &&
-                      !(p.Repeat == kRepeatEvery && p.RepeatRate < 1);
-    std::optional<CDateTime> last;
-    CDateTime windowStart = from;
-    while (windowStart <= to) {
-        CDateTime start;
-        CDateTime end;
-        bool found = copy.FindFirstOccurrence(windowStart, to, start, end);
-        while (found) {
-            if (start >= from && start <= to && (!last || start > *last)) {
-                starts.push_back(start);
-                ends.push_back(end);
-                last = start;
-            }
-            found = copy.FindNextOccurrence(windowStart, to, start, end);
-        }
-        if (!gaps) break;
-        if (p.RepeatEnd == kRepeatEndAtDate && windowStart > p.RepeatEndDate) break;
-        if (p.RepeatEnd == kRepeatEndAfterCount && copy.SeriesEndKnown != 0 &&
-            windowStart > copy.SeriesEnd) {
-            break;
-        }
-        windowStart = Next29th(last && *last > windowStart ? *last : windowStart);
+    COccurrenceCursor cursor(copy, from, to);
+    CDateTime start;
+    CDateTime end;
+    while (cursor.Next(start, end)) {
+        starts.push_back(start);
+        ends.push_back(end);
     }
 }
 
-std::vector<CAgenda::SItem> CAgenda::List(const CEventData& data, const CDateTime& from,
+void CAgenda::Stream(CEventData& data, const CDateTime& from, const CDateTime& to,
+                     const std::function<void(const SItem&)>& visit) {
+    std::deque<SSource> sources;
+    std::priority_queue<SSource*, std::vector<SSource*>, SLater> pending;
+    std::size_t order = 0;
+    for (CDateEntryArray* list : {&data.DateEntries1, &data.DateEntries2}) {
+        for (CDateEntry& entry : *list) {
+            SSource& source =
+                sources.emplace_back(SSource{&entry, order++, {entry, from, to}, {}, {}});
+            if (source.cursor.Next(source.start, source.end)) {
+                pending.push(&source);
+            } else {
+                sources.pop_back();
+            }
+        }
+    }
+    while (!pending.empty()) {
+        SSource* const source = pending.top();
+        pending.pop();
+        visit(ItemOf(*source));
+        if (source->cursor.Next(source->start, source->end)) pending.push(source);
+    }
+}
+
+std::vector<CAgenda::SItem> CAgenda::List(CEventData& data, const CDateTime& from,
                                           const CDateTime& to) {
     std::vector<SItem> items;
-    AddItems(data.DateEntries1, from, to, items);
-    AddItems(data.DateEntries2, from, to, items);
-    std::stable_sort(items.begin(), items.end(), [](const SItem& a, const SItem& b) {
-        if (a.Start != b.Start) return a.Start < b.Start;
-        return a.Guid < b.Guid;
-    });
+    Stream(data, from, to, [&items](const SItem& item) { items.push_back(item); });
     return items;
+}
+
+void CAgenda::WriteText(CEventData& data, const CDateTime& from, const CDateTime& to,
+                        std::ostream& out) {
+    CPlatform& platform = CPlatform::Current();
+    Stream(data, from, to, [&](const SItem& item) { WriteTextItem(platform, item, out); });
+}
+
+void CAgenda::WriteJson(CEventData& data, const CDateTime& from, const CDateTime& to,
+                        std::ostream& out) {
+    out << '[';
+    const char* separator = "\n";
+    Stream(data, from, to, [&](const SItem& item) {
+        WriteJsonItem(item, separator, out);
+        separator = ",\n";
+    });
+    out << (*separator == '\n' ? "]\n" : "\n]\n");
 }
 
 void CAgenda::WriteText(const std::vector<SItem>& items, std::ostream& out) {
     CPlatform& platform = CPlatform::Current();
-    for (const SItem& item : items) {
-        out << item.Start.Format("%Y-%m-%d");
-        if (item.WholeDay) {
-            out << "  all day  ";
-        } else {
-            out << item.Start.Format(" %H:%M") << "\xE2\x80\x93" << item.End.Format("%H:%M")
-                << "  ";
-        }
-        out << platform.AnsiToUtf8(item.Description) << '\n';
-    }
+    for (const SItem& item : items) WriteTextItem(platform, item, out);
 }
 
 void CAgenda::WriteJson(const std::vector<SItem>& items, std::ostream& out) {
-    constexpr const char* kTime = "%Y-%m-%dT%H:%M:%S";
     out << '[';
     const char* separator = "\n";
     for (const SItem& item : items) {
-        out << separator << "{\"guid\": " << CEventDump::JsonString(item.Guid)
-            << ", \"description\": " << CEventDump::JsonString(item.Description)
-            << ", \"start\": \"" << item.Start.Format(kTime) << "\", \"end\": \""
-            << item.End.Format(kTime) << "\", \"wholeDay\": " << (item.WholeDay ? "true" : "false")
-            << '}';
+        WriteJsonItem(item, separator, out);
         separator = ",\n";
     }
     out << (items.empty() ? "]\n" : "\n]\n");

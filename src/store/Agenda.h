@@ -2,6 +2,7 @@
 // event file that starts within a window, found by the entries' own occurrence queries.
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -30,10 +31,15 @@ public:
     static void Collect(const CDateEntry& entry, const CDateTime& from, const CDateTime& to,
                         std::vector<CDateTime>& starts, std::vector<CDateTime>& ends);
 
-    // Every occurrence of both date-entry lists that starts within [from, to], sorted by
-    // start, then by GUID (byte order), then by list order.
-    static std::vector<SItem> List(const CEventData& data, const CDateTime& from,
-                                   const CDateTime& to);
+    // Calls `visit` with every occurrence of both date-entry lists that starts within
+    // [from, to], in order of start, then of GUID (byte order), then of the lists (the first
+    // list first, each in its order). The occurrences are merged as they are found, one
+    // pending per entry (COccurrenceCursor), so nothing but those waits in memory. The
+    // entries are used for their queries and left as they were.
+    static void Stream(CEventData& data, const CDateTime& from, const CDateTime& to,
+                       const std::function<void(const SItem&)>& visit);
+    // The same, collected.
+    static std::vector<SItem> List(CEventData& data, const CDateTime& from, const CDateTime& to);
 
     // One line per item: "YYYY-MM-DD HH:MM–HH:MM  Description", or for a whole-day item
     // "YYYY-MM-DD  all day  Description"; the description converted to UTF-8.
@@ -41,4 +47,9 @@ public:
     // A JSON array of {"guid", "description", "start", "end", "wholeDay"}, times as
     // "YYYY-MM-DDTHH:MM:SS", strings converted to UTF-8.
     static void WriteJson(const std::vector<SItem>& items, std::ostream& out);
+    // The listing of Stream written as it is found, in either form.
+    static void WriteText(CEventData& data, const CDateTime& from, const CDateTime& to,
+                          std::ostream& out);
+    static void WriteJson(CEventData& data, const CDateTime& from, const CDateTime& to,
+                          std::ostream& out);
 };

@@ -17,6 +17,8 @@ namespace {
 // RepeatEndCount, if it did.
 struct SJudgement {
     bool found = false;
+    // False when the number was not counted because it lies below RepeatEndCount for sure.
+    bool counted = true;
     std::int64_t number = 0;
     std::optional<CDateTime> seriesEnd;
 };
@@ -57,9 +59,9 @@ bool Decide(CDateEntry& entry, const CDateTimeArray& drops, const SValues& value
     auto query = [&](std::size_t v, bool withOthers) -> std::optional<bool> {
         const std::optional<SJudgement> j = judge(v, withOthers);
         if (!j) return std::nullopt;
-        if (j->found) counter = std::min(j->number, cap);
+        if (j->found && j->counted) counter = std::min(j->number, cap);
         if (j->seriesEnd) seriesEnd = j->seriesEnd;
-        const bool kept = j->found && j->number <= endCount;
+        const bool kept = j->found && (!j->counted || j->number <= endCount);
         if (kept) keptValue[v] = true;
         return kept;
     };
@@ -134,8 +136,53 @@ bool JudgeInClosedForm(CDateEntry& entry, const CSeriesCount& series, const CDat
     return Decide(entry, drops, values, judge, keep);
 }
 
+// More than the candidates that a walk of the series from its start meets up to a start of
+// `until`, for the rules that meet at most one candidate per period (hours) or per step of
+// months; nothing for other rules.
+std::optional<std::int64_t> CandidatesBound(const CDateEntry& entry, const CDateTime& until) {
+    const DateEntryProperties& p = entry.Properties;
+    const CDateTime start = entry.GetSeriesStart();
+    const std::int64_t months =
+        (static_cast<std::int64_t>(until.GetYear()) - start.GetYear()) * 12 +
+        (static_cast<std::int64_t>(until.GetMonth()) - start.GetMonth());
+    if (p.Repeat == kRepeatEvery && p.RepeatRate >= 1) {
+        const std::int64_t rate = p.RepeatRate;
+        switch (p.RepeatUnit) {
+            case kRepeatUnitHours:
+            case kRepeatUnitDays:
+            case kRepeatUnitWeeks: {
+                const std::int64_t hours = p.RepeatUnit == kRepeatUnitHours  ? rate
+                                           : p.RepeatUnit == kRepeatUnitDays ? rate * 24
+                                                                             : rate * 168;
+                const std::int64_t seconds =
+                    CDateTimeRange::ToSeconds(until) - CDateTimeRange::ToSeconds(start);
+                return seconds / (hours * 3600) + 2;
+            }
+            case kRepeatUnitMonths:
+                return months / rate + 2;
+            case kRepeatUnitYears:
+                return months / (rate * 12) + 2;
+            default:
+                return std::nullopt;
+        }
+    }
+    // A weekday rule of the table meets one candidate a month.
+    if (p.Repeat == kRepeatMonthlyWeekday && p.RepeatWeekdayCount >= kRepeatWeekdayFirst &&
+        p.RepeatWeekdayCount <= kRepeatWeekdayLast && p.RepeatWeekday >= 0 &&
+        p.RepeatWeekday <= 6) {
+        return months + 2;
+    }
+    return std::nullopt;
+}
+
+// Candidates that a walk may step through to count exactly before a series that cannot reach
+// its count is judged without counting.
+constexpr std::int64_t kCountedWalk = 4096;
+
 // Any other repeating rule: each query's occurrence found as the query finds it, and every
-// count from one walk of the series up to the farthest of those occurrences.
+// count from one walk of the series up to the farthest of those occurrences. When that walk
+// would be long and the series cannot reach RepeatEndCount by then, no count can refuse a
+// drop: each query keeps what it finds, and the series is not walked at all.
 bool JudgeByWalk(CDateEntry& entry, const CDateTimeArray& drops, const SValues& values,
                  std::vector<bool>& keep) {
     if (entry.Properties.Repeat == kRepeatNone || entry.GetDuration().GetTotalSeconds() < 0) {
@@ -176,6 +223,18 @@ bool JudgeByWalk(CDateEntry& entry, const CDateTimeArray& drops, const SValues& 
     }
 
     const std::int64_t endCount = entry.Properties.RepeatEndCount;
+    if (until) {
+        const std::optional<std::int64_t> most = CandidatesBound(entry, *until);
+        if (most && *most > kCountedWalk && *most < endCount) {
+            auto judgeUncounted = [&](std::size_t v, bool withOthers) {
+                SJudgement result;
+                result.found = withOthers ? found[v].withOthers : found[v].alone;
+                result.counted = false;
+                return std::optional<SJudgement>(result);
+            };
+            return Decide(entry, drops, values, judgeUncounted, keep);
+        }
+    }
     CSeriesWalk walk;
     if (until && !walk.Walk(entry, *until, sorted, std::max<std::int64_t>(endCount, 0) + 1)) {
         return false;

@@ -19,7 +19,10 @@ class CCountedDrops {
 public:
     // Judges the items of `drops` as those queries do: keep[i] tells whether item i stays
     // (equal items share their fate: one of them kept keeps all), and SeriesEnd and
-    // OccurrenceCounter are left as the last query that set them leaves them. SeriesEndKnown
+    // OccurrenceCounter are left as the last query that set them leaves them (a series that
+    // a walk of more than a few thousand candidates cannot bring to RepeatEndCount by its
+    // farthest drop is judged without counting, in closed form, and leaves OccurrenceCounter
+    // as it was: every query sets it before reading it). SeriesEndKnown
     // is not touched; the caller clears it.
     // A fixed-period series that CSeriesCount counts is judged in closed form; any other
     // repeating rule whose occurrences last 0 seconds or more by one walk of the series up to

@@ -132,19 +132,21 @@ void CDateEntry::EnsureStore() {
     if (m_store != nullptr) return;
     m_ownStore = std::make_unique<CRecordStore>(CRecordStore::kSmallFirstBlock);
     m_store = m_ownStore.get();
-    for (CDateTimeList* list : {&SnoozedOccurrences, &SnoozeUntil, &DueOccurrences,
-                                &AcknowledgedOccurrences, &DroppedOccurrences}) {
+    for (CDateTimeList* list :
+         {&SnoozedOccurrences, &SnoozeUntil, &DueOccurrences, &AcknowledgedOccurrences}) {
         *list = CDateTimeList(*m_store);
     }
+    DroppedOccurrences = CIndexedDateTimeList(*m_store);
 }
 
 void CDateEntry::ForgetStore() {
     m_store = nullptr;
     Properties = DateEntryProperties();
-    for (CDateTimeList* list : {&SnoozedOccurrences, &SnoozeUntil, &DueOccurrences,
-                                &AcknowledgedOccurrences, &DroppedOccurrences}) {
+    for (CDateTimeList* list :
+         {&SnoozedOccurrences, &SnoozeUntil, &DueOccurrences, &AcknowledgedOccurrences}) {
         list->FreeAll();
     }
+    DroppedOccurrences.FreeAll();
 }
 
 void CDateEntry::CopyValues(const CDateEntry& other) {
@@ -295,5 +297,5 @@ void CDateEntry::Serialize(CArchive& ar) {
     ReadDateTimeList(ar, AcknowledgedOccurrences);
     ReadDateTimeList(ar, SnoozedOccurrences);
     ReadDateTimeList(ar, SnoozeUntil);
-    ReadDateTimeList(ar, DroppedOccurrences);
+    ReadDateTimeList(ar, DroppedOccurrences.Edit());
 }

@@ -37,6 +37,7 @@
 #include "datetime/PackedDateTime.h"
 #include "store/DateEntryProperties.h"
 #include "store/DateTimeList.h"
+#include "store/IndexedDateTimeList.h"
 #include "store/RecordStore.h"
 
 class CFeedReporter;
@@ -171,6 +172,12 @@ public:
     // entry, MakeText, ImportProperties).
     void ApplyProperties(const DateEntryProperties& properties);
     void MergeOccurrenceState(const CDateEntry& other, bool takeLastCheck);
+    // Makes this entry's dropped occurrences those of `other` as RestoreOccurrence of each
+    // item that `other` lacks, then DropOccurrence of each item of `other` in order, would:
+    // the items it had already in their order, then the others in `other`'s order, and none
+    // of them left among the due, snoozed and acknowledged occurrences. One ordered pass over
+    // each list, each lookup through the sorted index of the other list.
+    void TakeDroppedOccurrences(const CDateEntry& other);
 
     // --- Feed ---
     // Takes the values of one date entry section. Tells `reporter`, when given, what the
@@ -190,7 +197,8 @@ public:
     CDateTimeList SnoozeUntil;  // parallel to SnoozedOccurrences
     CDateTimeList DueOccurrences;
     CDateTimeList AcknowledgedOccurrences;
-    CDateTimeList DroppedOccurrences;
+    // Looked up by value through a sorted index; see CIndexedDateTimeList.
+    CIndexedDateTimeList DroppedOccurrences;
     std::int32_t OccurrenceCounter = 0;  // never stored
     std::int32_t SeriesEndKnown = 0;
     CPackedDateTime SeriesEnd;

@@ -7,6 +7,7 @@
 // closed form of CSeriesCount for a fixed period; other rules walk, within the bound of
 // CDateEntry::kMostCandidatesPerQuery.
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <numeric>
@@ -265,20 +266,31 @@ std::int32_t Saturate(std::int64_t count) {
                : static_cast<std::int32_t>(count);
 }
 
-// Indices of the distinct dropped starts among candidates 0 .. last that the conditions
-// allow, in order: the ones whose drop takes an occurrence out of the count.
-std::vector<std::int64_t> DroppedIndices(const CDateEntry& entry, const CSeriesCount& series,
-                                         std::int64_t last) {
+// Indices of the distinct dropped starts that the conditions allow, in order: the ones whose
+// drop takes an occurrence out of the count. Derived once per rule and kept with the drops
+// until they change, so that a query costs O(log n) in them, not O(n).
+const std::vector<std::int64_t>& DroppedIndices(const CDateEntry& entry,
+                                                const CSeriesCount& series) {
+    const std::array<std::int64_t, 7> rule = series.GetRuleKey();
+    CIndexedDateTimeList::DerivedKey key{};
+    std::copy(rule.begin(), rule.end(), key.begin());
+    const CIndexedDateTimeList& drops = entry.DroppedOccurrences;
+    if (const std::vector<std::int64_t>* kept = drops.FindDerived(key)) return *kept;
     std::vector<std::int64_t> dropped;
-    for (const CDateTime& item : entry.DroppedOccurrences) {
+    for (const CDateTime& item : drops) {
         // A damaged item whose second of day lies outside the day equals no start.
         if (item.GetSecondOfDay() < 0 || item.GetSecondOfDay() >= kSecondsPerDay) continue;
         const std::int64_t k = series.IndexAt(CDateTimeRange::ToSeconds(item));
-        if (k >= 0 && k <= last && series.IsAllowed(k)) dropped.push_back(k);
+        if (k >= 0 && series.IsAllowed(k)) dropped.push_back(k);
     }
     std::sort(dropped.begin(), dropped.end());
     dropped.erase(std::unique(dropped.begin(), dropped.end()), dropped.end());
-    return dropped;
+    return drops.KeepDerived(key, std::move(dropped));
+}
+
+// The dropped indices among them up to `last`.
+std::int64_t CountUpTo(const std::vector<std::int64_t>& dropped, std::int64_t last) {
+    return std::upper_bound(dropped.begin(), dropped.end(), last) - dropped.begin();
 }
 
 // The count of CountAllowedUntil without walking, for the series that CSeriesCount counts
@@ -292,19 +304,19 @@ bool CountByArithmetic(CDateEntry& entry, const CDateTime& t, std::int64_t& coun
     const std::int64_t seconds = CDateTimeRange::ToSeconds(t);
     std::int64_t last =
         seconds < series->GetStart() ? -1 : series->LastIndexWalked(0, series->GetStart(), seconds);
-    std::vector<std::int64_t> dropped =
-        last >= 0 ? DroppedIndices(entry, *series, last) : std::vector<std::int64_t>();
+    static const std::vector<std::int64_t> kNone;
+    // Every search below looks only at candidates up to `last`.
+    const std::vector<std::int64_t>& dropped = last >= 0 ? DroppedIndices(entry, *series) : kNone;
     std::int64_t onDay = 0;
     if (last >= 0 && t.GetSecondOfDay() == 0 &&
         series->FindAllowedKept(series->FirstIndexEndingFrom(seconds + series->GetDuration()),
                                 std::min(last, series->LastIndexUpTo(seconds + kSecondsPerDay - 1)),
                                 dropped, -1, onDay)) {
         last = onDay;
-        dropped.erase(std::upper_bound(dropped.begin(), dropped.end(), last), dropped.end());
     }
     std::int64_t allowed = 0;
     if (last >= 0 && !series->CountBefore(last + 1, allowed)) return false;
-    allowed -= static_cast<std::int64_t>(dropped.size());
+    allowed -= CountUpTo(dropped, last);
 
     const DateEntryProperties& p = entry.Properties;
     if (p.RepeatEnd != kRepeatEndAfterCount) {
@@ -586,14 +598,11 @@ bool CDateEntry::FindNextOccurrence(const CDateTime& from, const CDateTime& to, 
 }
 
 int CDateEntry::FindDroppedOccurrence(const CDateTime& occurrence) const {
-    for (int i = 0; i < DroppedOccurrences.GetSize(); ++i) {
-        if (DroppedOccurrences[i] == occurrence) return i;
-    }
-    return -1;
+    return DroppedOccurrences.Find(occurrence);
 }
 
 bool CDateEntry::IsOccurrenceDropped(const CDateTime& occurrence) const {
-    return FindDroppedOccurrence(occurrence) >= 0;
+    return DroppedOccurrences.Contains(occurrence);
 }
 
 int CDateEntry::GetDroppedOccurrenceCount() const {

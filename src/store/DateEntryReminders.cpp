@@ -115,7 +115,8 @@ void CDateEntry::DropOccurrence(const CDateTime& item) {
 
 void CDateEntry::RestoreOccurrence(const CDateTime& item) {
     const CDateTime occurrence = item;
-    RemoveFirst(DroppedOccurrences, occurrence);
+    const int index = DroppedOccurrences.Find(occurrence);
+    if (index >= 0) DroppedOccurrences.RemoveAt(index);
     SeriesEndKnown = 0;
 }
 

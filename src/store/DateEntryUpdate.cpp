@@ -2,6 +2,7 @@
 // reconciling the reminder state of two entries that stand for the same calendar entry.
 #include <cstdint>
 
+#include "archive/Array.h"
 #include "datetime/DateTimeRange.h"
 #include "store/DateEntry.h"
 #include "store/ReminderIndex.h"
@@ -94,4 +95,49 @@ void CDateEntry::MergeOccurrenceState(const CDateEntry& other, bool takeLastChec
     const CDateTime lastCheck = other.LastCheckTime;
     mine.Commit(*this);
     if (takeLastCheck) LastCheckTime = lastCheck;
+}
+
+void CDateEntry::TakeDroppedOccurrences(const CDateEntry& other) {
+    const CIndexedDateTimeList& wanted = other.DroppedOccurrences;
+    // Restoring an item removes its first copy, which a walk from the start reaches first:
+    // the items that stay keep their order.
+    CDateTimeArray kept;
+    for (const CDateTime item : DroppedOccurrences) {
+        if (wanted.Contains(item)) kept.Add(item);
+    }
+    if (kept.GetSize() != DroppedOccurrences.GetSize()) {
+        DroppedOccurrences.Assign(kept);
+        SeriesEndKnown = 0;
+    }
+    if (wanted.IsEmpty()) return;
+
+    auto keepUnwanted = [&wanted](CDateTimeList& list) {
+        CDateTimeArray rest;
+        for (const CDateTime item : list) {
+            if (!wanted.Contains(item)) rest.Add(item);
+        }
+        if (rest.GetSize() != list.GetSize()) list.Assign(rest);
+    };
+    keepUnwanted(DueOccurrences);
+    keepUnwanted(AcknowledgedOccurrences);
+    // A snoozed item leaves with its SnoozeUntil item, where that list has its index.
+    CDateTimeArray snoozed;
+    CDateTimeArray until;
+    for (int i = 0; i < SnoozedOccurrences.GetSize(); ++i) {
+        const bool stays = !wanted.Contains(SnoozedOccurrences[i]);
+        if (stays) snoozed.Add(SnoozedOccurrences[i]);
+        if (stays && i < SnoozeUntil.GetSize()) until.Add(SnoozeUntil[i]);
+    }
+    for (int i = SnoozedOccurrences.GetSize(); i < SnoozeUntil.GetSize(); ++i) {
+        until.Add(SnoozeUntil[i]);
+    }
+    if (snoozed.GetSize() != SnoozedOccurrences.GetSize()) {
+        SnoozedOccurrences.Assign(snoozed);
+        SnoozeUntil.Assign(until);
+    }
+
+    for (const CDateTime item : wanted) {
+        if (!DroppedOccurrences.Contains(item)) DroppedOccurrences.Add(item);
+    }
+    SeriesEndKnown = 0;
 }

@@ -36,6 +36,11 @@ public:
     // lies in it (see LastIndexWalked).
     static std::optional<CSeriesCount> Of(const CDateEntry& entry);
 
+    // The values that decide which candidate a start is and whether the conditions allow it.
+    std::array<std::int64_t, 7> GetRuleKey() const {
+        return {m_start,    m_period, m_timeCondition ? 1 : 0, m_timeFrom, m_timeTo,
+                m_weekdays, m_months};
+    }
     std::int64_t GetStart() const { return m_start; }
     std::int64_t GetPeriod() const { return m_period; }
     std::int64_t GetDuration() const { return m_duration; }

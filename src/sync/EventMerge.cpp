@@ -121,20 +121,7 @@ void CEventMerge::UpdateEntry(CDateEntry& stored, const CDateEntry& feedEntry) {
     if (feedEntry.GetStorageType() == kStorageTypeWithReminders) {
         stored.MergeOccurrenceState(feedEntry, true);
     }
-
-    for (int i = 0; i < stored.GetDroppedOccurrenceCount();) {
-        const CDateTime occurrence = stored.GetDroppedOccurrence(i);
-        if (feedEntry.IsOccurrenceDropped(occurrence)) {
-            ++i;
-            continue;
-        }
-        const int before = stored.GetDroppedOccurrenceCount();
-        stored.RestoreOccurrence(occurrence);
-        if (stored.GetDroppedOccurrenceCount() == before) ++i;  // never loop on a stuck list
-    }
-    for (int i = 0; i < feedEntry.GetDroppedOccurrenceCount(); ++i) {
-        stored.DropOccurrence(feedEntry.GetDroppedOccurrence(i));
-    }
+    stored.TakeDroppedOccurrences(feedEntry);
 }
 
 // Removing the first entry with a GUID once per removal GUID, in order, removes for each GUID

@@ -189,4 +189,41 @@ TEST_F(ExactEntriesTest, AtMostTheBoundOfEntries) {
     EXPECT_EQ(result.Entries.size(), CExactEntries::kMostEntriesPerEvent);
 }
 
+// A dropped occurrence counts like an entry: a daily series that would need more drops than
+// the bound leaves room for ends at its last wanted occurrence before the first drop without
+// room, with the drops before it; everything it yields then is wanted, and the occurrences
+// after it are left out as the bound's cut.
+TEST_F(ExactEntriesTest, DroppedOccurrencesCountAgainstTheBound) {
+    // Two days of three wanted for 45 years: a daily series keeps two thirds and drops a third.
+    const std::vector<SOccurrence> days = Steps(Dt(1980, 1, 1, 9), 16500, 1, 30);
+    std::vector<SOccurrence> thinned;
+    for (std::size_t i = 0; i < days.size(); ++i) {
+        if (i % 3 != 2) thinned.push_back(days[i]);
+    }
+    CRecordStore texts;
+    const CExactEntries::SResult result =
+        CExactEntries::Build(DateEntryProperties{}, texts, "uid-3", thinned, thinned.back().Start,
+                             {Every(1, kRepeatUnitDays)}, Dt(2030, 1, 1), Dt(2024, 1, 1));
+    EXPECT_TRUE(result.Truncated);
+    ASSERT_EQ(result.Series, 1);
+    EXPECT_LE(result.Entries.size() + static_cast<std::size_t>(result.Dropped),
+              CExactEntries::kMostEntriesPerEvent);
+    EXPECT_GT(result.Dropped, 4000);
+    const CDateEntry& series = result.Entries.front();
+    EXPECT_EQ(series.Properties.RepeatEnd, kRepeatEndAtDate);
+    EXPECT_EQ(series.GetDroppedOccurrenceCount(), result.Dropped);
+    // What the series yields is the wanted occurrences up to its end, no others.
+    std::vector<CDateTime> starts;
+    std::vector<CDateTime> ends;
+    CAgenda::Collect(series, Dt(1979, 1, 1), Dt(2030, 1, 1), starts, ends);
+    ASSERT_FALSE(starts.empty());
+    EXPECT_EQ(starts.back(), series.Properties.RepeatEndDate.Get());
+    std::vector<CDateTime> expected;
+    for (const SOccurrence& occurrence : thinned) {
+        if (occurrence.Start <= starts.back()) expected.push_back(occurrence.Start);
+    }
+    EXPECT_EQ(starts, expected);
+    EXPECT_LT(expected.size(), thinned.size());
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
 #include <random>
 #include <string>
@@ -198,7 +199,7 @@ void FillLists(Generator& g, CDateEntry& entry) {
         return Affordable(p, t, t) ? t : p.StartDate.Get();
     };
     for (CDateTimeList* list : {&entry.DueOccurrences, &entry.AcknowledgedOccurrences,
-                                &entry.SnoozedOccurrences, &entry.DroppedOccurrences}) {
+                                &entry.SnoozedOccurrences, &entry.DroppedOccurrences.Edit()}) {
         for (int i = static_cast<int>(g.Uniform(0, 5)); i > 0; --i) {
             const CDateTime t = item();
             if (std::find(list->begin(), list->end(), t) == list->end()) list->Add(t);
@@ -354,9 +355,9 @@ TEST(DateEntryFuzzTest, EveryQueryEndsForAnyFeedValue) {
 
         // Trimming to the rule.
         const bool affordableItems = [&] {
-            for (const CDateTimeList* list :
-                 {&entry.DueOccurrences, &entry.AcknowledgedOccurrences, &entry.SnoozedOccurrences,
-                  &entry.DroppedOccurrences}) {
+            for (const CDateTimeList* list : std::initializer_list<const CDateTimeList*>{
+                     &entry.DueOccurrences, &entry.AcknowledgedOccurrences,
+                     &entry.SnoozedOccurrences, &entry.DroppedOccurrences.Items()}) {
                 for (const CDateTime& t : *list) {
                     if (!Affordable(p, t, t)) return false;
                 }
@@ -387,8 +388,9 @@ TEST(DateEntryFuzzTest, EveryQueryEndsForAnyFeedValue) {
             next.RepeatWeekday = p.RepeatWeekday;
         }
         bool nextAffordable = true;
-        for (const CDateTimeList* list : {&entry.DueOccurrences, &entry.AcknowledgedOccurrences,
-                                          &entry.SnoozedOccurrences, &entry.DroppedOccurrences}) {
+        for (const CDateTimeList* list : std::initializer_list<const CDateTimeList*>{
+                 &entry.DueOccurrences, &entry.AcknowledgedOccurrences, &entry.SnoozedOccurrences,
+                 &entry.DroppedOccurrences.Items()}) {
             for (const CDateTime& t : *list)
                 nextAffordable = nextAffordable && Affordable(next, t, t);
         }

@@ -1143,3 +1143,62 @@ TEST_F(RecurrenceTest, EveryCountIsBounded) {
 }
 
 }  // namespace
+
+// Counts of series with hundreds of drops, looked up through the drops' index and, for a
+// fixed period, through the drops turned into candidate indices once per rule: equal to a
+// walk over every occurrence after every kind of change of the drops and of the rule.
+TEST_F(RecurrenceTest, CountsFollowEveryChangeOfManyDrops) {
+    std::mt19937_64 rng(17);
+    auto random = [&rng](int lo, int hi) {
+        return std::uniform_int_distribution<int>(lo, hi)(rng);
+    };
+    struct Case {
+        const char* name;
+        CDateEntry entry;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"every 5 hours", Every(Dt(2020, 1, 1, 1), 5, 1)});
+    cases.push_back({"daily", Every(Dt(2020, 1, 1, 9), 1, 2)});
+    cases.push_back({"first Monday", Monthly(Dt(2000, 1, 3, 9), 0, 0)});
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDateEntry& entry = c.entry;
+        entry.Properties.RepeatEnd = 1;
+        entry.Properties.RepeatEndCount = 100000;
+        const std::vector<CDateTime> candidates =
+            Starts(GetAll(entry, entry.Properties.StartDate, Dt(2090, 1, 1), 1000));
+        ASSERT_EQ(candidates.size(), 1000u);
+        auto check = [&] {
+            for (int probe = 0; probe < 6; ++probe) {
+                const CDateTime t = candidates[static_cast<std::size_t>(random(0, 999))];
+                ASSERT_EQ(entry.CountOccurrencesUntil(t), WalkCount(entry, t).count) << Text(t);
+            }
+        };
+        for (int k = 0; k < 1000; k += random(1, 3)) {
+            entry.DroppedOccurrences.Add(candidates[static_cast<std::size_t>(k)]);
+        }
+        check();
+        for (int step = 0; step < 60; ++step) {
+            const CDateTime t = candidates[static_cast<std::size_t>(random(0, 999))];
+            switch (random(0, 4)) {
+                case 0:
+                    entry.DropOccurrence(t);
+                    break;
+                case 1:
+                    entry.RestoreOccurrence(t);
+                    break;
+                case 2:
+                    entry.DroppedOccurrences.Edit().Add(t);
+                    break;
+                case 3:
+                    entry.Properties.CondWeekdays = random(1, 127);
+                    break;
+                default:
+                    entry.DroppedOccurrences.RemoveAt(0);
+                    break;
+            }
+            check();
+            if (HasFailure()) return;
+        }
+    }
+}

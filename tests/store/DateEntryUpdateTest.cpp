@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -324,3 +325,66 @@ TEST_F(DateEntryUpdateTest, MergeTakesTheOtherLastCheckOnRequest) {
 }
 
 }  // namespace
+
+namespace {
+
+// The dropped occurrences taken over one item at a time: every item the other entry lacks
+// restored, walking from the start, then every item of the other entry dropped in order.
+void TakeDropsOneByOne(CDateEntry& stored, const CDateEntry& other) {
+    for (int i = 0; i < stored.GetDroppedOccurrenceCount();) {
+        const CDateTime occurrence = stored.GetDroppedOccurrence(i);
+        if (other.IsOccurrenceDropped(occurrence)) {
+            ++i;
+        } else {
+            stored.RestoreOccurrence(occurrence);
+        }
+    }
+    for (int i = 0; i < other.GetDroppedOccurrenceCount(); ++i) {
+        stored.DropOccurrence(other.GetDroppedOccurrence(i));
+    }
+}
+
+}  // namespace
+
+// One ordered pass gives what restoring and dropping one item at a time gives: random lists
+// with copies, with items shared between the two entries' drops and the stored entry's due,
+// acknowledged and snoozed lists, a SnoozeUntil list shorter or longer than its snoozed one,
+// and lists on both sides of the length from which the drops are indexed.
+TEST_F(DateEntryUpdateTest, TakingDropsInOnePassEqualsOneByOne) {
+    std::mt19937_64 rng(5);
+    auto random = [&rng](int lo, int hi) {
+        return std::uniform_int_distribution<int>(lo, hi)(rng);
+    };
+    auto value = [&] { return Dt(2024, 1, 1) + CDateTimeSpan(random(0, 30) * 3600); };
+    auto fill = [&](auto& list, int most) {
+        std::vector<CDateTime> items;
+        for (int n = random(0, most); n > 0; --n) items.push_back(value());
+        SetItems(list, items);
+    };
+    int changed = 0;
+    for (int i = 0; i < 300; ++i) {
+        CDateEntry stored = Every(Dt(2024, 1, 1), 1, 1);
+        CDateEntry feed = stored;
+        const int most = random(0, 1) == 0 ? 8 : 60;
+        fill(stored.DroppedOccurrences, most);
+        fill(feed.DroppedOccurrences, most);
+        fill(stored.DueOccurrences, 10);
+        fill(stored.AcknowledgedOccurrences, 10);
+        fill(stored.SnoozedOccurrences, 10);
+        fill(stored.SnoozeUntil, 12);
+        stored.SeriesEndKnown = 1;
+        CDateEntry expected = stored;
+        TakeDropsOneByOne(expected, feed);
+        stored.TakeDroppedOccurrences(feed);
+        SCOPED_TRACE("case " + std::to_string(i));
+        EXPECT_EQ(Items(stored.DroppedOccurrences), Items(expected.DroppedOccurrences));
+        EXPECT_EQ(Items(stored.DueOccurrences), Items(expected.DueOccurrences));
+        EXPECT_EQ(Items(stored.AcknowledgedOccurrences), Items(expected.AcknowledgedOccurrences));
+        EXPECT_EQ(Items(stored.SnoozedOccurrences), Items(expected.SnoozedOccurrences));
+        EXPECT_EQ(Items(stored.SnoozeUntil), Items(expected.SnoozeUntil));
+        EXPECT_EQ(stored.SeriesEndKnown, expected.SeriesEndKnown);
+        if (HasFailure()) break;
+        if (stored.SeriesEndKnown == 0) ++changed;
+    }
+    EXPECT_GT(changed, 100);
+}

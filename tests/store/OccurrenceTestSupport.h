@@ -125,7 +125,9 @@ inline std::vector<CDateTime> Items(const CDateTimeList& list) {
     return std::vector<CDateTime>(list.begin(), list.end());
 }
 
-inline void SetItems(CDateTimeList& list, const std::vector<CDateTime>& items) {
+// Any list of date-times with RemoveAll and Add (CDateTimeList, CIndexedDateTimeList).
+template <class TList>
+void SetItems(TList& list, const std::vector<CDateTime>& items) {
     list.RemoveAll();
     for (const CDateTime& item : items) list.Add(item);
 }
