@@ -1,6 +1,7 @@
 #include "app/FeedSettings.h"
 
 #include <utility>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -25,8 +26,14 @@ constexpr std::int32_t kDefaultCheckFeedInterval = 30;
 bool CFeedSettings::LoadSettings(const std::string& path) {
     const bool loaded = m_document.Load(path);
     SharedFilePath = m_document.GetString(kSection, kSharedFilePath, std::string());
-    FeedFilePath = m_document.GetString(kSection, kFeedFilePath, std::string());
     SyncMode = m_document.GetInt(kSection, kSyncMode, kDefaultSyncMode);
+    m_bUpgraded = Subscriptions.Read(m_document, kSection);
+    if (!Subscriptions.Items.empty()) {
+        SelectWorkingFeed();
+        return loaded;
+    }
+    // No subscription: what the previous version's keys say, defaults for the rest.
+    FeedFilePath = m_document.GetString(kSection, kFeedFilePath, std::string());
     CheckFeedInterval = m_document.GetInt(kSection, kCheckFeedInterval, kDefaultCheckFeedInterval);
     LastFeedFileTime = m_document.GetDateTime(kSection, kLastFeedFileTime, CDateTime(2000, 1, 1));
     FeedCaFile = m_document.GetString(kSection, kFeedCaFile, std::string());
@@ -37,21 +44,51 @@ bool CFeedSettings::LoadSettings(const std::string& path) {
 }
 
 bool CFeedSettings::SaveSettings(const std::string& path) {
+    FoldWorkingFeed();
     m_document.SetString(kSection, kSharedFilePath, SharedFilePath);
-    m_document.SetString(kSection, kFeedFilePath, FeedFilePath);
     m_document.SetInt(kSection, kSyncMode, SyncMode);
-    m_document.SetInt(kSection, kCheckFeedInterval, CheckFeedInterval);
-    m_document.SetDateTime(kSection, kLastFeedFileTime, LastFeedFileTime);
-    // A file feed's settings file keeps the five keys it always had.
-    for (const auto& [key, value] :
-         {std::pair{&kFeedCaFile, &FeedCaFile}, std::pair{&kFeedETag, &FeedETag},
-          std::pair{&kFeedLastModified, &FeedLastModified}, std::pair{&kFeedSha256, &FeedSha256}}) {
-        if (!value->empty() || m_document.HasKey(kSection, *key)) {
-            m_document.SetString(kSection, *key, *value);
-        }
-    }
+    Subscriptions.Write(m_document, kSection);
     if (path.empty() && m_bFileLeftAlone) return false;
     return m_document.Save(path);
+}
+
+void CFeedSettings::SelectWorkingFeed() {
+    const CSubscription first =
+        Subscriptions.Items.empty() ? CSubscription() : Subscriptions.Items.front();
+    FeedFilePath = first.Source;
+    CheckFeedInterval = first.Interval;
+    LastFeedFileTime = first.LastFeedFileTime;
+    FeedCaFile = first.CaFile;
+    FeedETag = first.ETag;
+    FeedLastModified = first.LastModified;
+    FeedSha256 = first.Sha256;
+}
+
+void CFeedSettings::FoldWorkingFeed() {
+    std::vector<CSubscription>& items = Subscriptions.Items;
+    if (items.size() > 1) return;
+    if (FeedFilePath.empty()) {
+        items.clear();
+        return;
+    }
+    if (items.empty()) {
+        items.emplace_back();
+        items.front().Name = CSubscription::DefaultName(FeedFilePath);
+    }
+    CSubscription& feed = items.front();
+    feed.Source = FeedFilePath;
+    feed.Interval = CheckFeedInterval;
+    feed.LastFeedFileTime = LastFeedFileTime;
+    feed.CaFile = FeedCaFile;
+    feed.ETag = FeedETag;
+    feed.LastModified = FeedLastModified;
+    feed.Sha256 = FeedSha256;
+}
+
+CSubscription* CFeedSettings::WorkingSubscription() {
+    std::vector<CSubscription>& items = Subscriptions.Items;
+    if (items.size() != 1 || items.front().Source != FeedFilePath) return nullptr;
+    return &items.front();
 }
 
 void CFeedSettings::ForgetFeedValidators() {

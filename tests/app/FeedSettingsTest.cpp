@@ -11,12 +11,10 @@
 
 namespace {
 
+// The calendar's two keys; a subscription has a section of its own.
 const std::string kFreshFile =
     "[Settings]\r\n"
     "SyncMode=0\r\n"
-    "CheckFeedInterval=30\r\n"
-    "LastFeedFileTime=2000 01 01 00 00 00\r\n"
-    "FeedFilePath=\r\n"
     "SharedFilePath=\r\n";
 
 void ExpectDefaults(const CFeedSettings& settings) {
@@ -108,7 +106,8 @@ TEST(FeedSettingsTest, PathsWithBackslashesRoundTripDoubled) {
     EXPECT_NE(text.find("SharedFilePath=C:\\\\Users\\\\me\\\\Calendar\\\\events.dat\r\n"),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find("FeedFilePath=\\\\\\\\server\\\\share\\\\feed.ini\r\n"), std::string::npos)
+    EXPECT_NE(text.find("[Feed 1]\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Source=\\\\\\\\server\\\\share\\\\feed.ini\r\n"), std::string::npos)
         << text;
     EXPECT_NE(text.find("LastFeedFileTime=2024 05 17 06 07 08\r\n"), std::string::npos) << text;
 
