@@ -28,26 +28,14 @@ const std::string kLastSync = "LastSync";
 const std::string kLastStatus = "LastStatus";
 const std::string kImported = "Imported";
 const std::string kApplied = "Applied";
+const std::string kLeftAlone = "LeftAlone";
 
-const std::array<const std::string*, 19> kKnownKeys = {&kName,
-                                                       &kSource,
-                                                       &kEnabled,
-                                                       &kInterval,
-                                                       &kCaFile,
-                                                       &kColor,
-                                                       &kCategory,
-                                                       &kReminder,
-                                                       &kAllDayReminder,
-                                                       &kIgnoreAlarms,
-                                                       &kIgnoreDescription,
-                                                       &kLastFeedFileTime,
-                                                       &kETag,
-                                                       &kLastModified,
-                                                       &kSha256,
-                                                       &kLastSync,
-                                                       &kLastStatus,
-                                                       &kImported,
-                                                       &kApplied};
+const std::array<const std::string*, 20> kKnownKeys = {
+    &kLeftAlone,        &kName,           &kSource,       &kEnabled,
+    &kInterval,         &kCaFile,         &kColor,        &kCategory,
+    &kReminder,         &kAllDayReminder, &kIgnoreAlarms, &kIgnoreDescription,
+    &kLastFeedFileTime, &kETag,           &kLastModified, &kSha256,
+    &kLastSync,         &kLastStatus,     &kImported,     &kApplied};
 
 bool IsKnownKey(std::string_view key) {
     return std::any_of(kKnownKeys.begin(), kKnownKeys.end(),
@@ -91,6 +79,7 @@ void CSubscription::Read(const CIniDocument& document, const std::string& sectio
     LastStatus = document.GetString(section, kLastStatus, "");
     Imported = ReadMinutes(document.GetString(section, kImported, ""));
     Applied = ParseApplied(document.GetString(section, kApplied, ""));
+    LeftAlone = document.GetInt(section, kLeftAlone, 0);
 
     const std::size_t index = document.FindSection(section);
     if (index == CIniDocument::kNoSection) return;
@@ -126,6 +115,7 @@ void CSubscription::Write(CIniDocument& document, const std::string& section) co
     document.SetString(section, kLastStatus, LastStatus);
     document.SetString(section, kImported, FormatMinutes(Imported));
     document.SetString(section, kApplied, FormatApplied(Applied));
+    document.SetInt(section, kLeftAlone, LeftAlone);
     for (const auto& [key, stored] : OtherKeys) {
         document.SetString(section, key, CIniDocument::Unescape(stored));
     }

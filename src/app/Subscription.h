@@ -24,6 +24,7 @@ class CIniDocument;
 //   LastSync                                "%Y %m %d %H %M %S" local ""  (never)
 //   LastStatus                              escaped text              ""
 //   Imported                                "%d" GUIDs of last import "" (unknown)
+//   LeftAlone                               "%d" of them owned by an earlier one  0
 //   Applied                                 the choices of the last import (FormatApplied)
 // Other keys of the section are kept as they stand.
 class CSubscription {
@@ -52,6 +53,8 @@ public:
     std::optional<CDateTime> LastSync;  // local time of the last check
     std::string LastStatus;
     std::optional<std::int32_t> Imported;
+    // Events of the last import left to an earlier subscription that carries them too.
+    std::int32_t LeftAlone = 0;
     SImportChoices Applied;  // the choices that the last successful import applied
 
     // Keys of the section that are none of the above, with their stored (escaped) values.
