@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "ConsoleFeedView.h"
 #include "ConsoleOutput.h"
@@ -14,21 +15,9 @@
 #include "StopSignals.h"
 #include "SyncReport.h"
 #include "app/FeedController.h"
+#include "app/Subscription.h"
 #include "platform/Platform.h"
 #include "sync/FeedAddress.h"
-
-namespace {
-
-// Settings outlive the folder `watch` was started in, so a relative path would name
-// another file when the next `watch` (or the service) starts elsewhere.
-std::string Absolute(const std::string& path) {
-    if (path.empty() || CFeedAddress::IsAddress(path)) return path;
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.lexically_normal().string();
-}
-
-}  // namespace
 
 CLI::App* CWatchCommand::Declare(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
@@ -71,16 +60,24 @@ int CWatchCommand::Run(CConsoleOutput& output) {
         output.Error("cannot read the settings file \"" + settingsFile +
                      "\"; it is left unchanged and this run's settings are not saved");
     }
-    if (m_shared) settings.SharedFilePath = Absolute(*m_shared);
+    const bool several = controller.HasSeveralFeeds();
+    if (several && (m_feed || m_caFile || m_interval)) {
+        output.Error("watch: the settings hold " +
+                     std::to_string(settings.Subscriptions.Items.size()) +
+                     " subscriptions; change them with 'zelvarofeed feed set' (--feed, --ca-file "
+                     "and --interval are for a calendar with one feed)");
+        return kExitUsage;
+    }
+    if (m_shared) settings.SharedFilePath = COptionChecks::Absolute(*m_shared);
     if (m_feed) {
-        const std::string feed = Absolute(*m_feed);
+        const std::string feed = COptionChecks::Absolute(*m_feed);
         if (feed != settings.FeedFilePath) settings.ForgetFeedValidators();
         settings.FeedFilePath = feed;
     }
-    if (m_caFile) settings.FeedCaFile = Absolute(*m_caFile);
+    if (m_caFile) settings.FeedCaFile = COptionChecks::Absolute(*m_caFile);
     if (m_mode) settings.SyncMode = COptionChecks::ToSyncMode(*m_mode);
     if (m_interval) settings.CheckFeedInterval = *m_interval;
-    m_export = Absolute(m_export);
+    m_export = COptionChecks::Absolute(m_export);
 
     if (!controller.StartFeedIfConfigured()) {
         controller.Close();
@@ -92,6 +89,30 @@ int CWatchCommand::Run(CConsoleOutput& output) {
     }
     PrintSettings(controller, output);
 
+    // With several subscriptions each one's outcome is a line of its own, printed by the
+    // same rule as the one feed's.
+    std::vector<std::string> lastStatuses(settings.Subscriptions.Items.size());
+    bool syncedInTick = false;
+    controller.m_OnFeedSynced = [&](int index, const std::string& status) {
+        if (!several) return;
+        const std::string name = settings.Subscriptions.Items[static_cast<std::size_t>(index)].Name;
+        const SSyncOutcome outcome = CSyncReport::Describe(controller, status, errno);
+        std::string& last = lastStatuses[static_cast<std::size_t>(index)];
+        const bool print = output.IsVerbose()
+                               ? outcome.text != status
+                               : status != last || status == CFeedController::kStatusSyncSuccessful;
+        if (print) {
+            const std::string line = CConsoleFeedView::Stamp(name + ": " + outcome.text);
+            if (outcome.failed) {
+                output.Err() << line << std::endl;
+            } else {
+                output.Info(line);
+            }
+        }
+        last = status;
+        syncedInTick = syncedInTick || status == CFeedController::kStatusSyncSuccessful;
+    };
+
     using Clock = std::chrono::steady_clock;
     Clock::time_point due = Clock::now() + std::chrono::milliseconds(view.GetTimerPeriod());
     std::string lastStatus = view.GetStatus();
@@ -99,7 +120,16 @@ int CWatchCommand::Run(CConsoleOutput& output) {
     while ((stopSignal = stopSignals.Wait(due - Clock::now())) == 0) {
         if (Clock::now() < due) continue;  // woken early by something else
         errno = 0;
+        syncedInTick = false;
         controller.RunSyncCycle();
+        if (several) {
+            if (!m_export.empty() && syncedInTick) {
+                CIcsPublisher::Publish(settings.SharedFilePath, m_export, output);
+            }
+            due += std::chrono::milliseconds(view.GetTimerPeriod());
+            if (due < Clock::now()) due = Clock::now();
+            continue;
+        }
         const int lastErrno = errno;
         const std::string status = view.GetStatus();
         const SSyncOutcome outcome = CSyncReport::Describe(controller, status, lastErrno);
@@ -137,6 +167,17 @@ void CWatchCommand::PrintSettings(const CFeedController& controller, CConsoleOut
     output.Info("Watching with the settings of " +
                 CFeedSettings::GetSettingsFile(controller.m_strSettingsFolder) + ":");
     output.Info("  event file: " + settings.SharedFilePath);
+    if (controller.HasSeveralFeeds()) {
+        for (const CSubscription& feed : settings.Subscriptions.Items) {
+            output.Info("  feed:       " + feed.Name + ": " + CFeedAddress::Masked(feed.Source) +
+                        ", every " + std::to_string(feed.EffectiveInterval()) + " seconds" +
+                        (feed.Enabled ? "" : " (disabled)"));
+        }
+        output.Info(
+            "  mode:       add (several subscriptions: each replace would wipe the others)");
+        if (!m_export.empty()) output.Info("  export:     " + m_export + " (after each sync)");
+        return;
+    }
     output.Info("  feed file:  " + CFeedAddress::Masked(settings.FeedFilePath));
     if (!settings.FeedCaFile.empty()) output.Info("  CA file:    " + settings.FeedCaFile);
     output.Info(std::string("  mode:       ") + COptionChecks::FromSyncMode(settings.SyncMode) +
