@@ -693,8 +693,9 @@ TEST(CommandLineTest, WatchStopsCleanlyOnEachSignalAndSavesAbsolutePaths) {
             std::regex_search(result.out, std::regex("\\d\\d:\\d\\d:\\d\\d  Stopped by SIG")));
         const std::string settings = folder.Read("config/ZelvaroFeed/Settings.ini").value_or("");
         EXPECT_NE(settings.find("SharedFilePath=" + eventPath), std::string::npos) << settings;
-        EXPECT_NE(settings.find("FeedFilePath=" + feedPath), std::string::npos) << settings;
-        EXPECT_NE(settings.find("CheckFeedInterval=60"), std::string::npos) << settings;
+        EXPECT_NE(settings.find("[Feed 1]"), std::string::npos) << settings;
+        EXPECT_NE(settings.find("Source=" + feedPath), std::string::npos) << settings;
+        EXPECT_NE(settings.find("Interval=60"), std::string::npos) << settings;
     }
 }
 
