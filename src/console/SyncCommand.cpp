@@ -172,11 +172,21 @@ int CSyncCommand::RunSubscriptions(CConsoleOutput& output) {
     };
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (named >= 0 ? static_cast<int>(i) != named : !items[i].Enabled) continue;
-        // A first cycle: the feed counts as new and an address is fetched whole.
+        // A first cycle: the feed counts as new and an address is fetched whole. What the
+        // last import left stays where this one does not import.
+        const CSubscription before = items[i];
         items[i].LastFeedFileTime = CDateTime::FromStored(0, 0);
         items[i].ForgetValidators();
         errno = 0;
         controller.RunSubscription(static_cast<int>(i));
+        const std::string& status = controller.GetLastStatus();
+        if (status != CFeedController::kStatusSyncSuccessful &&
+            status != CFeedController::kStatusFeedEmpty) {
+            items[i].LastFeedFileTime = before.LastFeedFileTime;
+            items[i].ETag = before.ETag;
+            items[i].LastModified = before.LastModified;
+            items[i].Sha256 = before.Sha256;
+        }
     }
     if (!settings.SaveSettings(std::string())) {
         output.Error("cannot write the settings file");
