@@ -109,6 +109,23 @@ std::string CSubscriptionList::UniqueName(const std::string& wanted, int except)
     return name;
 }
 
+void CSubscriptionList::TakeStateFrom(const CSubscriptionList& running) {
+    for (CSubscription& feed : Items) {
+        const int found = running.IndexOfSource(feed.Source);
+        if (found < 0) continue;
+        const CSubscription& state = running.Items[static_cast<std::size_t>(found)];
+        feed.LastFeedFileTime = state.LastFeedFileTime;
+        feed.ETag = state.ETag;
+        feed.LastModified = state.LastModified;
+        feed.Sha256 = state.Sha256;
+        feed.LastSync = state.LastSync;
+        feed.LastStatus = state.LastStatus;
+        feed.Imported = state.Imported;
+        feed.LeftAlone = state.LeftAlone;
+        feed.Applied = state.Applied;
+    }
+}
+
 int CSubscriptionList::EnabledCount() const {
     return static_cast<int>(std::count_if(Items.begin(), Items.end(),
                                           [](const CSubscription& s) { return s.Enabled; }));

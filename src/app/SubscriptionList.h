@@ -34,6 +34,11 @@ public:
     // `wanted`, or it with " (2)", " (3)", ... appended, whichever no other subscription than
     // the one at `except` has.
     std::string UniqueName(const std::string& wanted, int except = -1) const;
+    // Takes over, for each subscription of this list, what the same source's subscription in
+    // `running` kept of its syncs (last feed time, validators, digest, last sync and status,
+    // import counts, applied choices): a list read again from the file after other programs
+    // changed it keeps their changes and the running program's state.
+    void TakeStateFrom(const CSubscriptionList& running);
     // The number of enabled subscriptions.
     int EnabledCount() const;
 

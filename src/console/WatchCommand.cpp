@@ -156,6 +156,18 @@ int CWatchCommand::Run(CConsoleOutput& output) {
         const Clock::time_point now = Clock::now();
         if (due < now) due = now;
     }
+    if (!m_feed && !m_caFile && !m_interval) {
+        // `feed` may have changed the list while this ran: its changes stay, this run's
+        // state of each subscription joins them.
+        settings.FoldWorkingFeed();
+        CFeedSettings current(CPlatform::Default());
+        if (current.LoadSettings(settingsFile)) {
+            current.Subscriptions.TakeStateFrom(settings.Subscriptions);
+            settings.Subscriptions = current.Subscriptions;
+            settings.SelectWorkingFeed();
+            controller.FillControls();
+        }
+    }
     controller.Close();
     output.Info(
         CConsoleFeedView::Stamp(std::string("Stopped by ") + CStopSignals::Name(stopSignal)));

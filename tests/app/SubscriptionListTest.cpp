@@ -214,3 +214,46 @@ TEST(SubscriptionListTest, SettingsOfThePreviousVersionAreSavedInTheNewForm) {
 }
 
 }  // namespace
+
+namespace {
+
+// A list read again after another program changed it keeps those changes and takes the
+// running program's state of the subscriptions it still has.
+TEST(SubscriptionListTest, ListReadAgainTakesTheRunningState) {
+    CSubscriptionList running;
+    running.Items.resize(2);
+    CSubscription& kept = running.Items[0];
+    kept.Name = "Club";
+    kept.Source = "club.ics";
+    kept.Color = "red";
+    kept.LastFeedFileTime = CDateTime(2026, 12, 1, 8, 0, 0);
+    kept.LastStatus = "Sync successful";
+    kept.Imported = 7;
+    kept.Applied.BgColor = 0x0000FF;
+    CSubscription& gone = running.Items[1];
+    gone.Name = "Old";
+    gone.Source = "old.ics";
+
+    CSubscriptionList file;
+    file.Items.resize(2);
+    CSubscription& changed = file.Items[0];
+    changed.Name = "Clubs";
+    changed.Source = "club.ics";
+    changed.Color = "blue";
+    CSubscription& added = file.Items[1];
+    added.Name = "New";
+    added.Source = "new.ics";
+    file.TakeStateFrom(running);
+
+    ASSERT_EQ(file.Items.size(), 2u);
+    EXPECT_EQ(file.Items[0].Name, "Clubs");
+    EXPECT_EQ(file.Items[0].Color, "blue");
+    EXPECT_EQ(file.Items[0].LastFeedFileTime, kept.LastFeedFileTime);
+    EXPECT_EQ(file.Items[0].LastStatus, "Sync successful");
+    EXPECT_EQ(file.Items[0].Imported, 7);
+    EXPECT_EQ(file.Items[0].Applied, kept.Applied);
+    EXPECT_EQ(file.Items[1].LastStatus, "");
+    EXPECT_FALSE(file.Items[1].Imported.has_value());
+}
+
+}  // namespace
