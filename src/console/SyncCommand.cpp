@@ -180,7 +180,7 @@ int CSyncCommand::RunSubscriptions(CConsoleOutput& output) {
         errno = 0;
         controller.RunSubscription(static_cast<int>(i));
         const std::string& status = controller.GetLastStatus();
-        if (status != CFeedController::kStatusSyncSuccessful &&
+        if (!CFeedController::IsSyncSuccessful(status) &&
             status != CFeedController::kStatusFeedEmpty) {
             items[i].LastFeedFileTime = before.LastFeedFileTime;
             items[i].ETag = before.ETag;

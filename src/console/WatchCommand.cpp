@@ -100,7 +100,7 @@ int CWatchCommand::Run(CConsoleOutput& output) {
         std::string& last = lastStatuses[static_cast<std::size_t>(index)];
         const bool print = output.IsVerbose()
                                ? outcome.text != status
-                               : status != last || status == CFeedController::kStatusSyncSuccessful;
+                               : status != last || CFeedController::IsSyncSuccessful(status);
         if (print) {
             const std::string line = CConsoleFeedView::Stamp(name + ": " + outcome.text);
             if (outcome.failed) {
@@ -110,7 +110,7 @@ int CWatchCommand::Run(CConsoleOutput& output) {
             }
         }
         last = status;
-        syncedInTick = syncedInTick || status == CFeedController::kStatusSyncSuccessful;
+        syncedInTick = syncedInTick || CFeedController::IsSyncSuccessful(status);
     };
 
     using Clock = std::chrono::steady_clock;
