@@ -71,7 +71,8 @@ int CCheckFeedCommand::Run(CConsoleOutput& output) {
     const std::size_t count = checker.GetFindings().size();
     if (count > 0)
         output.Info(std::to_string(count) + (count == 1 ? " problem" : " problems") + " found.");
-    SayShared(output);
     if (!output.FlushOut("cannot write the findings")) return kExitFailed;
+    // After the findings' flush: reading the settings would hide the reason of a failed write.
+    SayShared(output);
     return result == CFeedChecker::kFindings ? kExitFindings : kExitOk;
 }
