@@ -15,6 +15,13 @@ output=$3
         # Escape what roff would read as commands: backslashes, and a leading dot or quote.
         "$program" help "$command" | sed -e 's/\\/\\e/g' -e "s/^\([.']\)/\\\\\&\1/"
         echo ".fi"
+        # A command with commands of its own (feed): the help of each of them too.
+        for sub in $("$program" help "$command" | sed -n '/^Subcommands:/,/^$/p' | awk 'NR > 1 && NF { print $1 }'); do
+            echo ".SS $command $sub"
+            echo ".nf"
+            "$program" "$command" "$sub" --help | sed -e 's/\\/\\e/g' -e "s/^\([.']\)/\\\\\&\1/"
+            echo ".fi"
+        done
     done
     cat "$extra"
 } >"$output"

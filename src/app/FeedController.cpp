@@ -1,6 +1,7 @@
 #include "app/FeedController.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -21,6 +22,7 @@
 #include "sync/FeedDownload.h"
 #include "sync/ImportState.h"
 #include "sync/ImportedGuids.h"
+#include "sync/SharedGuids.h"
 
 namespace {
 
@@ -61,6 +63,12 @@ CFeedController::CFeedController(CFeedView& view, CPlatform& platform, CDownload
       m_view(view),
       m_platform(platform),
       m_downloader(downloader) {}
+
+std::int64_t CFeedController::SteadySeconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 SDownloadRequest CFeedController::DownloadDefaults() {
     SDownloadRequest request;
@@ -133,13 +141,33 @@ void CFeedController::OnEnableFeed() {
         m_view.SetControlText(EFeedControl::Interval, std::to_string(minimum));
     }
     m_poll = CPollSchedule();
-    m_nTimerPeriodMs = PeriodMs(m_Settings.CheckFeedInterval);
+    int period = m_Settings.CheckFeedInterval;
+    if (HasSeveralFeeds()) {
+        // The timer ticks at the shortest interval; each subscription waits for its own.
+        const std::int64_t now = m_Clock();
+        m_runs.assign(m_Settings.Subscriptions.Items.size(), SFeedRun());
+        std::optional<int> shortest;
+        for (std::size_t i = 0; i < m_runs.size(); ++i) {
+            const CSubscription& feed = m_Settings.Subscriptions.Items[i];
+            m_runs[i].periodSeconds = feed.EffectiveInterval();
+            m_runs[i].nextCheck = now + m_runs[i].periodSeconds;
+            if (feed.Enabled && (!shortest || m_runs[i].periodSeconds < *shortest)) {
+                shortest = m_runs[i].periodSeconds;
+            }
+        }
+        period = shortest.value_or(CSubscription::kMinimumFileInterval);
+    }
+    m_nTimerPeriodMs = PeriodMs(period);
     m_nTimerId = m_view.StartTimer(m_nTimerPeriodMs);
     m_bTimerRunning = m_nTimerId != 0;
     SetStatus(kStatusStarted);
 }
 
 void CFeedController::RunSyncCycle() {
+    if (HasSeveralFeeds() && m_nCurrentFeed < 0) {
+        RunDueSubscriptions();
+        return;
+    }
     try {
         RunSyncSteps();
     } catch (const std::bad_alloc&) {
@@ -147,6 +175,132 @@ void CFeedController::RunSyncCycle() {
         // the steps around them, whose lock and temporary file are gone again by now.
         SetStatus(kStatusSyncFailed);
     }
+    if (m_nCurrentFeed >= 0) return;
+    if (CSubscription* const feed = m_Settings.WorkingSubscription()) {
+        feed->LastSync = CDateTime::Now();
+        feed->LastStatus = m_strLastStatus;
+    }
+}
+
+void CFeedController::RunDueSubscriptions() {
+    const std::size_t count = m_Settings.Subscriptions.Items.size();
+    if (m_runs.size() != count) m_runs.resize(count);
+    // A subscription due within half a tick runs now rather than a whole tick late.
+    const std::int64_t slack = m_nTimerPeriodMs / 2000;
+    const std::int64_t now = m_Clock();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!m_Settings.Subscriptions.Items[i].Enabled) continue;
+        if (m_runs[i].nextCheck > now + slack) continue;
+        RunSubscription(static_cast<int>(i));
+    }
+}
+
+std::optional<std::int64_t> CFeedController::NextCheck(int index) const {
+    if (!m_bTimerRunning || index < 0 || static_cast<std::size_t>(index) >= m_runs.size() ||
+        !m_Settings.Subscriptions.Items[static_cast<std::size_t>(index)].Enabled) {
+        return std::nullopt;
+    }
+    return m_runs[static_cast<std::size_t>(index)].nextCheck;
+}
+
+int CFeedController::GetEffectiveSyncMode() const {
+    return HasSeveralFeeds() || m_bForceAdd ? CEventMerge::kAddAndUpdate : m_Settings.SyncMode;
+}
+
+CSubscription* CFeedController::CurrentSubscription() {
+    if (m_nCurrentFeed >= 0) {
+        return &m_Settings.Subscriptions.Items[static_cast<std::size_t>(m_nCurrentFeed)];
+    }
+    return m_Settings.WorkingSubscription();
+}
+
+void CFeedController::RunSubscription(int index) {
+    std::vector<CSubscription>& items = m_Settings.Subscriptions.Items;
+    if (index < 0 || static_cast<std::size_t>(index) >= items.size()) return;
+    if (m_runs.size() != items.size()) m_runs.resize(items.size());
+    SFeedRun& run = m_runs[static_cast<std::size_t>(index)];
+    {
+        const CSubscription& feed = items[static_cast<std::size_t>(index)];
+        m_Settings.FeedFilePath = feed.Source;
+        m_Settings.CheckFeedInterval = feed.EffectiveInterval();
+        m_Settings.LastFeedFileTime = feed.LastFeedFileTime;
+        m_Settings.FeedCaFile = feed.CaFile;
+        m_Settings.FeedETag = feed.ETag;
+        m_Settings.FeedLastModified = feed.LastModified;
+        m_Settings.FeedSha256 = feed.Sha256;
+    }
+    run.periodSeconds = m_Settings.CheckFeedInterval;
+    std::swap(m_poll, run.poll);
+    m_nCurrentFeed = index;
+    RunSyncCycle();
+    m_nCurrentFeed = -1;
+    std::swap(m_poll, run.poll);
+
+    CSubscription& feed = items[static_cast<std::size_t>(index)];
+    feed.LastFeedFileTime = m_Settings.LastFeedFileTime;
+    feed.ETag = m_Settings.FeedETag;
+    feed.LastModified = m_Settings.FeedLastModified;
+    feed.Sha256 = m_Settings.FeedSha256;
+    feed.LastSync = CDateTime::Now();
+    feed.LastStatus = m_strLastStatus;
+    run.nextCheck = m_Clock() + run.periodSeconds;
+    if (m_OnFeedSynced) m_OnFeedSynced(index, m_strLastStatus);
+    m_Settings.SelectWorkingFeed();
+}
+
+std::string CFeedController::StateFolder() {
+    std::string folder = m_strSettingsFolder;
+    if (folder.empty()) CFeedSettings::GetSettingsFolder(m_platform, folder);
+    return folder;
+}
+
+CSharedGuids CFeedController::OtherImports(int index, const std::string& eventPath) {
+    CSharedGuids shared;
+    const std::vector<CSubscription>& items = m_Settings.Subscriptions.Items;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (static_cast<int>(i) == index) continue;
+        shared.AddOther(
+            CImportState::LastImport(m_platform, StateFolder(), items[i].Source, eventPath),
+            static_cast<int>(i) < index);
+    }
+    return shared;
+}
+
+std::string CFeedController::RemoveSubscription(int index, bool keepEvents, int& removed) {
+    removed = 0;
+    std::vector<CSubscription>& items = m_Settings.Subscriptions.Items;
+    if (index < 0 || static_cast<std::size_t>(index) >= items.size()) return kStatusSyncFailed;
+    const std::string eventPath = m_Settings.SharedFilePath;
+    const std::string source = items[static_cast<std::size_t>(index)].Source;
+    const std::string folder = StateFolder();
+    std::string status = kStatusSyncSuccessful;
+    const std::vector<std::string> gone =
+        keepEvents
+            ? std::vector<std::string>()
+            : OtherImports(index, eventPath)
+                  .NotHeldByOthers(CImportState::LastImport(m_platform, folder, source, eventPath));
+    if (!gone.empty()) {
+        m_FeedEntries.RemoveAll();
+        m_RemoveGuids.RemoveAll();
+        for (const std::string& guid : gone) m_RemoveGuids.Add(guid);
+        std::string tempFolder;
+        std::string tempPath;
+        if (!m_platform.GetTempFolder(tempFolder) ||
+            !m_platform.CreateTempFile(tempFolder, "dat", tempPath)) {
+            return kStatusCantCreateTemp;
+        }
+        const CFileRemover removeTemp(m_platform, std::move(tempPath));
+        m_bForceAdd = true;
+        status = SyncThroughTempFile(eventPath, source, removeTemp.GetPath(), [] {});
+        m_bForceAdd = false;
+        if (status != kStatusSyncSuccessful) return status;
+        removed = m_lastMerge.removed;
+    }
+    CImportState::Forget(m_platform, folder, source, eventPath);
+    items.erase(items.begin() + index);
+    if (m_runs.size() > static_cast<std::size_t>(index)) m_runs.erase(m_runs.begin() + index);
+    m_Settings.SelectWorkingFeed();
+    return status;
 }
 
 void CFeedController::RunSyncSteps() {
@@ -218,6 +372,11 @@ void CFeedController::RunAddressSteps(const std::string& eventPath, const std::s
 }
 
 void CFeedController::SetPollPeriod(int seconds) {
+    if (m_nCurrentFeed >= 0) {
+        // A subscription's own wait; the timer keeps ticking for the others.
+        m_runs[static_cast<std::size_t>(m_nCurrentFeed)].periodSeconds = seconds;
+        return;
+    }
     const unsigned int periodMs = PeriodMs(seconds);
     if (!m_bTimerRunning || periodMs == m_nTimerPeriodMs) return;
     m_view.StopTimer(m_nTimerId);
@@ -244,6 +403,17 @@ void CFeedController::ImportFeed(const std::string& eventPath, const std::string
             break;
     }
 
+    CSubscription* const subscription = CurrentSubscription();
+    const SImportChoices choices = subscription ? subscription->Choices() : SImportChoices();
+    if (subscription != nullptr) {
+        CImportChoices::Apply(m_FeedEntries, choices, subscription->Applied);
+        m_replacedDefaults = CImportChoices::Defaults(subscription->Applied);
+    }
+    struct SReset {
+        std::optional<SImportedDefaults>& defaults;
+        ~SReset() { defaults.reset(); }
+    } const resetDefaults{m_replacedDefaults};
+
     SetStatus(kStatusSyncing);
     std::string tempFolder;
     std::string tempPath;
@@ -258,17 +428,27 @@ void CFeedController::ImportFeed(const std::string& eventPath, const std::string
         m_bStaleTempFilesRemoved = true;
     }
     const CFileRemover removeTemp(m_platform, std::move(tempPath));
+    // Whatever other subscriptions own is left to them but still counts as this one's import,
+    // so that it stays in the calendar while either holds it.
+    const std::vector<std::string> imported = CImportedGuids::Of(m_FeedEntries);
+    const int self = m_nCurrentFeed >= 0 ? m_nCurrentFeed : subscription != nullptr ? 0 : -1;
+    const CSharedGuids others = OtherImports(self, eventPath);
+    const int leftAlone = others.LeaveOwnedAlone(m_FeedEntries);
     std::unique_ptr<CImportState> state;
     if (m_bWholeCalendarFeed) {
-        std::string folder = m_strSettingsFolder;
-        if (folder.empty()) CFeedSettings::GetSettingsFolder(m_platform, folder);
-        state = std::make_unique<CImportState>(m_platform, folder, feedPath, eventPath,
-                                               CImportedGuids::Of(m_FeedEntries));
+        state = std::make_unique<CImportState>(m_platform, StateFolder(), feedPath, eventPath,
+                                               imported);
+        state->KeepHeldBy(others);
     }
     std::string status =
         SyncThroughTempFile(eventPath, feedPath, removeTemp.GetPath(), onImported, state.get());
     if (state && status == kStatusSyncSuccessful && !state->GetProblem().empty()) {
         status += std::string(kRemovalsNotPossible) + state->GetProblem();
+    }
+    if (subscription != nullptr && IsSyncSuccessful(status)) {
+        subscription->Applied = choices;
+        subscription->Imported = static_cast<std::int32_t>(imported.size());
+        subscription->LeftAlone = leftAlone;
     }
     SetStatus(status);
 }
@@ -297,7 +477,7 @@ std::string CFeedController::SyncThroughTempFile(const std::string& eventPath,
         status = kStatusSyncFailed;
     } else {
         if (state != nullptr) {
-            state->Prepare(m_Settings.SyncMode == CEventMerge::kAddAndUpdate, m_RemoveGuids);
+            state->Prepare(GetEffectiveSyncMode() == CEventMerge::kAddAndUpdate, m_RemoveGuids);
         }
         if (!MergeFeed(tempPath)) {
             status = kStatusSyncFailed;
@@ -319,9 +499,18 @@ int CFeedController::ReadFeed(const std::string& path) {
 
 bool CFeedController::MergeFeed(const std::string& path) {
     return CEventMerge::MergeFeed(m_platform, path, m_FeedEntries, m_RemoveGuids,
-                                  m_Settings.SyncMode, &m_lastMerge);
+                                  GetEffectiveSyncMode(), &m_lastMerge,
+                                  m_replacedDefaults ? &*m_replacedDefaults : nullptr);
 }
 
 void CFeedController::SetStatus(const std::string& text) {
+    m_strLastStatus = text;
+    if (m_nCurrentFeed >= 0 && HasSeveralFeeds()) {
+        m_view.SetControlText(
+            EFeedControl::Status,
+            m_Settings.Subscriptions.Items[static_cast<std::size_t>(m_nCurrentFeed)].Name + ": " +
+                text);
+        return;
+    }
     m_view.SetControlText(EFeedControl::Status, text);
 }

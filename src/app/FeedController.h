@@ -2,8 +2,11 @@
 // the feed lists, the timer and the status field, reached through a CFeedView.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/FeedSettings.h"
 #include "app/FeedView.h"
@@ -11,10 +14,13 @@
 #include "platform/Downloader.h"
 #include "store/DateEntryArray.h"
 #include "sync/EventMerge.h"
+#include "sync/ImportChoices.h"
 #include "sync/PollSchedule.h"
 
 class CImportState;
 class CPlatform;
+class CSharedGuids;
+class CSubscription;
 
 class CFeedController {
 public:
@@ -119,6 +125,42 @@ public:
     int GetDownloadFailures() const { return m_poll.GetFailures(); }
     // The period of the running timer in milliseconds (0 while it is stopped).
     unsigned int GetTimerPeriodMs() const { return m_bTimerRunning ? m_nTimerPeriodMs : 0; }
+    // The last outcome text, without the name of its subscription.
+    const std::string& GetLastStatus() const { return m_strLastStatus; }
+
+    // --- Several subscriptions (m_Settings.Subscriptions) ---
+    // With several subscriptions each tick of the timer syncs every enabled subscription
+    // whose own interval (CSubscription::EffectiveInterval, or its backoff after failed
+    // downloads) has passed since its last check, one after the other; the timer runs at the
+    // shortest interval. Each sync is a whole cycle of its own (download, lock, temporary
+    // copy, replace), so one that fails holds back no other and changes nothing; the status
+    // texts are prefixed with the subscription's name and ": ". The calendar then syncs in
+    // add mode whatever SyncMode says, since each replace would wipe the others.
+    bool HasSeveralFeeds() const { return m_Settings.Subscriptions.Items.size() > 1; }
+    // The sync mode that the cycle uses.
+    int GetEffectiveSyncMode() const;
+    // One cycle of the subscription at `index` now, enabled or not: its working feed loaded
+    // from the subscription and kept back into it afterwards, with LastSync (local time),
+    // LastStatus and, after an import, Imported, LeftAlone and Applied. Events whose UID
+    // an earlier subscription's last import holds are left to that one; an event that left
+    // this subscription is removed only when no other subscription's last import holds it.
+    void RunSubscription(int index);
+    // Unsubscribes the subscription at `index`: unless `keepEvents`, the events of its last
+    // import that no other subscription's last import holds leave the calendar (a cycle of
+    // removals through the lock and the temporary copy); then its state file is deleted and
+    // it leaves the list. Returns the outcome ("Sync successful" when done, the cycle's
+    // failure text otherwise, the subscription then staying) and the count removed.
+    std::string RemoveSubscription(int index, bool keepEvents, int& removed);
+    // Called after each cycle of RunSubscription with the subscription's index and its
+    // outcome text (without the name).
+    std::function<void(int index, const std::string& status)> m_OnFeedSynced;
+    // Seconds of a steady clock, by which the subscriptions' intervals are counted; tests
+    // replace it.
+    static std::int64_t SteadySeconds();
+    std::function<std::int64_t()> m_Clock = SteadySeconds;
+    // The clock's time at which the subscription at `index` is checked next while the feed
+    // runs; none when it is not waited for (the feed off, the subscription disabled).
+    std::optional<std::int64_t> NextCheck(int index) const;
 
     CFeedSettings m_Settings;
     std::string m_strSettingsFolder;
@@ -161,6 +203,17 @@ protected:
                                     const std::function<void()>& onSynced,
                                     CImportState* state = nullptr);
 
+    // The settings folder, where the state files lie (looked up when m_strSettingsFolder is
+    // not set, as for the console's single sync).
+    std::string StateFolder();
+    // The subscription whose cycle runs: the one of RunSubscription, or the one subscription
+    // that the working feed is; nullptr for a feed of no subscription.
+    CSubscription* CurrentSubscription();
+    // The last imports of the subscriptions other than the one at `index` (-1: none).
+    CSharedGuids OtherImports(int index, const std::string& eventPath);
+    // The ticks of several subscriptions: every one that is due.
+    void RunDueSubscriptions();
+
     CFeedView& m_view;
     CPlatform& m_platform;
     CDownloader& m_downloader;
@@ -171,4 +224,18 @@ protected:
     unsigned int m_nTimerPeriodMs = 0;
     bool m_bTimerRunning = false;
     bool m_bStaleTempFilesRemoved = false;
+    std::string m_strLastStatus;
+    // The subscription of RunSubscription while it runs; -1 otherwise.
+    int m_nCurrentFeed = -1;
+    // The merge takes the add mode whatever SyncMode says (several subscriptions, removals).
+    bool m_bForceAdd = false;
+    // The defaults of the current subscription's last import, while it is merged.
+    std::optional<SImportedDefaults> m_replacedDefaults;
+    // Per subscription (by index) while the feed runs: its backoff and its next check.
+    struct SFeedRun {
+        CPollSchedule poll;
+        std::int64_t nextCheck = 0;
+        int periodSeconds = 0;
+    };
+    std::vector<SFeedRun> m_runs;
 };

@@ -1,6 +1,7 @@
 #include "app/FeedSettings.h"
 
 #include <utility>
+#include <vector>
 
 #include "platform/Platform.h"
 #include "sync/FeedAddress.h"
@@ -30,13 +31,15 @@ constexpr std::int32_t kDefaultCheckFeedInterval = 30;
 bool CFeedSettings::LoadSettings(const std::string& path) {
     const bool loaded = m_document.Load(path);
     SharedFilePath = m_document.GetString(kSection, kSharedFilePath, std::string());
-    FeedFilePath = m_document.GetString(kSection, kFeedFilePath, std::string());
-    std::string password;
-    if (m_platform.UnprotectSecret(m_document.GetString(kSection, kFeedPassword, std::string()),
-                                   password)) {
-        FeedFilePath = CFeedAddress::WithPassword(FeedFilePath, password);
-    }
     SyncMode = m_document.GetInt(kSection, kSyncMode, kDefaultSyncMode);
+    m_bUpgraded = Subscriptions.Read(m_document, kSection);
+    RevealPasswords();
+    if (!Subscriptions.Items.empty()) {
+        SelectWorkingFeed();
+        return loaded;
+    }
+    // No subscription: what the previous version's keys say, defaults for the rest.
+    FeedFilePath = m_document.GetString(kSection, kFeedFilePath, std::string());
     CheckFeedInterval = m_document.GetInt(kSection, kCheckFeedInterval, kDefaultCheckFeedInterval);
     LastFeedFileTime = m_document.GetDateTime(kSection, kLastFeedFileTime, kDefaultFeedFileTime);
     FeedCaFile = m_document.GetString(kSection, kFeedCaFile, std::string());
@@ -47,29 +50,11 @@ bool CFeedSettings::LoadSettings(const std::string& path) {
 }
 
 bool CFeedSettings::SaveSettings(const std::string& path) {
+    FoldWorkingFeed();
     m_document.SetString(kSection, kSharedFilePath, SharedFilePath);
-    std::string address = FeedFilePath;
-    std::string password;
-    std::string protectedPassword;
-    if (CFeedAddress::SplitPassword(FeedFilePath, address, password) &&
-        !m_platform.ProtectSecret(password, protectedPassword)) {
-        address = FeedFilePath;  // kept in a file that its owner alone may read
-    }
-    m_document.SetString(kSection, kFeedFilePath, address);
-    if (!protectedPassword.empty() || m_document.HasKey(kSection, kFeedPassword)) {
-        m_document.SetString(kSection, kFeedPassword, protectedPassword);
-    }
     m_document.SetInt(kSection, kSyncMode, SyncMode);
-    m_document.SetInt(kSection, kCheckFeedInterval, CheckFeedInterval);
-    m_document.SetDateTime(kSection, kLastFeedFileTime, LastFeedFileTime);
-    // A file feed's settings file keeps the five keys it always had.
-    for (const auto& [key, value] :
-         {std::pair{&kFeedCaFile, &FeedCaFile}, std::pair{&kFeedETag, &FeedETag},
-          std::pair{&kFeedLastModified, &FeedLastModified}, std::pair{&kFeedSha256, &FeedSha256}}) {
-        if (!value->empty() || m_document.HasKey(kSection, *key)) {
-            m_document.SetString(kSection, *key, *value);
-        }
-    }
+    Subscriptions.Write(m_document, kSection);
+    ProtectPasswords();
     if (path.empty() && m_bFileLeftAlone) return false;
     const std::string file = path.empty() ? m_document.GetPath() : path;
     // Before the write where the file exists, so that a secret never lands in a file others
@@ -78,6 +63,80 @@ bool CFeedSettings::SaveSettings(const std::string& path) {
     const bool saved = m_document.Save(path);
     if (saved) m_platform.RestrictToOwner(file);
     return saved;
+}
+
+void CFeedSettings::RevealPasswords() {
+    // The previous version kept the one feed's password beside FeedFilePath in "Settings".
+    const bool legacy = m_bUpgraded && Subscriptions.Items.size() == 1;
+    for (std::size_t i = 0; i < Subscriptions.Items.size(); ++i) {
+        const std::string section = CSubscriptionList::SectionName(i);
+        const std::string stored =
+            legacy ? m_document.GetString(kSection, kFeedPassword, std::string())
+                   : m_document.GetString(section, CSubscription::kSourcePassword, std::string());
+        std::string password;
+        if (!stored.empty() && m_platform.UnprotectSecret(stored, password)) {
+            CSubscription& item = Subscriptions.Items[i];
+            item.Source = CFeedAddress::WithPassword(item.Source, password);
+        }
+    }
+}
+
+void CFeedSettings::ProtectPasswords() {
+    m_document.RemoveKey(kSection, kFeedPassword);
+    for (std::size_t i = 0; i < Subscriptions.Items.size(); ++i) {
+        const std::string section = CSubscriptionList::SectionName(i);
+        const std::string& source = Subscriptions.Items[i].Source;
+        std::string address;
+        std::string password;
+        std::string protectedPassword;
+        // Where the system cannot encrypt, the password stays in a file its owner alone may read.
+        if (CFeedAddress::SplitPassword(source, address, password) &&
+            m_platform.ProtectSecret(password, protectedPassword)) {
+            m_document.SetString(section, CSubscription::kSourceKey, address);
+            m_document.SetString(section, CSubscription::kSourcePassword, protectedPassword);
+        } else {
+            m_document.RemoveKey(section, CSubscription::kSourcePassword);
+        }
+    }
+}
+
+void CFeedSettings::SelectWorkingFeed() {
+    const CSubscription first =
+        Subscriptions.Items.empty() ? CSubscription() : Subscriptions.Items.front();
+    FeedFilePath = first.Source;
+    CheckFeedInterval = first.Interval;
+    LastFeedFileTime = first.LastFeedFileTime;
+    FeedCaFile = first.CaFile;
+    FeedETag = first.ETag;
+    FeedLastModified = first.LastModified;
+    FeedSha256 = first.Sha256;
+}
+
+void CFeedSettings::FoldWorkingFeed() {
+    std::vector<CSubscription>& items = Subscriptions.Items;
+    if (items.size() > 1) return;
+    if (FeedFilePath.empty()) {
+        items.clear();
+        return;
+    }
+    if (items.empty()) {
+        items.emplace_back();
+        items.front().Name = CSubscription::DefaultName(FeedFilePath);
+    }
+    CSubscription& feed = items.front();
+    feed.Source = FeedFilePath;
+    feed.Interval = CheckFeedInterval;
+    feed.LastFeedFileTime = LastFeedFileTime;
+    feed.CaFile = FeedCaFile;
+    feed.ETag = FeedETag;
+    feed.LastModified = FeedLastModified;
+    feed.Sha256 = FeedSha256;
+}
+
+CSubscription* CFeedSettings::WorkingSubscription() {
+    std::vector<CSubscription>& items = Subscriptions.Items;
+    if (items.size() != 1 || items.front().Source != FeedFilePath) return nullptr;
+    return &items.front();
 }
 
 void CFeedSettings::ForgetFeedValidators() {

@@ -1,28 +1,32 @@
-// The user's settings, kept in "Settings.ini" (section "Settings").
+// The user's settings, kept in "Settings.ini": the calendar's in section "Settings", each
+// subscription's in a section "Feed N" (CSubscriptionList).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "app/SubscriptionList.h"
 #include "datetime/DateTime.h"
 #include "feed/IniDocument.h"
 
 class CPlatform;
 
 // File form, section "Settings" (defaults for a missing key or an empty value):
-//   SharedFilePath, FeedFilePath  escaped text        ""
+//   SharedFilePath                escaped text        ""
 //   SyncMode                      "%d"                0
-//   CheckFeedInterval             "%d"                30
-//   LastFeedFileTime              "%Y %m %d %H %M %S" 2000 01 01 00 00 00
-//   FeedCaFile                    escaped text        ""
-//   FeedETag, FeedLastModified    escaped text        ""
-//   FeedSha256                    escaped text        ""
-// For a feed at an address, FeedETag and FeedLastModified are the validators of the download
-// imported last and FeedSha256 the digest of its body (64 hex digits); they take the place of
-// LastFeedFileTime, which such a feed leaves alone. These four are written only once they have
-// a value (or stand in the file). FeedCaFile names a PEM file of CAs trusted
-// beside the system's. Nothing is range-checked. Keys and sections the program does not know
-// survive a save.
+// and one section per subscription (CSubscriptionList, CSubscription).
+//
+// The working feed: FeedFilePath, CheckFeedInterval, LastFeedFileTime, FeedCaFile and the
+// validators are the feed that the cycle syncs when the list holds at most one subscription
+// (the previous version kept them in "Settings", and a settings file of that form is read
+// into them and into the list's one subscription). Loading takes them from the first
+// subscription; saving with at most one subscription makes them the list's one
+// subscription again (none when FeedFilePath is empty). With several subscriptions they are
+// the first one's copy and saving leaves the list alone. For a feed at an address, FeedETag
+// and FeedLastModified are the validators of the download imported last and FeedSha256 the
+// digest of its body (64 hex digits); they take the place of LastFeedFileTime. FeedCaFile
+// names a PEM file of CAs trusted beside the system's. Nothing is range-checked. Keys and
+// sections the program does not know survive a save.
 class CFeedSettings {
 public:
     // The platform names the settings folder and tells whether the settings file exists;
@@ -73,8 +77,27 @@ public:
     // have kept the time of the last import.
     void ForgetFeedFileTime();
 
+    // The subscriptions in the user's order.
+    CSubscriptionList Subscriptions;
+    // True when the last LoadSettings read the previous version's one feed into the list.
+    bool WasUpgraded() const { return m_bUpgraded; }
+    // The working feed from the first subscription (defaults without one); after changes
+    // made to the list itself.
+    void SelectWorkingFeed();
+    // The list's one subscription from the working feed, when the list holds at most one.
+    void FoldWorkingFeed();
+    // The subscription that the working feed is: the list's only one, when its source is
+    // FeedFilePath; nullptr otherwise.
+    CSubscription* WorkingSubscription();
+
 private:
     CPlatform& m_platform;
     CIniDocument m_document;
     bool m_bFileLeftAlone = false;
+    bool m_bUpgraded = false;
+
+    // The subscriptions' encrypted passwords put back into their addresses after a load, and
+    // taken out again into their own key after the list is written.
+    void RevealPasswords();
+    void ProtectPasswords();
 };

@@ -7,8 +7,11 @@
 
 #include "ConsoleOutput.h"
 #include "FeedFetch.h"
+#include "OptionChecks.h"
 #include "SystemReason.h"
+#include "app/FeedSettings.h"
 #include "feed/FeedChecker.h"
+#include "platform/Platform.h"
 #include "sync/FeedAddress.h"
 
 CLI::App* CCheckFeedCommand::Declare(CLI::App& app) {
@@ -21,6 +24,21 @@ CLI::App* CCheckFeedCommand::Declare(CLI::App& app) {
         "            be checked (unreadable, out of memory, not downloaded), 75 the download\n"
         "            failed for a reason that may pass (timeout, refused, 429, 5xx).");
     return command;
+}
+
+void CCheckFeedCommand::SayShared(CConsoleOutput& output) const {
+    CFeedSettings settings(CPlatform::Default());
+    std::string folder;
+    if (!CFeedSettings::GetSettingsFolder(CPlatform::Default(), folder)) return;
+    settings.LoadSettings(CFeedSettings::GetSettingsFile(folder));
+    const CSubscriptionList& list = settings.Subscriptions;
+    const int index = list.IndexOfSource(COptionChecks::Absolute(m_path));
+    if (index < 0) return;
+    const CSubscription& feed = list.Items[static_cast<std::size_t>(index)];
+    if (feed.LeftAlone <= 0) return;
+    output.Info("Subscription '" + feed.Name + "': " + std::to_string(feed.LeftAlone) +
+                " events of its last import are left to an earlier subscription that carries "
+                "them too, whose choices apply.");
 }
 
 int CCheckFeedCommand::Run(CConsoleOutput& output) {
@@ -54,5 +72,7 @@ int CCheckFeedCommand::Run(CConsoleOutput& output) {
     if (count > 0)
         output.Info(std::to_string(count) + (count == 1 ? " problem" : " problems") + " found.");
     if (!output.FlushOut("cannot write the findings")) return kExitFailed;
+    // After the findings' flush: reading the settings would hide the reason of a failed write.
+    SayShared(output);
     return result == CFeedChecker::kFindings ? kExitFindings : kExitOk;
 }

@@ -17,10 +17,13 @@ public:
     // (left out with -q). Exit 0 when nothing is found (nothing is printed), 1 when
     // something is, 2 when the file cannot be opened or read or memory runs out (one error
     // line). A feed address is downloaded first (75 when that fails for a reason that may
-    // pass, 2 otherwise); its password never appears in the output.
+    // pass, 2 otherwise); its password never appears in the output. A feed that is a
+    // subscription whose last import left events to an earlier subscription says so.
     int Run(CConsoleOutput& output) override;
 
 private:
+    void SayShared(CConsoleOutput& output) const;
+
     std::string m_path;
     std::string m_caFile;
 };

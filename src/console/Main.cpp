@@ -14,6 +14,7 @@
 #include "CopyCommand.h"
 #include "DumpCommand.h"
 #include "ExportCommand.h"
+#include "FeedCommand.h"
 #include "InitCommand.h"
 #include "SyncCommand.h"
 #include "WatchCommand.h"
@@ -39,6 +40,7 @@ std::vector<std::unique_ptr<CConsoleCommand>> MakeCommands() {
     commands.push_back(std::make_unique<CInitCommand>());
     commands.push_back(std::make_unique<CSyncCommand>());
     commands.push_back(std::make_unique<CWatchCommand>());
+    commands.push_back(std::make_unique<CFeedCommand>());
     commands.push_back(std::make_unique<CCheckFeedCommand>());
     commands.push_back(std::make_unique<CDumpCommand>());
     commands.push_back(std::make_unique<CAgendaCommand>());

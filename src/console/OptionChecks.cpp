@@ -3,6 +3,11 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "sync/FeedAddress.h"
+#include "sync/ImportChoices.h"
 
 CLI::Validator COptionChecks::SyncMode() {
     return CLI::Validator(
@@ -63,4 +68,35 @@ CDateTime COptionChecks::ToDate(const std::string& text) {
     int day = 0;
     if (!ParseDate(text, year, month, day)) return CDateTime();
     return CDateTime(year, month, day);
+}
+
+CLI::Validator COptionChecks::Minutes() {
+    return CLI::Validator(
+        [](std::string& value) -> std::string {
+            if (value == "none") return {};
+            errno = 0;
+            char* end = nullptr;
+            const long parsed = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || errno != 0 || parsed < 0 || parsed > INT_MAX) {
+                return "expected a number of minutes or none, got '" + value + "'";
+            }
+            return {};
+        },
+        "", "Minutes");
+}
+
+CLI::Validator COptionChecks::Color() {
+    return CLI::Validator(
+        [](std::string& value) -> std::string {
+            if (value == "none" || CImportChoices::ParseColor(value)) return {};
+            return "expected a CSS3 colour name, #RRGGBB or none, got '" + value + "'";
+        },
+        "", "Color");
+}
+
+std::string COptionChecks::Absolute(const std::string& path) {
+    if (path.empty() || CFeedAddress::IsAddress(path)) return path;
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
 }

@@ -21,6 +21,13 @@ public:
     static int ToSyncMode(const std::string& text) {
         return text == "replace" ? CEventMerge::kReplaceAll : CEventMerge::kAddAndUpdate;
     }
+    // A number of minutes (0 or more), or "none".
+    static CLI::Validator Minutes();
+    // A CSS3 colour name, "#RRGGBB", or "none".
+    static CLI::Validator Color();
+    // A file path made absolute against the current folder (an address or an empty text
+    // unchanged): settings outlive the folder a command was started in.
+    static std::string Absolute(const std::string& path);
     // The settings' SyncMode as the option writes it.
     static const char* FromSyncMode(int mode) {
         return mode == CEventMerge::kAddAndUpdate ? "add" : "replace";

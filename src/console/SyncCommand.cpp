@@ -7,11 +7,13 @@
 #include "ConsoleFeedView.h"
 #include "ConsoleOutput.h"
 #include "EventFileIo.h"
+#include "FeedCommand.h"
 #include "FeedFetch.h"
 #include "OptionChecks.h"
 #include "SyncReport.h"
 #include "SystemReason.h"
 #include "app/FeedController.h"
+#include "app/Subscription.h"
 #include "feed/FeedReader.h"
 #include "platform/Platform.h"
 #include "store/EventData.h"
@@ -24,16 +26,21 @@ CLI::App* CSyncCommand::Declare(CLI::App& app) {
     command->add_option("--shared", m_shared, "the calendar's event file (*.dat)")
         ->type_name("EVENTFILE")
         ->required();
-    command->add_option("--feed", m_feed, CFeedFetch::kFeedHelp)
-        ->type_name("FEEDFILE|URL")
-        ->required();
-    command->add_option("--ca-file", m_caFile, CFeedFetch::kCaFileHelp)->type_name("FILE");
+    CLI::Option* feed =
+        command->add_option("--feed", m_feed, CFeedFetch::kFeedHelp)->type_name("FEEDFILE|URL");
     command
-        ->add_option("--mode", m_mode,
-                     "add: add and update entries (default); replace: "
-                     "replace all entries")
-        ->type_name("add|replace")
-        ->check(COptionChecks::SyncMode());
+        ->add_option("--name", m_name,
+                     "sync only this subscription (without --feed and --name: every enabled "
+                     "subscription of the settings)")
+        ->type_name("NAME")
+        ->excludes(feed);
+    command->add_option("--ca-file", m_caFile, CFeedFetch::kCaFileHelp)->type_name("FILE");
+    m_modeOption = command
+                       ->add_option("--mode", m_mode,
+                                    "add: add and update entries (default); replace: "
+                                    "replace all entries")
+                       ->type_name("add|replace")
+                       ->check(COptionChecks::SyncMode());
     command->add_flag("--dry-run", m_dryRun,
                       "read both files and print the summary, locking and writing nothing");
     command->footer(
@@ -41,11 +48,19 @@ CLI::App* CSyncCommand::Declare(CLI::App& app) {
         "            synced but the removal state cannot be kept (removals not possible);\n"
         "            2 wrong usage; 75 the event file is locked by another program, or a\n"
         "            download failed for a reason that may pass (timeout, refused, 429, 5xx).\n"
-        "An address is always downloaded whole and imported: sync keeps no validators.");
+        "An address is always downloaded whole and imported: sync keeps no validators.\n"
+        "Without --feed the subscriptions of the settings are synced (several: in add mode).");
     return command;
 }
 
 int CSyncCommand::Run(CConsoleOutput& output) {
+    if (m_feed.empty()) {
+        if (m_dryRun) {
+            output.Error("sync: --dry-run needs --feed");
+            return kExitUsage;
+        }
+        return RunSubscriptions(output);
+    }
     if (m_dryRun) return RunDry(output);
 
     CConsoleFeedView view(output.IsVerbose() ? &output.Out() : nullptr);
@@ -119,4 +134,63 @@ int CSyncCommand::RunDry(CConsoleOutput& output) {
     CEventMerge::ApplyFeed(data, feed, removeGuids, &counts);
     output.Info(CSyncReport::Summary(counts) + " (dry run: nothing written)");
     return kExitOk;
+}
+
+int CSyncCommand::RunSubscriptions(CConsoleOutput& output) {
+    CConsoleFeedView view(output.IsVerbose() ? &output.Out() : nullptr);
+    CFeedController controller(view, CPlatform::Default());
+    if (!CFeedCommand::LoadForChange(controller, output)) return kExitFailed;
+    CFeedSettings& settings = controller.m_Settings;
+    std::vector<CSubscription>& items = settings.Subscriptions.Items;
+    const int named = m_name.empty() ? -1 : settings.Subscriptions.IndexOf(m_name);
+    if (!m_name.empty() && named < 0) {
+        output.Error("sync: no subscription named '" + m_name + "'");
+        return kExitFailed;
+    }
+    if (items.empty()) {
+        output.Error("sync: no subscriptions; give --feed, or add one with 'zelvarofeed feed add'");
+        return kExitFailed;
+    }
+    settings.SharedFilePath = COptionChecks::Absolute(m_shared);
+    if (m_modeOption->count() > 0) settings.SyncMode = COptionChecks::ToSyncMode(m_mode);
+    if (controller.HasSeveralFeeds() && settings.SyncMode != CEventMerge::kAddAndUpdate) {
+        output.Info("The calendar has " + std::to_string(items.size()) +
+                    " subscriptions and syncs in add mode.");
+    }
+
+    int exitCode = kExitOk;
+    controller.m_OnFeedSynced = [&](int index, const std::string& status) {
+        const SSyncOutcome outcome = CSyncReport::Describe(controller, status, errno);
+        const std::string line = items[static_cast<std::size_t>(index)].Name + ": " + outcome.text;
+        if (outcome.failed) {
+            output.Error(line);
+            exitCode =
+                exitCode == kExitOk || exitCode == kExitTemporary ? outcome.exitCode : exitCode;
+        } else {
+            output.Info(line);
+        }
+    };
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (named >= 0 ? static_cast<int>(i) != named : !items[i].Enabled) continue;
+        // A first cycle: the feed counts as new and an address is fetched whole. What the
+        // last import left stays where this one does not import.
+        const CSubscription before = items[i];
+        items[i].LastFeedFileTime = CDateTime::FromStored(0, 0);
+        items[i].ForgetValidators();
+        errno = 0;
+        controller.RunSubscription(static_cast<int>(i));
+        const std::string& status = controller.GetLastStatus();
+        if (!CFeedController::IsSyncSuccessful(status) &&
+            status != CFeedController::kStatusFeedEmpty) {
+            items[i].LastFeedFileTime = before.LastFeedFileTime;
+            items[i].ETag = before.ETag;
+            items[i].LastModified = before.LastModified;
+            items[i].Sha256 = before.Sha256;
+        }
+    }
+    if (!settings.SaveSettings(std::string())) {
+        output.Error("cannot write the settings file");
+        if (exitCode == kExitOk) exitCode = kExitFailed;
+    }
+    return exitCode;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "ConsoleFeedView.h"
 #include "ConsoleOutput.h"
@@ -16,20 +17,12 @@
 #include "StopSignals.h"
 #include "SyncReport.h"
 #include "app/FeedController.h"
+#include "app/Subscription.h"
 #include "platform/Platform.h"
 #include "sync/FeedAddress.h"
 #include "sync/FeedChangeWatch.h"
 
 namespace {
-
-// Settings outlive the folder `watch` was started in, so a relative path would name
-// another file when the next `watch` (or the service) starts elsewhere.
-std::string Absolute(const std::string& path) {
-    if (path.empty() || CFeedAddress::IsAddress(path)) return path;
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.lexically_normal().string();
-}
 
 // The wall clock in milliseconds since 1970, as the change notifications' settle counts.
 std::int64_t WallMs() {
@@ -85,16 +78,24 @@ int CWatchCommand::Run(CConsoleOutput& output) {
                      "\"; it is left unchanged and this run's settings are not saved");
     }
     ReportExposedSecret(controller, output);
-    if (m_shared) settings.SharedFilePath = Absolute(*m_shared);
+    const bool several = controller.HasSeveralFeeds();
+    if (several && (m_feed || m_caFile || m_interval)) {
+        output.Error("watch: the settings hold " +
+                     std::to_string(settings.Subscriptions.Items.size()) +
+                     " subscriptions; change them with 'zelvarofeed feed set' (--feed, --ca-file "
+                     "and --interval are for a calendar with one feed)");
+        return kExitUsage;
+    }
+    if (m_shared) settings.SharedFilePath = COptionChecks::Absolute(*m_shared);
     if (m_feed) {
-        const std::string feed = Absolute(*m_feed);
+        const std::string feed = COptionChecks::Absolute(*m_feed);
         if (feed != settings.FeedFilePath) settings.ForgetFeedValidators();
         settings.FeedFilePath = feed;
     }
-    if (m_caFile) settings.FeedCaFile = Absolute(*m_caFile);
+    if (m_caFile) settings.FeedCaFile = COptionChecks::Absolute(*m_caFile);
     if (m_mode) settings.SyncMode = COptionChecks::ToSyncMode(*m_mode);
     if (m_interval) settings.CheckFeedInterval = *m_interval;
-    m_export = Absolute(m_export);
+    m_export = COptionChecks::Absolute(m_export);
 
     if (!controller.StartFeedIfConfigured()) {
         controller.Close();
@@ -118,11 +119,36 @@ int CWatchCommand::Run(CConsoleOutput& output) {
         }
     };
     const auto follow = [&] {
-        if (m_noNotify) return;
+        // The cycle of several subscriptions keeps each one's own interval.
+        if (m_noNotify || several) return;
         changes.Follow({settings.FeedFilePath});
         reportFailures();
     };
     follow();
+
+    // With several subscriptions each one's outcome is a line of its own, printed by the
+    // same rule as the one feed's.
+    std::vector<std::string> lastStatuses(settings.Subscriptions.Items.size());
+    bool syncedInTick = false;
+    controller.m_OnFeedSynced = [&](int index, const std::string& status) {
+        if (!several) return;
+        const std::string name = settings.Subscriptions.Items[static_cast<std::size_t>(index)].Name;
+        const SSyncOutcome outcome = CSyncReport::Describe(controller, status, errno);
+        std::string& last = lastStatuses[static_cast<std::size_t>(index)];
+        const bool print = output.IsVerbose()
+                               ? outcome.text != status
+                               : status != last || CFeedController::IsSyncSuccessful(status);
+        if (print) {
+            const std::string line = CConsoleFeedView::Stamp(name + ": " + outcome.text);
+            if (outcome.failed) {
+                output.Err() << line << std::endl;
+            } else {
+                output.Info(line);
+            }
+        }
+        last = status;
+        syncedInTick = syncedInTick || CFeedController::IsSyncSuccessful(status);
+    };
 
     using Clock = std::chrono::steady_clock;
     Clock::time_point due = Clock::now() + std::chrono::milliseconds(view.GetTimerPeriod());
@@ -142,7 +168,16 @@ int CWatchCommand::Run(CConsoleOutput& output) {
         if (changes.MayHideChange(settings.FeedFilePath)) settings.ForgetFeedFileTime();
         changes.OnChecked(settings.FeedFilePath, checkMs);
         errno = 0;
+        syncedInTick = false;
         controller.RunSyncCycle();
+        if (several) {
+            if (!m_export.empty() && syncedInTick) {
+                CIcsPublisher::Publish(settings.SharedFilePath, m_export, output);
+            }
+            due += std::chrono::milliseconds(view.GetTimerPeriod());
+            if (due < Clock::now()) due = Clock::now();
+            continue;
+        }
         const int lastErrno = errno;
         const std::string status = view.GetStatus();
         const SSyncOutcome outcome = CSyncReport::Describe(controller, status, lastErrno);
@@ -171,6 +206,18 @@ int CWatchCommand::Run(CConsoleOutput& output) {
         if (due < now) due = now;
         follow();  // a folder that could not be watched may be back
     }
+    if (!m_feed && !m_caFile && !m_interval) {
+        // `feed` may have changed the list while this ran: its changes stay, this run's
+        // state of each subscription joins them.
+        settings.FoldWorkingFeed();
+        CFeedSettings current(CPlatform::Default());
+        if (current.LoadSettings(settingsFile)) {
+            current.Subscriptions.TakeStateFrom(settings.Subscriptions);
+            settings.Subscriptions = current.Subscriptions;
+            settings.SelectWorkingFeed();
+            controller.FillControls();
+        }
+    }
     controller.Close();
     output.Info(
         CConsoleFeedView::Stamp(std::string("Stopped by ") + CStopSignals::Name(stopSignal)));
@@ -194,6 +241,17 @@ void CWatchCommand::PrintSettings(const CFeedController& controller, CConsoleOut
     output.Info("Watching with the settings of " +
                 CFeedSettings::GetSettingsFile(controller.m_strSettingsFolder) + ":");
     output.Info("  event file: " + settings.SharedFilePath);
+    if (controller.HasSeveralFeeds()) {
+        for (const CSubscription& feed : settings.Subscriptions.Items) {
+            output.Info("  feed:       " + feed.Name + ": " + CFeedAddress::Masked(feed.Source) +
+                        ", every " + std::to_string(feed.EffectiveInterval()) + " seconds" +
+                        (feed.Enabled ? "" : " (disabled)"));
+        }
+        output.Info(
+            "  mode:       add (several subscriptions: each replace would wipe the others)");
+        if (!m_export.empty()) output.Info("  export:     " + m_export + " (after each sync)");
+        return;
+    }
     output.Info("  feed file:  " + CFeedAddress::Masked(settings.FeedFilePath));
     if (!settings.FeedCaFile.empty()) output.Info("  CA file:    " + settings.FeedCaFile);
     output.Info(std::string("  mode:       ") + COptionChecks::FromSyncMode(settings.SyncMode) +

@@ -27,6 +27,9 @@ public:
     // line and leaves the watch running. Runs until SIGINT, SIGTERM or SIGHUP
     // arrives; a cycle that is running then finishes first. At the end the timer stops and
     // the settings, options included, are saved as the window saves them at closing.
+    // With several subscriptions (CFeedController) every enabled one is followed on its own
+    // interval, each outcome printed as "NAME: outcome"; --feed, --ca-file and --interval are
+    // then refused (exit 2).
     // Exit 0 after a stop by signal; 78 when the feed could not be switched on because a
     // path is missing (the settings are saved all the same).
     int Run(CConsoleOutput& output) override;

@@ -464,6 +464,53 @@ void CIniDocument::Clear() {
     m_index.clear();
 }
 
+void CIniDocument::RemoveSection(const std::string& section) {
+    if (FindSection(section) != kNoSection) Remove(section, {});
+}
+
+void CIniDocument::RemoveKey(const std::string& section, const std::string& key) {
+    if (!key.empty() && HasKey(section, key)) Remove(section, key);
+}
+
+std::vector<std::string> CIniDocument::GetSectionNames() const {
+    std::vector<std::string> names;
+    names.reserve(m_sections.size());
+    for (const CSection& section : m_sections) names.emplace_back(NameOf(section));
+    return names;
+}
+
+void CIniDocument::Remove(std::string_view section, std::string_view key) {
+    struct CKept {
+        std::string name;
+        std::uint32_t hash;
+        std::vector<std::pair<std::string, std::string>> lines;
+    };
+    std::vector<CKept> kept;
+    for (const CSection& table : m_sections) {
+        const std::string_view name = NameOf(table);
+        if (key.empty() && name == section) continue;
+        CKept& copy = kept.emplace_back(CKept{std::string(name), table.hash, {}});
+        const std::size_t end = table.firstLine + table.lineCount;
+        for (std::size_t i = table.firstLine; i < end; ++i) {
+            const std::string_view lineKey = KeyOf(m_lines[i]);
+            if (name == section && lineKey == key) continue;
+            copy.lines.emplace_back(lineKey, StoredOf(m_lines[i]));
+        }
+    }
+    Clear();
+    for (CKept& copy : kept) {
+        m_owned.push_back(std::move(copy.name));
+        const std::size_t added =
+            AddSection(kOwned | (m_owned.size() - 1), m_owned.back().size(), copy.hash);
+        for (auto& [lineKey, stored] : copy.lines) {
+            m_lines.push_back(CKeyLine{kOwned | m_owned.size(), 0, 0});
+            m_owned.push_back(std::move(lineKey));
+            m_owned.push_back(std::move(stored));
+            ++m_sections[added].lineCount;
+        }
+    }
+}
+
 // --- Values ---
 
 bool CIniDocument::HasSection(const std::string& section) const {

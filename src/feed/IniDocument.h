@@ -86,6 +86,12 @@ public:
     void GetText(std::string& out) const;
     // Removes every section.
     void Clear();
+    // Removes the section with its keys; nothing when there is none.
+    void RemoveSection(const std::string& section);
+    // Removes every line of the key in the section; nothing when there is none.
+    void RemoveKey(const std::string& section, const std::string& key);
+    // The names of the sections, in the order of their first appearance.
+    std::vector<std::string> GetSectionNames() const;
 
     // The path of the last Load, or of the last Save given a non-empty path.
     const std::string& GetPath() const { return m_strPath; }
@@ -237,6 +243,9 @@ private:
                     std::string_view& stored) const;
     // Appends the section's written form to `out`.
     void WriteSection(const CSection& section, std::string& out) const;
+    // Rebuilds the tables without the section (`key` empty) or without the key's lines in it,
+    // everything else kept in its order and written form.
+    void Remove(std::string_view section, std::string_view key);
 
     std::string m_strPath;
     std::uint64_t m_nLoadedLength = 0;

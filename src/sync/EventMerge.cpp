@@ -13,13 +13,26 @@
 
 namespace {
 
+// Whether the stored entry keeps its own value of a group that the feed entry leaves to it:
+// not where it holds the default that the last import gave.
+bool Keeps(const CDateEntry& feedEntry, std::uint32_t group, const SImportedDefaults* replaced,
+           bool holdsDefault) {
+    return (feedEntry.KeepStored & group) != 0 && (replaced == nullptr || !holdsDefault);
+}
+
 // The feed entry's properties, with what it leaves to the stored entry taken from that, its
 // texts in the stored entry's store.
-DateEntryProperties KeepStoredChoices(const CDateEntry& storedEntry, const CDateEntry& feedEntry) {
+DateEntryProperties KeepStoredChoices(const CDateEntry& storedEntry, const CDateEntry& feedEntry,
+                                      const SImportedDefaults* replaced) {
     const DateEntryProperties& stored = storedEntry.Properties;
     DateEntryProperties taken =
         storedEntry.ImportProperties(feedEntry.Properties, feedEntry.GetStore());
-    if ((feedEntry.KeepStored & kKeepReminders) != 0) {
+    const SImportedDefaults none;
+    const SImportedDefaults& defaults = replaced != nullptr ? *replaced : none;
+    const bool wholeDay = feedEntry.Properties.ShowStartTime == 0;
+    if (Keeps(feedEntry, kKeepReminders, replaced,
+              CImportChoices::ReminderMinutes(stored) ==
+                  (wholeDay ? defaults.AllDayReminder : defaults.Reminder))) {
         taken.Forewarn = stored.Forewarn;
         taken.ForewarnSpan = stored.ForewarnSpan;
         taken.ForewarnUnit = stored.ForewarnUnit;
@@ -36,11 +49,13 @@ DateEntryProperties KeepStoredChoices(const CDateEntry& storedEntry, const CDate
         taken.SoundRepeatEndless = stored.SoundRepeatEndless;
         taken.SoundRepeatCount = stored.SoundRepeatCount;
     }
-    if ((feedEntry.KeepStored & kKeepColors) != 0) {
+    if (Keeps(feedEntry, kKeepColors, replaced, stored.BgColor == defaults.BgColor)) {
         taken.BgColor = stored.BgColor;
         taken.TextColor = stored.TextColor;
     }
-    if ((feedEntry.KeepStored & kKeepCategory) != 0) taken.Category = stored.Category;
+    if (Keeps(feedEntry, kKeepCategory, replaced, stored.Category.View() == defaults.Category)) {
+        taken.Category = stored.Category;
+    }
     return taken;
 }
 
@@ -48,7 +63,7 @@ DateEntryProperties KeepStoredChoices(const CDateEntry& storedEntry, const CDate
 
 bool CEventMerge::MergeFeed(CPlatform& platform, const std::string& path,
                             const CDateEntryArray& feed, const CStringArray& removeGuids,
-                            int syncMode, SMergeCounts* counts) {
+                            int syncMode, SMergeCounts* counts, const SImportedDefaults* replaced) {
     SMergeCounts ignored;
     SMergeCounts& report = counts != nullptr ? *counts : ignored;
     report = SMergeCounts();
@@ -68,7 +83,7 @@ bool CEventMerge::MergeFeed(CPlatform& platform, const std::string& path,
         }
 
         SMergeCounts done;
-        ApplyFeed(data, feed, removeGuids, &done);
+        ApplyFeed(data, feed, removeGuids, &done, replaced);
 
         const std::unique_ptr<CFile> file = platform.OpenFile(path, EFileOpen::WriteExclusive);
         if (!file) {
@@ -92,7 +107,8 @@ bool CEventMerge::MergeFeed(CPlatform& platform, const std::string& path,
 }
 
 void CEventMerge::ApplyFeed(CEventData& data, const CDateEntryArray& feed,
-                            const CStringArray& removeGuids, SMergeCounts* counts) {
+                            const CStringArray& removeGuids, SMergeCounts* counts,
+                            const SImportedDefaults* replaced) {
     CDateEntryArray& entries = data.DateEntries2;
     SMergeCounts done;
 
@@ -103,7 +119,7 @@ void CEventMerge::ApplyFeed(CEventData& data, const CDateEntryArray& feed,
     for (const CDateEntry& feedEntry : feed) {
         const int found = firstIndex.Find(feedEntry.GetGuid());
         if (found >= 0) {
-            UpdateEntry(entries[found], feedEntry);
+            UpdateEntry(entries[found], feedEntry, replaced);
             ++done.updated;
         } else {
             firstIndex.Add(entries.Add(feedEntry));
@@ -116,8 +132,9 @@ void CEventMerge::ApplyFeed(CEventData& data, const CDateEntryArray& feed,
     if (counts != nullptr) *counts = done;
 }
 
-void CEventMerge::UpdateEntry(CDateEntry& stored, const CDateEntry& feedEntry) {
-    stored.ApplyProperties(KeepStoredChoices(stored, feedEntry));
+void CEventMerge::UpdateEntry(CDateEntry& stored, const CDateEntry& feedEntry,
+                              const SImportedDefaults* replaced) {
+    stored.ApplyProperties(KeepStoredChoices(stored, feedEntry, replaced));
     if (feedEntry.GetStorageType() == kStorageTypeWithReminders) {
         stored.MergeOccurrenceState(feedEntry, true);
     }

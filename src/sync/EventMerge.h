@@ -5,6 +5,7 @@
 
 #include "archive/Array.h"
 #include "store/DateEntryArray.h"
+#include "sync/ImportChoices.h"
 
 class CEventData;
 class CPlatform;
@@ -45,22 +46,28 @@ public:
     // it was; after a failure while writing it holds a part of the result, which the caller
     // must not use. The file is closed on return. `counts`, when given, is overwritten with
     // what the merge did (the counts only on success, the failure text only on failure).
+    // `replaced`, when given: the defaults that the feed's last import gave, which a stored
+    // entry's value that the feed entry leaves to it (KeepStored) does not count as the
+    // user's own: equal to them, it takes the feed entry's value.
     static bool MergeFeed(CPlatform& platform, const std::string& path, const CDateEntryArray& feed,
                           const CStringArray& removeGuids, int syncMode,
-                          SMergeCounts* counts = nullptr);
+                          SMergeCounts* counts = nullptr,
+                          const SImportedDefaults* replaced = nullptr);
 
     // The merge on loaded data: the updates and appends, then the removals, exactly as
     // MergeFeed applies them. Time linear in the size of the feed, the removals and
     // DateEntries2 (GUIDs are looked up through a hash index). `counts`, when given, is
     // overwritten with what was done.
     static void ApplyFeed(CEventData& data, const CDateEntryArray& feed,
-                          const CStringArray& removeGuids, SMergeCounts* counts = nullptr);
+                          const CStringArray& removeGuids, SMergeCounts* counts = nullptr,
+                          const SImportedDefaults* replaced = nullptr);
 
 private:
     // Takes the feed entry's properties (but those its KeepStored leaves as they are), for
     // StorageType 2 its reminder state, and makes the stored entry's dropped occurrences
     // those of the feed entry.
-    static void UpdateEntry(CDateEntry& stored, const CDateEntry& feedEntry);
+    static void UpdateEntry(CDateEntry& stored, const CDateEntry& feedEntry,
+                            const SImportedDefaults* replaced);
     // Returns the number of entries removed.
     static int RemoveFirstMatches(CDateEntryArray& entries, const CStringArray& removeGuids);
 };

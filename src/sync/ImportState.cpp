@@ -4,6 +4,7 @@
 
 #include "platform/Platform.h"
 #include "sync/ImportedGuids.h"
+#include "sync/SharedGuids.h"
 
 CImportState::CImportState(CPlatform& platform, const std::string& folder, const std::string& feed,
                            const std::string& eventPath, std::vector<std::string> imported)
@@ -26,7 +27,9 @@ void CImportState::Prepare(bool addMode, CStringArray& removeGuids) {
     }
     switch (loaded) {
         case EStateLoad::Loaded:
-            CImportedGuids::AddGone(previous, m_imported, removeGuids);
+            CImportedGuids::AddGone(
+                m_others != nullptr ? m_others->NotHeldByOthers(previous) : previous, m_imported,
+                removeGuids);
             break;
         case EStateLoad::Missing:
             break;
@@ -42,6 +45,30 @@ void CImportState::Prepare(bool addMode, CStringArray& removeGuids) {
             return;
     }
     Save(CImportedGuids::Union(previous, m_imported));
+}
+
+std::vector<std::string> CImportState::LastImport(CPlatform& platform, const std::string& folder,
+                                                  const std::string& feed,
+                                                  const std::string& eventPath) {
+    std::vector<std::string> guids;
+    const std::string owner = CImportedGuids::OwnerOf(feed, eventPath);
+    const std::string path = CImportedGuids::StatePath(folder, feed, eventPath);
+    if (path.empty()) return guids;
+    if (CImportedGuids::Load(platform, path, owner, guids) == EStateLoad::Missing) {
+        CImportedGuids::Load(platform, CImportedGuids::EarlierStatePath(folder, feed, eventPath),
+                             owner, guids);
+    }
+    return guids;
+}
+
+void CImportState::Forget(CPlatform& platform, const std::string& folder, const std::string& feed,
+                          const std::string& eventPath) {
+    for (const std::string& path : {CImportedGuids::StatePath(folder, feed, eventPath),
+                                    CImportedGuids::EarlierStatePath(folder, feed, eventPath)}) {
+        if (!path.empty() && platform.GetPathKind(path) == EPathKind::File) {
+            platform.DeleteFile(path);
+        }
+    }
 }
 
 void CImportState::Commit() {

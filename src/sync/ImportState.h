@@ -11,6 +11,7 @@
 #include "archive/Array.h"
 
 class CPlatform;
+class CSharedGuids;
 
 class CImportState {
 public:
@@ -19,6 +20,20 @@ public:
     // REQUIRES: `platform` outlives the object.
     CImportState(CPlatform& platform, const std::string& folder, const std::string& feed,
                  const std::string& eventPath, std::vector<std::string> imported);
+
+    // The last imports of the calendar's other subscriptions: a GUID that one of them holds
+    // is not removed when it leaves this feed. REQUIRES: `others` outlives Prepare.
+    void KeepHeldBy(const CSharedGuids& others) { m_others = &others; }
+    // The GUIDs of the last import of `feed` into `eventPath` that its state file names
+    // (under the earlier name when only that one exists); none when it names nothing that
+    // can be trusted.
+    static std::vector<std::string> LastImport(CPlatform& platform, const std::string& folder,
+                                               const std::string& feed,
+                                               const std::string& eventPath);
+    // Deletes the state file of `feed` in `eventPath`, under either name: the feed's
+    // subscription has ended.
+    static void Forget(CPlatform& platform, const std::string& folder, const std::string& feed,
+                       const std::string& eventPath);
 
     // Under the lock, before the merge. In add mode reads the state (under the name earlier
     // versions gave it when only that one exists), appends to `removeGuids` the GUIDs it
@@ -41,4 +56,5 @@ private:
     const std::string m_earlierPath;
     const std::vector<std::string> m_imported;
     std::string m_problem;
+    const CSharedGuids* m_others = nullptr;
 };

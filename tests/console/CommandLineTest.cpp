@@ -746,7 +746,7 @@ TEST(CommandLineTest, FilesThatHoldSecretsAreTheOwnersAlone) {
     const auto watch = [&folder](const std::vector<std::string>& args) {
         ::unlink(folder.Path("stdout.txt").c_str());  // the last run's output is no sign of life
         const pid_t pid = folder.Start(args);
-        EXPECT_TRUE(folder.WaitForOutput("interval: +60 seconds\n", 20));
+        EXPECT_TRUE(folder.WaitForOutput("interval: +60 seconds\n"));
         ::kill(pid, SIGTERM);
         return folder.Finish(pid);
     };
@@ -811,8 +811,9 @@ TEST(CommandLineTest, WatchStopsCleanlyOnEachSignalAndSavesAbsolutePaths) {
             std::regex_search(result.out, std::regex("\\d\\d:\\d\\d:\\d\\d  Stopped by SIG")));
         const std::string settings = folder.Read("config/ZelvaroFeed/Settings.ini").value_or("");
         EXPECT_NE(settings.find("SharedFilePath=" + eventPath), std::string::npos) << settings;
-        EXPECT_NE(settings.find("FeedFilePath=" + feedPath), std::string::npos) << settings;
-        EXPECT_NE(settings.find("CheckFeedInterval=60"), std::string::npos) << settings;
+        EXPECT_NE(settings.find("[Feed 1]"), std::string::npos) << settings;
+        EXPECT_NE(settings.find("Source=" + feedPath), std::string::npos) << settings;
+        EXPECT_NE(settings.find("Interval=60"), std::string::npos) << settings;
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -340,8 +341,8 @@ TEST(SubscriptionTest, WatchAsksConditionallySaysSoAndBacksOff) {
     EXPECT_EQ(requests[0].headers.count("if-none-match"), 0u);
     EXPECT_EQ(requests[1].headers.at("if-none-match"), "\"v1\"");
     const std::string settings = ReadText(changing.File("config/ZelvaroFeed/Settings.ini"));
-    EXPECT_NE(settings.find("FeedETag=\"v1\""), std::string::npos) << settings;
-    EXPECT_NE(settings.find("FeedSha256="), std::string::npos) << settings;
+    EXPECT_NE(settings.find("ETag=\"v1\""), std::string::npos) << settings;
+    EXPECT_NE(settings.find("Sha256="), std::string::npos) << settings;
 
     EXPECT_NE(b.err.find("Can't download feed: HTTP 503 (http://127.0.0.1"), std::string::npos)
         << b.err;
@@ -350,3 +351,188 @@ TEST(SubscriptionTest, WatchAsksConditionallySaysSoAndBacksOff) {
 }
 
 }  // namespace
+
+namespace {
+
+// One event of a test calendar: floating local times in March 2027, repeated weekly `weeks`
+// times.
+struct SEvent {
+    std::string uid;
+    std::string summary;
+    int day;
+    int hour;
+    int weeks;
+};
+
+std::vector<std::uint8_t> Bytes(const std::string& text) {
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+std::string TwoDigits(int value) {
+    return (value < 10 ? "0" : "") + std::to_string(value);
+}
+
+std::string IcsOf(const std::vector<SEvent>& events) {
+    std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//ZelvaroFeed tests//EN\r\n";
+    for (const SEvent& e : events) {
+        const std::string start = "202703" + TwoDigits(e.day) + "T" + TwoDigits(e.hour) + "0000";
+        text += "BEGIN:VEVENT\r\nUID:" + e.uid +
+                "\r\nDTSTAMP:20260101T000000Z\r\nDTSTART:" + start +
+                "\r\nDURATION:PT1H\r\nSUMMARY:" + e.summary + "\r\n";
+        if (e.weeks > 1) text += "RRULE:FREQ=WEEKLY;COUNT=" + std::to_string(e.weeks) + "\r\n";
+        text += "END:VEVENT\r\n";
+    }
+    return text + "END:VCALENDAR\r\n";
+}
+
+// "START description" of every occurrence, as the agenda's JSON names them.
+std::vector<std::string> OccurrencesOf(const std::vector<SEvent>& events) {
+    std::vector<std::string> occurrences;
+    for (const SEvent& e : events) {
+        for (int week = 0; week < e.weeks; ++week) {
+            occurrences.push_back("2027-03-" + TwoDigits(e.day + 7 * week) + "T" +
+                                  TwoDigits(e.hour) + ":00:00 " + e.summary);
+        }
+    }
+    std::sort(occurrences.begin(), occurrences.end());
+    occurrences.erase(std::unique(occurrences.begin(), occurrences.end()), occurrences.end());
+    return occurrences;
+}
+
+// The same of `agenda --json` output, one object a line.
+std::vector<std::string> AgendaOf(const std::string& json) {
+    std::vector<std::string> occurrences;
+    const auto field = [](const std::string& line, const std::string& name) {
+        const std::size_t at = line.find("\"" + name + "\": \"");
+        if (at == std::string::npos) return std::string();
+        const std::size_t begin = at + name.size() + 5;
+        return line.substr(begin, line.find('"', begin) - begin);
+    };
+    std::size_t at = 0;
+    while (at < json.size()) {
+        std::size_t end = json.find('\n', at);
+        if (end == std::string::npos) end = json.size();
+        const std::string line = json.substr(at, end - at);
+        if (line.find("\"guid\"") != std::string::npos) {
+            occurrences.push_back(field(line, "start") + " " + field(line, "description"));
+        }
+        at = end + 1;
+    }
+    std::sort(occurrences.begin(), occurrences.end());
+    return occurrences;
+}
+
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+// watch over five subscriptions, two files and three addresses (one of them https), and a
+// sixth whose address fails throughout. Every source changes once the first versions are in;
+// the test waits for each subscription's syncs in the output, never for a time, and then the
+// calendar's agenda is the union of the five sources' occurrences.
+TEST(SubscriptionTest, WatchFollowsFiveSubscriptionsAndOneFailingChangesNothing) {
+    const CFeedServer server;
+    ASSERT_TRUE(server.IsRunning());
+    ASSERT_FALSE(server.FilesFolder().empty());
+    const CProgram program;
+    struct SFeed {
+        std::string name;
+        std::string file;  // where the test writes its versions
+        std::string source;
+    };
+    const std::string served = server.FilesFolder() + "/five-";
+    const std::vector<SFeed> feeds = {
+        {"FileOne", program.File("one.ics"), program.File("one.ics")},
+        {"FileTwo", program.File("two.ics"), program.File("two.ics")},
+        {"AddrOne", served + "a1.ics", server.Http() + "/files/five-a1.ics"},
+        {"AddrTwo", served + "a2.ics", server.Https() + "/files/five-a2.ics"},
+        {"AddrThree", served + "a3.ics", server.Http() + "/files/five-a3.ics?v=3"},
+    };
+    const auto version = [&](std::size_t index, int number) {
+        const std::string& name = feeds[index].name;
+        const int i = static_cast<int>(index);
+        std::vector<SEvent> events;
+        if (number == 1) {
+            events = {{name + "-a", name + " a v1", 1 + i, 9, 1},
+                      {name + "-b", name + " b", 2 + i, 14, 3}};
+        } else {
+            events = {{name + "-a", name + " a v2", 1 + i, 10, 1},
+                      {name + "-c", name + " c", 5 + i, 16, 2}};
+        }
+        // The first file and the first address share an event; the address drops it later.
+        if (index == 0 || (index == 2 && number == 1)) {
+            events.push_back({"shared-event", "Shared", 20, 8, 1});
+        }
+        return events;
+    };
+    std::vector<SEvent> union2;
+    for (std::size_t i = 0; i < feeds.size(); ++i) {
+        CTempFolder::WriteBytes(feeds[i].file, Bytes(IcsOf(version(i, 1))));
+        const std::vector<SEvent> second = version(i, 2);
+        union2.insert(union2.end(), second.begin(), second.end());
+        std::vector<std::string> add = {"feed", "add", feeds[i].name, feeds[i].source};
+        if (i == 3) add.insert(add.end(), {"--ca-file", server.CaFile()});
+        const SRun added = program.Run(add);
+        ASSERT_EQ(added.exitCode, 0) << added.err;
+    }
+    ASSERT_EQ(program.Run({"feed", "add", "Broken", server.Http() + "/status/503"}).exitCode, 0);
+
+    const std::size_t seen = server.Requests().size();
+    const pid_t watch = program.Start({"watch", "--shared", "cal.dat"});
+    // Waits until every one of the five reported `syncs` successful syncs; false after ten
+    // minutes, which no machine should need.
+    const auto waitForSyncs = [&](std::size_t syncs) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(10);
+        while (std::chrono::steady_clock::now() < deadline) {
+            const std::string out = ReadText(program.File("out.txt"));
+            bool all = true;
+            for (const SFeed& feed : feeds) {
+                all = all && Count(out, feed.name + ": Sync successful") >= syncs;
+            }
+            if (all) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        }
+        return false;
+    };
+    const bool first = waitForSyncs(1);
+    EXPECT_TRUE(first) << ReadText(program.File("out.txt")) << ReadText(program.File("err.txt"));
+    for (std::size_t i = 0; first && i < feeds.size(); ++i) {
+        CTempFolder::WriteBytes(feeds[i].file, Bytes(IcsOf(version(i, 2))));
+    }
+    const bool second = first && waitForSyncs(2);
+    EXPECT_TRUE(second) << ReadText(program.File("out.txt")) << ReadText(program.File("err.txt"));
+    ::kill(watch, SIGTERM);
+    const SRun run = program.Finish(watch);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+
+    const SRun agenda =
+        program.Run({"agenda", "cal.dat", "--from", "2027-03-01", "--to", "2027-03-31", "--json"});
+    ASSERT_EQ(agenda.exitCode, 0) << agenda.err;
+    EXPECT_EQ(AgendaOf(agenda.out), OccurrencesOf(union2)) << agenda.out;
+    std::printf("agenda: %zu occurrences, the union of the sources' %zu\n",
+                AgendaOf(agenda.out).size(), OccurrencesOf(union2).size());
+
+    // What the run did, per subscription.
+    for (const SFeed& feed : feeds) {
+        const std::size_t versions = Count(run.out, feed.name + ": Sync successful");
+        EXPECT_GE(versions, 2u) << feed.name;
+        std::printf("%s: %zu versions imported\n", feed.name.c_str(), versions);
+    }
+    const std::size_t failures = Count(run.err, "Broken: Can't download feed: HTTP 503");
+    EXPECT_GE(failures, 1u) << run.err;
+    EXPECT_EQ(Count(run.out, "Broken: Sync successful"), 0u);
+    std::printf("Broken: %zu failed downloads, none imported\n",
+                server.RequestsTo("/status/503", seen).size());
+    const SRun list = program.Run({"feed", "list", "--json"});
+    EXPECT_NE(list.out.find("\"name\": \"Broken\""), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("\"lastStatus\": \"Can't download feed: HTTP 503\""), std::string::npos)
+        << list.out;
+    EXPECT_EQ(Count(list.out, "\"imported\": 2,"), 4u) << list.out;
+    EXPECT_EQ(Count(list.out, "\"imported\": 3,"), 1u) << list.out;
+}

@@ -348,6 +348,35 @@ TEST(IniDocumentTest, ReplacingKeepsThePlace) {
     EXPECT_EQ(TextOf(document), "[r]\r\nx=6\r\nk=7\r\n\r\n[a]\r\nk=4\r\n");
 }
 
+TEST(IniDocumentTest, RemovingSectionsAndKeysKeepsTheRestAsWritten) {
+    CIniDocument doc;
+    doc.Parse("[A]\nx=1\ny=2\nx=3\n[B]\nz=a\\\\b\n[C]\nw=  spaced \n");
+    doc.SetString("B", "v", "new ");
+    doc.RemoveKey("A", "x");
+    doc.RemoveKey("A", "missing");
+    doc.RemoveSection("C");
+    doc.RemoveSection("missing");
+    EXPECT_EQ(doc.GetSectionNames(), (std::vector<std::string>{"A", "B"}));
+    EXPECT_FALSE(doc.HasKey("A", "x"));
+    EXPECT_EQ(doc.GetString("A", "y", ""), "2");
+    EXPECT_EQ(doc.GetString("B", "z", ""), "a\\b");
+    EXPECT_EQ(doc.GetString("B", "v", ""), "new ");
+    // The order written is the one the document would have had without the removed lines.
+    CIniDocument expected;
+    expected.Parse("[A]\ny=2\n[B]\nz=a\\\\b\n");
+    expected.SetString("B", "v", "new ");
+    std::string text;
+    std::string expectedText;
+    doc.GetText(text);
+    expected.GetText(expectedText);
+    EXPECT_EQ(text, expectedText);
+    // Setters go on working on the rebuilt tables.
+    doc.SetString("C", "w", "back");
+    doc.SetString("A", "x", "9");
+    EXPECT_EQ(doc.GetString("C", "w", ""), "back");
+    EXPECT_EQ(doc.GetInt("A", "x", 0), 9);
+}
+
 TEST(IniDocumentTest, ManySectionsKeepTheChainOrder) {
     // Beyond the size at which lookups go through an index, the written order is still the
     // bucket order with the newest name first.

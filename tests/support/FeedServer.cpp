@@ -18,7 +18,8 @@ CFeedServer::CFeedServer()
     : m_http(Variable("ZF_FEED_HTTP")),
       m_https(Variable("ZF_FEED_HTTPS")),
       m_ca(Variable("ZF_FEED_CA")),
-      m_log(Variable("ZF_FEED_LOG")) {}
+      m_log(Variable("ZF_FEED_LOG")),
+      m_files(Variable("ZF_FEED_FILES")) {}
 
 std::vector<CFeedServer::SRequest> CFeedServer::Requests() const {
     const std::vector<std::uint8_t> bytes = CTempFolder::ReadBytes(m_log);

@@ -22,6 +22,8 @@ public:
     const std::string& Http() const { return m_http; }    // "http://127.0.0.1:PORT"
     const std::string& Https() const { return m_https; }  // "https://127.0.0.1:PORT"
     const std::string& CaFile() const { return m_ca; }
+    // The folder whose files the servers serve as /files/NAME (native paths only).
+    const std::string& FilesFolder() const { return m_files; }
     // Every request recorded so far, in order.
     std::vector<SRequest> Requests() const;
     // The requests recorded after the first `skip`, whose path is `path`.
@@ -32,4 +34,5 @@ private:
     std::string m_https;
     std::string m_ca;
     std::string m_log;
+    std::string m_files;
 };

@@ -13,6 +13,8 @@ with COMMAND's code:
                                                               request, tab-separated: port,
                                                               path, "name: value" per header
                                                               (names in lower case)
+    ZF_FEED_FILES  a folder whose files the servers serve as /files/NAME, as they are at the
+                   request (ETag from their size and time, 304 for the current one)
 With --wine the two files are given as Wine paths (Z:...).
 
     feed_server.py --serve [--changing SECONDS]
@@ -168,6 +170,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 return self.send(401, b"who are you?\n",
                                  [("WWW-Authenticate", 'Basic realm="feeds"')])
             return self.send(200, calendar("auth", "Behind a password"))
+        if path.startswith("/files/"):
+            name = os.path.basename(urllib.parse.unquote(path[len("/files/"):]))
+            try:
+                with open(os.path.join(shared["files"], name), "rb") as served:
+                    body = served.read()
+                    etag = '"%d-%d"' % (os.fstat(served.fileno()).st_mtime_ns, len(body))
+            except OSError:
+                return self.send(404, b"not found\n")
+            if self.headers.get("If-None-Match") == etag:
+                return self.send(304, headers=[("ETag", etag)])
+            return self.send(200, body, [("ETag", etag)])
         if path == "/changing.ics":
             query = urllib.parse.parse_qs(self.path.partition("?")[2])
             period = int(query["every"][0]) if "every" in query else shared["period"]
@@ -203,7 +216,9 @@ def start(folder, period):
     ca = make_certificates(folder)
     log = os.path.join(folder, "requests.log")
     open(log, "w").close()
-    shared = {"lock": threading.Lock(), "log": log, "period": period}
+    files = os.path.join(folder, "files")
+    os.mkdir(files)
+    shared = {"lock": threading.Lock(), "log": log, "period": period, "files": files}
     plain = Server(("127.0.0.1", 0), Handler)
     secure = Server(("127.0.0.1", 0), Handler)
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
@@ -245,6 +260,7 @@ def main():
                    ZF_FEED_HTTP="http://127.0.0.1:%d" % plain.server_address[1],
                    ZF_FEED_HTTPS="https://127.0.0.1:%d" % secure.server_address[1],
                    ZF_FEED_CA=as_path(ca), ZF_FEED_LOG=as_path(log),
+                   ZF_FEED_FILES=os.path.join(folder, "files"),
                    no_proxy="127.0.0.1,localhost", NO_PROXY="127.0.0.1,localhost")
         for name in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy",
                      "ALL_PROXY"):

@@ -177,14 +177,29 @@ def check_setting_controls(state, enabled):
             check(control["enabled"], f"control {control['id']} is disabled")
 
 
+# The one feed's values as the window knows them, and their keys in the section "Feed 1".
+FEED_KEYS = {"FeedFilePath": "Source", "CheckFeedInterval": "Interval",
+             "LastFeedFileTime": "LastFeedFileTime"}
+
+
 def check_settings(session, expected, extra_sections=None, in_order=False):
-    """The section "Settings" of the settings file holds exactly `expected` ((key, value)
-    pairs; in this order when `in_order`), and every section of `extra_sections`."""
+    """The settings file holds `expected` ((key, value) pairs as the window knows them; in
+    this order when `in_order`): the section "Settings" exactly the calendar's keys, and the
+    feed's in the section "Feed 1" when the feed path is set (no such section otherwise);
+    and every section of `extra_sections`."""
     sections, text = read_ini(session.settings_path())
     actual = list(sections.get("Settings", {}).items())
+    calendar = [(key, value) for key, value in expected if key not in FEED_KEYS]
     if not in_order:
-        actual, expected = sorted(actual), sorted(expected)
-    check_equal(actual, expected, f"Settings.ini contents\n{text}")
+        actual, calendar = sorted(actual), sorted(calendar)
+    check_equal(actual, calendar, f"Settings.ini contents\n{text}")
+    values = dict(expected)
+    if values.get("FeedFilePath"):
+        feed = sections.get("Feed 1", {})
+        for key, name in FEED_KEYS.items():
+            check_equal(feed.get(name), values[key], f'{name} of "Feed 1" in\n{text}')
+    else:
+        check("Feed 1" not in sections, f"a subscription without a feed path\n{text}")
     for name, keys in (extra_sections or {}).items():
         check_equal(sections.get(name), keys, f'section "{name}" of Settings.ini')
 
@@ -612,9 +627,9 @@ def feed_address(session):
     check(all("if-none-match: \"v1\"" in r for r in seen[1:]),
           "the requests after the first ask with the ETag")
     sections, text = read_ini(session.settings_path())
-    check_equal(sections["Settings"].get("FeedFilePath"), address, text)
-    check_equal(sections["Settings"].get("FeedETag"), '"v1"', text)
-    check(len(sections["Settings"].get("FeedSha256", "")) == 64, text)
+    check_equal(sections["Feed 1"].get("Source"), address, text)
+    check_equal(sections["Feed 1"].get("ETag"), '"v1"', text)
+    check(len(sections["Feed 1"].get("Sha256", "")) == 64, text)
 
 
 def start_with_both_paths(session):

@@ -1,0 +1,266 @@
+// Several subscriptions in one calendar: who owns an event that two of them carry, when an
+// event that leaves one of them leaves the calendar, unsubscribing, and the ticks that check
+// each subscription on its own interval.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/FeedController.h"
+#include "archive/Archive.h"
+#include "feed/EventGuid.h"
+#include "platform/MemoryFile.h"
+#include "store/EventData.h"
+#include "support/FakeFeedView.h"
+#include "support/FakePlatform.h"
+#include "support/FaultyPlatform.h"
+#include "support/TempFolder.h"
+#include "sync/ImportChoices.h"
+
+namespace {
+
+constexpr std::int32_t kRed = 0x0000FF;
+constexpr std::int32_t kBlue = 0xFF0000;
+
+std::vector<std::uint8_t> Bytes(const std::string& text) {
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+// A calendar of whole-day events, one per UID, named by their summaries.
+std::string Ics(const std::vector<std::pair<std::string, std::string>>& events) {
+    std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//tests//EN\r\n";
+    int day = 1;
+    for (const auto& [uid, summary] : events) {
+        const std::string date = "202703" + std::string(day < 10 ? "0" : "") + std::to_string(day);
+        text += "BEGIN:VEVENT\r\nUID:" + uid +
+                "\r\nDTSTAMP:20260101T000000Z\r\nDTSTART;VALUE=DATE:" + date +
+                "\r\nSUMMARY:" + summary + "\r\nEND:VEVENT\r\n";
+        ++day;
+    }
+    return text + "END:VCALENDAR\r\n";
+}
+
+// An event file holding one entry the user made.
+std::vector<std::uint8_t> CalendarWithUsersEntry() {
+    CEventData data;
+    CDateEntry entry;
+    entry.Properties.GUID = entry.MakeText("{USER}");
+    entry.Properties.Description = entry.MakeText("Mine");
+    data.DateEntries2.Add(entry);
+    CMemoryFile file;
+    {
+        CArchive ar(file, CArchive::store);
+        data.Save(ar);
+    }
+    return file.GetData();
+}
+
+class SubscriptionCycleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(m_folder.GetPath().empty());
+        std::filesystem::create_directory(m_folder.File("tmp"));
+        m_faulty.SetTempFolder(m_folder.File("tmp") + std::string(1, m_faulty.PathSeparator()));
+        m_faulty.SetAppDataFolder(m_folder.GetPath());
+        CPlatform::SetCurrent(&m_faulty);
+        m_controller.LoadStartupSettings();
+        m_controller.m_Settings.SharedFilePath = m_folder.File("cal.dat");
+        CTempFolder::WriteBytes(m_controller.m_Settings.SharedFilePath, CalendarWithUsersEntry());
+        m_controller.m_Clock = [this] { return m_now; };
+    }
+    void TearDown() override { CPlatform::SetCurrent(nullptr); }
+
+    void Subscribe(const std::string& name, const std::string& file, const std::string& color) {
+        CSubscription& feed = m_controller.m_Settings.Subscriptions.Items.emplace_back();
+        feed.Name = name;
+        feed.Source = m_folder.File(file);
+        feed.Color = color;
+    }
+    void Publish(const std::string& file, const std::string& text) {
+        CTempFolder::WriteBytes(m_folder.File(file), Bytes(text));
+    }
+    // Every subscription once, in order, each with its feed counted as changed.
+    void SyncAll() {
+        for (std::size_t i = 0; i < m_controller.m_Settings.Subscriptions.Items.size(); ++i) {
+            m_controller.m_Settings.Subscriptions.Items[i].LastFeedFileTime =
+                CDateTime::FromStored(0, 0);
+            m_controller.RunSubscription(static_cast<int>(i));
+        }
+    }
+    // "Description" of every entry of the second list, with "/red" or "/blue" for those
+    // colours, sorted.
+    std::string Calendar() const {
+        const std::vector<std::uint8_t> bytes =
+            CTempFolder::ReadBytes(m_controller.m_Settings.SharedFilePath);
+        CMemoryFile file(bytes);
+        CArchive ar(file, CArchive::load);
+        CEventData data;
+        data.Load(ar);
+        std::vector<std::string> items;
+        for (const CDateEntry& entry : data.DateEntries2) {
+            std::string item = entry.Properties.Description.ToString();
+            if (entry.Properties.BgColor == kRed) item += "/red";
+            if (entry.Properties.BgColor == kBlue) item += "/blue";
+            items.push_back(item);
+        }
+        std::sort(items.begin(), items.end());
+        std::string text;
+        for (const std::string& item : items) text += (text.empty() ? "" : " ") + item;
+        return text;
+    }
+    CSubscription& Feed(int index) {
+        return m_controller.m_Settings.Subscriptions.Items[static_cast<std::size_t>(index)];
+    }
+    std::size_t StateFiles() const {
+        std::size_t count = 0;
+        for (const auto& entry :
+             std::filesystem::directory_iterator(m_folder.File("ZelvaroFeed"))) {
+            if (entry.path().filename().string().rfind("Imported-", 0) == 0) ++count;
+        }
+        return count;
+    }
+
+    CTempFolder m_folder;
+    CFakePlatform m_fake;
+    CFaultyPlatform m_faulty{m_fake};
+    CFakeFeedView m_view;
+    CFeedController m_controller{m_view, m_faulty};
+    std::int64_t m_now = 1000;
+};
+
+TEST_F(SubscriptionCycleTest, TheEarlierSubscriptionOwnsAnEventBothCarry) {
+    Subscribe("School", "school.ics", "red");
+    Subscribe("Club", "club.ics", "blue");
+    Subscribe("Shifts", "shifts.ini", "");
+    m_controller.m_Settings.SyncMode = 1;  // replace: several subscriptions sync in add mode
+    Publish("school.ics", Ics({{"term", "Term"}, {"fair", "Fair (school)"}}));
+    Publish("club.ics", Ics({{"fair", "Fair (club)"}, {"match", "Match"}}));
+    Publish("shifts.ini",
+            "[DateEntry 0]\r\nGUID={11111111-2222-3333-4444-555555555555}\r\n"
+            "Description=Late shift\r\nStartDate=2027 03 02 14 00 00\r\n"
+            "EndDate=2027 03 02 22 00 00\r\n");
+    SyncAll();
+    EXPECT_EQ(Calendar(), "Fair (school)/red Late shift Match/blue Mine Term/red");
+    EXPECT_EQ(Feed(0).LeftAlone, 0);
+    EXPECT_EQ(Feed(1).LeftAlone, 1);
+    EXPECT_EQ(Feed(1).Imported, 2);
+    EXPECT_EQ(Feed(1).LastStatus, CFeedController::kStatusSyncSuccessful);
+    EXPECT_EQ(m_view.Status(), "Shifts: Sync successful");
+
+    // The fair leaves the school: the club still holds it, so it stays, now the club's.
+    Publish("school.ics", Ics({{"term", "Term"}}));
+    SyncAll();
+    EXPECT_EQ(Calendar(), "Fair (club)/red Late shift Match/blue Mine Term/red");
+    EXPECT_EQ(Feed(1).LeftAlone, 0);
+
+    // It leaves the club too: now it goes.
+    Publish("club.ics", Ics({{"match", "Match"}}));
+    SyncAll();
+    EXPECT_EQ(Calendar(), "Late shift Match/blue Mine Term/red");
+
+    // Both carry it again; unsubscribing the club removes only what no other one holds.
+    Publish("school.ics", Ics({{"term", "Term"}, {"fair", "Fair (school)"}}));
+    Publish("club.ics", Ics({{"fair", "Fair (club)"}, {"match", "Match"}}));
+    SyncAll();
+    EXPECT_EQ(StateFiles(), 2u);
+    int removed = -1;
+    EXPECT_EQ(m_controller.RemoveSubscription(1, false, removed),
+              CFeedController::kStatusSyncSuccessful);
+    EXPECT_EQ(removed, 1);
+    EXPECT_EQ(Calendar(), "Fair (school)/red Late shift Mine Term/red");
+    EXPECT_EQ(StateFiles(), 1u);
+    ASSERT_EQ(m_controller.m_Settings.Subscriptions.Items.size(), 2u);
+    EXPECT_EQ(Feed(1).Name, "Shifts");
+
+    // Unsubscribing the school keeping its events: they stay as the user's own.
+    EXPECT_EQ(m_controller.RemoveSubscription(0, true, removed),
+              CFeedController::kStatusSyncSuccessful);
+    EXPECT_EQ(removed, 0);
+    EXPECT_EQ(Calendar(), "Fair (school)/red Late shift Mine Term/red");
+    EXPECT_EQ(StateFiles(), 0u);
+    ASSERT_EQ(m_controller.m_Settings.Subscriptions.Items.size(), 1u);
+    EXPECT_EQ(m_controller.m_Settings.FeedFilePath, m_folder.File("shifts.ini"));
+}
+
+TEST_F(SubscriptionCycleTest, UnsubscribingTheOwnerLeavesTheEventToTheOther) {
+    Subscribe("School", "school.ics", "");
+    Subscribe("Club", "club.ics", "");
+    Publish("school.ics", Ics({{"fair", "Fair (school)"}, {"term", "Term"}}));
+    Publish("club.ics", Ics({{"fair", "Fair (club)"}}));
+    SyncAll();
+    int removed = -1;
+    EXPECT_EQ(m_controller.RemoveSubscription(0, false, removed),
+              CFeedController::kStatusSyncSuccessful);
+    EXPECT_EQ(removed, 1);
+    EXPECT_EQ(Calendar(), "Fair (school) Mine");
+    SyncAll();
+    EXPECT_EQ(Calendar(), "Fair (club) Mine");
+}
+
+TEST_F(SubscriptionCycleTest, EachSubscriptionIsCheckedOnItsOwnIntervalAndFailsAlone) {
+    Subscribe("Often", "often.ics", "");
+    Subscribe("Missing", "missing.ics", "");
+    Subscribe("Seldom", "seldom.ics", "");
+    Feed(0).Interval = 5;
+    Feed(1).Interval = 5;
+    Feed(2).Interval = 60;
+    Publish("often.ics", Ics({{"o", "Often"}}));
+    Publish("seldom.ics", Ics({{"s", "Seldom"}}));
+    std::vector<std::string> ran;
+    m_controller.m_OnFeedSynced = [&](int index, const std::string& status) {
+        ran.push_back(Feed(index).Name + ": " + status);
+    };
+    m_controller.FillControls();
+    m_view.m_checked[EFeedControl::EnableFeed] = true;
+    m_controller.OnEnableFeed();
+    ASSERT_FALSE(m_view.m_timerCalls.empty());
+    EXPECT_EQ(m_view.m_timerCalls.back().value, 5000u);
+
+    m_now += 5;
+    m_controller.RunSyncCycle();
+    EXPECT_EQ(ran, (std::vector<std::string>{"Often: Sync successful",
+                                             "Missing: Can't access feed file"}));
+    EXPECT_EQ(Calendar(), "Mine Often");
+    ran.clear();
+    m_now += 5;
+    m_controller.RunSyncCycle();
+    EXPECT_EQ(ran, (std::vector<std::string>{"Often: Nothing changed, not syncing",
+                                             "Missing: Can't access feed file"}));
+    ran.clear();
+    m_now += 50;
+    m_controller.RunSyncCycle();
+    EXPECT_EQ(ran, (std::vector<std::string>{"Often: Nothing changed, not syncing",
+                                             "Missing: Can't access feed file",
+                                             "Seldom: Sync successful"}));
+    EXPECT_EQ(Calendar(), "Mine Often Seldom");
+    ASSERT_TRUE(m_controller.NextCheck(2).has_value());
+    EXPECT_EQ(*m_controller.NextCheck(2), m_now + 60);
+
+    // A disabled subscription is not checked.
+    Feed(0).Enabled = false;
+    ran.clear();
+    m_now += 60;
+    m_controller.RunSyncCycle();
+    EXPECT_EQ(ran, (std::vector<std::string>{"Missing: Can't access feed file",
+                                             "Seldom: Nothing changed, not syncing"}));
+    EXPECT_FALSE(m_controller.NextCheck(0).has_value());
+}
+
+TEST_F(SubscriptionCycleTest, OneSubscriptionKeepsTheModeAndNoPrefix) {
+    Subscribe("Only", "only.ics", "red");
+    m_controller.m_Settings.SelectWorkingFeed();
+    m_controller.m_Settings.SyncMode = 1;
+    Publish("only.ics", Ics({{"o", "Only"}}));
+    m_controller.RunSyncCycle();
+    EXPECT_EQ(m_view.Status(), CFeedController::kStatusSyncSuccessful);
+    // Replace mode: the user's entry is gone, the choice applied.
+    EXPECT_EQ(Calendar(), "Only/red");
+    EXPECT_EQ(Feed(0).LastStatus, CFeedController::kStatusSyncSuccessful);
+    EXPECT_EQ(Feed(0).Applied.BgColor, kRed);
+}
+
+}  // namespace
