@@ -39,10 +39,10 @@ EMPTY_EVENT_FILE = b"\x64\0\0\0" + b"\0" * 12
 
 def build():
     """The console program, built as scripts/watch-address.py builds it."""
-    spec = importlib.util.spec_from_file_location(
+    found = importlib.util.spec_from_file_location(
         "watch_address", os.path.join(ROOT, "scripts", "watch-address.py"))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module.build()
 
 
