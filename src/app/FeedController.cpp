@@ -422,12 +422,13 @@ void CFeedController::ImportFeed(const std::string& eventPath, const std::string
         SetStatus(kStatusCantCreateTemp);
         return;
     }
+    // Held before anything else that can fail, so that no path leaves this copy behind.
+    const CFileRemover removeTemp(m_platform, std::move(tempPath));
     if (!m_bStaleTempFilesRemoved) {
         // What killed runs of this program left there, as large as the event file each.
         m_platform.RemoveStaleTempFiles(tempFolder);
         m_bStaleTempFilesRemoved = true;
     }
-    const CFileRemover removeTemp(m_platform, std::move(tempPath));
     // Whatever other subscriptions own is left to them but still counts as this one's import,
     // so that it stays in the calendar while either holds it.
     const std::vector<std::string> imported = CImportedGuids::Of(m_FeedEntries);

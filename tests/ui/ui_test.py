@@ -259,7 +259,7 @@ def wait_for_import(session, event_path, guids):
     def imported():
         try:
             check_event_file(event_path, guids)
-        except UiError:
+        except (UiError, OSError):  # OSError: caught between the two steps of a replace
             return None
         state = session.state()
         return state if find_control(state, 1007)["text"] in AFTER_IMPORT else None
@@ -684,9 +684,11 @@ def start_with_both_paths(session):
     check_settings(session, expected, {"Custom": {"Key": "kept"}})
 
     # The next start, with the short interval again, picks the change up at its first tick.
+    # The window's feed is the subscription "Feed 1", whose interval is its key "Interval".
     settings = read_bytes(session.settings_path()).decode("latin-1")
+    check("\r\nInterval=3600\r\n" in settings, f"the saved interval in\n{settings}")
     write_file(session.settings_path(),
-               settings.replace("CheckFeedInterval=3600", "CheckFeedInterval=5"))
+               settings.replace("\r\nInterval=3600\r\n", "\r\nInterval=5\r\n"))
     session.start()
     session.wait_for_window()
     wait_for_import(session, event, [GUID_A, GUID_B])
