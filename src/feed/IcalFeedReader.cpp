@@ -375,9 +375,11 @@ private:
         for (const int month : rule.byMonth) {
             candidate.ByMonth |= 1u << (month - 1);
         }
+        candidate.LastOfSet = rule.bySetPos == std::vector<int>{-1};
         candidate.OtherParts = !rule.bySecond.empty() || !rule.byMinute.empty() ||
                                !rule.byHour.empty() || !rule.byYearDay.empty() ||
-                               !rule.byWeekNo.empty() || !rule.bySetPos.empty();
+                               !rule.byWeekNo.empty() ||
+                               (!rule.bySetPos.empty() && !candidate.LastOfSet);
         return candidate;
     }
 

@@ -82,6 +82,23 @@ std::vector<SCandidate> CRuleCandidates::Build(const SRule& rule, int eventWeekd
     std::vector<SCandidate> candidates;
     if (rule.OtherParts || rule.Interval < 1) return candidates;
     const bool ordinals = HasOrdinals(rule);
+    if (rule.LastOfSet) {
+        // The last of some weekdays in a month: its last day where that is one of them (a
+        // series on the 31st with the weekday condition), else the last of one weekday; the
+        // check keeps what fits and leaves the rest single.
+        if (rule.Frequency != EFrequency::Monthly || ordinals || rule.ByDay.empty() ||
+            !rule.ByMonthDay.empty()) {
+            return candidates;
+        }
+        SCandidate monthEnd = Every(rule.Interval, kRepeatUnitMonths, rule);
+        monthEnd.Rule.CondWeekdays = WeekdayBits(rule, dayShift);
+        monthEnd.AnchorMonthDay = dayShift == 0 ? 31 : -1;
+        candidates.push_back(monthEnd);
+        CRuleCandidates::SRule lastWeekdays = rule;
+        for (auto& byDay : lastWeekdays.ByDay) byDay.first = -1;
+        AddMonthlyWeekdays(lastWeekdays, dayShift, candidates);
+        return candidates;
+    }
     switch (rule.Frequency) {
         case EFrequency::Secondly:
             break;

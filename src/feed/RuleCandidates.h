@@ -26,6 +26,9 @@ public:
         std::uint32_t ByMonth = 0;  // bit m - 1 for month m; 0: no BYMONTH
         // BYSECOND, BYMINUTE, BYHOUR, BYYEARDAY, BYWEEKNO or BYSETPOS given.
         bool OtherParts = false;
+        // BYSETPOS=-1 alone (not in OtherParts): the last day of the set, as publishers write
+        // "the last weekday of the month".
+        bool LastOfSet = false;
     };
 
     // Candidates for `rule` whose first occurrence falls, in the event's own zone, on weekday

@@ -106,7 +106,17 @@ TEST(RuleCandidatesTest, OneRowPerMapping) {
 TEST(RuleCandidatesTest, PartsTheCalendarLacksGiveNone) {
     CRuleCandidates::SRule rule =
         Rule(EFrequency::Monthly, 1, {{0, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 4}});
-    rule.OtherParts = true;  // BYSETPOS=-1: the last working day
+    rule.OtherParts = true;  // BYSETPOS=2: the second working day
+    EXPECT_TRUE(CRuleCandidates::Build(rule, 4, 30, 0).empty());
+
+    // BYSETPOS=-1, the last working day: the month's last day on working days, then the last
+    // of each working day.
+    rule.OtherParts = false;
+    rule.LastOfSet = true;
+    EXPECT_EQ(Describe(CRuleCandidates::Build(rule, 4, 30, 0)),
+              "every 1 m days 0x1f @day31; weekday 5/0 @wd0; weekday 5/1 @wd1; weekday 5/2 @wd2; "
+              "weekday 5/3 @wd3; weekday 5/4 @wd4; ");
+    rule.Frequency = EFrequency::Weekly;
     EXPECT_TRUE(CRuleCandidates::Build(rule, 4, 30, 0).empty());
 }
 
