@@ -10,9 +10,9 @@ namespace {
 
 using SOccurrence = CExactEntries::SOccurrence;
 
-CDateEntry MakeEntry(const DateEntryProperties& properties, const CRecordStore& texts,
-                     const CDateTime& now) {
-    CDateEntry entry;
+CDateEntry& MakeEntry(CDateEntryArray& entries, const DateEntryProperties& properties,
+                      const CRecordStore& texts, const CDateTime& now) {
+    CDateEntry& entry = entries.AddNew();
     entry.UpdateReminders(now);
     entry.ApplyProperties(entry.ImportProperties(properties, texts));
     entry.SetStorageType(kStorageTypeProperties);
@@ -63,16 +63,22 @@ CExactEntries::SResult CExactEntries::Build(const DateEntryProperties& base, CRe
                                             const std::vector<SOccurrence>& wanted,
                                             const std::optional<CDateTime>& lastStart,
                                             const std::vector<SCandidate>& candidates,
-                                            const CDateTime& horizon, const CDateTime& now) {
+                                            const CDateTime& horizon, const CDateTime& now,
+                                            CDateEntryArray& entries) {
     return BuildStretches(base, texts, uid, wanted, lastStart,
-                          {SStretch{wanted.size(), candidates}}, horizon, now);
+                          {SStretch{wanted.size(), candidates}}, horizon, now, entries);
 }
 
-CExactEntries::SResult CExactEntries::BuildStretches(
-    const DateEntryProperties& base, CRecordStore& texts, std::string_view uid,
-    const std::vector<SOccurrence>& wanted, const std::optional<CDateTime>& lastStart,
-    const std::vector<SStretch>& stretches, const CDateTime& horizon, const CDateTime& now) {
+CExactEntries::SResult CExactEntries::BuildStretches(const DateEntryProperties& base,
+                                                     CRecordStore& texts, std::string_view uid,
+                                                     const std::vector<SOccurrence>& wanted,
+                                                     const std::optional<CDateTime>& lastStart,
+                                                     const std::vector<SStretch>& stretches,
+                                                     const CDateTime& horizon, const CDateTime& now,
+                                                     CDateEntryArray& entries) {
     SResult result;
+    const int first = entries.GetSize();
+    const auto made = [&] { return static_cast<std::size_t>(entries.GetSize() - first); };
     std::vector<bool> claimed(wanted.size(), false);
     CDateTime walkEnd = horizon;
     CDateTimeRange::TryAdd(horizon, -1, walkEnd);
@@ -95,7 +101,7 @@ CExactEntries::SResult CExactEntries::BuildStretches(
 
     for (const auto& [begin, end, candidatePointer] : tries) {
         const SCandidate& candidate = *candidatePointer;
-        if (result.Entries.size() >= kMostEntriesPerEvent) break;
+        if (made() >= kMostEntriesPerEvent) break;
         std::size_t anchor = begin;
         while (anchor < end && !Fits(candidate, wanted[anchor], claimed[anchor])) {
             ++anchor;
@@ -109,10 +115,10 @@ CExactEntries::SResult CExactEntries::BuildStretches(
             end == wanted.size() ? lastStart : std::optional(wanted[end - 1].Start);
         properties.RepeatEnd = seriesEnd ? kRepeatEndAtDate : kRepeatEndNever;
         properties.RepeatEndDate = seriesEnd.value_or(properties.StartDate);
-        if (!result.Entries.empty()) {
+        if (made() > 0) {
             properties.GUID = texts.Text(OccurrenceGuid(uid, properties.StartDate));
         }
-        CDateEntry entry = MakeEntry(properties, texts, now);
+        CDateEntry& entry = MakeEntry(entries, properties, texts, now);
 
         std::vector<CDateTime> starts;
         std::vector<CDateTime> ends;
@@ -128,17 +134,19 @@ CExactEntries::SResult CExactEntries::BuildStretches(
                 drops.push_back(starts[k]);
             }
         }
-        if (claims.empty() || claims.size() < drops.size()) continue;
+        if (claims.empty() || claims.size() < drops.size()) {
+            entries.RemoveAt(entries.GetSize() - 1);
+            continue;
+        }
         for (const std::size_t at : claims) claimed[at] = true;
         for (const CDateTime& drop : drops) entry.DropOccurrence(drop);
         result.Dropped += static_cast<int>(drops.size());
         ++result.Series;
-        result.Entries.push_back(std::move(entry));
     }
 
     for (std::size_t i = 0; i < wanted.size(); ++i) {
         if (claimed[i]) continue;
-        if (result.Entries.size() >= kMostEntriesPerEvent) {
+        if (made() >= kMostEntriesPerEvent) {
             result.Truncated = true;
             break;
         }
@@ -147,10 +155,10 @@ CExactEntries::SResult CExactEntries::BuildStretches(
         properties.StartDate = wanted[i].Start;
         properties.EndDate = wanted[i].End;
         properties.RepeatEndDate = wanted[i].Start;
-        if (!result.Entries.empty()) {
+        if (made() > 0) {
             properties.GUID = texts.Text(OccurrenceGuid(uid, properties.StartDate));
         }
-        result.Entries.push_back(MakeEntry(properties, texts, now));
+        MakeEntry(entries, properties, texts, now);
         ++result.Singles;
     }
     return result;
