@@ -202,16 +202,17 @@ TEST_F(ExactEntriesTest, DroppedOccurrencesCountAgainstTheBound) {
     for (std::size_t i = 0; i < days.size(); ++i) {
         if (i % 3 != 2) thinned.push_back(days[i]);
     }
-    CRecordStore texts;
-    const CExactEntries::SResult result =
-        CExactEntries::Build(DateEntryProperties{}, texts, "uid-3", thinned, thinned.back().Start,
-                             {Every(1, kRepeatUnitDays)}, Dt(2030, 1, 1), Dt(2024, 1, 1));
+    CDateEntryArray entries;
+    const CExactEntries::SResult result = CExactEntries::Build(
+        DateEntryProperties{}, entries.GetStore(), "uid-3", thinned, thinned.back().Start,
+        {Every(1, kRepeatUnitDays)}, Dt(2030, 1, 1), Dt(2024, 1, 1), entries);
     EXPECT_TRUE(result.Truncated);
     ASSERT_EQ(result.Series, 1);
-    EXPECT_LE(result.Entries.size() + static_cast<std::size_t>(result.Dropped),
-              CExactEntries::kMostEntriesPerEvent);
+    EXPECT_LE(
+        static_cast<std::size_t>(entries.GetSize()) + static_cast<std::size_t>(result.Dropped),
+        CExactEntries::kMostEntriesPerEvent);
     EXPECT_GT(result.Dropped, 4000);
-    const CDateEntry& series = result.Entries.front();
+    const CDateEntry& series = entries[0];
     EXPECT_EQ(series.Properties.RepeatEnd, kRepeatEndAtDate);
     EXPECT_EQ(series.GetDroppedOccurrenceCount(), result.Dropped);
     // What the series yields is the wanted occurrences up to its end, no others.
