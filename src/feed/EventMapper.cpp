@@ -92,7 +92,8 @@ CDateTime CEventMapper::Horizon(const CDateTime& now) {
 }
 
 CEventMapper::SResult CEventMapper::Map(const CIcalEvent& event, const CTimeZone& local,
-                                        const CDateTime& now, CPlatform& platform) {
+                                        const CDateTime& now, CPlatform& platform,
+                                        CDateEntryArray& entries) {
     SResult result;
     if (event.Cancelled || event.Starts.empty()) return result;
     const CDateTime horizon = Horizon(now);
@@ -118,7 +119,7 @@ CEventMapper::SResult CEventMapper::Map(const CIcalEvent& event, const CTimeZone
         guidName = wanted.front().Start.FormatStorage() + "\n" + event.Summary;
         result.Findings.push_back("no UID: one made from the start and the summary");
     }
-    CRecordStore texts(CRecordStore::kSmallFirstBlock);
+    CRecordStore& texts = entries.GetStore();
     DateEntryProperties base;
     base.GUID = texts.Text(CEventGuid::FromUid(guidName));
     base.StorageType = kStorageTypeProperties;
@@ -178,12 +179,14 @@ CEventMapper::SResult CEventMapper::Map(const CIcalEvent& event, const CTimeZone
             begin = stretch.End;
         }
     }
-    CExactEntries::SResult exact = CExactEntries::BuildStretches(
-        base, texts, guidName, wanted, lastStart, stretches, horizon, now);
-    for (CDateEntry& entry : exact.Entries) entry.KeepStored = keep;
-    if (exact.Entries.size() > 1) {
-        result.Findings.push_back("mapped onto " + std::to_string(exact.Entries.size()) +
-                                  " entries (" + std::to_string(exact.Series) + " series, " +
+    const int first = entries.GetSize();
+    const CExactEntries::SResult exact = CExactEntries::BuildStretches(
+        base, texts, guidName, wanted, lastStart, stretches, horizon, now, entries);
+    result.Entries = entries.GetSize() - first;
+    for (int i = first; i < entries.GetSize(); ++i) entries[i].KeepStored = keep;
+    if (result.Entries > 1) {
+        result.Findings.push_back("mapped onto " + std::to_string(result.Entries) + " entries (" +
+                                  std::to_string(exact.Series) + " series, " +
                                   std::to_string(exact.Singles) + " single)");
     }
     if (exact.Dropped > 0) {
@@ -195,6 +198,5 @@ CEventMapper::SResult CEventMapper::Map(const CIcalEvent& event, const CTimeZone
                                   std::to_string(CExactEntries::kMostEntriesPerEvent) +
                                   " entries needed: imported up to that bound");
     }
-    result.Entries = std::move(exact.Entries);
     return result;
 }

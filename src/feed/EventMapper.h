@@ -9,7 +9,7 @@
 
 #include "datetime/DateTime.h"
 #include "feed/IcalEvent.h"
-#include "store/DateEntry.h"
+#include "store/DateEntryArray.h"
 
 class CPlatform;
 class CTimeZone;
@@ -17,7 +17,7 @@ class CTimeZone;
 class CEventMapper {
 public:
     struct SResult {
-        std::vector<CDateEntry> Entries;
+        int Entries = 0;  // appended
         // What check-feed reports about the event: a missing UID, an entry count above one,
         // dropped occurrences, alarms left out, a truncation.
         std::vector<std::string> Findings;
@@ -30,11 +30,12 @@ public:
     // The horizon of exactness for a sync at `now`: 1 January of the fourth year after.
     static CDateTime Horizon(const CDateTime& now);
 
-    // Entries for `event` (none for a cancelled one). `local`: the machine's zone; texts go
+    // Entries for `event` (none for a cancelled one), made in place at the end of `entries`
+    // with their texts in its store. `local`: the machine's zone; texts go
     // to the ANSI code page through `platform`. Every entry has StorageType 1 and leaves to
     // the stored entry what the event does not carry (KeepStored): the reminder without any
     // VALARM, the colours without COLOR (or with a name CSS3 lacks), the category without
     // CATEGORIES.
     static SResult Map(const CIcalEvent& event, const CTimeZone& local, const CDateTime& now,
-                       CPlatform& platform);
+                       CPlatform& platform, CDateEntryArray& entries);
 };

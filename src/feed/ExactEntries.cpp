@@ -10,9 +10,9 @@ namespace {
 
 using SOccurrence = CExactEntries::SOccurrence;
 
-CDateEntry MakeEntry(const DateEntryProperties& properties, const CRecordStore& texts,
-                     const CDateTime& now) {
-    CDateEntry entry;
+CDateEntry& MakeEntry(CDateEntryArray& entries, const DateEntryProperties& properties,
+                      const CRecordStore& texts, const CDateTime& now) {
+    CDateEntry& entry = entries.AddNew();
     entry.UpdateReminders(now);
     entry.ApplyProperties(entry.ImportProperties(properties, texts));
     entry.SetStorageType(kStorageTypeProperties);
@@ -63,23 +63,28 @@ CExactEntries::SResult CExactEntries::Build(const DateEntryProperties& base, CRe
                                             const std::vector<SOccurrence>& wanted,
                                             const std::optional<CDateTime>& lastStart,
                                             const std::vector<SCandidate>& candidates,
-                                            const CDateTime& horizon, const CDateTime& now) {
+                                            const CDateTime& horizon, const CDateTime& now,
+                                            CDateEntryArray& entries) {
     return BuildStretches(base, texts, uid, wanted, lastStart,
-                          {SStretch{wanted.size(), candidates}}, horizon, now);
+                          {SStretch{wanted.size(), candidates}}, horizon, now, entries);
 }
 
-CExactEntries::SResult CExactEntries::BuildStretches(
-    const DateEntryProperties& base, CRecordStore& texts, std::string_view uid,
-    const std::vector<SOccurrence>& wanted, const std::optional<CDateTime>& lastStart,
-    const std::vector<SStretch>& stretches, const CDateTime& horizon, const CDateTime& now) {
+CExactEntries::SResult CExactEntries::BuildStretches(const DateEntryProperties& base,
+                                                     CRecordStore& texts, std::string_view uid,
+                                                     const std::vector<SOccurrence>& wanted,
+                                                     const std::optional<CDateTime>& lastStart,
+                                                     const std::vector<SStretch>& stretches,
+                                                     const CDateTime& horizon, const CDateTime& now,
+                                                     CDateEntryArray& entries) {
     SResult result;
+    const int first = entries.GetSize();
+    const auto made = [&] { return static_cast<std::size_t>(entries.GetSize() - first); };
     std::vector<bool> claimed(wanted.size(), false);
     CDateTime walkEnd = horizon;
     CDateTimeRange::TryAdd(horizon, -1, walkEnd);
 
-    auto used = [&result] {
-        return result.Entries.size() + static_cast<std::size_t>(result.Dropped);
-    };
+    // Entries made so far and their dropped occurrences, which the bound counts alike.
+    const auto used = [&] { return made() + static_cast<std::size_t>(result.Dropped); };
     // Each candidate with the wanted occurrences [begin, end) of its stretch.
     struct STry {
         std::size_t begin;
@@ -112,14 +117,14 @@ CExactEntries::SResult CExactEntries::BuildStretches(
             end == wanted.size() ? lastStart : std::optional(wanted[end - 1].Start);
         properties.RepeatEnd = seriesEnd ? kRepeatEndAtDate : kRepeatEndNever;
         properties.RepeatEndDate = seriesEnd.value_or(properties.StartDate);
-        if (!result.Entries.empty()) {
+        if (made() > 0) {
             properties.GUID = texts.Text(OccurrenceGuid(uid, properties.StartDate));
         }
-        CDateEntry entry = MakeEntry(properties, texts, now);
+        CDateEntry* entry = &MakeEntry(entries, properties, texts, now);
 
         std::vector<CDateTime> starts;
         std::vector<CDateTime> ends;
-        CAgenda::Collect(entry, properties.StartDate, walkEnd, starts, ends);
+        CAgenda::Collect(*entry, properties.StartDate, walkEnd, starts, ends);
         std::vector<std::size_t> claims;
         std::vector<CDateTime> drops;
         for (std::size_t k = 0; k < starts.size(); ++k) {
@@ -131,24 +136,27 @@ CExactEntries::SResult CExactEntries::BuildStretches(
                 drops.push_back(starts[k]);
             }
         }
-        if (claims.empty() || claims.size() < drops.size()) continue;
-        const std::size_t room = kMostEntriesPerEvent - used() - 1;  // the series takes one
+        if (claims.empty() || claims.size() < drops.size()) {
+            entries.RemoveAt(entries.GetSize() - 1);
+            continue;
+        }
+        const std::size_t room = kMostEntriesPerEvent - used();  // the series counts already
         if (drops.size() > room) {
             const CDateTime cut = drops[room];
             while (!claims.empty() && !(wanted[claims.back()].Start < cut)) claims.pop_back();
+            entries.RemoveAt(entries.GetSize() - 1);
             if (claims.empty()) continue;
             const CDateTime last = wanted[claims.back()].Start;
             while (!drops.empty() && !(drops.back() < last)) drops.pop_back();
             properties.RepeatEnd = kRepeatEndAtDate;
             properties.RepeatEndDate = last;
-            entry = MakeEntry(properties, texts, now);
+            entry = &MakeEntry(entries, properties, texts, now);
             result.Truncated = true;
         }
         for (const std::size_t at : claims) claimed[at] = true;
-        for (const CDateTime& drop : drops) entry.DropOccurrence(drop);
+        for (const CDateTime& drop : drops) entry->DropOccurrence(drop);
         result.Dropped += static_cast<int>(drops.size());
         ++result.Series;
-        result.Entries.push_back(std::move(entry));
     }
 
     for (std::size_t i = 0; i < wanted.size(); ++i) {
@@ -162,10 +170,10 @@ CExactEntries::SResult CExactEntries::BuildStretches(
         properties.StartDate = wanted[i].Start;
         properties.EndDate = wanted[i].End;
         properties.RepeatEndDate = wanted[i].Start;
-        if (!result.Entries.empty()) {
+        if (made() > 0) {
             properties.GUID = texts.Text(OccurrenceGuid(uid, properties.StartDate));
         }
-        result.Entries.push_back(MakeEntry(properties, texts, now));
+        MakeEntry(entries, properties, texts, now);
         ++result.Singles;
     }
     return result;

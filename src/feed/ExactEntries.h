@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "datetime/DateTime.h"
-#include "store/DateEntry.h"
+#include "store/DateEntryArray.h"
 
 class CExactEntries {
 public:
@@ -24,9 +24,9 @@ public:
         CDateTime End;
     };
 
+    // What Build appended: the series first (in the order of the candidates kept), then the
+    // single entries.
     struct SResult {
-        // The series first (in the order of the candidates kept), then the single entries.
-        std::vector<CDateEntry> Entries;
         int Series = 0;   // entries that repeat
         int Singles = 0;  // entries for occurrences no series yields exactly
         int Dropped = 0;  // dropped occurrences over all series
@@ -53,7 +53,9 @@ public:
     //
     // The first entry takes the GUID of `base`; the others have the GUID of `uid` and their
     // start (CEventGuid). Each entry's reminder state is brought up to `now` as a feed
-    // entry's is, and carries StorageType 1.
+    // entry's is, and carries StorageType 1. The entries are made in place at the end of
+    // `entries`, in its store; a candidate that is not kept leaves only pieces in the store.
+    // The texts of `base` are shared, not copied, when `texts` is that store.
     struct SCandidate {
         DateEntryProperties Rule;
         int AnchorWeekday = -1;   // 0 Monday .. 6 Sunday
@@ -63,7 +65,7 @@ public:
                          const std::vector<SOccurrence>& wanted,
                          const std::optional<CDateTime>& lastStart,
                          const std::vector<SCandidate>& candidates, const CDateTime& horizon,
-                         const CDateTime& now);
+                         const CDateTime& now, CDateEntryArray& entries);
 
     // The same for occurrences cut into stretches, each with candidates of its own (where the
     // event's zone and the local zone change their offsets on different dates, the local time
@@ -77,5 +79,5 @@ public:
                                   std::string_view uid, const std::vector<SOccurrence>& wanted,
                                   const std::optional<CDateTime>& lastStart,
                                   const std::vector<SStretch>& stretches, const CDateTime& horizon,
-                                  const CDateTime& now);
+                                  const CDateTime& now, CDateEntryArray& entries);
 };

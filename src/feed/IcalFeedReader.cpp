@@ -417,6 +417,15 @@ struct SVersionRank {
     }
 };
 
+// Empties a component when the pass over it ends, whichever way it ends; its line stays.
+struct SRelease {
+    CIcalComponent& component;
+    ~SRelease() {
+        std::vector<CContentLine>().swap(component.properties);
+        std::vector<CIcalComponent>().swap(component.children);
+    }
+};
+
 // The events of `calendar` that another version of the same event replaces: of those with
 // one UID and one RECURRENCE-ID (or none), all but the highest ranked. Nothing of them reaches
 // the calendar, not even what the winner lacks (an RDATE, an occurrence of its own).
@@ -469,8 +478,7 @@ bool CIcalFeedReader::Read(std::string_view text, const CDateTime& now, const CT
     }
     const IcalSeconds horizon =
         CCivilTime::ToSeconds(CCivilFields{CEventMapper::Horizon(now).GetYear(), 1, 1, 0, 0, 0});
-    std::vector<CDateEntry> mapped;
-    for (const CIcalComponent& calendar : calendars) {
+    for (CIcalComponent& calendar : calendars) {
         CZones zones(platform, findings);
         for (const CIcalComponent& child : calendar.children) {
             if (child.name == "VTIMEZONE") {
@@ -484,8 +492,9 @@ bool CIcalFeedReader::Read(std::string_view text, const CDateTime& now, const CT
         CEventBuilder builder(zones, calendarZone, findings);
 
         const std::set<const CIcalComponent*> superseded = SupersededVersions(calendar, findings);
-        // Changed instances by UID, with the day they replace.
-        std::multimap<std::string, std::pair<const CIcalComponent*, std::int64_t>> changed;
+        // The RECURRENCE-ID of each changed instance by UID: a copy, because an event's
+        // component is released once it is mapped, and its master may come later.
+        std::multimap<std::string, CContentLine> changed;
         for (const CIcalComponent& child : calendar.children) {
             if (child.name == "VEVENT") {
                 const CContentLine* id = child.Find("RECURRENCE-ID");
@@ -493,25 +502,37 @@ bool CIcalFeedReader::Read(std::string_view text, const CDateTime& now, const CT
                 CIcalDateTime value;
                 if (id != nullptr && uid != nullptr && superseded.count(&child) == 0 &&
                     CIcalDateTime::Parse(id->value, value)) {
-                    changed.emplace(uid->value, std::make_pair(&child, std::int64_t{0}));
+                    changed.emplace(uid->value, *id);
                 }
             } else if (child.name != "VTIMEZONE") {
                 findings.push_back({child.line, child.name + " skipped: only events are imported"});
             }
         }
         auto mapEvent = [&](const CIcalEvent& event, int line) {
-            CEventMapper::SResult result = CEventMapper::Map(event, local, now, platform);
+            const CEventMapper::SResult result =
+                CEventMapper::Map(event, local, now, platform, entries);
             for (const std::string& finding : result.Findings) {
                 findings.push_back({line, finding});
             }
-            for (CDateEntry& entry : result.Entries) {
-                mapped.push_back(std::move(entry));
-            }
         };
-        for (const CIcalComponent& child : calendar.children) {
+        // Room for an entry per event still to come before each event is mapped, so that the
+        // list's block does not move at every step of its growth rule; where events become
+        // several entries each, half again.
+        int eventsLeft = static_cast<int>(
+            std::count_if(calendar.children.begin(), calendar.children.end(),
+                          [](const CIcalComponent& child) { return child.name == "VEVENT"; }));
+        for (CIcalComponent& child : calendar.children) {
             if (child.name != "VEVENT") {
                 continue;
             }
+            if (entries.GetSize() + eventsLeft > entries.GetCapacity()) {
+                entries.EnsureCapacity(entries.GetSize() + eventsLeft + entries.GetSize() / 2);
+            }
+            --eventsLeft;
+            // Nothing reads an event's component after this pass over it (superseded and
+            // changed hold its address and a copy): its memory goes before the next one's
+            // entries are made.
+            const SRelease release{child};
             const CContentLine* uid = child.Find("UID");
             const CContentLine* recurrenceId = child.Find("RECURRENCE-ID");
             if (superseded.count(&child) != 0) {
@@ -538,7 +559,7 @@ bool CIcalFeedReader::Read(std::string_view text, const CDateTime& now, const CT
             if (uid != nullptr) {
                 const auto range = changed.equal_range(uid->value);
                 for (auto it = range.first; it != range.second; ++it) {
-                    const CContentLine* id = it->second.first->Find("RECURRENCE-ID");
+                    const CContentLine* id = &it->second;
                     int bad = 0;
                     const std::vector<CIcalDateTime> ids = CIcalDateTime::ParseList(*id, bad);
                     if (ids.empty()) {
@@ -554,9 +575,6 @@ bool CIcalFeedReader::Read(std::string_view text, const CDateTime& now, const CT
             }
             mapEvent(event, child.line);
         }
-    }
-    for (CDateEntry& entry : mapped) {
-        entries.Add(std::move(entry));
     }
     return true;
 }

@@ -33,6 +33,9 @@ public:
 
     // Appends a copy of `entry` (which may be an entry of this array); returns its index.
     int Add(const CDateEntry& entry);
+    // Appends an entry with the defaults of a new entry (CDateEntry(CRecordStore&)) and
+    // returns it: for building an entry in place.
+    CDateEntry& AddNew() { return m_entries.Emplace(GetStore()); }
     // Appends an entry with the defaults of loading (CDateEntry::LoadingTag) and returns it.
     CDateEntry& AddForLoading();
     // Removes `count` entries from `index`; later entries move down and keep their order.

@@ -73,7 +73,7 @@ const CRuleZone kNewYork(-5 * 3600, 3, SecondSundayOfMarch, 7, 11, FirstSundayOf
 class EventMapperTest : public ::testing::Test {
 protected:
     // The calendar's occurrences of the entries, as the agenda lists them.
-    static std::vector<std::string> Agenda(const std::vector<CDateEntry>& entries) {
+    static std::vector<std::string> Agenda(const CDateEntryArray& entries) {
         CEventData data;
         for (const CDateEntry& entry : entries) data.DateEntries2.Add(entry);
         std::vector<std::string> lines;
@@ -116,12 +116,18 @@ TEST_F(EventMapperTest, ZonesThatChangeOnDifferentDatesStayExact) {
     }
     event.LastStart = event.Starts.back();
 
-    const CEventMapper::SResult result = CEventMapper::Map(event, kBerlin, m_now, m_platform);
-    EXPECT_EQ(Agenda(result.Entries), expected);
-    EXPECT_EQ(result.Entries.front().GetGuid(), CEventGuid::FromUid("standup-2026@example.org"));
-    EXPECT_EQ(result.Entries.front().Properties.Repeat, kRepeatEvery);
-    EXPECT_LT(result.Entries.size(), 10u);  // a series and the few odd weeks, not a list
-    EXPECT_EQ(result.Entries.front().KeepStored, kKeepReminders | kKeepColors | kKeepCategory);
+    CDateEntryArray entries;
+    const CEventMapper::SResult result =
+        CEventMapper::Map(event, kBerlin, m_now, m_platform, entries);
+    EXPECT_EQ(result.Entries, entries.GetSize());
+    EXPECT_EQ(Agenda(entries), expected);
+    EXPECT_EQ(entries[0].GetGuid(), CEventGuid::FromUid("standup-2026@example.org"));
+    EXPECT_EQ(entries[0].Properties.Repeat, kRepeatEvery);
+    EXPECT_LT(entries.GetSize(), 10);  // a series and the few odd weeks, not a list
+    for (const CDateEntry& entry : entries) {
+        EXPECT_EQ(entry.KeepStored, kKeepReminders | kKeepColors | kKeepCategory);
+        EXPECT_EQ(&entry.GetStore(), &entries.GetStore());
+    }
 }
 
 TEST_F(EventMapperTest, FieldsOfAWholeDayEvent) {
@@ -139,11 +145,12 @@ TEST_F(EventMapperTest, FieldsOfAWholeDayEvent) {
     event.HasAlarms = true;
     event.AlarmLeads = {86400, -60};
 
-    const CEventMapper::SResult result = CEventMapper::Map(event, kBerlin, m_now, m_platform);
-    ASSERT_EQ(result.Entries.size(), 1u);
-    const CDateEntry& entry = result.Entries.front();
-    EXPECT_EQ(Agenda(result.Entries),
-              std::vector<std::string>{"2027-03-15 00:00:00 2027-03-17 23:59:59"});
+    CDateEntryArray entries;
+    const CEventMapper::SResult result =
+        CEventMapper::Map(event, kBerlin, m_now, m_platform, entries);
+    ASSERT_EQ(entries.GetSize(), 1);
+    const CDateEntry& entry = entries[0];
+    EXPECT_EQ(Agenda(entries), std::vector<std::string>{"2027-03-15 00:00:00 2027-03-17 23:59:59"});
     EXPECT_EQ(entry.Properties.Description, "Caf\xE9 ?");
     EXPECT_EQ(entry.Properties.Notes, "Hall 3\r\nThree days");
     EXPECT_EQ(entry.Properties.Category, "Travel");
@@ -161,17 +168,22 @@ TEST_F(EventMapperTest, CancelledNoUidAndNoEnd) {
     CIcalEvent event;
     event.Summary = "Referee meeting";
     event.Starts = {Wall(2026, 9, 20, 10)};
-    CEventMapper::SResult result = CEventMapper::Map(event, kBerlin, m_now, m_platform);
-    ASSERT_EQ(result.Entries.size(), 1u);
-    EXPECT_EQ(Agenda(result.Entries),
-              std::vector<std::string>{"2026-09-20 10:00:00 2026-09-20 10:00:00"});
-    EXPECT_EQ(result.Entries.front().Properties.ShowEnd, 0);
+    // Mapped twice into one list: the second event's entry follows the first, which stays.
+    CDateEntryArray entries;
+    const CEventMapper::SResult result =
+        CEventMapper::Map(event, kBerlin, m_now, m_platform, entries);
+    ASSERT_EQ(entries.GetSize(), 1);
+    EXPECT_EQ(Agenda(entries), std::vector<std::string>{"2026-09-20 10:00:00 2026-09-20 10:00:00"});
+    EXPECT_EQ(entries[0].Properties.ShowEnd, 0);
     ASSERT_EQ(result.Findings.size(), 1u);
-    EXPECT_EQ(result.Entries.front().GetGuid(),
-              CEventMapper::Map(event, kBerlin, m_now, m_platform).Entries.front().GetGuid());
+    EXPECT_EQ(CEventMapper::Map(event, kBerlin, m_now, m_platform, entries).Entries, 1);
+    ASSERT_EQ(entries.GetSize(), 2);
+    EXPECT_EQ(entries[0].GetGuid(), entries[1].GetGuid());
+    EXPECT_EQ(entries[0].Properties.Description, "Referee meeting");
 
     event.Cancelled = true;
-    EXPECT_TRUE(CEventMapper::Map(event, kBerlin, m_now, m_platform).Entries.empty());
+    EXPECT_EQ(CEventMapper::Map(event, kBerlin, m_now, m_platform, entries).Entries, 0);
+    EXPECT_EQ(entries.GetSize(), 2);
 }
 
 TEST_F(EventMapperTest, HorizonIsTheFourthNewYearAhead) {

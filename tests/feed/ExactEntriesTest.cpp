@@ -150,19 +150,19 @@ TEST_F(ExactEntriesTest, CalendarOccurrencesEqualTheEventsUpToTheHorizon) {
         base.Description = texts.Text(c.name);
         const std::optional<CDateTime> last =
             c.endless ? std::nullopt : std::optional<CDateTime>(c.wanted.back().Start);
-        const CExactEntries::SResult result = CExactEntries::Build(
-            base, texts, "uid-1", c.wanted, last, c.candidates, horizon, Dt(2024, 1, 1));
+        CEventData data;
+        const CExactEntries::SResult result =
+            CExactEntries::Build(base, texts, "uid-1", c.wanted, last, c.candidates, horizon,
+                                 Dt(2024, 1, 1), data.DateEntries2);
         EXPECT_EQ(result.Series, c.series) << c.name;
         EXPECT_EQ(result.Singles, c.singles) << c.name;
         EXPECT_EQ(result.Dropped, c.dropped) << c.name;
         EXPECT_FALSE(result.Truncated) << c.name;
-        ASSERT_FALSE(result.Entries.empty()) << c.name;
-        EXPECT_EQ(result.Entries[0].GetGuid(), base.GUID) << c.name;
-
-        CEventData data;
-        for (const CDateEntry& entry : result.Entries) {
+        // Nothing but the kept entries: a candidate that was not kept left none.
+        ASSERT_EQ(data.DateEntries2.GetSize(), c.series + c.singles) << c.name;
+        EXPECT_EQ(data.DateEntries2[0].GetGuid(), base.GUID) << c.name;
+        for (const CDateEntry& entry : data.DateEntries2) {
             EXPECT_EQ(entry.GetStorageType(), kStorageTypeProperties) << c.name;
-            data.DateEntries2.Add(entry);
         }
         const std::vector<CAgenda::SItem> items =
             CAgenda::List(data, Dt(2000, 1, 1), horizon - CDateTimeSpan(1));
@@ -181,12 +181,14 @@ TEST_F(ExactEntriesTest, CalendarOccurrencesEqualTheEventsUpToTheHorizon) {
 TEST_F(ExactEntriesTest, AtMostTheBoundOfEntries) {
     const std::vector<SOccurrence> wanted =
         Steps(Dt(2000, 1, 1, 9), static_cast<int>(CExactEntries::kMostEntriesPerEvent) + 1, 1, 5);
-    CRecordStore texts;
+    // Counted from the end the list had: entries already there take none of the bound.
+    CDateEntryArray entries;
+    entries.AddNew();
     const CExactEntries::SResult result =
-        CExactEntries::Build(DateEntryProperties{}, texts, "uid-2", wanted, wanted.back().Start, {},
-                             Dt(2030, 1, 1), Dt(2024, 1, 1));
+        CExactEntries::Build(DateEntryProperties{}, entries.GetStore(), "uid-2", wanted,
+                             wanted.back().Start, {}, Dt(2030, 1, 1), Dt(2024, 1, 1), entries);
     EXPECT_TRUE(result.Truncated);
-    EXPECT_EQ(result.Entries.size(), CExactEntries::kMostEntriesPerEvent);
+    EXPECT_EQ(static_cast<std::size_t>(entries.GetSize()), 1 + CExactEntries::kMostEntriesPerEvent);
 }
 
 // A dropped occurrence counts like an entry: a daily series that would need more drops than
@@ -200,16 +202,17 @@ TEST_F(ExactEntriesTest, DroppedOccurrencesCountAgainstTheBound) {
     for (std::size_t i = 0; i < days.size(); ++i) {
         if (i % 3 != 2) thinned.push_back(days[i]);
     }
-    CRecordStore texts;
-    const CExactEntries::SResult result =
-        CExactEntries::Build(DateEntryProperties{}, texts, "uid-3", thinned, thinned.back().Start,
-                             {Every(1, kRepeatUnitDays)}, Dt(2030, 1, 1), Dt(2024, 1, 1));
+    CDateEntryArray entries;
+    const CExactEntries::SResult result = CExactEntries::Build(
+        DateEntryProperties{}, entries.GetStore(), "uid-3", thinned, thinned.back().Start,
+        {Every(1, kRepeatUnitDays)}, Dt(2030, 1, 1), Dt(2024, 1, 1), entries);
     EXPECT_TRUE(result.Truncated);
     ASSERT_EQ(result.Series, 1);
-    EXPECT_LE(result.Entries.size() + static_cast<std::size_t>(result.Dropped),
-              CExactEntries::kMostEntriesPerEvent);
+    EXPECT_LE(
+        static_cast<std::size_t>(entries.GetSize()) + static_cast<std::size_t>(result.Dropped),
+        CExactEntries::kMostEntriesPerEvent);
     EXPECT_GT(result.Dropped, 4000);
-    const CDateEntry& series = result.Entries.front();
+    const CDateEntry& series = entries[0];
     EXPECT_EQ(series.Properties.RepeatEnd, kRepeatEndAtDate);
     EXPECT_EQ(series.GetDroppedOccurrenceCount(), result.Dropped);
     // What the series yields is the wanted occurrences up to its end, no others.
