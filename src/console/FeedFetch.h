@@ -1,5 +1,5 @@
 // A feed at an address fetched once into a temporary file, for the commands that read a feed
-// without the sync cycle (check-feed, sync --dry-run).
+// without the sync cycle (check-feed).
 #pragma once
 
 #include <string>

@@ -3,22 +3,19 @@
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <memory>
+#include <optional>
 
 #include "ConsoleFeedView.h"
 #include "ConsoleOutput.h"
-#include "EventFileIo.h"
 #include "FeedCommand.h"
 #include "FeedFetch.h"
 #include "OptionChecks.h"
 #include "SyncReport.h"
-#include "SystemReason.h"
 #include "app/FeedController.h"
 #include "app/Subscription.h"
-#include "feed/FeedReader.h"
 #include "platform/Platform.h"
-#include "store/EventData.h"
+#include "platform/ShadowPlatform.h"
 #include "sync/EventMerge.h"
-#include "sync/FeedAddress.h"
 
 CLI::App* CSyncCommand::Declare(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
@@ -42,29 +39,36 @@ CLI::App* CSyncCommand::Declare(CLI::App& app) {
                        ->type_name("add|replace")
                        ->check(COptionChecks::SyncMode());
     command->add_flag("--dry-run", m_dryRun,
-                      "read both files and print the summary, locking and writing nothing");
+                      "print what the sync would do (the same summary), locking and writing "
+                      "nothing: not the event file, the removal state or the settings");
+    command->add_flag("--force", m_force,
+                      "download each subscription's address whole and import it, without the "
+                      "validators of its last import");
     command->footer(
         "Exit codes: 0 synced, or the feed is empty (nothing to import); 1 failed, or\n"
         "            synced but the removal state cannot be kept (removals not possible);\n"
         "            2 wrong usage; 75 the event file is locked by another program, or a\n"
         "            download failed for a reason that may pass (timeout, refused, 429, 5xx).\n"
-        "An address is always downloaded whole and imported: sync keeps no validators.\n"
-        "Without --feed the subscriptions of the settings are synced (several: in add mode).");
+        "Without --feed the subscriptions of the settings are synced (several: in add mode).\n"
+        "A subscription's address is asked with the ETag and Last-Modified of its last import,\n"
+        "as watch asks it: \"304 Not Modified\" or the same body is \"Nothing changed\".\n"
+        "With --feed an address is always downloaded whole and imported.");
     return command;
 }
 
 int CSyncCommand::Run(CConsoleOutput& output) {
-    if (m_feed.empty()) {
-        if (m_dryRun) {
-            output.Error("sync: --dry-run needs --feed");
-            return kExitUsage;
-        }
-        return RunSubscriptions(output);
+    // The dry run is the real one on a platform that keeps every change in memory, so that it
+    // says what the real one would do, the removal state of earlier imports included.
+    std::optional<CShadowPlatform> shadow;
+    if (m_dryRun) {
+        shadow.emplace(CPlatform::Default());
+        shadow->Install();
     }
-    if (m_dryRun) return RunDry(output);
+    CPlatform& platform = shadow ? *shadow : CPlatform::Default();
+    if (m_feed.empty()) return RunSubscriptions(platform, output);
 
     CConsoleFeedView view(output.IsVerbose() ? &output.Out() : nullptr);
-    CFeedController controller(view, CPlatform::Default());
+    CFeedController controller(view, platform);
     controller.m_Settings.SharedFilePath = m_shared;
     controller.m_Settings.FeedFilePath = m_feed;
     controller.m_Settings.FeedCaFile = m_caFile;
@@ -79,66 +83,18 @@ int CSyncCommand::Run(CConsoleOutput& output) {
     if (outcome.failed) {
         output.Error(outcome.text);
     } else {
-        output.Info(outcome.text);
+        output.Info(outcome.text + DryRunNote());
     }
     return outcome.exitCode;
 }
 
-int CSyncCommand::RunDry(CConsoleOutput& output) {
-    CFeedFetch fetch;
-    const bool address = CFeedAddress::IsAddress(m_feed);
-    if (address && !fetch.Fetch(m_feed, m_caFile, output)) {
-        return fetch.GetResult().IsTemporary() ? kExitTemporary : kExitFailed;
-    }
-    const std::string feedPath = address ? fetch.GetPath() : m_feed;
-    CDateEntryArray feed;
-    CStringArray removeGuids;
-    bool outOfMemory = false;
-    bool wholeCalendar = false;
-    bool incomplete = false;
-    std::string notAFeed;
-    switch (CFeedReader::ReadFeed(feedPath, feed, removeGuids, &outOfMemory, &wholeCalendar,
-                                  &incomplete, &notAFeed)) {
-        case CFeedReader::kCantOpen: {
-            std::string reason = outOfMemory  ? "not enough memory"
-                                 : incomplete ? CSystemReason::kIncompleteCalendar
-                                 : address    ? "the downloaded feed cannot be read"
-                                              : CSystemReason::ForReading(m_feed);
-            if (reason.empty()) reason = "another program may hold it open";
-            output.Error(std::string(CFeedController::kStatusCantOpenFeed) + ": " +
-                         CFeedAddress::Masked(m_feed) + ": " + reason);
-            return kExitFailed;
-        }
-        case CFeedReader::kNotAFeed:
-            output.Error(std::string(CFeedController::kStatusCantReadFeed) + ": " + notAFeed);
-            return kExitFailed;
-        case CFeedReader::kEmpty:
-            output.Info(std::string(CFeedController::kStatusFeedEmpty) +
-                        ": nothing to import (dry run)");
-            return kExitOk;
-        default:
-            break;
-    }
-
-    const int mode = COptionChecks::ToSyncMode(m_mode);
-    CEventData data;
-    if (mode == CEventMerge::kAddAndUpdate) {
-        if (!CEventFileIo::Load(m_shared, data, output)) return kExitFailed;
-    } else if (CPlatform::Default().OpenFile(m_shared, EFileOpen::Read) == nullptr) {
-        // The replace mode ignores the old content, but the cycle still copies the file.
-        output.Error(
-            CSystemReason::Append("cannot open " + m_shared, CSystemReason::ForReading(m_shared)));
-        return kExitFailed;
-    }
-    SMergeCounts counts;
-    CEventMerge::ApplyFeed(data, feed, removeGuids, &counts);
-    output.Info(CSyncReport::Summary(counts) + " (dry run: nothing written)");
-    return kExitOk;
+std::string CSyncCommand::DryRunNote() const {
+    return m_dryRun ? " (dry run: nothing written)" : "";
 }
 
-int CSyncCommand::RunSubscriptions(CConsoleOutput& output) {
+int CSyncCommand::RunSubscriptions(CPlatform& platform, CConsoleOutput& output) {
     CConsoleFeedView view(output.IsVerbose() ? &output.Out() : nullptr);
-    CFeedController controller(view, CPlatform::Default());
+    CFeedController controller(view, platform);
     if (!CFeedCommand::LoadForChange(controller, output)) return kExitFailed;
     CFeedSettings& settings = controller.m_Settings;
     std::vector<CSubscription>& items = settings.Subscriptions.Items;
@@ -167,16 +123,17 @@ int CSyncCommand::RunSubscriptions(CConsoleOutput& output) {
             exitCode =
                 exitCode == kExitOk || exitCode == kExitTemporary ? outcome.exitCode : exitCode;
         } else {
-            output.Info(line);
+            output.Info(line + DryRunNote());
         }
     };
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (named >= 0 ? static_cast<int>(i) != named : !items[i].Enabled) continue;
-        // A first cycle: the feed counts as new and an address is fetched whole. What the
-        // last import left stays where this one does not import.
+        // A file counts as new; an address is asked as watch asks it, with the validators of
+        // its last import, unless those would keep back a choice changed since. What the last
+        // import left stays where this one does not import.
         const CSubscription before = items[i];
         items[i].LastFeedFileTime = CDateTime::FromStored(0, 0);
-        items[i].ForgetValidators();
+        if (m_force || items[i].Choices() != items[i].Applied) items[i].ForgetValidators();
         errno = 0;
         controller.RunSubscription(static_cast<int>(i));
         const std::string& status = controller.GetLastStatus();
@@ -188,7 +145,7 @@ int CSyncCommand::RunSubscriptions(CConsoleOutput& output) {
             items[i].Sha256 = before.Sha256;
         }
     }
-    if (!settings.SaveSettings(std::string())) {
+    if (!m_dryRun && !settings.SaveSettings(std::string())) {
         output.Error("cannot write the settings file");
         if (exitCode == kExitOk) exitCode = kExitFailed;
     }

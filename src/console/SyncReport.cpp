@@ -10,9 +10,9 @@
 
 std::string CSyncReport::Summary(const SMergeCounts& counts) {
     return std::string(CFeedController::kStatusSyncSuccessful) + ": " + GroupDigits(counts.added) +
-           " added, " + GroupDigits(counts.updated) + " updated, " + GroupDigits(counts.removed) +
-           " removed; " + GroupDigits(counts.entries) +
-           (counts.entries == 1 ? " entry" : " entries");
+           " added, " + GroupDigits(counts.updated) + " updated, " + GroupDigits(counts.unchanged) +
+           " unchanged, " + GroupDigits(counts.removed) + " removed; " +
+           GroupDigits(counts.entries) + (counts.entries == 1 ? " entry" : " entries");
 }
 
 SSyncOutcome CSyncReport::Describe(const CFeedController& controller, const std::string& status,

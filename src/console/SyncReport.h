@@ -14,7 +14,9 @@ struct SSyncOutcome {
 
 class CSyncReport {
 public:
-    // "Sync successful: 2 added, 1 updated, 1 removed; 1,234 entries".
+    // "Sync successful: 2 added, 1 updated, 997 unchanged, 1 removed; 1,234 entries": the feed
+    // entries added, those that changed a stored entry and those that found it as it was, the
+    // stored entries removed, and the entries of the event file afterwards.
     static std::string Summary(const SMergeCounts& counts);
     // Describes the status text that `controller`'s last cycle ended with: the status text,
     // for a failure followed by the reason where one is known (a system reason for the

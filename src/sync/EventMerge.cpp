@@ -9,6 +9,7 @@
 #include "archive/Archive.h"
 #include "platform/Platform.h"
 #include "store/EventData.h"
+#include "sync/EntrySnapshot.h"
 #include "sync/GuidIndex.h"
 
 namespace {
@@ -119,8 +120,10 @@ void CEventMerge::ApplyFeed(CEventData& data, const CDateEntryArray& feed,
     for (const CDateEntry& feedEntry : feed) {
         const int found = firstIndex.Find(feedEntry.GetGuid());
         if (found >= 0) {
-            UpdateEntry(entries[found], feedEntry, replaced);
-            ++done.updated;
+            CDateEntry& stored = entries[found];
+            const CEntrySnapshot before(stored);
+            UpdateEntry(stored, feedEntry, replaced);
+            ++(before.KeepIfUnchanged(stored) ? done.unchanged : done.updated);
         } else {
             firstIndex.Add(entries.Add(feedEntry));
             ++done.added;

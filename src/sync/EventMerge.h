@@ -12,8 +12,12 @@ class CPlatform;
 
 // What one merge did, for reports.
 struct SMergeCounts {
-    int added = 0;    // feed entries appended to DateEntries2
-    int updated = 0;  // feed entries that updated a stored entry (the same entry may count twice)
+    int added = 0;  // feed entries appended to DateEntries2
+    // Feed entries that found a stored entry and changed its record (the same entry may count
+    // twice), and those that found one and left it as it was (CEntrySnapshot): each feed entry
+    // is counted once, as added, updated or unchanged.
+    int updated = 0;
+    int unchanged = 0;
     int removed = 0;  // stored entries that removal GUIDs deleted
     int entries = 0;  // date entries of both lists after the merge
     // Why MergeFeed returned false, for a person: "cause N: <archive cause text>" for damaged

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -128,15 +129,22 @@ protected:
     bool Merge(const std::vector<std::uint8_t>& before, const CDateEntryArray& feed,
                const std::vector<std::string>& removals, int mode) {
         EXPECT_TRUE(CTempFolder::WriteBytes(m_path, before));
-        return CEventMerge::MergeFeed(m_faulty, m_path, feed, MakeStrings(removals), mode);
+        return CEventMerge::MergeFeed(m_faulty, m_path, feed, MakeStrings(removals), mode,
+                                      &m_counts);
     }
 
     CEventData Result() const { return Parse(CTempFolder::ReadBytes(m_path)); }
+    // "added/updated/unchanged/removed" of the last Merge.
+    std::string Counts() const {
+        return std::to_string(m_counts.added) + "/" + std::to_string(m_counts.updated) + "/" +
+               std::to_string(m_counts.unchanged) + "/" + std::to_string(m_counts.removed);
+    }
 
     CFakePlatform m_fake;  // fixed clock at 2024-05-17 08:30:00, counting GUIDs
     CFaultyPlatform m_faulty{m_fake};
     CTempFolder m_folder;
     const std::string m_path = m_folder.File("events.dat");
+    SMergeCounts m_counts;
 };
 
 TEST_F(EventMergeTest, AddAndUpdateWorksOnTheSecondListByGuid) {
@@ -147,93 +155,128 @@ TEST_F(EventMergeTest, AddAndUpdateWorksOnTheSecondListByGuid) {
         std::vector<Item> feed;
         std::vector<std::string> removals;
         std::vector<Item> expected2;
+        const char* counts;  // added/updated/unchanged/removed
     };
     const std::vector<Case> cases = {
-        {"an empty feed changes nothing", {{"{X}", "x"}}, {{"{A}", "a"}}, {}, {}, {{"{A}", "a"}}},
+        {"an empty feed changes nothing",
+         {{"{X}", "x"}},
+         {{"{A}", "a"}},
+         {},
+         {},
+         {{"{A}", "a"}},
+         "0/0/0/0"},
         {"a feed entry updates the stored entry with its GUID in place",
          {},
          {{"{A}", "a"}, {"{B}", "b"}, {"{C}", "c"}},
          {{"{B}", "b2"}},
          {},
-         {{"{A}", "a"}, {"{B}", "b2"}, {"{C}", "c"}}},
+         {{"{A}", "a"}, {"{B}", "b2"}, {"{C}", "c"}},
+         "0/1/0/0"},
         {"new entries are appended in feed order",
          {},
          {{"{A}", "a"}},
          {{"{D}", "d"}, {"{C}", "c"}},
          {},
-         {{"{A}", "a"}, {"{D}", "d"}, {"{C}", "c"}}},
+         {{"{A}", "a"}, {"{D}", "d"}, {"{C}", "c"}},
+         "2/0/0/0"},
         {"a GUID only in the first list is appended to the second",
          {{"{X}", "x"}},
          {{"{A}", "a"}},
          {{"{X}", "x2"}},
          {},
-         {{"{A}", "a"}, {"{X}", "x2"}}},
+         {{"{A}", "a"}, {"{X}", "x2"}},
+         "1/0/0/0"},
         {"GUIDs match exactly, letter case included",
          {},
          {{"{ab}", "a"}},
          {{"{AB}", "A"}},
          {},
-         {{"{ab}", "a"}, {"{AB}", "A"}}},
+         {{"{ab}", "a"}, {"{AB}", "A"}},
+         "1/0/0/0"},
         {"a second feed entry with the GUID of an appended one updates it",
          {},
          {{"{A}", "a"}},
          {{"{C}", "c1"}, {"{C}", "c2"}},
          {},
-         {{"{A}", "a"}, {"{C}", "c2"}}},
+         {{"{A}", "a"}, {"{C}", "c2"}},
+         "1/1/0/0"},
         {"two feed entries for one stored entry: the later wins",
          {},
          {{"{A}", "a"}},
          {{"{A}", "a1"}, {"{A}", "a2"}},
          {},
-         {{"{A}", "a2"}}},
+         {{"{A}", "a2"}},
+         "0/2/0/0"},
         {"of two stored entries with one GUID only the first is updated",
          {},
          {{"{A}", "first"}, {"{B}", "b"}, {"{A}", "second"}},
          {{"{A}", "new"}},
          {},
-         {{"{A}", "new"}, {"{B}", "b"}, {"{A}", "second"}}},
+         {{"{A}", "new"}, {"{B}", "b"}, {"{A}", "second"}},
+         "0/1/0/0"},
         {"a removal without a match changes nothing",
          {},
          {{"{A}", "a"}},
          {},
          {"{Z}"},
-         {{"{A}", "a"}}},
+         {{"{A}", "a"}},
+         "0/0/0/0"},
         {"a removal takes only the first of two matches",
          {},
          {{"{A}", "first"}, {"{B}", "b"}, {"{A}", "second"}},
          {},
          {"{A}"},
-         {{"{B}", "b"}, {"{A}", "second"}}},
+         {{"{B}", "b"}, {"{A}", "second"}},
+         "0/0/0/1"},
         {"the same removal twice takes both matches",
          {},
          {{"{A}", "first"}, {"{B}", "b"}, {"{A}", "second"}},
          {},
          {"{A}", "{A}"},
-         {{"{B}", "b"}}},
+         {{"{B}", "b"}},
+         "0/0/0/2"},
         {"removals in any order keep the order of the rest",
          {},
          {{"{A}", "a"}, {"{B}", "b"}, {"{C}", "c"}, {"{D}", "d"}},
          {},
          {"{D}", "{A}", "{Z}"},
-         {{"{B}", "b"}, {"{C}", "c"}}},
+         {{"{B}", "b"}, {"{C}", "c"}},
+         "0/0/0/2"},
         {"removals never reach the first list",
          {{"{X}", "x"}},
          {{"{A}", "a"}},
          {},
          {"{X}"},
-         {{"{A}", "a"}}},
+         {{"{A}", "a"}},
+         "0/0/0/0"},
         {"removals run after all updates and appends",
          {},
          {{"{A}", "a"}, {"{B}", "b"}},
          {{"{C}", "c"}, {"{A}", "a2"}, {"{E}", "e"}},
          {"{C}", "{A}"},
-         {{"{B}", "b"}, {"{E}", "e"}}},
+         {{"{B}", "b"}, {"{E}", "e"}},
+         "2/1/0/2"},
         {"a removal in lower case misses an upper-case GUID",
          {},
          {{"{AB}", "a"}},
          {},
          {"{ab}"},
-         {{"{AB}", "a"}}},
+         {{"{AB}", "a"}},
+         "0/0/0/0"},
+        {"a feed entry that brings what is stored changes nothing",
+         {},
+         {{"{A}", "a"}, {"{B}", "b"}},
+         {{"{B}", "b"}, {"{A}", "a2"}},
+         {},
+         {{"{A}", "a2"}, {"{B}", "b"}},
+         "0/1/1/0"},
+        {"a second feed entry that brings what the first left is unchanged",
+         {},
+         {{"{A}", "a"}},
+         {{"{A}", "a2"}, {"{A}", "a2"}},
+         {},
+         {{"{A}", "a2"}},
+         "0/1/1/0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -243,6 +286,7 @@ TEST_F(EventMergeTest, AddAndUpdateWorksOnTheSecondListByGuid) {
         EXPECT_EQ(after.HeaderNumber, 7);
         EXPECT_EQ(Describe(ItemsOf(after.DateEntries1)), Describe(c.list1));
         EXPECT_EQ(Describe(ItemsOf(after.DateEntries2)), Describe(c.expected2));
+        EXPECT_EQ(Counts(), c.counts);
         ASSERT_EQ(after.TodoEntries.GetSize(), 1);
         EXPECT_EQ(after.TodoEntries[0].Text1, "carried through");
     }
@@ -266,6 +310,7 @@ TEST_F(EventMergeTest, ReplaceModeWritesTheFeedAlone) {
         std::vector<Item> feed;
         std::vector<std::string> removals;
         std::vector<Item> expected2;
+        const char* counts;  // added/updated/unchanged/removed
     };
     const std::vector<Case> cases = {
         {"old entries are dropped",
@@ -537,6 +582,114 @@ TEST_F(EventMergeTest, WhatAFeedEntryLeavesKeepsTheUsersChoices) {
         EXPECT_EQ(after.TextColor, c.colorsKept ? 0x0000FF : 0) << c.keep;
         EXPECT_EQ(after.Category, c.categoryKept ? "Mine" : "Club") << c.keep;
         EXPECT_EQ(Dates(data.DateEntries2[0].DueOccurrences), Dates({16})) << c.keep;
+    }
+}
+
+// A feed entry counts as updated only where the stored record changes, and an entry counted as
+// unchanged is saved byte for byte as before, its series-end cache included. The stored entry
+// is the feed entry of the last import as the calendar keeps it: with reminders due and
+// acknowledged, its series end cached, and where the feed leaves them to it the user's own
+// colour, category and reminder.
+TEST_F(EventMergeTest, OnlyAChangedRecordCountsAsUpdated) {
+    const auto feedEntry = [](int storageType) {
+        CDateEntry entry = MakeEntry({"{E}", "club night"}, storageType);
+        entry.DueOccurrences.Assign(DateArray({16}));
+        entry.AcknowledgedOccurrences.Assign(DateArray({15}));
+        entry.DroppedOccurrences.Assign(DateArray({8}));
+        entry.LastCheckTime = CDateTime(2024, 5, 17, 8, 0, 0);
+        return entry;
+    };
+    const auto storedFor = [](const CDateEntry& feed) {
+        CDateEntry stored = feed;
+        stored.SeriesEndKnown = 1;
+        stored.SeriesEnd = CDateTime(9999, 12, 31, 10, 0, 0);
+        return stored;
+    };
+    const auto userChoices = [](CDateEntry& stored) {
+        stored.Properties.BgColor = 0x00FF00;
+        stored.Properties.Category = stored.MakeText("Mine");
+        stored.Properties.Forewarn = 1;
+        stored.Properties.ForewarnSpan = 15;
+    };
+    const struct {
+        const char* what;
+        int storageType;
+        std::function<void(CDateEntry& stored, CDateEntry& feed)> change;
+        bool updated;
+    } cases[] = {
+        {"the same entry again", 1, [](CDateEntry&, CDateEntry&) {}, false},
+        {"the same entry again, storage type 2", 2, [](CDateEntry&, CDateEntry&) {}, false},
+        {"the user's colour, category and reminder, which the feed leaves to the entry", 1,
+         [&](CDateEntry& stored, CDateEntry& feed) {
+             userChoices(stored);
+             feed.KeepStored = kKeepColors | kKeepCategory | kKeepReminders;
+         },
+         false},
+        {"a changed description", 1,
+         [](CDateEntry&, CDateEntry& feed) {
+             feed.Properties.Description = feed.MakeText("club night (moved hall)");
+         },
+         true},
+        {"a colour the feed now gives", 1,
+         [](CDateEntry&, CDateEntry& feed) { feed.Properties.BgColor = 0x0000FF; }, true},
+        {"one more dropped occurrence", 1,
+         [](CDateEntry&, CDateEntry& feed) { feed.DroppedOccurrences.Add(May(22)); }, true},
+        {"a dropped occurrence that came back", 1,
+         [](CDateEntry&, CDateEntry& feed) { feed.DroppedOccurrences.RemoveAll(); }, true},
+        {"a new check time, storage type 2", 2,
+         [](CDateEntry&, CDateEntry& feed) {
+             feed.LastCheckTime = CDateTime(2024, 5, 17, 8, 20, 0);
+         },
+         true},
+        {"the due reminder settled by the feed, storage type 2", 2,
+         [](CDateEntry&, CDateEntry& feed) {
+             feed.DueOccurrences.RemoveAll();
+             feed.AcknowledgedOccurrences.Add(May(16));
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CDateEntry feed = feedEntry(c.storageType);
+        CDateEntry stored = storedFor(feed);
+        c.change(stored, feed);
+        CEventData data = MakeData({}, {{"{A}", "a"}});
+        data.DateEntries2.Add(stored);
+        const std::vector<std::uint8_t> before = Serialize(data);
+        CDateEntryArray feedEntries;
+        feedEntries.Add(feed);
+        SMergeCounts counts;
+
+        CEventMerge::ApplyFeed(data, feedEntries, {}, &counts);
+
+        EXPECT_EQ(counts.added, 0);
+        EXPECT_EQ(counts.updated, c.updated ? 1 : 0);
+        EXPECT_EQ(counts.unchanged, c.updated ? 0 : 1);
+        EXPECT_EQ(Serialize(data) == before, !c.updated);
+    }
+}
+
+// A stored value that still holds the default of the last import follows a changed default,
+// which is a change; the user's own value stays, which is none.
+TEST_F(EventMergeTest, AFollowedDefaultIsAChangeAndAKeptValueIsNone) {
+    SImportedDefaults lastImport;
+    lastImport.BgColor = 0x808000;
+    for (const bool usersOwn : {false, true}) {
+        SCOPED_TRACE(usersOwn ? "the user's own colour" : "the last import's default colour");
+        CEventData data = MakeData({}, {{"{E}", "club"}});
+        data.DateEntries2[0].Properties.BgColor = usersOwn ? 0x00FF00 : lastImport.BgColor;
+        CDateEntry feed = MakeEntry({"{E}", "club"});
+        feed.Properties.BgColor = 0x0000FF;  // the subscription's new colour
+        feed.KeepStored = kKeepColors;
+        CDateEntryArray feedEntries;
+        feedEntries.Add(feed);
+        SMergeCounts counts;
+
+        CEventMerge::ApplyFeed(data, feedEntries, {}, &counts, &lastImport);
+
+        EXPECT_EQ(data.DateEntries2[0].Properties.BgColor, usersOwn ? 0x00FF00 : 0x0000FF);
+        EXPECT_EQ(counts.updated, usersOwn ? 0 : 1);
+        EXPECT_EQ(counts.unchanged, usersOwn ? 1 : 0);
     }
 }
 
