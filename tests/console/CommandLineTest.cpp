@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -288,14 +289,14 @@ TEST(CommandLineTest, SyncEndsWithASummaryOrTheReasonItFailed) {
          {{"cal.dat", kEmptyEventFile}, {"feed.ini", kFeedAddAB}},
          {"sync", "--shared", "cal.dat", "--feed", "feed.ini"},
          0,
-         "^Sync successful: 2 added, 0 updated, 0 removed; 2 entries\n$",
+         "^Sync successful: 2 added, 0 updated, 0 unchanged, 0 removed; 2 entries\n$",
          "^$",
          {{"cal.dat", SFileAfter::SizeOver16, ""}, {"cal.lock", SFileAfter::Absent, ""}}},
         {"replace mode with --opt=value",
          {{"cal.dat", "old content that replace mode never reads"}, {"feed.ini", kFeedAddAB}},
          {"sync", "--shared=cal.dat", "--feed=feed.ini", "--mode=replace"},
          0,
-         "^Sync successful: 2 added, 0 updated, 0 removed; 2 entries\n$",
+         "^Sync successful: 2 added, 0 updated, 0 unchanged, 0 removed; 2 entries\n$",
          "^$",
          {{"cal.dat", SFileAfter::SizeOver16, ""}}},
         {"-q says nothing",
@@ -363,14 +364,15 @@ TEST(CommandLineTest, SyncCountsUpdatesAndRemovalsThatHappened) {
     const SResult dry =
         folder.Run({"sync", "--dry-run", "--shared", "cal.dat", "--feed", "feed.ini"});
     EXPECT_EQ(dry.exitCode, 0) << dry.err;
-    EXPECT_EQ(dry.out,
-              "Sync successful: 1 added, 1 updated, 1 removed; 2 entries (dry run: nothing "
-              "written)\n");
+    EXPECT_EQ(
+        dry.out,
+        "Sync successful: 1 added, 1 updated, 0 unchanged, 1 removed; 2 entries (dry run: nothing "
+        "written)\n");
     EXPECT_EQ(folder.Read("cal.dat"), before);
 
     const SResult real = folder.Run({"sync", "--shared", "cal.dat", "--feed", "feed.ini"});
     EXPECT_EQ(real.exitCode, 0) << real.err;
-    EXPECT_EQ(real.out, "Sync successful: 1 added, 1 updated, 1 removed; 2 entries\n");
+    EXPECT_EQ(real.out, "Sync successful: 1 added, 1 updated, 0 unchanged, 1 removed; 2 entries\n");
     EXPECT_NE(folder.Read("cal.dat"), before);
 }
 
@@ -448,13 +450,15 @@ TEST(CommandLineTest, SyncSaysWhenRemovalsAreNotPossible) {
     EXPECT_EQ(damaged.exitCode, 1);
     EXPECT_EQ(damaged.out, "");
     EXPECT_EQ(damaged.err,
-              "zelvarofeed: Sync successful: 0 added, 1 updated, 0 removed; 2 entries; removals "
+              "zelvarofeed: Sync successful: 0 added, 0 updated, 1 unchanged, 0 removed; 2 "
+              "entries; removals "
               "not possible: the state file " +
                   state + " is damaged\n");
 
     const SResult clean = folder.Run(sync);
     EXPECT_EQ(clean.exitCode, 0) << clean.err;
-    EXPECT_EQ(clean.out, "Sync successful: 0 added, 1 updated, 0 removed; 2 entries\n");
+    EXPECT_EQ(clean.out,
+              "Sync successful: 0 added, 0 updated, 1 unchanged, 0 removed; 2 entries\n");
 }
 
 // Counts of a thousand and more are grouped by commas, as people read them.
@@ -470,7 +474,8 @@ TEST(CommandLineTest, SyncSummaryGroupsLargeCounts) {
     folder.Write("feed.ini", feed);
     const SResult result = folder.Run({"sync", "--shared", "cal.dat", "--feed", "feed.ini"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, "Sync successful: 1,234 added, 0 updated, 0 removed; 1,234 entries\n");
+    EXPECT_EQ(result.out,
+              "Sync successful: 1,234 added, 0 updated, 0 unchanged, 0 removed; 1,234 entries\n");
 }
 
 TEST(CommandLineTest, SyncDryRunNeitherLocksNorWrites) {
@@ -485,9 +490,10 @@ TEST(CommandLineTest, SyncDryRunNeitherLocksNorWrites) {
     const SResult dry =
         folder.Run({"sync", "--shared", "cal.dat", "--feed", "feed.ini", "--dry-run"});
     EXPECT_EQ(dry.exitCode, 0) << dry.err;
-    EXPECT_EQ(dry.out,
-              "Sync successful: 2 added, 0 updated, 0 removed; 2 entries (dry run: nothing "
-              "written)\n");
+    EXPECT_EQ(
+        dry.out,
+        "Sync successful: 2 added, 0 updated, 0 unchanged, 0 removed; 2 entries (dry run: nothing "
+        "written)\n");
 
     const SResult locked = folder.Run({"sync", "--shared", "cal.dat", "--feed", "feed.ini"});
     EXPECT_EQ(locked.exitCode, 75);
@@ -496,6 +502,148 @@ TEST(CommandLineTest, SyncDryRunNeitherLocksNorWrites) {
               "again later\n");
     ::close(lock);
     EXPECT_EQ(folder.Read("cal.dat"), kEmptyEventFile);
+}
+
+// Every file under the program's folder with its bytes, but the program's own output.
+std::map<std::string, std::string> FilesOf(const CProgramFolder& folder) {
+    std::map<std::string, std::string> files;
+    const std::filesystem::path root = folder.Path("");
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (!entry.is_regular_file()) continue;
+        const std::string name = entry.path().lexically_relative(root).generic_string();
+        if (name == "stdout.txt" || name == "stderr.txt") continue;
+        files[name] = folder.Read(name).value_or("");
+    }
+    return files;
+}
+
+// `text` with `from` replaced by `to` once.
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+// A dry run says what the real sync then does: events gone from the feed removed by the state
+// of the last import, new ones added, changed ones updated, the rest unchanged; of one feed, of
+// one subscription, and of several, where an event that leaves the first subscription stays
+// for the second, which carries it too and now owns it. The dry run changes no file at all (the
+// event file, the settings, the removal states) and leaves none behind (its temporary folder is
+// the program's folder).
+TEST(CommandLineTest, ADryRunSaysWhatTheRealSyncThenDoes) {
+    const std::string club1 = CIcsText::Calendar({"c1", "c2", "shared", "c3"});
+    const std::string club2 =
+        Replaced(CIcsText::Calendar({"c1", "c3", "c4"}), "SUMMARY:c1", "SUMMARY:c1 moved");
+    const std::string school1 = CIcsText::Calendar({"s1", "shared"});
+    const std::string school2 = CIcsText::Calendar({"s1", "shared", "s2"});
+    const std::string office1 = kFeedAddAB;
+    const std::string office2 = kFeedUpdateAddRemove;
+    const struct {
+        const char* what;
+        std::map<std::string, std::string> first;     // the feeds before
+        std::vector<std::vector<std::string>> setup;  // run on them before the first sync
+        std::map<std::string, std::string> second;    // feeds of the second
+        std::vector<std::string> sync;                // after "sync --shared cal.dat"
+        std::string said;                             // by the real second sync
+    } rows[] = {
+        {"an INI feed",
+         {{"office.ini", office1}},
+         {},
+         {{"office.ini", office2}},
+         {"--feed", "office.ini"},
+         "Sync successful: 1 added, 1 updated, 0 unchanged, 1 removed; 2 entries\n"},
+        {"an iCalendar feed",
+         {{"club.ics", club1}},
+         {},
+         {{"club.ics", club2}},
+         {"--feed", "club.ics"},
+         "Sync successful: 1 added, 1 updated, 1 unchanged, 2 removed; 3 entries\n"},
+        {"one subscription by name",
+         {{"club.ics", club1}, {"office.ini", office1}},
+         {{"feed", "add", "Club", "club.ics"},
+          {"feed", "add", "Office", "office.ini"},
+          {"sync", "--shared", "cal.dat"}},
+         {{"club.ics", club2}, {"office.ini", office2}},
+         {"--name", "Club"},
+         "Club: Sync successful: 1 added, 1 updated, 1 unchanged, 2 removed; 5 entries\n"},
+        {"every subscription",
+         {{"club.ics", club1}, {"school.ics", school1}, {"office.ini", office1}},
+         {{"feed", "add", "Club", "club.ics"},
+          {"feed", "add", "School", "school.ics"},
+          {"feed", "add", "Office", "office.ini"}},
+         {{"club.ics", club2}, {"school.ics", school2}, {"office.ini", office2}},
+         {},
+         "Club: Sync successful: 1 added, 1 updated, 1 unchanged, 1 removed; 7 entries\n"
+         "School: Sync successful: 1 added, 0 updated, 2 unchanged, 0 removed; 8 entries\n"
+         "Office: Sync successful: 1 added, 1 updated, 0 unchanged, 1 removed; 8 entries\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const CProgramFolder folder;
+        folder.Write("cal.dat", kEmptyEventFile);
+        for (const auto& [name, text] : row.first) folder.Write(name, text);
+        for (const std::vector<std::string>& command : row.setup) {
+            const SResult done = folder.Run(command);
+            ASSERT_EQ(done.exitCode, 0) << done.err;
+        }
+        std::vector<std::string> sync{"sync", "--shared", "cal.dat"};
+        sync.insert(sync.end(), row.sync.begin(), row.sync.end());
+        const SResult first = folder.Run(sync);
+        ASSERT_EQ(first.exitCode, 0) << first.err;
+        for (const auto& [name, text] : row.second) folder.Write(name, text);
+        const std::map<std::string, std::string> before = FilesOf(folder);
+
+        std::vector<std::string> dryRun = sync;
+        dryRun.push_back("--dry-run");
+        const SResult dry = folder.Run(dryRun);
+        EXPECT_EQ(FilesOf(folder), before);
+        const SResult real = folder.Run(sync);
+
+        EXPECT_EQ(dry.exitCode, 0) << dry.err;
+        EXPECT_EQ(real.exitCode, 0) << real.err;
+        EXPECT_EQ(real.out, row.said);
+        std::string expected = row.said;
+        for (std::size_t at = expected.find('\n'); at != std::string::npos;
+             at = expected.find('\n', at + 1)) {
+            expected.insert(at, " (dry run: nothing written)");
+            at += std::strlen(" (dry run: nothing written)");
+        }
+        EXPECT_EQ(dry.out, expected);
+        EXPECT_NE(folder.Read("cal.dat"), before.at("cal.dat"));
+        std::printf("%s:\n%s", row.what, dry.out.c_str());
+    }
+}
+
+// A feed synced again unchanged updates nothing and leaves the event file byte for byte.
+TEST(CommandLineTest, AnUnchangedFeedSyncedAgainIsUnchanged) {
+    std::vector<std::string> uids;
+    std::string ini;
+    for (int i = 0; i < 1000; ++i) {
+        uids.push_back("event-" + std::to_string(i) + "@example.org");
+        char guid[40];
+        std::snprintf(guid, sizeof guid, "{00000000-0000-0000-0000-%012X}", i);
+        ini += "[DateEntry " + std::to_string(i) + "]\nGUID=" + guid + "\nDescription=event " +
+               std::to_string(i) + "\nStartDate=2024 05 01 09 00 00\n";
+    }
+    for (const auto& [name, text] : std::map<std::string, std::string>{
+             {"feed.ics", CIcsText::Calendar(uids)}, {"feed.ini", ini}}) {
+        SCOPED_TRACE(name);
+        const CProgramFolder folder;
+        folder.Write("cal.dat", kEmptyEventFile);
+        folder.Write(name, text);
+        const std::vector<std::string> sync{"sync", "--shared", "cal.dat", "--feed", name};
+        const SResult first = folder.Run(sync);
+        ASSERT_EQ(first.exitCode, 0) << first.err;
+        const std::optional<std::string> imported = folder.Read("cal.dat");
+
+        const SResult again = folder.Run(sync);
+
+        EXPECT_EQ(again.exitCode, 0) << again.err;
+        EXPECT_EQ(again.out,
+                  "Sync successful: 0 added, 0 updated, 1,000 unchanged, 0 removed; 1,000 "
+                  "entries\n");
+        EXPECT_EQ(folder.Read("cal.dat"), imported);
+    }
 }
 
 // `copy` rewrites its target under the target's lock, as a sync does: while a sync holds it,
@@ -898,6 +1046,7 @@ TEST(CommandLineTest, WatchPrintsOneLinePerChangeOfStatus) {
     EXPECT_EQ(result.exitCode, 0);
     const std::regex stamped(
         "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  Sync successful: 2 added, 0 updated, 0 "
+        "unchanged, 0 "
         "removed; 2 entries\n\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  Nothing changed, not "
         "syncing\n\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  Stopped by SIGTERM\n$");
     EXPECT_TRUE(std::regex_search(result.out, stamped)) << result.out;
@@ -923,7 +1072,7 @@ TEST(CommandLineTest, WatchSyncsAChangedFeedOnItsNotification) {
     ASSERT_TRUE(synced) << result.out << result.err;
     EXPECT_EQ(result.exitCode, 0) << result.err;
     const std::regex once(
-        "Sync successful: 2 added, 0 updated, 0 removed; 2 entries\n"
+        "Sync successful: 2 added, 0 updated, 0 unchanged, 0 removed; 2 entries\n"
         "[^\n]*Stopped by SIGTERM\n$");
     EXPECT_TRUE(std::regex_search(result.out, once)) << result.out;
     EXPECT_EQ(result.out.find("No change notification"), std::string::npos) << result.out;

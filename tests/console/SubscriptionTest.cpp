@@ -313,6 +313,75 @@ TEST(SubscriptionTest, CheckFeedReadsAnAddressAndHidesItsPassword) {
     }
 }
 
+// sync of a subscription asks as watch does: with the ETag or Last-Modified of its last
+// import, a 304 or the same body being "Nothing changed" (its dry run says the same); --force,
+// and a choice changed since the last import, download and import the whole body.
+TEST(SubscriptionTest, SyncAsksWithTheValidatorsOfTheLastImport) {
+    const CFeedServer server;
+    ASSERT_TRUE(server.IsRunning());
+    const struct {
+        const char* path;
+        const char* header;  // the validator the second request sends; "" for none
+        const char* value;
+        const char* again;  // what the second sync says
+    } rows[] = {
+        {"/etag.ics", "if-none-match", "\"v1\"", "Nothing changed, not syncing: 304 Not Modified"},
+        {"/lastmod.ics", "if-modified-since", "Wed, 01 May 2024 09:00:00 GMT",
+         "Nothing changed, not syncing: 304 Not Modified"},
+        {"/plain.ics", "", "", "Nothing changed, not syncing: the same content as the last import"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path);
+        const CProgram program;
+        ASSERT_EQ(program.Run({"feed", "add", "Feed", server.Http() + row.path}).exitCode, 0);
+        // Runs sync with `options` and returns what it printed and the validators of its one
+        // request.
+        const auto run = [&](const std::string& when, const std::vector<std::string>& options) {
+            std::vector<std::string> args{"sync", "--shared", "cal.dat"};
+            args.insert(args.end(), options.begin(), options.end());
+            const std::size_t seen = server.Requests().size();
+            const SRun result = program.Run(args);
+            EXPECT_EQ(result.exitCode, 0) << result.err;
+            const std::vector<CFeedServer::SRequest> requests = server.RequestsTo(row.path, seen);
+            EXPECT_EQ(requests.size(), 1u);
+            std::string validators;
+            for (const char* name : {"if-none-match", "if-modified-since"}) {
+                if (!requests.empty() && requests[0].headers.count(name) > 0) {
+                    validators += std::string(name) + ": " + requests[0].headers.at(name);
+                }
+            }
+            std::printf("| %s | %s | %s | %s", row.path, when.c_str(),
+                        validators.empty() ? "-" : validators.c_str(), result.out.c_str());
+            return std::make_pair(result.out, validators);
+        };
+        const std::string asked =
+            *row.header == '\0' ? std::string() : std::string(row.header) + ": " + row.value;
+
+        EXPECT_EQ(run("first", {}),
+                  std::make_pair(std::string("Feed: Sync successful: 1 added, 0 updated, 0 "
+                                             "unchanged, 0 removed; 1 entry\n"),
+                                 std::string()));
+        const std::vector<std::uint8_t> imported = CTempFolder::ReadBytes(program.EventFile());
+        EXPECT_EQ(run("again", {}),
+                  std::make_pair("Feed: " + std::string(row.again) + "\n", asked));
+        EXPECT_EQ(run("dry run", {"--dry-run"}),
+                  std::make_pair(
+                      "Feed: " + std::string(row.again) + " (dry run: nothing written)\n", asked));
+        EXPECT_EQ(CTempFolder::ReadBytes(program.EventFile()), imported);
+
+        EXPECT_EQ(run("--force", {"--force"}),
+                  std::make_pair(std::string("Feed: Sync successful: 0 added, 0 updated, 1 "
+                                             "unchanged, 0 removed; 1 entry\n"),
+                                 std::string()));
+        ASSERT_EQ(program.Run({"feed", "set", "Feed", "--color", "teal"}).exitCode, 0);
+        EXPECT_EQ(run("a new colour", {}),
+                  std::make_pair(std::string("Feed: Sync successful: 0 added, 1 updated, 0 "
+                                             "unchanged, 0 removed; 1 entry\n"),
+                                 std::string()));
+        EXPECT_EQ(run("then", {}), std::make_pair("Feed: " + std::string(row.again) + "\n", asked));
+    }
+}
+
 // Two ticks of a minute each (the shortest interval of an address): the second asks with the
 // ETag of the first and gets 304; a failing address backs off. Both watches run side by side.
 TEST(SubscriptionTest, WatchAsksConditionallySaysSoAndBacksOff) {

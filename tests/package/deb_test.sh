@@ -94,7 +94,7 @@ zelvarofeed init cal.dat
 printf '[DateEntry 0]\nGUID={00000000-0000-0000-0000-00000000000A}\nDescription=a\n' >feed.ini
 out=$(zelvarofeed sync --shared cal.dat --feed feed.ini)
 echo "$out"
-[ "$out" = "Sync successful: 1 added, 0 updated, 0 removed; 1 entry" ] || fail "sync: $out"
+[ "$out" = "Sync successful: 1 added, 0 updated, 0 unchanged, 0 removed; 1 entry" ] || fail "sync: $out"
 zelvarofeed dump --json cal.dat | python3 -m json.tool >/dev/null || fail "dump --json"
 status=0
 XDG_CONFIG_HOME="$work" zelvarofeed watch 2>err.txt || status=$?

@@ -310,7 +310,6 @@ TEST_F(EventMergeTest, ReplaceModeWritesTheFeedAlone) {
         std::vector<Item> feed;
         std::vector<std::string> removals;
         std::vector<Item> expected2;
-        const char* counts;  // added/updated/unchanged/removed
     };
     const std::vector<Case> cases = {
         {"old entries are dropped",
