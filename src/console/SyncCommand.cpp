@@ -45,8 +45,9 @@ CLI::App* CSyncCommand::Declare(CLI::App& app) {
                       "download each subscription's address whole and import it, without the "
                       "validators of its last import");
     command->footer(
-        "Exit codes: 0 synced, or the feed is empty (nothing to import); 1 failed, or\n"
-        "            synced but the removal state cannot be kept (removals not possible);\n"
+        "Exit codes: 0 synced, nothing changed, or the feed is empty (nothing to import);\n"
+        "            1 failed, or synced but the removal state cannot be kept (removals not\n"
+        "            possible);\n"
         "            2 wrong usage; 75 the event file is locked by another program, or a\n"
         "            download failed for a reason that may pass (timeout, refused, 429, 5xx).\n"
         "Without --feed the subscriptions of the settings are synced (several: in add mode).\n"
