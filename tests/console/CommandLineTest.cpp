@@ -502,6 +502,14 @@ TEST(CommandLineTest, SyncDryRunNeitherLocksNorWrites) {
               "again later\n");
     ::close(lock);
     EXPECT_EQ(folder.Read("cal.dat"), kEmptyEventFile);
+
+    // Of the subscriptions, where there are none yet: the settings file that a real run would
+    // start is not written, nor its folder made.
+    ASSERT_FALSE(CTempFolder::Exists(folder.Path("config/ZelvaroFeed")));
+    const SResult none = folder.Run({"sync", "--shared", "cal.dat", "--dry-run"});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_NE(none.err.find("no subscriptions"), std::string::npos) << none.err;
+    EXPECT_FALSE(CTempFolder::Exists(folder.Path("config/ZelvaroFeed")));
 }
 
 // Every file under the program's folder with its bytes, but the program's own output.
