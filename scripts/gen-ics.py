@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """Writes a publisher-style iCalendar file for import benchmarks and output comparisons.
 
-usage: gen-ics.py EVENTS SEED > calendar.ics
+usage: gen-ics.py EVENTS SEED [CHANGED] > calendar.ics
 One VTIMEZONE (Europe/Berlin) that the events name by TZID; a fifth of the events recur
 (daily, weekly or monthly, ending by COUNT, by UNTIL or never), a third carry a VALARM, some
-are whole-day. The same EVENTS and SEED always give the same bytes.
+are whole-day. The same EVENTS and SEED always give the same bytes. CHANGED (a share, e.g.
+0.1): that share of the events, spread evenly, carry a new SUMMARY and a higher SEQUENCE, and
+every other byte stays as without it: the publisher's next version, for refresh benchmarks.
 """
 import random
 import sys
@@ -81,14 +83,31 @@ def event(rng, index):
     return lines
 
 
+def changed(lines):
+    """The event's next version: its SUMMARY renamed, its SEQUENCE one higher."""
+    out = []
+    for line in lines:
+        if line.startswith("SEQUENCE:"):
+            line = "SEQUENCE:%d" % (int(line[9:]) + 1)
+        elif line.startswith("SUMMARY:"):
+            line += " (moved)"
+        out.append(line)
+    return out
+
+
 def main():
     events, seed = int(sys.argv[1]), int(sys.argv[2])
+    share = float(sys.argv[3]) if len(sys.argv) > 3 else 0.0
     rng = random.Random(seed)
     lines = ["BEGIN:VCALENDAR", "VERSION:2.0", "PRODID:-//Publisher//Generated feed//EN",
              "CALSCALE:GREGORIAN", "X-WR-CALNAME:Generated", "X-WR-TIMEZONE:Europe/Berlin"]
     lines += VTIMEZONE.split("\n")
     for index in range(events):
-        lines += event(rng, index)
+        lines_of_event = event(rng, index)
+        # The running count of changed events steps up at this one.
+        if int((index + 1) * share) > int(index * share):
+            lines_of_event = changed(lines_of_event)
+        lines += lines_of_event
     lines.append("END:VCALENDAR")
     out = sys.stdout.buffer
     for line in lines:
