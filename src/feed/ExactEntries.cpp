@@ -10,11 +10,14 @@ namespace {
 
 using SOccurrence = CExactEntries::SOccurrence;
 
+// Made blank, not as a new entry is (its start now and a GUID of its own, both replaced at
+// once): every property comes from `properties`, and the reminder state is that of an entry
+// checked up to `now` with nothing listed.
 CDateEntry& MakeEntry(CDateEntryArray& entries, const DateEntryProperties& properties,
                       const CRecordStore& texts, const CDateTime& now) {
-    CDateEntry& entry = entries.AddNew();
-    entry.UpdateReminders(now);
-    entry.ApplyProperties(entry.ImportProperties(properties, texts));
+    CDateEntry& entry = entries.AddForLoading();
+    entry.Properties = entry.ImportProperties(properties, texts);
+    entry.LastCheckTime = now;
     entry.SetStorageType(kStorageTypeProperties);
     return entry;
 }

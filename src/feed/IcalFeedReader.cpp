@@ -349,15 +349,19 @@ private:
         PeriodLengths(component, zone, event);
         set.exdates = Dates(component, "EXDATE", zone);
         bool truncated = false;
-        event.Starts = set.Expand(start.Seconds(), horizon, kMostOccurrences, truncated);
-        if (set.IsFinite()) {
+        if (!set.IsFinite()) {
+            event.Starts = set.Expand(start.Seconds(), horizon, kMostOccurrences, truncated);
+        } else {
+            // The starts before the horizon are the first of those up to the calendar's end,
+            // and at most kMostOccurrences are kept of either: one expansion gives both them
+            // and the last start.
             const IcalSeconds end = CCivilTime::ToSeconds(CCivilFields{9999, 12, 31, 0, 0, 0});
-            bool endless = false;
-            const std::vector<IcalSeconds> all =
-                set.Expand(start.Seconds(), end, kMostOccurrences, endless);
-            if (!endless && !all.empty()) {
-                event.LastStart = all.back();
+            event.Starts = set.Expand(start.Seconds(), end, kMostOccurrences, truncated);
+            if (!truncated && !event.Starts.empty()) {
+                event.LastStart = event.Starts.back();
             }
+            event.Starts.erase(std::lower_bound(event.Starts.begin(), event.Starts.end(), horizon),
+                               event.Starts.end());
         }
         if (set.rules.size() == 1) {
             event.Rule = Candidate(set.rules.front());
