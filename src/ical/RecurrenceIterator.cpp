@@ -1,6 +1,7 @@
 #include "ical/RecurrenceIterator.h"
 
 #include <algorithm>
+#include <span>
 
 #include "ical/TimeZone.h"
 
@@ -116,13 +117,20 @@ CRecurrenceIterator::CRecurrenceIterator(const CRecurrenceRule& rule, const CCiv
 }
 
 bool CRecurrenceIterator::DayPasses(std::int64_t day) const {
-    const CRecurrenceRule& r = m_Rule;
     int year = 0, month = 0, dom = 0;
     CCivilTime::CivilFromDays(day, year, month, dom);
+    return DayPasses(day, year, month, dom);
+}
+
+bool CRecurrenceIterator::DayPasses(std::int64_t day, int year, int month, int dom) const {
+    const CRecurrenceRule& r = m_Rule;
     if (!r.byMonth.empty() && !Contains(r.byMonth, month)) {
         return false;
     }
     const int weekday = CCivilTime::DayOfWeek(day);
+    if (!m_PlainWeekdays.empty() && !Contains(m_PlainWeekdays, weekday)) {
+        return false;
+    }
     const int daysInMonth = CCivilTime::DaysInMonth(year, month);
     const int daysInYear = CCivilTime::IsLeapYear(year) ? 366 : 365;
     const int yearDay = static_cast<int>(day - CCivilTime::DaysFromCivil(year, 1, 1)) + 1;
@@ -132,9 +140,6 @@ bool CRecurrenceIterator::DayPasses(std::int64_t day) const {
         if (!Contains(r.byWeekNo, week) && !Contains(r.byWeekNo, week - weeks - 1)) {
             return false;
         }
-    }
-    if (!m_PlainWeekdays.empty() && !Contains(m_PlainWeekdays, weekday)) {
-        return false;
     }
     if (!m_NthWeekdays.empty()) {
         const bool inMonth = r.freq == EFrequency::Monthly || !r.byMonth.empty();
@@ -203,17 +208,29 @@ void CRecurrenceIterator::DaysOfPeriod(std::vector<std::int64_t>& days) const {
         for (const int ruleMonth : m_Rule.byMonth) {
             const std::int64_t monthStart = CCivilTime::DaysFromCivil(year, ruleMonth, 1);
             const int length = CCivilTime::DaysInMonth(year, ruleMonth);
-            for (std::int64_t day = monthStart; day < monthStart + length; ++day) {
-                if (DayPasses(day)) {
-                    days.push_back(day);
+            for (int dom = 1; dom <= length; ++dom) {
+                if (DayPasses(monthStart + dom - 1, year, ruleMonth, dom)) {
+                    days.push_back(monthStart + dom - 1);
                 }
             }
         }
         return;
     }
+    // The civil date steps along with the day instead of being worked out for each.
+    int year = 0, month = 0, dom = 0;
+    CCivilTime::CivilFromDays(first, year, month, dom);
+    int monthLength = CCivilTime::DaysInMonth(year, month);
     for (std::int64_t day = first; day < first + count; ++day) {
-        if (DayPasses(day)) {
+        if (DayPasses(day, year, month, dom)) {
             days.push_back(day);
+        }
+        if (++dom > monthLength) {
+            dom = 1;
+            if (++month > 12) {
+                month = 1;
+                ++year;
+            }
+            monthLength = CCivilTime::DaysInMonth(year, month);
         }
     }
 }
@@ -238,8 +255,11 @@ bool CRecurrenceIterator::FillPeriod() {
     m_Buffer.clear();
     m_Next = 0;
     const EFrequency freq = m_Rule.freq;
-    std::vector<std::int64_t> days;
-    std::vector<int> hours = m_Hours, minutes = m_Minutes, seconds = m_Seconds;
+    std::vector<std::int64_t>& days = m_Days;
+    days.clear();
+    // A sub-daily period is one instant: its own hour, minute and second replace the lists.
+    int periodHour = 0, periodMinute = 0, periodSecond = 0;
+    std::span<const int> hours = m_Hours, minutes = m_Minutes, seconds = m_Seconds;
     if (IsSubDaily(freq)) {
         const IcalSeconds unit = freq == EFrequency::Hourly     ? 3600
                                  : freq == EFrequency::Minutely ? 60
@@ -271,12 +291,15 @@ bool CRecurrenceIterator::FillPeriod() {
             return false;
         }
         days.push_back(day);
-        hours = {hour};
+        periodHour = hour;
+        hours = {&periodHour, 1};
         if (freq != EFrequency::Hourly) {
-            minutes = {minute};
+            periodMinute = minute;
+            minutes = {&periodMinute, 1};
         }
         if (freq == EFrequency::Secondly) {
-            seconds = {second};
+            periodSecond = second;
+            seconds = {&periodSecond, 1};
         }
     } else {
         DaysOfPeriod(days);

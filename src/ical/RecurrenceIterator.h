@@ -54,6 +54,8 @@ private:
     bool FillPeriod();
     void DaysOfPeriod(std::vector<std::int64_t>& days) const;
     bool DayPasses(std::int64_t day) const;
+    // The same for a day whose civil date the caller already has.
+    bool DayPasses(std::int64_t day, int year, int month, int dom) const;
     bool PassesUntil(IcalSeconds start) const;
 
     CRecurrenceRule m_Rule;
@@ -62,6 +64,7 @@ private:
     const CTimeZone* m_Zone;
     std::int64_t m_Period = 0;
     std::vector<IcalSeconds> m_Buffer;
+    std::vector<std::int64_t> m_Days;  // the days of the period being filled
     size_t m_Next = 0;
     long long m_Emitted = 0;
     bool m_Done = false;
