@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <numeric>
+#include <utility>
 
 #include "datetime/DateTimeRange.h"
 #include "store/DateEntry.h"
@@ -90,16 +91,34 @@ CSeriesCount::CSeriesCount(const DateEntryProperties& p, std::int64_t start, std
       m_weekdays(static_cast<std::uint32_t>(p.CondWeekdays) & 0x7Fu),
       m_months(static_cast<std::uint32_t>(p.CondMonth) & 0xFFFu),
       m_block(kHoursPerWeek / std::gcd(period / kSecondsPerHour, kHoursPerWeek)) {
-    m_slots.assign(static_cast<std::size_t>(m_block) + 1, 0);
+    // A purge asks for the count of one series once for each of up to thousands of listed
+    // occurrences: the table of the last series made on this thread is shared, not made again.
+    struct SKey {
+        std::int64_t start, period, timeFrom, timeTo;
+        bool timeCondition;
+        std::uint32_t weekdays;
+        bool operator==(const SKey&) const = default;
+    };
+    thread_local SKey lastKey{};
+    thread_local std::shared_ptr<const std::vector<std::int64_t>> lastSlots;
+    const SKey key{m_start, m_period, m_timeFrom, m_timeTo, m_timeCondition, m_weekdays};
+    if (lastSlots != nullptr && key == lastKey) {
+        m_slots = lastSlots;
+        return;
+    }
+    std::vector<std::int64_t> slots(static_cast<std::size_t>(m_block) + 1, 0);
     for (std::int64_t r = 0; r < m_block; ++r) {
         const std::int64_t seconds = StartOf(r);
         const std::int64_t time = seconds % kSecondsPerDay;
         const std::int64_t weekday = (seconds / kSecondsPerDay - 1) % 7;  // day 1 is a Monday
         const bool allowed = (!m_timeCondition || (time >= m_timeFrom && time <= m_timeTo)) &&
                              ((m_weekdays >> weekday) & 1u) != 0;
-        m_slots[static_cast<std::size_t>(r) + 1] =
-            m_slots[static_cast<std::size_t>(r)] + (allowed ? 1 : 0);
+        slots[static_cast<std::size_t>(r) + 1] =
+            slots[static_cast<std::size_t>(r)] + (allowed ? 1 : 0);
     }
+    m_slots = std::make_shared<const std::vector<std::int64_t>>(std::move(slots));
+    lastKey = key;
+    lastSlots = m_slots;
 }
 
 std::int64_t CSeriesCount::IndexAt(std::int64_t seconds) const {
@@ -131,7 +150,7 @@ std::int64_t CSeriesCount::LastIndexWalked(std::int64_t k, std::int64_t from,
 
 bool CSeriesCount::IsAllowed(std::int64_t k) const {
     const std::int64_t r = k % m_block;
-    if (m_slots[static_cast<std::size_t>(r) + 1] == m_slots[static_cast<std::size_t>(r)]) {
+    if (Slots()[static_cast<std::size_t>(r) + 1] == Slots()[static_cast<std::size_t>(r)]) {
         return false;
     }
     return IsMonthAllowed(MonthOfDay(StartOf(k) / kSecondsPerDay) % 12);
@@ -142,13 +161,13 @@ bool CSeriesCount::IsMonthAllowed(std::int64_t month) const {
 }
 
 std::int64_t CSeriesCount::SlotsBefore(std::int64_t k) const {
-    return (k / m_block) * m_slots.back() + m_slots[static_cast<std::size_t>(k % m_block)];
+    return (k / m_block) * Slots().back() + Slots()[static_cast<std::size_t>(k % m_block)];
 }
 
 std::int64_t CSeriesCount::NextSlot(std::int64_t k) const {
     for (std::int64_t j = k; j < k + m_block; ++j) {
         const std::size_t r = static_cast<std::size_t>(j % m_block);
-        if (m_slots[r + 1] != m_slots[r]) return j;
+        if (Slots()[r + 1] != Slots()[r]) return j;
     }
     return -1;
 }
@@ -248,7 +267,7 @@ std::int64_t CSeriesCount::CountInRunsBefore(std::int64_t end) const {
 }
 
 bool CSeriesCount::CanAnyBeAllowed() const {
-    if (m_slots.back() == 0 || m_months == 0) return false;
+    if (Slots().back() == 0 || m_months == 0) return false;
     if (m_months == 0xFFFu) return true;
     const std::int64_t cycle = CycleCandidates();
     if (cycle == 0) return true;
@@ -284,13 +303,13 @@ bool CSeriesCount::CountBefore(std::int64_t end, std::int64_t& count) const {
 }
 
 bool CSeriesCount::FindNth(std::int64_t n, std::int64_t last, std::int64_t& k) const {
-    const std::int64_t perBlock = m_slots.back();
+    const std::int64_t perBlock = Slots().back();
     if (n < 1 || perBlock == 0) return false;
     // The n-th allowed slot, months disregarded.
     auto nthSlot = [&](std::int64_t nth) {
         const std::int64_t blocks = (nth - 1) / perBlock;
         const std::int64_t within = nth - blocks * perBlock;
-        const auto r = std::lower_bound(m_slots.begin(), m_slots.end(), within) - m_slots.begin();
+        const auto r = std::lower_bound(Slots().begin(), Slots().end(), within) - Slots().begin();
         return blocks * m_block + r - 1;
     };
     if (m_months == 0xFFFu) {
@@ -341,7 +360,7 @@ bool CSeriesCount::FindNth(std::int64_t n, std::int64_t last, std::int64_t& k) c
 }
 
 bool CSeriesCount::FindAllowed(std::int64_t first, std::int64_t last, std::int64_t& k) const {
-    if (first > last || m_slots.back() == 0) return false;
+    if (first > last || Slots().back() == 0) return false;
     if (m_months == 0xFFFu) {
         const std::int64_t j = NextSlot(first);
         if (j > last) return false;

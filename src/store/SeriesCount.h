@@ -153,8 +153,10 @@ private:
     std::int64_t m_timeTo;
     std::uint32_t m_weekdays;
     std::uint32_t m_months;
-    std::int64_t m_block;               // candidates per block
-    std::vector<std::int64_t> m_slots;  // m_slots[r]: allowed slots among 0 .. r - 1
+    std::int64_t m_block;  // candidates per block
+    // [r]: allowed slots among 0 .. r - 1; shared by the series with the same table.
+    std::shared_ptr<const std::vector<std::int64_t>> m_slots;
+    const std::vector<std::int64_t>& Slots() const { return *m_slots; }
     mutable bool m_cycleKnown = false;
     mutable std::int64_t m_cycle = 0;  // candidates per cycle, 0 when none is used
     mutable std::int64_t m_perCycle = 0;
