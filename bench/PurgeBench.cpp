@@ -97,9 +97,36 @@ void BM_PurgeFarDrop(benchmark::State& state) {
     }
 }
 
+// The far-future-drop fixture's entry: hourly from the year 1, counted to INT32_MAX, one
+// drop in the year 20000, and the most reminders one update lists (10,000 hours): the purge
+// checks each listed occurrence with a query of its own.
+void BM_PurgeListedOccurrences(benchmark::State& state) {
+    CDateEntry prepared;
+    DateEntryProperties& p = prepared.Properties;
+    p.StartDate = CDateTime(1, 1, 1, 0, 0, 0);
+    p.EndDate = p.StartDate;
+    p.Repeat = 1;
+    p.RepeatRate = 1;
+    p.RepeatUnit = 1;
+    p.RepeatEnd = 1;
+    p.RepeatEndCount = 2147483647;
+    p.CondWeekdays = 63;
+    prepared.DroppedOccurrences.Add(CDateTime(20000, 1, 1, 0, 0, 0));
+    for (int hour = 0; hour < CDateEntry::kMostNewDuePerUpdate; ++hour) {
+        prepared.DueOccurrences.Add(CDateTime(1, 1, 1, 0, 0, 0) + CDateTimeSpan(hour * 3600));
+    }
+    for (auto _ : state) {
+        CDateEntry entry = prepared;
+        entry.PurgeOccurrenceLists();
+        benchmark::DoNotOptimize(entry.DueOccurrences.GetSize());
+    }
+    state.counters["listed"] = prepared.DueOccurrences.GetSize();
+}
+
 }  // namespace
 
 BENCHMARK(BM_PurgeFarDrop)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PurgeListedOccurrences)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PurgeCountedDrops)
     ->ArgsProduct({{kFirstMonday, kYearly}, {2000, 20000}})
     ->Unit(benchmark::kMillisecond);
