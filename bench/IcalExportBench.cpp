@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "feed/IcalExport.h"
+#include "icalmap/IcalExport.h"
 #include "store/EventData.h"
 #include "store/EventDump.h"
 
