@@ -14,12 +14,6 @@ namespace {
 // More than any list of occurrences that is checked.
 constexpr std::size_t kMostExpanded = 2 * CCheckedRule::kMostOccurrencesChecked + 1;
 
-CDateTime SeriesStart(const DateEntryProperties& p) {
-    CDateTime start = p.StartDate;
-    if (p.ShowStartTime == 0) start.SetTime(0, 0, 0);
-    return start;
-}
-
 // The occurrences of `entry` that start in [from, horizon), as the agenda lists them; false
 // when a series by hours would have more than kMostOccurrencesChecked, and only the last of
 // them are listed.
@@ -91,7 +85,7 @@ CCheckedRule::CCheckedRule(const CDateEntry& entry, const CDateTime& horizon) {
 }
 
 void CCheckedRule::Collect(const CDateEntry& entry, const CDateTime& horizon) {
-    const CDateTime seriesStart = SeriesStart(entry.Properties);
+    const CDateTime seriesStart = entry.GetSeriesStart();
     // Early enough that the first query meets the first occurrence also when it ends before
     // it starts.
     const CDateTime from = CDateTimeRange::AddClamped(

@@ -124,8 +124,7 @@ void CIcalExport::WriteEvent(CContentLineWriter& out, const CDateEntry& entry) {
 bool CIcalExport::WriteTimes(CContentLineWriter& out, const CDateEntry& entry) {
     const DateEntryProperties& p = entry.Properties;
     const std::int64_t duration = entry.GetDuration().GetTotalSeconds();
-    CDateTime seriesStart = p.StartDate;
-    if (p.ShowStartTime == 0) seriesStart.SetTime(0, 0, 0);
+    const CDateTime seriesStart = entry.GetSeriesStart();
     // A series that starts beyond the export's horizon is checked over its own first years.
     const CDateTime horizon = std::max(m_horizon, Horizon(seriesStart));
     const CCheckedRule checked(entry, horizon);
