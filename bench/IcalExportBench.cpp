@@ -6,9 +6,9 @@
 #include <sstream>
 #include <string>
 
-#include "feed/IcalExport.h"
+#include "console/JsonText.h"
+#include "icalmap/IcalExport.h"
 #include "store/EventData.h"
-#include "store/EventDump.h"
 
 namespace {
 
@@ -97,7 +97,7 @@ void BM_DumpJson(benchmark::State& state) {
     const CEventData& data = Data();
     for (auto _ : state) {
         std::ostringstream out;
-        CEventDump::WriteJson(data, out);
+        CJsonText::WriteEventData(data, out);
         benchmark::DoNotOptimize(out.str().data());
         state.counters["bytes"] = static_cast<double>(out.str().size());
     }

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "feed/EventMapper.h"
 #include "feed/FeedReader.h"
 #include "ical/TimeZone.h"
+#include "icalmap/EventMapper.h"
 #include "platform/Platform.h"
 
 namespace {

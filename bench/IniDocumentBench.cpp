@@ -11,7 +11,7 @@
 #include <unordered_map>
 
 #include "feed/FeedReader.h"
-#include "feed/IniDocument.h"
+#include "ini/IniDocument.h"
 #include "platform/Platform.h"
 
 #ifdef ZF_HAVE_INIH

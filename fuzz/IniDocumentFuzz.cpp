@@ -13,7 +13,7 @@
 #include "ByteReader.h"
 #include "FuzzCheck.h"
 #include "FuzzPlatform.h"
-#include "feed/IniDocument.h"
+#include "ini/IniDocument.h"
 
 namespace {
 

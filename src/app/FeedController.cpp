@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "app/FeedSettings.h"
+#include "digest/Sha256.h"
 #include "feed/FeedReader.h"
-#include "feed/IniDocument.h"
-#include "feed/Sha256.h"
+#include "ini/IniDocument.h"
 #include "platform/FileRemover.h"
 #include "platform/Platform.h"
 #include "sync/EventFileLock.h"

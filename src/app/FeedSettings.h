@@ -7,7 +7,7 @@
 
 #include "app/SubscriptionList.h"
 #include "datetime/DateTime.h"
-#include "feed/IniDocument.h"
+#include "ini/IniDocument.h"
 
 class CPlatform;
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-#include "feed/IniDocument.h"
+#include "ini/IniDocument.h"
 #include "sync/FeedAddress.h"
 
 namespace {

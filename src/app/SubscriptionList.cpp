@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "feed/IniDocument.h"
+#include "ini/IniDocument.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include "ConsoleOutput.h"
 #include "EventFileIo.h"
+#include "JsonText.h"
 #include "OptionChecks.h"
 #include "datetime/DateTimeSpan.h"
 #include "store/Agenda.h"
@@ -51,7 +52,7 @@ int CAgendaCommand::Run(CConsoleOutput& output) {
     if (!CEventFileIo::Load(m_path, data, output)) return kExitFailed;
     std::ostream& out = output.Out();
     if (m_json) {
-        CAgenda::WriteJson(data, from, to, out);
+        CJsonText::WriteAgenda(data, from, to, out);
     } else {
         CAgenda::WriteText(data, from, to, out);
     }

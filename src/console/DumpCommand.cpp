@@ -4,6 +4,7 @@
 
 #include "ConsoleOutput.h"
 #include "EventFileIo.h"
+#include "JsonText.h"
 #include "store/EventData.h"
 #include "store/EventDump.h"
 
@@ -22,7 +23,7 @@ int CDumpCommand::Run(CConsoleOutput& output) {
     if (!CEventFileIo::Load(m_path, data, output)) return kExitFailed;
     std::ostream& out = output.Out();
     if (m_json) {
-        CEventDump::WriteJson(data, out);
+        CJsonText::WriteEventData(data, out);
     } else {
         CEventDump::WriteText(data, out);
     }

@@ -5,13 +5,13 @@
 
 #include "ConsoleFeedView.h"
 #include "ConsoleOutput.h"
+#include "JsonText.h"
 #include "OptionChecks.h"
 #include "SyncReport.h"
 #include "app/FeedController.h"
 #include "app/FeedSettings.h"
 #include "datetime/DateTimeSpan.h"
 #include "platform/Platform.h"
-#include "store/EventDump.h"
 #include "sync/FeedAddress.h"
 
 namespace {
@@ -271,16 +271,14 @@ int CFeedCommand::RunList(CConsoleOutput& output) {
         const char* separator = "";
         for (const CSubscription& feed : items) {
             const std::optional<CDateTime> next = NextCheck(feed);
-            out << separator << "{\"name\": " << CEventDump::JsonString(feed.Name)
-                << ", \"source\": " << CEventDump::JsonString(CFeedAddress::Masked(feed.Source))
+            out << separator << "{\"name\": " << CJsonText::String(feed.Name)
+                << ", \"source\": " << CJsonText::String(CFeedAddress::Masked(feed.Source))
                 << ", \"enabled\": " << (feed.Enabled ? "true" : "false") << ", \"lastSync\": "
-                << (feed.LastSync ? CEventDump::JsonString(feed.LastSync->Format(kTimeFormat))
-                                  : "null")
-                << ", \"lastStatus\": " << CEventDump::JsonString(feed.LastStatus)
-                << ", \"imported\": "
+                << (feed.LastSync ? CJsonText::String(feed.LastSync->Format(kTimeFormat)) : "null")
+                << ", \"lastStatus\": " << CJsonText::String(feed.LastStatus) << ", \"imported\": "
                 << (feed.Imported ? std::to_string(*feed.Imported) : std::string("null"))
                 << ", \"leftAlone\": " << feed.LeftAlone << ", \"nextCheck\": "
-                << (next ? CEventDump::JsonString(next->Format(kTimeFormat)) : "null") << "}";
+                << (next ? CJsonText::String(next->Format(kTimeFormat)) : "null") << "}";
             separator = ",\n ";
         }
         out << "]\n";

@@ -7,7 +7,7 @@
 #include "feed/FeedReporter.h"
 #include "feed/FeedSection.h"
 #include "feed/FeedVocabulary.h"
-#include "feed/IniDocument.h"
+#include "ini/IniDocument.h"
 #include "store/DateEntry.h"
 
 namespace {

@@ -1,9 +1,9 @@
 #include "feed/FeedChecker.h"
 
 #include "feed/FeedFormat.h"
-#include "feed/IcalFeedReader.h"
 #include "ical/SystemZones.h"
 #include "ical/TimeZone.h"
+#include "icalmap/IcalFeedReader.h"
 
 #include <algorithm>
 #include <cctype>
@@ -19,8 +19,8 @@
 #include "feed/FeedReader.h"
 #include "feed/FeedReporter.h"
 #include "feed/FeedVocabulary.h"
-#include "feed/IniDocument.h"
-#include "feed/LineSplitter.h"
+#include "ini/IniDocument.h"
+#include "ini/LineSplitter.h"
 #include "platform/Platform.h"
 #include "platform/Utf8.h"
 #include "store/DateEntry.h"

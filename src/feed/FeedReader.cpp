@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "feed/FeedFormat.h"
-#include "feed/IcalFeedReader.h"
 #include "ical/SystemZones.h"
+#include "icalmap/IcalFeedReader.h"
 #include "platform/Platform.h"
 
 #include "feed/FeedReporter.h"
 #include "feed/FeedSection.h"
 #include "feed/FeedVocabulary.h"
-#include "feed/IniDocument.h"
+#include "ini/IniDocument.h"
 
 int CFeedReader::ReadFeed(const std::string& path, CDateEntryArray& entries,
                           CStringArray& removeGuids, bool* outOfMemory, bool* wholeCalendar,

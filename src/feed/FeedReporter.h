@@ -5,7 +5,7 @@
 #include <string>
 
 #include "datetime/DateTime.h"
-#include "feed/IniReporter.h"
+#include "ini/IniReporter.h"
 
 class CDateEntry;
 

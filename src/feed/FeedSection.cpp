@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "feed/IniDocument.h"
+#include "ini/IniDocument.h"
 
 void CFeedSection::Gather(const CIniDocument& document, std::size_t section) {
     m_present.fill(false);

@@ -8,7 +8,6 @@
 #include "store/DateEntry.h"
 #include "store/DateEntryCodes.h"
 #include "store/EventData.h"
-#include "store/EventDump.h"
 #include "store/OccurrenceCursor.h"
 
 namespace {
@@ -46,14 +45,6 @@ void WriteTextItem(CPlatform& platform, const CAgenda::SItem& item, std::ostream
         out << item.Start.Format(" %H:%M") << "\xE2\x80\x93" << item.End.Format("%H:%M") << "  ";
     }
     out << platform.AnsiToUtf8(item.Description) << '\n';
-}
-
-void WriteJsonItem(const CAgenda::SItem& item, const char* separator, std::ostream& out) {
-    constexpr const char* kTime = "%Y-%m-%dT%H:%M:%S";
-    out << separator << "{\"guid\": " << CEventDump::JsonString(item.Guid)
-        << ", \"description\": " << CEventDump::JsonString(item.Description) << ", \"start\": \""
-        << item.Start.Format(kTime) << "\", \"end\": \"" << item.End.Format(kTime)
-        << "\", \"wholeDay\": " << (item.WholeDay ? "true" : "false") << '}';
 }
 
 }  // namespace
@@ -107,28 +98,7 @@ void CAgenda::WriteText(CEventData& data, const CDateTime& from, const CDateTime
     Stream(data, from, to, [&](const SItem& item) { WriteTextItem(platform, item, out); });
 }
 
-void CAgenda::WriteJson(CEventData& data, const CDateTime& from, const CDateTime& to,
-                        std::ostream& out) {
-    out << '[';
-    const char* separator = "\n";
-    Stream(data, from, to, [&](const SItem& item) {
-        WriteJsonItem(item, separator, out);
-        separator = ",\n";
-    });
-    out << (*separator == '\n' ? "]\n" : "\n]\n");
-}
-
 void CAgenda::WriteText(const std::vector<SItem>& items, std::ostream& out) {
     CPlatform& platform = CPlatform::Current();
     for (const SItem& item : items) WriteTextItem(platform, item, out);
-}
-
-void CAgenda::WriteJson(const std::vector<SItem>& items, std::ostream& out) {
-    out << '[';
-    const char* separator = "\n";
-    for (const SItem& item : items) {
-        WriteJsonItem(item, separator, out);
-        separator = ",\n";
-    }
-    out << (items.empty() ? "]\n" : "\n]\n");
 }

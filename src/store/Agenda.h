@@ -44,12 +44,7 @@ public:
     // One line per item: "YYYY-MM-DD HH:MM–HH:MM  Description", or for a whole-day item
     // "YYYY-MM-DD  all day  Description"; the description converted to UTF-8.
     static void WriteText(const std::vector<SItem>& items, std::ostream& out);
-    // A JSON array of {"guid", "description", "start", "end", "wholeDay"}, times as
-    // "YYYY-MM-DDTHH:MM:SS", strings converted to UTF-8.
-    static void WriteJson(const std::vector<SItem>& items, std::ostream& out);
-    // The listing of Stream written as it is found, in either form.
+    // The listing of Stream written as it is found.
     static void WriteText(CEventData& data, const CDateTime& from, const CDateTime& to,
-                          std::ostream& out);
-    static void WriteJson(CEventData& data, const CDateTime& from, const CDateTime& to,
                           std::ostream& out);
 };

@@ -264,7 +264,7 @@ bool CCountedDrops::Judge(CDateEntry& entry, const CDateTimeArray& drops, std::v
         if (!CDateTimeRange::Contains(item)) return false;
     }
     const SValues values = SortValues(drops);
-    if (const std::optional<CSeriesCount> series = CSeriesCount::Of(entry)) {
+    if (const std::optional<CSeriesCount> series = CSeriesCount::Of(entry.Properties)) {
         return JudgeInClosedForm(entry, *series, drops, values, keep);
     }
     return JudgeByWalk(entry, drops, values, keep);

@@ -17,6 +17,7 @@
 #include "datetime/DateTimeRange.h"
 #include "store/CandidateBudget.h"
 #include "store/DateEntry.h"
+#include "store/FirstOccurrence.h"
 #include "store/SeriesCount.h"
 
 namespace {
@@ -68,20 +69,6 @@ std::int64_t PeriodHours(const DateEntryProperties& p) {
 std::int64_t StepMonths(const DateEntryProperties& p) {
     const std::int64_t rate = p.RepeatRate;
     return p.RepeatUnit == kRepeatUnitYears ? rate * 12 : rate;
-}
-
-// Start of the series: StartDate, at midnight for a whole-day entry.
-CDateTime SeriesStart(const DateEntryProperties& p) {
-    CDateTime start = p.StartDate;
-    if (p.ShowStartTime == 0) start.SetTime(0, 0, 0);
-    return start;
-}
-
-// End of the first occurrence.
-CDateTime FirstEnd(const DateEntryProperties& p) {
-    CDateTime end = p.ShowEnd != 0 ? p.EndDate.Get() : SeriesStart(p);
-    if (p.ShowStartTime == 0) end.SetTime(23, 59, 59);
-    return end;
 }
 
 bool InWindow(const CDateTime& t, const CDateTime& from, const CDateTime& to) {
@@ -181,7 +168,7 @@ bool CanAnyBeAllowed(const DateEntryProperties& p) {
     const std::int32_t to = p.CondEndTime.GetSecondOfDay();
     if (from > to) return false;
     if (Classify(p) == ESeries::Hours) return true;
-    const std::int32_t time = SeriesStart(p).GetSecondOfDay();
+    const std::int32_t time = CFirstOccurrence::Start(p).GetSecondOfDay();
     return time >= from && time <= to;
 }
 
@@ -214,7 +201,7 @@ std::int64_t ConditionCycle(const DateEntryProperties& p) {
 template <typename IsDropped>
 bool SkipRefused(const CDateEntry& entry, const CDateTime& from, const CDateTime& to,
                  CDateTime& start, CDateTime& end, const IsDropped& isDropped) {
-    const std::optional<CSeriesCount> series = CSeriesCount::Of(entry);
+    const std::optional<CSeriesCount> series = CSeriesCount::Of(entry.Properties);
     std::int64_t steps = 0;
     if (series) {
         // The walk from this candidate meets every one up to `last`.
@@ -299,7 +286,7 @@ std::int64_t CountUpTo(const std::vector<std::int64_t>& dropped, std::int64_t la
 // dropped, up to the first such one that starts on t's day when t is a midnight. False when
 // the rule is not such a series or its count would take too long.
 bool CountByArithmetic(CDateEntry& entry, const CDateTime& t, std::int64_t& count) {
-    const std::optional<CSeriesCount> series = CSeriesCount::Of(entry);
+    const std::optional<CSeriesCount> series = CSeriesCount::Of(entry.Properties);
     if (!series) return false;
     const std::int64_t seconds = CDateTimeRange::ToSeconds(t);
     std::int64_t last =
@@ -346,7 +333,7 @@ std::int64_t CountAllowedUntil(CDateEntry& entry, const CDateTime& t) {
     if (!CanAnyBeAllowed(p)) return 0;
     std::int64_t counted = 0;
     if (CountByArithmetic(entry, t, counted)) return counted;
-    const CDateTime seriesStart = SeriesStart(p);
+    const CDateTime seriesStart = CFirstOccurrence::Start(p);
     const bool endsAfterCount = p.Repeat != kRepeatNone && p.RepeatEnd == kRepeatEndAfterCount;
     std::int64_t count = 0;
     std::int64_t steps = 0;
@@ -373,12 +360,11 @@ std::int64_t CountAllowedUntil(CDateEntry& entry, const CDateTime& t) {
 }  // namespace
 
 CDateTime CDateEntry::GetSeriesStart() const {
-    return SeriesStart(Properties);
+    return CFirstOccurrence::Start(Properties);
 }
 
 CDateTimeSpan CDateEntry::GetDuration() const {
-    return CDateTimeSpan(CDateTimeRange::ToSeconds(FirstEnd(Properties)) -
-                         CDateTimeRange::ToSeconds(SeriesStart(Properties)));
+    return CDateTimeSpan(CFirstOccurrence::Duration(Properties));
 }
 
 CDateTimeSpan CDateEntry::MakeSpan(int amount, int unit) {
@@ -400,11 +386,11 @@ CDateTimeSpan CDateEntry::MakeSpan(int amount, int unit) {
 bool CDateEntry::GetFirstOccurrence(const CDateTime& from, const CDateTime& to, CDateTime& start,
                                     CDateTime& end) const {
     const DateEntryProperties& p = Properties;
-    const CDateTime seriesStart = SeriesStart(p);
+    const CDateTime seriesStart = CFirstOccurrence::Start(p);
     if (to < seriesStart) return false;
     const ESeries kind = Classify(p);
     if (kind == ESeries::None) return false;
-    const CDateTime firstEnd = FirstEnd(p);
+    const CDateTime firstEnd = CFirstOccurrence::End(p);
     const std::int64_t duration = GetDuration().GetTotalSeconds();
 
     CDateTime candidateStart;
@@ -506,7 +492,7 @@ bool CDateEntry::GetNextOccurrence(const CDateTime& from, const CDateTime& to, C
             // Day and time come from S, so a series on the 31st returns to it after a short
             // month.
             const std::int64_t index = start.GetMonth() - 1 + StepMonths(p);
-            if (index < 0 || !MonthlyStart(SeriesStart(p), start.GetYear() + index / 12,
+            if (index < 0 || !MonthlyStart(CFirstOccurrence::Start(p), start.GetYear() + index / 12,
                                            static_cast<int>(index % 12) + 1, next)) {
                 return false;
             }

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "datetime/DateTimeRange.h"
-#include "store/DateEntry.h"
+#include "store/FirstOccurrence.h"
 
 namespace {
 
@@ -59,15 +59,14 @@ constexpr std::int64_t kLongestCycle = CSeriesCount::kMostMonthsWalked / kMonths
 
 }  // namespace
 
-std::optional<CSeriesCount> CSeriesCount::Of(const CDateEntry& entry) {
-    const DateEntryProperties& p = entry.Properties;
+std::optional<CSeriesCount> CSeriesCount::Of(const DateEntryProperties& p) {
     if (p.Repeat != kRepeatEvery || p.RepeatUnit < kRepeatUnitHours ||
         p.RepeatUnit > kRepeatUnitWeeks || p.RepeatRate < 1 ||
         p.RepeatWeekdayCount == kRepeatWeekdayFifth) {
         return std::nullopt;
     }
-    const CDateTime start = entry.GetSeriesStart();
-    const std::int64_t duration = entry.GetDuration().GetTotalSeconds();
+    const CDateTime start = CFirstOccurrence::Start(p);
+    const std::int64_t duration = CFirstOccurrence::Duration(p);
     CDateTime firstEnd;
     if (!CDateTimeRange::Contains(start) ||
         !CDateTimeRange::FromSeconds(CDateTimeRange::ToSeconds(start) + duration, firstEnd)) {

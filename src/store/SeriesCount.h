@@ -21,20 +21,18 @@
 
 #include "store/DateEntryProperties.h"
 
-class CDateEntry;
-
 class CSeriesCount {
 public:
     // Months a walk visits at most (ten thousand years) before a count gives up; a rule whose
     // count would need more is counted by the caller's bounded walk instead.
     static constexpr std::int64_t kMostMonthsWalked = 120000;
 
-    // The series of `entry` when its rule is one this class counts exactly as a walk over
-    // the series would: a fixed period, no fifth-weekday check (which ends a walk early), and
-    // a start and first end within the date range. Nothing otherwise. Occurrences may end
-    // before they start; such an occurrence overlaps a window where its start or its end
-    // lies in it (see LastIndexWalked).
-    static std::optional<CSeriesCount> Of(const CDateEntry& entry);
+    // The series of a date entry with the properties `p` when its rule is one this class
+    // counts exactly as a walk over the series would: a fixed period, no fifth-weekday check
+    // (which ends a walk early), and a start and first end within the date range. Nothing
+    // otherwise. Occurrences may end before they start; such an occurrence overlaps a window
+    // where its start or its end lies in it (see LastIndexWalked).
+    static std::optional<CSeriesCount> Of(const DateEntryProperties& p);
 
     // The values that decide which candidate a start is and whether the conditions allow it.
     std::array<std::int64_t, 7> GetRuleKey() const {

@@ -5,8 +5,8 @@
 #include <unordered_set>
 #include <utility>
 
-#include "feed/Sha1.h"
-#include "feed/Sha256.h"
+#include "digest/Sha1.h"
+#include "digest/Sha256.h"
 #include "platform/FileRemover.h"
 #include "platform/Platform.h"
 #include "sync/FeedAddress.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/FeedController.h"
-#include "feed/Sha256.h"
+#include "digest/Sha256.h"
 #include "support/EventFiles.h"
 #include "support/FakeDownloader.h"
 #include "support/FakeFeedView.h"

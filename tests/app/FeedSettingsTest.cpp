@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "feed/FeedFiles.h"
 #include "platform/Platform.h"
 #include "platform/PlatformWrapper.h"
 #include "support/FakePlatform.h"
+#include "support/FeedFiles.h"
 
 namespace {
 

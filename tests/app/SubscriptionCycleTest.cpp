@@ -12,7 +12,7 @@
 
 #include "app/FeedController.h"
 #include "archive/Archive.h"
-#include "feed/EventGuid.h"
+#include "icalmap/EventGuid.h"
 #include "platform/MemoryFile.h"
 #include "store/EventData.h"
 #include "support/FakeFeedView.h"

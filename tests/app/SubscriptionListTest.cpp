@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "app/FeedSettings.h"
-#include "feed/FeedFiles.h"
-#include "feed/IniDocument.h"
+#include "ini/IniDocument.h"
 #include "platform/Platform.h"
+#include "support/FeedFiles.h"
 
 namespace {
 

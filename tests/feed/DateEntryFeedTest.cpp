@@ -4,7 +4,7 @@
 
 #include "datetime/DateTime.h"
 #include "feed/FeedSection.h"
-#include "feed/IniDocument.h"
+#include "ini/IniDocument.h"
 #include "store/DateEntry.h"
 #include "support/FakePlatform.h"
 

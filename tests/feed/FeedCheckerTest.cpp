@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "feed/FeedFiles.h"
 #include "platform/Platform.h"
 #include "support/FakePlatform.h"
+#include "support/FeedFiles.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <type_traits>
 #include <vector>
 
-#include "feed/FeedFiles.h"
-#include "feed/IniDocument.h"
 #include "feed/RecordingReporter.h"
+#include "ini/IniDocument.h"
 #include "platform/Platform.h"
 #include "support/FakePlatform.h"
+#include "support/FeedFiles.h"
 
 #ifndef _WIN32
 #include <sys/wait.h>

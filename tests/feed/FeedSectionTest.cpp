@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "feed/FeedVocabulary.h"
-#include "feed/IniDocument.h"
+#include "ini/IniDocument.h"
 
 namespace {
 

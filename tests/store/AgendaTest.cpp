@@ -8,6 +8,7 @@
 
 #include "store/DateEntryCodes.h"
 #include "store/EventData.h"
+#include "store/ListedRecords.h"
 #include "store/OccurrenceTestSupport.h"
 #include "support/FakePlatform.h"
 
@@ -15,17 +16,6 @@ namespace {
 
 class AgendaTest : public ::testing::Test {
 protected:
-    CDateEntry Entry(const std::string& guid, const std::string& description,
-                     const CDateTime& start, const CDateTime& end) {
-        CDateEntry entry;
-        entry.Properties.GUID = entry.MakeText(guid);
-        entry.Properties.Description = entry.MakeText(description);
-        entry.Properties.StartDate = start;
-        entry.Properties.EndDate = end;
-        entry.Properties.RepeatEndDate = start;
-        return entry;
-    }
-
     static std::vector<std::string> Starts(const std::vector<CAgenda::SItem>& items) {
         std::vector<std::string> starts;
         for (const CAgenda::SItem& item : items) starts.push_back(Text(item.Start));
@@ -39,7 +29,7 @@ protected:
 // still lists the fifth Mondays of the later months, as a month view shows them.
 TEST_F(AgendaTest, FifthWeekdayAfterAMonthWithoutOne) {
     CEventData data;
-    CDateEntry entry = Entry("{A}", "Fifth Monday", Dt(2024, 1, 29, 10), Dt(2024, 1, 29, 11));
+    CDateEntry entry = ListedEntry("{A}", "Fifth Monday", Dt(2024, 1, 29, 10), Dt(2024, 1, 29, 11));
     entry.Properties.Repeat = kRepeatMonthlyWeekday;
     entry.Properties.RepeatWeekdayCount = kRepeatWeekdayFifth;
     entry.Properties.RepeatWeekday = 0;
@@ -54,7 +44,7 @@ TEST_F(AgendaTest, FifthWeekdayAfterAMonthWithoutOne) {
 // when the window begins in its middle.
 TEST_F(AgendaTest, StartsWithinTheWindowOfACountedSeries) {
     CEventData data;
-    CDateEntry daily = Entry("{B}", "Daily", Dt(2024, 3, 1, 22), Dt(2024, 3, 2, 2));
+    CDateEntry daily = ListedEntry("{B}", "Daily", Dt(2024, 3, 1, 22), Dt(2024, 3, 2, 2));
     daily.Properties.Repeat = kRepeatEvery;
     daily.Properties.RepeatRate = 1;
     daily.Properties.RepeatUnit = kRepeatUnitDays;
@@ -62,7 +52,7 @@ TEST_F(AgendaTest, StartsWithinTheWindowOfACountedSeries) {
     daily.Properties.RepeatEndCount = 5;
     data.DateEntries2.Add(daily);
     data.DateEntries2.Add(
-        Entry("{C}", "At the last second", Dt(2024, 3, 4, 23, 59, 59), Dt(2024, 3, 5, 1)));
+        ListedEntry("{C}", "At the last second", Dt(2024, 3, 4, 23, 59, 59), Dt(2024, 3, 5, 1)));
     EXPECT_EQ(Starts(CAgenda::List(data, Dt(2024, 3, 3), Dt(2024, 3, 4, 23, 59, 59))),
               (std::vector<std::string>{"2024-03-03 22:00:00", "2024-03-04 22:00:00",
                                         "2024-03-04 23:59:59"}));
@@ -71,14 +61,14 @@ TEST_F(AgendaTest, StartsWithinTheWindowOfACountedSeries) {
 }
 
 // Sorted by start, then GUID, over both lists; whole-day items end at 23:59:59 of their last
-// day; the text and JSON forms show the description as UTF-8.
+// day; the text shows the description as UTF-8.
 TEST_F(AgendaTest, BothListsSortedAndWritten) {
     CEventData data;
-    CDateEntry holiday = Entry("{Z}", "Caf\xE9 day", Dt(2024, 5, 1, 9), Dt(2024, 5, 2, 9));
+    CDateEntry holiday = ListedEntry("{Z}", "Caf\xE9 day", Dt(2024, 5, 1, 9), Dt(2024, 5, 2, 9));
     holiday.Properties.ShowStartTime = 0;
     data.DateEntries1.Add(holiday);
-    data.DateEntries2.Add(Entry("{M}", "Meeting", Dt(2024, 5, 1, 9, 30), Dt(2024, 5, 1, 10)));
-    data.DateEntries2.Add(Entry("{A}", "Quote \"x\"", Dt(2024, 5, 1), Dt(2024, 5, 1, 0, 45)));
+    data.DateEntries2.Add(ListedEntry("{M}", "Meeting", Dt(2024, 5, 1, 9, 30), Dt(2024, 5, 1, 10)));
+    data.DateEntries2.Add(ListedEntry("{A}", "Quote \"x\"", Dt(2024, 5, 1), Dt(2024, 5, 1, 0, 45)));
     const std::vector<CAgenda::SItem> items =
         CAgenda::List(data, Dt(2024, 5, 1), Dt(2024, 5, 1, 23, 59, 59));
     ASSERT_EQ(items.size(), 3u);
@@ -95,15 +85,6 @@ TEST_F(AgendaTest, BothListsSortedAndWritten) {
               "2024-05-01  all day  Caf\xC3\xA9 day\n"
               "2024-05-01 09:30\xE2\x80\x93"
               "10:00  Meeting\n");
-    std::ostringstream json;
-    CAgenda::WriteJson({items[1]}, json);
-    EXPECT_EQ(
-        json.str(),
-        "[\n{\"guid\": \"{Z}\", \"description\": \"Caf\xC3\xA9 day\", \"start\": "
-        "\"2024-05-01T00:00:00\", \"end\": \"2024-05-02T23:59:59\", \"wholeDay\": true}\n]\n");
-    std::ostringstream none;
-    CAgenda::WriteJson({}, none);
-    EXPECT_EQ(none.str(), "[]\n");
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ TEST_F(SeriesCountTest, CountsAgreeWithEachCandidateLookedAt) {
     std::vector<CDateEntry> entries;
     for (const SRule& rule : rules) {
         entries.push_back(Make(rule));
-        const std::optional<CSeriesCount> series = CSeriesCount::Of(entries.back());
+        const std::optional<CSeriesCount> series = CSeriesCount::Of(entries.back().Properties);
         ASSERT_TRUE(series) << rule.name;
         const std::int64_t lastIndex = series->LastIndexUpTo(INT64_MAX / 4);
         std::vector<std::int64_t> indices;
@@ -62,7 +62,7 @@ TEST_F(SeriesCountTest, CountsAgreeWithEachCandidateLookedAt) {
         const std::size_t r = random() % std::size(rules);
         const SRule& rule = rules[r];
         const std::vector<std::int64_t>& indices = allowed[r];
-        const std::optional<CSeriesCount> series = CSeriesCount::Of(entries[r]);
+        const std::optional<CSeriesCount> series = CSeriesCount::Of(entries[r].Properties);
         ASSERT_TRUE(series);
         const std::int64_t a = static_cast<std::int64_t>(random() % rule.candidates);
         const std::int64_t b = static_cast<std::int64_t>(random() % rule.candidates);
