@@ -48,10 +48,10 @@ struct SColumn {
     int width;
 };
 constexpr SColumn kColumns[] = {
-    {IDS_COLUMN_NAME, 55},
-    {IDS_COLUMN_SOURCE, 95},
+    {IDS_COLUMN_NAME, 50},
+    {IDS_COLUMN_SOURCE, 80},
     {IDS_COLUMN_STATUS, 75},
-    {IDS_COLUMN_LAST_SYNC, 60},
+    {IDS_COLUMN_LAST_SYNC, 75},
 };
 
 // A resource text with "%s" and "%d" filled in.
