@@ -131,6 +131,15 @@ void CFeedController::FillControls() {
     m_view.SetControlText(EFeedControl::Interval, std::to_string(m_Settings.CheckFeedInterval));
 }
 
+CSubscriptionForm CFeedController::SubscriptionForm(int index) {
+    m_Settings.FoldWorkingFeed();
+    const std::vector<CSubscription>& items = m_Settings.Subscriptions.Items;
+    if (index < 0 || static_cast<std::size_t>(index) >= items.size()) {
+        return CSubscriptionForm::Of(CSubscription());
+    }
+    return CSubscriptionForm::Of(items[static_cast<std::size_t>(index)]);
+}
+
 ESubscriptionField CFeedController::SaveSubscription(int index, const CSubscriptionForm& form,
                                                      std::string& message, bool* raised) {
     // The one feed's state lives in the working feed until it is folded into its subscription.

@@ -161,6 +161,10 @@ public:
     // to remove them from. Returns the outcome ("Sync successful" when done, the cycle's
     // failure text otherwise, the subscription then staying) and the count removed.
     std::string RemoveSubscription(int index, bool keepEvents, int& removed);
+    // The form of the subscription at `index` as its dialog shows it, with what the one feed's
+    // cycle changed in it (a raised interval); for -1 (or one past the end) that of a new
+    // subscription (enabled, the default interval, nothing else).
+    CSubscriptionForm SubscriptionForm(int index);
     // Puts `form` into the list as a new subscription at its end (`index` -1, or one past the
     // end) or in place of the one at `index`, once it passes CSubscriptionForm::Check against
     // the list; returns the field refused, with the reason in `message`, or None. `raised`,

@@ -334,10 +334,7 @@ void CFeedDialog::OnEditSubscription() {
 
 void CFeedDialog::EditSubscription(int index) {
     const std::vector<CSubscription>& items = m_controller.m_Settings.Subscriptions.Items;
-    CSubscriptionForm form;
-    form.Interval = std::to_string(CSubscription::kDefaultInterval);
-    if (index >= 0) form = CSubscriptionForm::Of(items[static_cast<std::size_t>(index)]);
-    CSubscriptionDialog dialog(m_hWnd, index < 0, form,
+    CSubscriptionDialog dialog(m_hWnd, index < 0, m_controller.SubscriptionForm(index),
                                [this, index](const CSubscriptionForm& saved, std::string& message) {
                                    return m_controller.SaveSubscription(index, saved, message);
                                });

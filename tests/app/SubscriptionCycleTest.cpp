@@ -333,6 +333,21 @@ TEST_F(SubscriptionCycleTest, TheListIsEditedThroughTheController) {
     EXPECT_EQ(saved.Subscriptions.Items[1].Name, "Club");
 }
 
+TEST_F(SubscriptionCycleTest, TheDialogsFormShowsWhatTheCycleRaised) {
+    const CSubscriptionForm fresh = m_controller.SubscriptionForm(-1);
+    EXPECT_EQ(fresh.Interval, "30");
+    EXPECT_TRUE(fresh.Enabled);
+    EXPECT_EQ(fresh.Name, "");
+    Subscribe("Only", "only.ics", "");
+    Feed(0).Interval = 2;
+    m_controller.m_Settings.SelectWorkingFeed();
+    m_view.m_showsSubscriptions = true;
+    m_view.m_checked[EFeedControl::EnableFeed] = true;
+    m_controller.OnEnableFeed();
+    EXPECT_EQ(m_controller.SubscriptionForm(0).Interval, "5");
+    EXPECT_EQ(m_controller.SubscriptionForm(1).Interval, "30");
+}
+
 TEST_F(SubscriptionCycleTest, ADisabledOnlySubscriptionIsNotChecked) {
     Subscribe("Only", "only.ics", "");
     Feed(0).Enabled = false;

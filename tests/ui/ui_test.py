@@ -8,6 +8,7 @@ and types with real X input, and checks the window, the settings file and the ev
 
 import argparse
 import datetime
+import json
 import os
 import struct
 import sys
@@ -384,6 +385,23 @@ def choose_file(session, button_id, path, edit=1001, caption="ZelvaroFeed"):
     return dialog
 
 
+def tray_tip(session):
+    """The tip that the shell shows while the mouse rests on our tray icon; the mouse then
+    goes back to the middle of the screen."""
+    x, y = session.wait_for("the tray icon", lambda: tray_icon_position(session))
+    session.xdotool("mousemove", str(x - 1), str(y))
+    session.xdotool("mousemove", str(x), str(y))
+
+    def shown():
+        code, out = session.probe("windows")
+        tips = [w["text"] for w in json.loads(out) if w["class"] == "tooltips_class32"
+                and w["visible"] and w["text"]] if code == 0 else []
+        return tips[0] if tips else None
+    tip = session.wait_for("the tip of the tray icon", shown)
+    session.xdotool("mousemove", "400", "300")
+    return tip.replace("\r\n", "\n")
+
+
 def subscription_rows(state):
     """The rows of the list of subscriptions: [name, source, status, last sync] each."""
     return find_control(state, 1010)["rows"]
@@ -616,6 +634,7 @@ def first_start(session):
 def keys_and_tray(session):
     # A subscription checked once an hour: "Start syncing..." stays until the feed is
     # switched off again, whatever a look at the window takes.
+    write_file(session.drive_c("zf", "hourly.ics"), FEED_ONE_ENTRY)
     write_file(session.settings_path(), "\r\n".join([
         "[Feed 1]", "Name=Hourly", "Source=C:\\\\zf\\\\hourly.ics", "Interval=3600", ""]))
     session.start()
@@ -941,6 +960,7 @@ def subscriptions(session):
     check_equal(event_file_holds(event, summaries.values()),
                 {text: True for text in summaries.values()}, "events in the calendar")
     check_setting_controls(state, False)
+    check_equal(tray_tip(session), "ZelvaroFeed: 3 subscriptions", "the tip of the tray icon")
     # The picture of the list for the README.
     session.screenshot(os.path.join(session.folder, "subscriptions.png"), state["rect"])
     session.click_control(1006)
