@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "app/FeedSettings.h"
+#include "app/SubscriptionForm.h"
 #include "digest/Sha256.h"
 #include "feed/FeedReader.h"
 #include "ini/IniDocument.h"
@@ -28,9 +30,10 @@ namespace {
 
 // Setting controls in the order in which switching the feed enables or disables them.
 constexpr EFeedControl kSettingControls[] = {
-    EFeedControl::BrowseShared, EFeedControl::BrowseFeed, EFeedControl::ModeAdd,
-    EFeedControl::ModeReplace,  EFeedControl::Interval,   EFeedControl::FeedFile,
-    EFeedControl::SharedFile,
+    EFeedControl::BrowseShared, EFeedControl::BrowseFeed,    EFeedControl::ModeAdd,
+    EFeedControl::ModeReplace,  EFeedControl::Interval,      EFeedControl::FeedFile,
+    EFeedControl::SharedFile,   EFeedControl::Subscriptions, EFeedControl::AddFeed,
+    EFeedControl::EditFeed,     EFeedControl::RemoveFeed,
 };
 
 // A timer period in milliseconds, cut to what the timer accepts.
@@ -97,29 +100,82 @@ bool CFeedController::StartFeedIfConfigured() {
 void CFeedController::Close() {
     m_view.StopTimer(m_nTimerId);
     m_bTimerRunning = false;
+    SaveSettings();
+}
+
+bool CFeedController::SaveSettings() {
     CollectSettings();
-    m_Settings.SaveSettings(std::string());
+    return m_Settings.SaveSettings(std::string());
 }
 
 void CFeedController::CollectSettings() {
     m_Settings.SharedFilePath = m_view.GetControlText(EFeedControl::SharedFile);
-    std::string feed = m_view.GetControlText(EFeedControl::FeedFile);
-    if (feed != m_Settings.FeedFilePath) m_Settings.ForgetFeedValidators();
-    m_Settings.FeedFilePath = std::move(feed);
     m_Settings.SyncMode = m_view.IsControlChecked(EFeedControl::ModeAdd)
                               ? CEventMerge::kAddAndUpdate
                               : CEventMerge::kReplaceAll;
+    if (m_view.ShowsSubscriptions()) return;
+    std::string feed = m_view.GetControlText(EFeedControl::FeedFile);
+    if (feed != m_Settings.FeedFilePath) m_Settings.ForgetFeedValidators();
+    m_Settings.FeedFilePath = std::move(feed);
     m_Settings.CheckFeedInterval =
         CIniDocument::ConvertInt(m_view.GetControlText(EFeedControl::Interval));
 }
 
 void CFeedController::FillControls() {
     m_view.SetControlText(EFeedControl::SharedFile, m_Settings.SharedFilePath);
-    m_view.SetControlText(EFeedControl::FeedFile, m_Settings.FeedFilePath);
     const bool add = m_Settings.SyncMode == CEventMerge::kAddAndUpdate;
     m_view.SetControlChecked(EFeedControl::ModeAdd, add);
     m_view.SetControlChecked(EFeedControl::ModeReplace, !add);
+    if (m_view.ShowsSubscriptions()) return;
+    m_view.SetControlText(EFeedControl::FeedFile, m_Settings.FeedFilePath);
     m_view.SetControlText(EFeedControl::Interval, std::to_string(m_Settings.CheckFeedInterval));
+}
+
+CSubscriptionForm CFeedController::SubscriptionForm(int index) {
+    m_Settings.FoldWorkingFeed();
+    const std::vector<CSubscription>& items = m_Settings.Subscriptions.Items;
+    if (index < 0 || static_cast<std::size_t>(index) >= items.size()) {
+        return CSubscriptionForm::Of(CSubscription());
+    }
+    return CSubscriptionForm::Of(items[static_cast<std::size_t>(index)]);
+}
+
+ESubscriptionField CFeedController::SaveSubscription(int index, const CSubscriptionForm& form,
+                                                     std::string& message, bool* raised) {
+    // The one feed's state lives in the working feed until it is folded into its subscription.
+    m_Settings.FoldWorkingFeed();
+    std::vector<CSubscription>& items = m_Settings.Subscriptions.Items;
+    if (index >= static_cast<int>(items.size())) index = -1;
+    const ESubscriptionField field = form.Check(m_Settings.Subscriptions, index, message);
+    if (field != ESubscriptionField::None) return field;
+    CSubscription& feed = index < 0 ? items.emplace_back() : items[static_cast<std::size_t>(index)];
+    const bool wasRaised = form.ApplyTo(feed);
+    if (raised != nullptr) *raised = wasRaised;
+    m_Settings.SelectWorkingFeed();
+    return ESubscriptionField::None;
+}
+
+std::string CFeedController::TrayTip() const {
+    const std::vector<CSubscription>& items = m_Settings.Subscriptions.Items;
+    std::string tip = "ZelvaroFeed: ";
+    tip += items.empty()       ? std::string("no subscriptions")
+           : items.size() == 1 ? std::string("1 subscription")
+                               : std::to_string(items.size()) + " subscriptions";
+    const CSubscription* last = nullptr;
+    for (const CSubscription& feed : items) {
+        if (!IsFailure(feed.LastStatus) || !feed.LastSync) continue;
+        if (last == nullptr || *last->LastSync < *feed.LastSync) last = &feed;
+    }
+    if (last != nullptr) tip += "\nLast failure: " + last->Name + ": " + last->LastStatus;
+    return tip;
+}
+
+bool CFeedController::IsFailure(const std::string& status) {
+    const char* const fine[] = {kStatusNothingChanged, kStatusFeedEmpty, kStatusSyncing,
+                                kStatusStarted,        kStatusStopped,   kStatusFeedDisabled};
+    return !status.empty() && !IsSyncSuccessful(status) &&
+           std::none_of(std::begin(fine), std::end(fine),
+                        [&status](const char* text) { return status == text; });
 }
 
 void CFeedController::OnEnableFeed() {
@@ -166,6 +222,11 @@ void CFeedController::OnEnableFeed() {
 void CFeedController::RunSyncCycle() {
     if (HasSeveralFeeds() && m_nCurrentFeed < 0) {
         RunDueSubscriptions();
+        return;
+    }
+    CSubscription* const working = m_nCurrentFeed < 0 ? m_Settings.WorkingSubscription() : nullptr;
+    if (working != nullptr && !working->Enabled) {
+        SetStatus(kStatusFeedDisabled);
         return;
     }
     try {
@@ -271,6 +332,8 @@ std::string CFeedController::RemoveSubscription(int index, bool keepEvents, int&
     std::vector<CSubscription>& items = m_Settings.Subscriptions.Items;
     if (index < 0 || static_cast<std::size_t>(index) >= items.size()) return kStatusSyncFailed;
     const std::string eventPath = m_Settings.SharedFilePath;
+    // Without an event file no calendar holds its events.
+    if (eventPath.empty()) keepEvents = true;
     const std::string source = items[static_cast<std::size_t>(index)].Source;
     const std::string folder = StateFolder();
     std::string status = kStatusSyncSuccessful;

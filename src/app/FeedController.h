@@ -10,6 +10,7 @@
 
 #include "app/FeedSettings.h"
 #include "app/FeedView.h"
+#include "app/SubscriptionForm.h"
 #include "archive/Array.h"
 #include "platform/Downloader.h"
 #include "store/DateEntryArray.h"
@@ -48,10 +49,16 @@ public:
     // A feed text that is no feed (CFeedReader::kNotAFeed); ": " and the reason follow.
     // Nothing is imported or removed, and the feed counts as not yet imported.
     static constexpr const char* kStatusCantReadFeed = "Can't read feed";
+    // The tick of a calendar's one subscription while that is disabled: nothing is checked.
+    static constexpr const char* kStatusFeedDisabled = "Subscription disabled, not syncing";
 
     // True for "Sync successful", alone or followed by kRemovalsNotPossible and its reason:
     // the event file holds the feed either way.
     static bool IsSyncSuccessful(const std::string& status);
+    // True for an outcome text that says a check failed: neither empty, nor a success, nor
+    // "Nothing changed", "Feed file is empty", the running "Syncing..." or the texts of
+    // switching the feed on and off or of a disabled subscription.
+    static bool IsFailure(const std::string& status);
 
     // Intervals below this many seconds are raised to it when the feed is switched on.
     static constexpr int kMinimumInterval = 5;
@@ -76,6 +83,8 @@ public:
     bool StartFeedIfConfigured();
     // Closing: stops the timer, collects the controls and saves the settings.
     void Close();
+    // Collects the controls and saves the settings; returns the result of the save.
+    bool SaveSettings();
 
     // Controls -> m_Settings.
     void CollectSettings();
@@ -148,9 +157,26 @@ public:
     // Unsubscribes the subscription at `index`: unless `keepEvents`, the events of its last
     // import that no other subscription's last import holds leave the calendar (a cycle of
     // removals through the lock and the temporary copy); then its state file is deleted and
-    // it leaves the list. Returns the outcome ("Sync successful" when done, the cycle's
+    // it leaves the list. Without an event file the events are kept, as there is no calendar
+    // to remove them from. Returns the outcome ("Sync successful" when done, the cycle's
     // failure text otherwise, the subscription then staying) and the count removed.
     std::string RemoveSubscription(int index, bool keepEvents, int& removed);
+    // The form of the subscription at `index` as its dialog shows it, with what the one feed's
+    // cycle changed in it (a raised interval); for -1 (or one past the end) that of a new
+    // subscription (enabled, the default interval, nothing else).
+    CSubscriptionForm SubscriptionForm(int index);
+    // Puts `form` into the list as a new subscription at its end (`index` -1, or one past the
+    // end) or in place of the one at `index`, once it passes CSubscriptionForm::Check against
+    // the list; returns the field refused, with the reason in `message`, or None. `raised`,
+    // when given, tells whether the interval was raised to the least for the source. The
+    // working feed is the list's first subscription afterwards. The settings file is not
+    // written (SaveSettings). REQUIRES: the feed is off.
+    ESubscriptionField SaveSubscription(int index, const CSubscriptionForm& form,
+                                        std::string& message, bool* raised = nullptr);
+    // The tip of the tray icon: "ZelvaroFeed: " and how many subscriptions there are; when
+    // the last status of any is a failure (IsFailure), a second line "Last failure: " with the
+    // name and status of the one that failed last.
+    std::string TrayTip() const;
     // Called after each cycle of RunSubscription with the subscription's index and its
     // outcome text (without the name).
     std::function<void(int index, const std::string& status)> m_OnFeedSynced;

@@ -14,6 +14,12 @@ enum class EFeedControl {
     Status = 1007,
     ModeAdd = 1008,
     ModeReplace = 1009,
+    // The list of subscriptions and its buttons, where a front-end shows the list in place of
+    // the one feed's FeedFile, BrowseFeed and Interval (CFeedView::ShowsSubscriptions).
+    Subscriptions = 1010,
+    AddFeed = 1011,
+    EditFeed = 1012,
+    RemoveFeed = 1013,
 };
 
 class CFeedView {
@@ -29,4 +35,8 @@ public:
     // (0 on failure). `periodMs` already lies within what the timer accepts.
     virtual unsigned int StartTimer(unsigned int periodMs) = 0;
     virtual void StopTimer(unsigned int timerId) = 0;
+    // True for a front-end that shows the list of subscriptions, changed through the
+    // controller's operations on it, instead of the one feed's path and interval controls:
+    // the controller then neither reads nor fills those.
+    virtual bool ShowsSubscriptions() const { return false; }
 };

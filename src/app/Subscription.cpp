@@ -163,6 +163,16 @@ std::string CSubscription::DefaultName(const std::string& source) {
     return name.empty() ? std::string("Feed") : name;
 }
 
+SSubscriptionRow CSubscription::Row() const {
+    SSubscriptionRow row;
+    row.Name = Name;
+    row.Source = CFeedAddress::Masked(Source);
+    row.Status = LastStatus;
+    if (!Enabled) row.Status = LastStatus.empty() ? "Disabled" : "Disabled; last: " + LastStatus;
+    row.LastSync = LastSync ? LastSync->Format("%Y-%m-%d %H:%M:%S") : "never";
+    return row;
+}
+
 void CSubscription::ForgetValidators() {
     ETag.clear();
     LastModified.clear();

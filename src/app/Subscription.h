@@ -14,6 +14,14 @@
 
 class CIniDocument;
 
+// What a list of the subscriptions shows of one, as texts.
+struct SSubscriptionRow {
+    std::string Name;
+    std::string Source;    // any password of an address masked
+    std::string Status;    // the last status; a disabled one says so first
+    std::string LastSync;  // local time "YYYY-MM-DD HH:MM:SS", or "never"
+};
+
 // File form of a section (defaults for a missing key or an empty value):
 //   Name, Source, CaFile, Color, Category   escaped text              ""
 //   Enabled, IgnoreAlarms, IgnoreDescription 0/1                      1, 0, 0
@@ -79,6 +87,8 @@ public:
     // A name for a subscription of `source`: the file name without its extension, or the
     // host of an address; "Feed" when neither gives one.
     static std::string DefaultName(const std::string& source);
+    // The texts of this subscription in a list of them.
+    SSubscriptionRow Row() const;
     // Forgets what belongs to the last download of an address.
     void ForgetValidators();
 

@@ -131,6 +131,12 @@ int CSubscriptionList::EnabledCount() const {
                                           [](const CSubscription& s) { return s.Enabled; }));
 }
 
+std::string CSubscriptionList::ModeNote() const {
+    if (Items.size() <= 1) return {};
+    return "With " + std::to_string(Items.size()) +
+           " subscriptions the calendar syncs in add mode (each replace would wipe the others).";
+}
+
 std::string CSubscriptionList::SectionName(std::size_t index) {
     return std::string(kPrefix) + std::to_string(index + 1);
 }

@@ -41,6 +41,9 @@ public:
     void TakeStateFrom(const CSubscriptionList& running);
     // The number of enabled subscriptions.
     int EnabledCount() const;
+    // With several subscriptions the calendar syncs in add mode: the sentence that says so
+    // ("With 3 subscriptions the calendar syncs in add mode ..."); empty for at most one.
+    std::string ModeNote() const;
     // The section of the subscription at `index`: "Feed " and index + 1.
     static std::string SectionName(std::size_t index);
 

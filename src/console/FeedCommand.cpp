@@ -10,6 +10,7 @@
 #include "SyncReport.h"
 #include "app/FeedController.h"
 #include "app/FeedSettings.h"
+#include "app/SubscriptionForm.h"
 #include "datetime/DateTimeSpan.h"
 #include "platform/Platform.h"
 #include "sync/FeedAddress.h"
@@ -17,11 +18,6 @@
 namespace {
 
 constexpr const char* kTimeFormat = "%Y-%m-%d %H:%M:%S";
-
-std::optional<std::int32_t> ToMinutes(const std::string& text) {
-    if (text == "none") return std::nullopt;
-    return static_cast<std::int32_t>(std::stol(text));
-}
 
 std::string MinutesText(const std::optional<std::int32_t>& minutes) {
     return minutes ? std::to_string(*minutes) + " min" : "none";
@@ -155,30 +151,37 @@ bool CFeedCommand::Save(CFeedSettings& settings, CConsoleOutput& output) {
 }
 
 void CFeedCommand::SayMode(const CFeedSettings& settings, CConsoleOutput& output) {
-    const std::size_t count = settings.Subscriptions.Items.size();
-    if (count > 1) {
-        output.Info("The calendar has " + std::to_string(count) +
-                    " subscriptions and syncs in add mode (each replace would wipe the others).");
-    }
+    const std::string note = settings.Subscriptions.ModeNote();
+    if (!note.empty()) output.Info(note);
 }
 
-void CFeedCommand::ApplyChoices(const SChoices& choices, CSubscription& feed,
-                                CConsoleOutput& output) {
-    if (choices.color) feed.Color = *choices.color == "none" ? std::string() : *choices.color;
-    if (choices.category) feed.Category = *choices.category;
-    if (choices.reminder) feed.Reminder = ToMinutes(*choices.reminder);
-    if (choices.allDayReminder) feed.AllDayReminder = ToMinutes(*choices.allDayReminder);
-    if (choices.ignoreAlarms) feed.IgnoreAlarms = true;
-    if (choices.noIgnoreAlarms) feed.IgnoreAlarms = false;
-    if (choices.ignoreDescription) feed.IgnoreDescription = true;
-    if (choices.noIgnoreDescription) feed.IgnoreDescription = false;
-    if (choices.caFile) feed.CaFile = COptionChecks::Absolute(*choices.caFile);
-    if (choices.interval) feed.Interval = *choices.interval;
-    if (feed.Interval < CSubscription::MinimumInterval(feed.Source)) {
-        feed.Interval = CSubscription::MinimumInterval(feed.Source);
+CSubscriptionForm CFeedCommand::FormWith(const SChoices& choices, const CSubscription& feed) {
+    CSubscriptionForm form = CSubscriptionForm::Of(feed);
+    if (choices.color) form.Color = *choices.color;
+    if (choices.category) form.Category = *choices.category;
+    if (choices.reminder) form.Reminder = *choices.reminder;
+    if (choices.allDayReminder) form.AllDayReminder = *choices.allDayReminder;
+    if (choices.ignoreAlarms) form.IgnoreAlarms = true;
+    if (choices.noIgnoreAlarms) form.IgnoreAlarms = false;
+    if (choices.ignoreDescription) form.IgnoreDescription = true;
+    if (choices.noIgnoreDescription) form.IgnoreDescription = false;
+    if (choices.caFile) form.CaFile = COptionChecks::Absolute(*choices.caFile);
+    if (choices.interval) form.Interval = std::to_string(*choices.interval);
+    return form;
+}
+
+bool CFeedCommand::Apply(const CSubscriptionForm& form, const CSubscriptionList& list, int index,
+                         CSubscription& feed, const char* command, CConsoleOutput& output) {
+    std::string message;
+    if (form.Check(list, index, message) != ESubscriptionField::None) {
+        output.Error(std::string(command) + ": " + message);
+        return false;
+    }
+    if (form.ApplyTo(feed)) {
         output.Info("interval raised to " + std::to_string(feed.Interval) + " seconds, the least " +
                     (CFeedAddress::IsAddress(feed.Source) ? "for an address" : "for a file"));
     }
+    return true;
 }
 
 int CFeedCommand::RunAdd(CConsoleOutput& output) {
@@ -186,19 +189,12 @@ int CFeedCommand::RunAdd(CConsoleOutput& output) {
     if (!Load(settings, output)) return kExitFailed;
     CSubscriptionList& list = settings.Subscriptions;
     const std::string source = COptionChecks::Absolute(m_source);
-    if (list.IndexOf(m_name) >= 0) {
-        output.Error("feed add: a subscription named '" + m_name + "' exists already");
-        return kExitFailed;
-    }
-    if (const int same = list.IndexOfSource(source); same >= 0) {
-        output.Error("feed add: '" + list.Items[static_cast<std::size_t>(same)].Name +
-                     "' subscribes to " + CFeedAddress::Masked(source) + " already");
-        return kExitFailed;
-    }
     CSubscription feed;
     feed.Name = m_name;
     feed.Source = source;
-    ApplyChoices(m_addChoices, feed, output);
+    if (!Apply(FormWith(m_addChoices, feed), list, -1, feed, "feed add", output)) {
+        return kExitFailed;
+    }
     list.Items.push_back(std::move(feed));
     if (!Save(settings, output)) return kExitFailed;
     output.Info("Added '" + m_name + "' (" + CFeedAddress::Masked(source) + "), subscription " +
@@ -216,15 +212,12 @@ int CFeedCommand::RunSet(CConsoleOutput& output) {
         output.Error("feed set: no subscription named '" + m_name + "'");
         return kExitFailed;
     }
-    if (m_newName && list.IndexOf(*m_newName) >= 0 && list.IndexOf(*m_newName) != index) {
-        output.Error("feed set: a subscription named '" + *m_newName + "' exists already");
-        return kExitFailed;
-    }
     CSubscription& feed = list.Items[static_cast<std::size_t>(index)];
-    ApplyChoices(m_setChoices, feed, output);
-    if (m_enable) feed.Enabled = true;
-    if (m_disable) feed.Enabled = false;
-    if (m_newName) feed.Name = *m_newName;
+    CSubscriptionForm form = FormWith(m_setChoices, feed);
+    if (m_enable) form.Enabled = true;
+    if (m_disable) form.Enabled = false;
+    if (m_newName) form.Name = *m_newName;
+    if (!Apply(form, list, index, feed, "feed set", output)) return kExitFailed;
     const std::string name = feed.Name;
     if (!Save(settings, output)) return kExitFailed;
     output.Info("Changed '" + name + "'; the next sync applies it");
@@ -310,10 +303,7 @@ int CFeedCommand::RunList(CConsoleOutput& output) {
             << " (every " << feed.EffectiveInterval() << " seconds)\n";
         out << "  choices:     " << Choices(feed) << "\n";
     }
-    if (items.size() > 1) {
-        out << "With " << items.size()
-            << " subscriptions the calendar syncs in add mode (each replace would wipe the "
-               "others).\n";
-    }
+    const std::string note = settings.Subscriptions.ModeNote();
+    if (!note.empty()) out << note << "\n";
     return kExitOk;
 }

@@ -9,6 +9,8 @@
 class CFeedController;
 class CFeedSettings;
 class CSubscription;
+class CSubscriptionForm;
+class CSubscriptionList;
 
 class CFeedCommand : public CConsoleCommand {
 public:
@@ -44,8 +46,12 @@ private:
         bool noIgnoreDescription = false;
     };
     static void DeclareChoices(CLI::App& command, SChoices& choices, bool negations);
-    // Applies the given choices; says when the interval was raised.
-    static void ApplyChoices(const SChoices& choices, CSubscription& feed, CConsoleOutput& output);
+    // The form of `feed` with the given choices in place of its own.
+    static CSubscriptionForm FormWith(const SChoices& choices, const CSubscription& feed);
+    // Checks `form` for the place `index` of the list (-1: a new one) and puts it into `feed`;
+    // says why when it is refused (false), and when the interval was raised.
+    static bool Apply(const CSubscriptionForm& form, const CSubscriptionList& list, int index,
+                      CSubscription& feed, const char* command, CConsoleOutput& output);
     // Loads the settings for a change; false (with the error said) when they cannot be.
     static bool Load(CFeedSettings& settings, CConsoleOutput& output);
     static bool Save(CFeedSettings& settings, CConsoleOutput& output);

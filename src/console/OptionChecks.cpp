@@ -1,13 +1,10 @@
 #include "OptionChecks.h"
 
-#include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
 #include "sync/FeedAddress.h"
-#include "sync/ImportChoices.h"
 
 CLI::Validator COptionChecks::SyncMode() {
     return CLI::Validator(
@@ -19,18 +16,7 @@ CLI::Validator COptionChecks::SyncMode() {
 }
 
 CLI::Validator COptionChecks::Seconds() {
-    return CLI::Validator(
-        [](std::string& value) -> std::string {
-            errno = 0;
-            char* end = nullptr;
-            const long parsed = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || errno != 0 || parsed < INT_MIN ||
-                parsed > INT_MAX) {
-                return "expected a whole number of seconds, got '" + value + "'";
-            }
-            return {};
-        },
-        "", "Seconds");
+    return Field(ESubscriptionField::Interval, "Seconds");
 }
 
 namespace {
@@ -71,27 +57,17 @@ CDateTime COptionChecks::ToDate(const std::string& text) {
 }
 
 CLI::Validator COptionChecks::Minutes() {
-    return CLI::Validator(
-        [](std::string& value) -> std::string {
-            if (value == "none") return {};
-            errno = 0;
-            char* end = nullptr;
-            const long parsed = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || errno != 0 || parsed < 0 || parsed > INT_MAX) {
-                return "expected a number of minutes or none, got '" + value + "'";
-            }
-            return {};
-        },
-        "", "Minutes");
+    return Field(ESubscriptionField::Reminder, "Minutes");
 }
 
 CLI::Validator COptionChecks::Color() {
+    return Field(ESubscriptionField::Color, "Color");
+}
+
+CLI::Validator COptionChecks::Field(ESubscriptionField field, const char* name) {
     return CLI::Validator(
-        [](std::string& value) -> std::string {
-            if (value == "none" || CImportChoices::ParseColor(value)) return {};
-            return "expected a CSS3 colour name, #RRGGBB or none, got '" + value + "'";
-        },
-        "", "Color");
+        [field](std::string& value) { return CSubscriptionForm::CheckField(field, value); }, "",
+        name);
 }
 
 std::string COptionChecks::Absolute(const std::string& path) {

@@ -1,5 +1,7 @@
 #include "win/Dialog.h"
 
+#include <array>
+
 CDialog::CDialog(UINT templateId, HWND parent)
     : m_hInstance(::GetModuleHandleA(nullptr)), m_nTemplateId(templateId), m_hParent(parent) {}
 
@@ -87,6 +89,33 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
         default:
             return FALSE;
     }
+}
+
+std::string CDialog::GetItemText(int id) const {
+    const HWND item = ::GetDlgItem(m_hWnd, id);
+    if (item == nullptr) return {};
+    std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(item)) + 1, '\0');
+    const int length = ::GetWindowTextA(item, text.data(), static_cast<int>(text.size()));
+    text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    return text;
+}
+
+void CDialog::SetItemText(int id, const std::string& text) {
+    ::SetDlgItemTextA(m_hWnd, id, text.c_str());
+}
+
+bool CDialog::IsItemChecked(int id) const {
+    return ::SendDlgItemMessageA(m_hWnd, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void CDialog::SetItemChecked(int id, bool checked) {
+    ::SendDlgItemMessageA(m_hWnd, id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+std::string CDialog::LoadText(UINT id) const {
+    std::array<char, 512> text{};
+    const int length = ::LoadStringA(m_hInstance, id, text.data(), static_cast<int>(text.size()));
+    return length > 0 ? std::string(text.data(), static_cast<std::size_t>(length)) : std::string();
 }
 
 void CDialog::EndDialog(INT_PTR result) {

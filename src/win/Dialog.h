@@ -1,6 +1,7 @@
 // A dialog window built from a dialog resource and run modally by a message loop of our own.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "platform/win32/Win32Api.h"
@@ -51,6 +52,15 @@ protected:
     virtual BOOL OnInitDialog() { return TRUE; }
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
+
+    // The text of the control `id` ("" when there is none), and its change.
+    std::string GetItemText(int id) const;
+    void SetItemText(int id, const std::string& text);
+    // The check mark of the button `id`, and its change.
+    bool IsItemChecked(int id) const;
+    void SetItemChecked(int id, bool checked);
+    // The string resource `id` ("" when there is none).
+    std::string LoadText(UINT id) const;
 
     // Ends the modal loop with `result` once the current message has been handled.
     void EndDialog(INT_PTR result);

@@ -1,26 +1,29 @@
 #include "win/FeedDialog.h"
 
-#include <commdlg.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #include "win/AboutDialog.h"
-#include "win/resource.h"
+#include "win/FileChooser.h"
+#include "win/SubscriptionDialog.h"
 
 // The controller names the controls by the dialog's own control identifiers.
 static_assert(static_cast<int>(EFeedControl::SharedFile) == IDC_SHARED_FILE);
 static_assert(static_cast<int>(EFeedControl::BrowseShared) == IDC_BROWSE_SHARED);
-static_assert(static_cast<int>(EFeedControl::FeedFile) == IDC_FEED_FILE);
-static_assert(static_cast<int>(EFeedControl::BrowseFeed) == IDC_BROWSE_FEED);
-static_assert(static_cast<int>(EFeedControl::Interval) == IDC_INTERVAL);
 static_assert(static_cast<int>(EFeedControl::EnableFeed) == IDC_ENABLE_FEED);
 static_assert(static_cast<int>(EFeedControl::Status) == IDC_STATUS);
 static_assert(static_cast<int>(EFeedControl::ModeAdd) == IDC_MODE_ADD);
 static_assert(static_cast<int>(EFeedControl::ModeReplace) == IDC_MODE_REPLACE);
+static_assert(static_cast<int>(EFeedControl::Subscriptions) == IDC_SUBSCRIPTIONS);
+static_assert(static_cast<int>(EFeedControl::AddFeed) == IDC_ADD_FEED);
+static_assert(static_cast<int>(EFeedControl::EditFeed) == IDC_EDIT_FEED);
+static_assert(static_cast<int>(EFeedControl::RemoveFeed) == IDC_REMOVE_FEED);
 static_assert(WM_FEEDTRAY == 0x8005);
 
 namespace {
@@ -38,18 +41,25 @@ std::int64_t WallMs() {
 
 constexpr const char kSharedFileFilter[] =
     "Zelvaro Event Files (*.dat)|*.dat|All Files (*.*)|*.*||";
-// An iCalendar file is read as such whatever its name; the filter only helps to find one.
-constexpr const char kFeedFileFilter[] =
-    "Text Files (*.txt)|*.txt|iCalendar Files (*.ics)|*.ics|All Files (*.*)|*.*||";
 
-// The common dialog wants description and pattern pairs separated by NUL characters and the
-// list ended by two; the readable form uses "|" for each NUL.
-std::vector<char> ToFilterList(const char* filter) {
-    std::vector<char> list;
-    for (const char* c = filter; *c != '\0'; ++c) list.push_back(*c == '|' ? '\0' : *c);
-    list.push_back('\0');
-    list.push_back('\0');
-    return list;
+// The list's columns: their titles and widths in dialog units.
+struct SColumn {
+    UINT title;
+    int width;
+};
+constexpr SColumn kColumns[] = {
+    {IDS_COLUMN_NAME, 50},
+    {IDS_COLUMN_SOURCE, 80},
+    {IDS_COLUMN_STATUS, 75},
+    {IDS_COLUMN_LAST_SYNC, 75},
+};
+
+// A resource text with "%s" and "%d" filled in.
+template <typename... Args>
+std::string Formatted(const std::string& format, Args... args) {
+    std::array<char, 1024> text{};
+    std::snprintf(text.data(), text.size(), format.c_str(), args...);
+    return text.data();
 }
 
 }  // namespace
@@ -67,26 +77,19 @@ CFeedDialog::CFeedDialog(HWND parent, CPlatform& platform)
       m_nTaskbarCreatedMessage(::RegisterWindowMessageA("TaskbarCreated")) {}
 
 std::string CFeedDialog::GetControlText(EFeedControl control) {
-    const HWND item = ::GetDlgItem(m_hWnd, static_cast<int>(control));
-    if (item == nullptr) return {};
-    std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(item)) + 1, '\0');
-    const int length = ::GetWindowTextA(item, text.data(), static_cast<int>(text.size()));
-    text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-    return text;
+    return GetItemText(static_cast<int>(control));
 }
 
 void CFeedDialog::SetControlText(EFeedControl control, const std::string& text) {
-    ::SetDlgItemTextA(m_hWnd, static_cast<int>(control), text.c_str());
+    SetItemText(static_cast<int>(control), text);
 }
 
 bool CFeedDialog::IsControlChecked(EFeedControl control) {
-    return ::SendDlgItemMessageA(m_hWnd, static_cast<int>(control), BM_GETCHECK, 0, 0) ==
-           BST_CHECKED;
+    return IsItemChecked(static_cast<int>(control));
 }
 
 void CFeedDialog::SetControlChecked(EFeedControl control, bool checked) {
-    ::SendDlgItemMessageA(m_hWnd, static_cast<int>(control), BM_SETCHECK,
-                          checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    SetItemChecked(static_cast<int>(control), checked);
 }
 
 void CFeedDialog::EnableControl(EFeedControl control, bool enable) {
@@ -126,6 +129,8 @@ INT_PTR CFeedDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             if (OnCommand(LOWORD(wParam), HIWORD(wParam))) return TRUE;
             break;
+        case WM_NOTIFY:
+            return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
         default:
             break;
     }
@@ -136,9 +141,11 @@ BOOL CFeedDialog::OnInitDialog() {
     AddAboutMenuItem();
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hWindowIcon));
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hWindowIcon));
+    AddListColumns();
     m_controller.Initialize();
     CDialog::SetLoopWaits(this);
     FollowFeed();
+    ShowSubscriptions();
     // Without a shell that takes the icon the program runs on silently and minimises to the
     // taskbar; a shell that starts later announces itself with TaskbarCreated.
     m_trayIcon.Add(m_hWnd, kTrayIconId, WM_FEEDTRAY, m_hTrayIcon);
@@ -210,6 +217,7 @@ void CFeedDialog::RunCycle() {
     m_bInCycle = true;
     m_controller.RunSyncCycle();
     m_bInCycle = false;
+    ShowSubscriptions();
 }
 
 void CFeedDialog::FollowFeed() {
@@ -279,8 +287,14 @@ BOOL CFeedDialog::OnCommand(WORD id, WORD notifyCode) {
         case IDC_BROWSE_SHARED:
             if (notifyCode == BN_CLICKED) OnBrowseSharedFile();
             return TRUE;
-        case IDC_BROWSE_FEED:
-            if (notifyCode == BN_CLICKED) OnBrowseFeedFile();
+        case IDC_ADD_FEED:
+            if (notifyCode == BN_CLICKED) OnAddSubscription();
+            return TRUE;
+        case IDC_EDIT_FEED:
+            if (notifyCode == BN_CLICKED) OnEditSubscription();
+            return TRUE;
+        case IDC_REMOVE_FEED:
+            if (notifyCode == BN_CLICKED) OnRemoveSubscription();
             return TRUE;
         case IDC_ENABLE_FEED:
             if (notifyCode == BN_CLICKED) {
@@ -297,25 +311,121 @@ BOOL CFeedDialog::OnCommand(WORD id, WORD notifyCode) {
     }
 }
 
+BOOL CFeedDialog::OnNotify(const NMHDR& header) {
+    // A double click on a row is Edit..., while the button is there to click.
+    if (header.idFrom != IDC_SUBSCRIPTIONS || header.code != NM_DBLCLK) return FALSE;
+    if (::IsWindowEnabled(::GetDlgItem(m_hWnd, IDC_EDIT_FEED))) OnEditSubscription();
+    return TRUE;
+}
+
 void CFeedDialog::OnBrowseSharedFile() {
-    BrowseForFile(IDC_SHARED_FILE, kSharedFileFilter);
+    std::string path;
+    if (CFileChooser::Choose(m_hWnd, kSharedFileFilter, path)) SetItemText(IDC_SHARED_FILE, path);
 }
 
-void CFeedDialog::OnBrowseFeedFile() {
-    BrowseForFile(IDC_FEED_FILE, kFeedFileFilter);
+void CFeedDialog::OnAddSubscription() {
+    EditSubscription(-1);
 }
 
-void CFeedDialog::BrowseForFile(int edit, const char* filter) {
-    const std::vector<char> filterList = ToFilterList(filter);
-    std::array<char, MAX_PATH> path{};
-    OPENFILENAMEA dialog{};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = m_hWnd;
-    dialog.lpstrFilter = filterList.data();
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path.data();
-    dialog.nMaxFile = static_cast<DWORD>(path.size());
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    if (!::GetOpenFileNameA(&dialog)) return;
-    ::SetDlgItemTextA(m_hWnd, edit, path.data());
+void CFeedDialog::OnEditSubscription() {
+    const int index = SelectedSubscription();
+    if (index >= 0) EditSubscription(index);
+}
+
+void CFeedDialog::EditSubscription(int index) {
+    const std::vector<CSubscription>& items = m_controller.m_Settings.Subscriptions.Items;
+    CSubscriptionDialog dialog(m_hWnd, index < 0, m_controller.SubscriptionForm(index),
+                               [this, index](const CSubscriptionForm& saved, std::string& message) {
+                                   return m_controller.SaveSubscription(index, saved, message);
+                               });
+    if (dialog.DoModal() != IDOK) return;
+    m_controller.SaveSettings();
+    ShowSubscriptions(index < 0 ? static_cast<int>(items.size()) - 1 : index);
+}
+
+void CFeedDialog::OnRemoveSubscription() {
+    const int index = SelectedSubscription();
+    if (index < 0) return;
+    const std::string name =
+        m_controller.m_Settings.Subscriptions.Items[static_cast<std::size_t>(index)].Name;
+    const int answer = ::MessageBoxA(
+        m_hWnd, Formatted(LoadText(IDS_REMOVE_QUESTION), name.c_str()).c_str(),
+        LoadText(IDS_REMOVE_CAPTION).c_str(), MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1);
+    if (answer != IDYES && answer != IDNO) return;
+    const bool keep = answer == IDYES;
+    // The event file as the edit shows it now.
+    m_controller.CollectSettings();
+    int removed = 0;
+    const std::string status = m_controller.RemoveSubscription(index, keep, removed);
+    if (status != CFeedController::kStatusSyncSuccessful) {
+        SetItemText(IDC_STATUS,
+                    Formatted(LoadText(IDS_STAYS_SUBSCRIBED), name.c_str(), status.c_str()));
+    } else {
+        m_controller.SaveSettings();
+        SetItemText(IDC_STATUS,
+                    keep ? Formatted(LoadText(IDS_REMOVED_KEPT), name.c_str())
+                         : Formatted(LoadText(IDS_REMOVED_EVENTS), name.c_str(), removed));
+    }
+    ShowSubscriptions(index);
+}
+
+void CFeedDialog::AddListColumns() {
+    const HWND list = List();
+    ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    for (std::size_t i = 0; i < std::size(kColumns); ++i) {
+        RECT width{0, 0, kColumns[i].width, 0};
+        ::MapDialogRect(m_hWnd, &width);
+        std::string title = LoadText(kColumns[i].title);
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.pszText = title.data();
+        column.cx = width.right;
+        column.iSubItem = static_cast<int>(i);
+        ::SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+    }
+}
+
+void CFeedDialog::ShowSubscriptions(int select) {
+    const HWND list = List();
+    if (select < 0) select = SelectedSubscription();
+    const std::vector<CSubscription>& items = m_controller.m_Settings.Subscriptions.Items;
+    const int count = static_cast<int>(items.size());
+    // Rows are changed in place rather than filled anew, so that the list neither flickers
+    // nor scrolls back at every tick.
+    while (::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) > count) {
+        ::SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(count), 0);
+    }
+    for (int i = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); i < count; ++i) {
+        LVITEMA item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = const_cast<char*>("");
+        ::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    for (int i = 0; i < count; ++i) {
+        const SSubscriptionRow row = items[static_cast<std::size_t>(i)].Row();
+        const std::string* const texts[] = {&row.Name, &row.Source, &row.Status, &row.LastSync};
+        for (int column = 0; column < static_cast<int>(std::size(texts)); ++column) {
+            LVITEMA item{};
+            item.iSubItem = column;
+            item.pszText = const_cast<char*>(texts[column]->c_str());
+            ::SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(i),
+                           reinterpret_cast<LPARAM>(&item));
+        }
+    }
+    if (count > 0) {
+        if (select < 0 || select >= count) select = select >= count ? count - 1 : 0;
+        LVITEMA item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(select),
+                       reinterpret_cast<LPARAM>(&item));
+    }
+    SetItemText(IDC_MODE_NOTE, m_controller.m_Settings.Subscriptions.ModeNote());
+    m_trayIcon.SetTip(m_controller.TrayTip());
+}
+
+int CFeedDialog::SelectedSubscription() const {
+    return static_cast<int>(
+        ::SendMessageA(List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }

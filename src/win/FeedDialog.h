@@ -1,5 +1,5 @@
-// The control window: the settings controls, the "Enable Feed" switch, the status field and
-// the tray icon, over the window-independent CFeedController.
+// The control window: the settings controls, the list of subscriptions, the "Enable Feed"
+// switch, the status field and the tray icon, over the window-independent CFeedController.
 #pragma once
 
 #include <string>
@@ -10,9 +10,14 @@
 #include "sync/FeedChangeWatch.h"
 #include "win/Dialog.h"
 #include "win/TrayIcon.h"
+#include "win/resource.h"
 
 // Moves values between the controls and the controller and forwards commands; the
 // controller holds the settings, the feed lists, the timer identifier and the sync cycle.
+// The list view shows the subscriptions (name, source, status, last sync), brought up to date
+// after every cycle; Add... and Edit... open CSubscriptionDialog, Remove asks whether to keep
+// the events. Like the other setting controls they are disabled while the feed runs. The tray
+// icon's tip tells how many subscriptions there are and the last failure.
 // Minimising hides the window while its tray icon is shown, and a double click on the icon
 // brings it back; without the icon the window minimises to its taskbar button as any window
 // does. A shell that (re)starts gets the icon again. Every way of closing (Exit, Escape, the
@@ -38,6 +43,8 @@ public:
     // A window timer with identifier 1 whose WM_TIMER runs one sync cycle.
     unsigned int StartTimer(unsigned int periodMs) override;
     void StopTimer(unsigned int timerId) override;
+    // The list of subscriptions takes the place of the one feed's path and interval.
+    bool ShowsSubscriptions() const override { return true; }
 
 protected:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -67,11 +74,22 @@ private:
     void OnTrayNotify(LPARAM mouseMessage);
     void OnTaskbarCreated();
     BOOL OnCommand(WORD id, WORD notifyCode);
+    BOOL OnNotify(const NMHDR& header);
     void OnBrowseSharedFile();
-    void OnBrowseFeedFile();
-    // Shows the "open file" dialog with `filter` ("Description|pattern|...||") and puts the
-    // chosen file's full path into `edit`; a cancelled dialog changes nothing.
-    void BrowseForFile(int edit, const char* filter);
+    void OnAddSubscription();
+    void OnEditSubscription();
+    void OnRemoveSubscription();
+    // Opens the subscription dialog for the subscription at `index` (-1: a new one) and,
+    // when it was saved, saves the settings and shows the list again with it selected.
+    void EditSubscription(int index);
+
+    void AddListColumns();
+    // Brings the list, the note on the sync mode and the tray tip up to date, selecting the
+    // row `select` (-1: the one selected before, or the first).
+    void ShowSubscriptions(int select = -1);
+    // The index of the selected row; -1 when none is.
+    int SelectedSubscription() const;
+    HWND List() const { return ::GetDlgItem(m_hWnd, IDC_SUBSCRIPTIONS); }
 
     // Shared resource icons: the system frees them with the module.
     HICON m_hWindowIcon;

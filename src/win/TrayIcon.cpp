@@ -4,8 +4,8 @@
 
 namespace {
 
-// The version 2 layout: the shell of every supported Windows accepts it, and it carries no
-// tool tip here (the tip text stays all zero). Identifies the icon by window and id.
+// The version 2 layout: the shell of every supported Windows accepts it. Identifies the icon
+// by window and id.
 NOTIFYICONDATAA MakeIconData(HWND hWnd, UINT id) {
     NOTIFYICONDATAA data{};
     data.cbSize = NOTIFYICONDATAA_V2_SIZE;
@@ -46,11 +46,25 @@ void CTrayIcon::Remove() {
     m_nId = 0;
 }
 
-bool CTrayIcon::TryAdd() {
+void CTrayIcon::SetTip(const std::string& tip) {
+    if (tip == m_strTip) return;
+    m_strTip = tip;
+    if (!m_bAdded) return;
+    NOTIFYICONDATAA data = IconData();
+    ::Shell_NotifyIconA(NIM_MODIFY, &data);
+}
+
+NOTIFYICONDATAA CTrayIcon::IconData() const {
     NOTIFYICONDATAA data = MakeIconData(m_hWnd, m_nId);
-    data.uFlags = NIF_MESSAGE | NIF_ICON;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = m_nCallbackMessage;
     data.hIcon = m_hIcon;
+    m_strTip.copy(data.szTip, sizeof(data.szTip) - 1);
+    return data;
+}
+
+bool CTrayIcon::TryAdd() {
+    NOTIFYICONDATAA data = IconData();
     for (int attempt = 1; attempt <= m_nTries; ++attempt) {
         if (::Shell_NotifyIconA(NIM_ADD, &data)) {
             m_bAdded = true;

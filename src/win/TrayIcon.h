@@ -2,7 +2,11 @@
 // owner goes away.
 #pragma once
 
+#include <string>
+
 #include "platform/win32/Win32Api.h"
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 class CTrayIcon {
 public:
@@ -24,6 +28,10 @@ public:
     // ours. A copy that the shell still shows is deleted first, so the icon is never shown
     // twice. Returns whether the icon is now shown; false without a remembered icon.
     bool AddAgain();
+    // The tip that the shell shows over the icon (lines separated by "\n"; cut to the 127
+    // characters that the shell keeps). Shown at once when the icon is there, and with every
+    // later Add or AddAgain; empty: no tip.
+    void SetTip(const std::string& tip);
     // Removes the icon if it was added and forgets it; safe to call more than once.
     void Remove();
 
@@ -31,6 +39,8 @@ public:
 
 private:
     bool TryAdd();
+    // The icon's record for the shell with the icon, callback and tip.
+    NOTIFYICONDATAA IconData() const;
 
     HWND m_hWnd = nullptr;
     UINT m_nId = 0;
@@ -39,4 +49,5 @@ private:
     int m_nTries = 0;
     DWORD m_nRetryDelayMs = 0;
     bool m_bAdded = false;
+    std::string m_strTip;
 };

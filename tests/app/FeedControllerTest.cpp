@@ -1334,9 +1334,10 @@ TEST_F(FeedControllerTest, SwitchingOnRaisesShortIntervalsAndLimitsLongOnes) {
 
 TEST_F(FeedControllerTest, SwitchingOnAndOffLocksAndFreesTheSettingControls) {
     const std::vector<EFeedControl> order = {
-        EFeedControl::BrowseShared, EFeedControl::BrowseFeed, EFeedControl::ModeAdd,
-        EFeedControl::ModeReplace,  EFeedControl::Interval,   EFeedControl::FeedFile,
-        EFeedControl::SharedFile,
+        EFeedControl::BrowseShared, EFeedControl::BrowseFeed,    EFeedControl::ModeAdd,
+        EFeedControl::ModeReplace,  EFeedControl::Interval,      EFeedControl::FeedFile,
+        EFeedControl::SharedFile,   EFeedControl::Subscriptions, EFeedControl::AddFeed,
+        EFeedControl::EditFeed,     EFeedControl::RemoveFeed,
     };
     m_view.m_texts[EFeedControl::SharedFile] = "shared.dat";
     m_view.m_texts[EFeedControl::FeedFile] = "feed.txt";

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/FeedController.h"
+#include "app/SubscriptionForm.h"
 #include "archive/Archive.h"
 #include "icalmap/EventGuid.h"
 #include "platform/MemoryFile.h"
@@ -261,6 +262,153 @@ TEST_F(SubscriptionCycleTest, OneSubscriptionKeepsTheModeAndNoPrefix) {
     EXPECT_EQ(Calendar(), "Only/red");
     EXPECT_EQ(Feed(0).LastStatus, CFeedController::kStatusSyncSuccessful);
     EXPECT_EQ(Feed(0).Applied.BgColor, kRed);
+}
+
+// The window's list: subscriptions added and changed through the controller, which leaves the
+// feed path and interval alone since the window has no such controls.
+TEST_F(SubscriptionCycleTest, TheListIsEditedThroughTheController) {
+    m_view.m_showsSubscriptions = true;
+    m_view.m_texts[EFeedControl::SharedFile] = m_controller.m_Settings.SharedFilePath;
+    m_view.m_checked[EFeedControl::ModeAdd] = true;
+    Publish("school.ics", Ics({{"term", "Term"}}));
+    CSubscriptionForm school;
+    school.Name = "School";
+    school.Source = m_folder.File("school.ics");
+    school.Interval = "3";
+    std::string message;
+    bool raised = false;
+    ASSERT_EQ(m_controller.SaveSubscription(-1, school, message, &raised), ESubscriptionField::None)
+        << message;
+    EXPECT_TRUE(raised);
+    EXPECT_EQ(m_controller.m_Settings.FeedFilePath, school.Source);
+    EXPECT_EQ(m_controller.m_Settings.CheckFeedInterval, 5);
+    m_controller.FillControls();
+    m_controller.CollectSettings();
+    EXPECT_EQ(m_view.m_texts.count(EFeedControl::FeedFile), 0u);
+    EXPECT_EQ(m_controller.m_Settings.FeedFilePath, school.Source);
+    EXPECT_EQ(m_controller.m_Settings.CheckFeedInterval, 5);
+
+    m_controller.RunSyncCycle();
+    EXPECT_EQ(m_view.Status(), CFeedController::kStatusSyncSuccessful);
+    EXPECT_EQ(Calendar(), "Mine Term");
+    m_controller.RunSyncCycle();
+    EXPECT_EQ(m_view.Status(), CFeedController::kStatusNothingChanged);
+
+    // A changed colour reaches the unchanged feed's events at the next check.
+    CSubscriptionForm red = CSubscriptionForm::Of(Feed(0));
+    red.Color = "red";
+    ASSERT_EQ(m_controller.SaveSubscription(0, red, message), ESubscriptionField::None);
+    m_controller.RunSyncCycle();
+    EXPECT_EQ(m_view.Status(), CFeedController::kStatusSyncSuccessful);
+    EXPECT_EQ(Calendar(), "Mine Term/red");
+
+    // A second one with the first one's name in another case is refused and changes nothing.
+    CSubscriptionForm club;
+    club.Name = "SCHOOL";
+    club.Source = m_folder.File("club.ics");
+    club.Interval = "30";
+    EXPECT_EQ(m_controller.SaveSubscription(-1, club, message), ESubscriptionField::Name);
+    EXPECT_EQ(message, "a subscription named 'School' exists already");
+    ASSERT_EQ(m_controller.m_Settings.Subscriptions.Items.size(), 1u);
+    EXPECT_TRUE(m_controller.m_Settings.Subscriptions.ModeNote().empty());
+
+    // The first one keeps what its syncs as the one feed left, beside the second one.
+    const CDateTime imported = m_controller.m_Settings.LastFeedFileTime;
+    ASSERT_NE(imported, CSubscription().LastFeedFileTime);
+    club.Name = "Club";
+    ASSERT_EQ(m_controller.SaveSubscription(-1, club, message), ESubscriptionField::None);
+    ASSERT_EQ(m_controller.m_Settings.Subscriptions.Items.size(), 2u);
+    EXPECT_EQ(Feed(0).LastFeedFileTime, imported);
+    EXPECT_EQ(Feed(0).Interval, 5);
+    EXPECT_EQ(m_controller.m_Settings.Subscriptions.ModeNote(),
+              "With 2 subscriptions the calendar syncs in add mode (each replace would wipe the "
+              "others).");
+    ASSERT_TRUE(m_controller.SaveSettings());
+    CFeedSettings saved(m_faulty);
+    ASSERT_TRUE(
+        saved.LoadSettings(CFeedSettings::GetSettingsFile(m_controller.m_strSettingsFolder)));
+    ASSERT_EQ(saved.Subscriptions.Items.size(), 2u);
+    EXPECT_EQ(saved.Subscriptions.Items[0].Color, "red");
+    EXPECT_EQ(saved.Subscriptions.Items[0].LastFeedFileTime, imported);
+    EXPECT_EQ(saved.Subscriptions.Items[1].Name, "Club");
+}
+
+TEST_F(SubscriptionCycleTest, TheDialogsFormShowsWhatTheCycleRaised) {
+    const CSubscriptionForm fresh = m_controller.SubscriptionForm(-1);
+    EXPECT_EQ(fresh.Interval, "30");
+    EXPECT_TRUE(fresh.Enabled);
+    EXPECT_EQ(fresh.Name, "");
+    Subscribe("Only", "only.ics", "");
+    Feed(0).Interval = 2;
+    m_controller.m_Settings.SelectWorkingFeed();
+    m_view.m_showsSubscriptions = true;
+    m_view.m_checked[EFeedControl::EnableFeed] = true;
+    m_controller.OnEnableFeed();
+    EXPECT_EQ(m_controller.SubscriptionForm(0).Interval, "5");
+    EXPECT_EQ(m_controller.SubscriptionForm(1).Interval, "30");
+}
+
+TEST_F(SubscriptionCycleTest, ADisabledOnlySubscriptionIsNotChecked) {
+    Subscribe("Only", "only.ics", "");
+    Feed(0).Enabled = false;
+    m_controller.m_Settings.SelectWorkingFeed();
+    Publish("only.ics", Ics({{"o", "Only"}}));
+    m_controller.RunSyncCycle();
+    EXPECT_EQ(m_view.Status(), CFeedController::kStatusFeedDisabled);
+    EXPECT_EQ(Calendar(), "Mine");
+    Feed(0).Enabled = true;
+    m_controller.RunSyncCycle();
+    EXPECT_EQ(m_view.Status(), CFeedController::kStatusSyncSuccessful);
+    EXPECT_EQ(Calendar(), "Mine Only");
+}
+
+TEST_F(SubscriptionCycleTest, WithoutAnEventFileUnsubscribingKeepsTheEvents) {
+    Subscribe("School", "school.ics", "");
+    Subscribe("Club", "club.ics", "");
+    Publish("school.ics", Ics({{"term", "Term"}}));
+    SyncAll();
+    const std::vector<std::uint8_t> before =
+        CTempFolder::ReadBytes(m_controller.m_Settings.SharedFilePath);
+    m_controller.m_Settings.SharedFilePath.clear();
+    int removed = -1;
+    EXPECT_EQ(m_controller.RemoveSubscription(0, false, removed),
+              CFeedController::kStatusSyncSuccessful);
+    EXPECT_EQ(removed, 0);
+    ASSERT_EQ(m_controller.m_Settings.Subscriptions.Items.size(), 1u);
+    EXPECT_EQ(Feed(0).Name, "Club");
+    EXPECT_EQ(CTempFolder::ReadBytes(m_folder.File("cal.dat")), before);
+}
+
+TEST_F(SubscriptionCycleTest, TheTrayTipCountsAndNamesTheLastFailure) {
+    EXPECT_EQ(m_controller.TrayTip(), "ZelvaroFeed: no subscriptions");
+    Subscribe("School", "school.ics", "");
+    EXPECT_EQ(m_controller.TrayTip(), "ZelvaroFeed: 1 subscription");
+    Subscribe("Club", "club.ics", "");
+    Subscribe("League", "league.ics", "");
+    const std::string three = "ZelvaroFeed: 3 subscriptions";
+    EXPECT_EQ(m_controller.TrayTip(), three);
+    // League fails last; Club failed before it; School's failure is over.
+    Feed(0).LastSync = CDateTime(2026, 5, 1, 12, 0, 0);
+    Feed(0).LastStatus = CFeedController::kStatusSyncSuccessful;
+    Feed(1).LastSync = CDateTime(2026, 5, 1, 11, 0, 0);
+    Feed(1).LastStatus = CFeedController::kStatusCantLock;
+    Feed(2).LastSync = CDateTime(2026, 5, 1, 11, 30, 0);
+    Feed(2).LastStatus = "Can't download feed: HTTP 503";
+    EXPECT_EQ(m_controller.TrayTip(),
+              three + "\nLast failure: League: Can't download feed: HTTP 503");
+    Feed(2).LastStatus = CFeedController::kStatusNothingChanged;
+    EXPECT_EQ(m_controller.TrayTip(), three + "\nLast failure: Club: Can't lock event file");
+    Feed(1).LastStatus = CFeedController::kStatusFeedEmpty;
+    EXPECT_EQ(m_controller.TrayTip(), three);
+
+    for (const char* fine :
+         {"", "Sync successful", "Sync successful; removals not possible: x", "Syncing...",
+          "Start syncing...", "Syncing stopped", "Subscription disabled, not syncing"}) {
+        EXPECT_FALSE(CFeedController::IsFailure(fine)) << fine;
+    }
+    for (const char* failure : {"Can't access feed file", "Sync failed", "Can't read feed: x"}) {
+        EXPECT_TRUE(CFeedController::IsFailure(failure)) << failure;
+    }
 }
 
 }  // namespace

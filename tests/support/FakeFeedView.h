@@ -24,6 +24,7 @@ public:
     // Returns m_nextTimerId (0 simulates a refused timer) and counts it up unless 0.
     unsigned int StartTimer(unsigned int periodMs) override;
     void StopTimer(unsigned int timerId) override;
+    bool ShowsSubscriptions() const override { return m_showsSubscriptions; }
 
     // The current status text ("" before the first).
     std::string Status() const { return m_statuses.empty() ? std::string() : m_statuses.back(); }
@@ -37,4 +38,6 @@ public:
     std::vector<std::string> m_statuses;
     std::vector<TimerCall> m_timerCalls;
     unsigned int m_nextTimerId = 1;
+    // As the window with its list of subscriptions, which has no feed path or interval.
+    bool m_showsSubscriptions = false;
 };

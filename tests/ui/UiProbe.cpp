@@ -3,7 +3,8 @@
 //
 //   UiProbe state [caption]          the window and every child control (JSON on one line);
 //                                    a caption "class:NAME" finds the window by class instead,
-//                                    "class:NAME=TEXT" by class and caption
+//                                    "class:NAME=TEXT" by class and caption. A list view also
+//                                    gives its rows' texts, screen rectangles and selection.
 //   UiProbe windows                  every top-level window of the desktop
 //   UiProbe click <id> [caption]     BM_CLICK on a control
 //   UiProbe settext <id> <text> [caption]
@@ -17,7 +18,8 @@
 //
 // Exit code 0 on success, 2 when the window or control does not exist, 1 on bad usage.
 #include <windows.h>
-// After windows.h, which it needs.
+// After windows.h, which they need.
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -97,6 +99,91 @@ HWND FindTopLevel(const char* caption) {
     return ::FindWindowA(query.substr(0, equals).c_str(), query.substr(equals + 1).c_str());
 }
 
+// Memory in the process of a window, for the messages whose pointers the system does not
+// carry across processes (a list view's item text and rectangle).
+class CRemoteBuffer {
+public:
+    CRemoteBuffer(HWND hWnd, std::size_t size) {
+        DWORD processId = 0;
+        ::GetWindowThreadProcessId(hWnd, &processId);
+        m_process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                  processId);
+        if (m_process != nullptr) {
+            m_address = ::VirtualAllocEx(m_process, nullptr, size, MEM_COMMIT | MEM_RESERVE,
+                                         PAGE_READWRITE);
+        }
+    }
+    CRemoteBuffer(const CRemoteBuffer&) = delete;
+    CRemoteBuffer& operator=(const CRemoteBuffer&) = delete;
+    ~CRemoteBuffer() {
+        if (m_address != nullptr) ::VirtualFreeEx(m_process, m_address, 0, MEM_RELEASE);
+        if (m_process != nullptr) ::CloseHandle(m_process);
+    }
+    bool IsValid() const { return m_address != nullptr; }
+    char* Address(std::size_t offset = 0) const { return static_cast<char*>(m_address) + offset; }
+    bool Write(const void* data, std::size_t size, std::size_t offset = 0) const {
+        return ::WriteProcessMemory(m_process, Address(offset), data, size, nullptr) != 0;
+    }
+    bool Read(void* data, std::size_t size, std::size_t offset = 0) const {
+        return ::ReadProcessMemory(m_process, Address(offset), data, size, nullptr) != 0;
+    }
+
+private:
+    HANDLE m_process = nullptr;
+    void* m_address = nullptr;
+};
+
+LRESULT SendWithTimeout(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutA(hWnd, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+// ,"rows":[["text", ...], ...],"rowRects":[[l,t,r,b], ...],"selected":N of a list view in
+// report view (N -1 when no row is selected).
+std::string ListViewJson(HWND hWnd) {
+    constexpr std::size_t kTextSize = 512;
+    CRemoteBuffer buffer(hWnd, sizeof(LVITEMA) + kTextSize);
+    if (!buffer.IsValid()) return {};
+    const int rows = static_cast<int>(SendWithTimeout(hWnd, LVM_GETITEMCOUNT, 0, 0));
+    const HWND header = reinterpret_cast<HWND>(SendWithTimeout(hWnd, LVM_GETHEADER, 0, 0));
+    const int columns =
+        header != nullptr ? static_cast<int>(SendWithTimeout(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+    std::string texts = ",\"rows\":[";
+    std::string rects = ",\"rowRects\":[";
+    for (int row = 0; row < rows; ++row) {
+        texts += row > 0 ? ",[" : "[";
+        for (int column = 0; column < columns; ++column) {
+            LVITEMA item{};
+            item.iSubItem = column;
+            item.pszText = buffer.Address(sizeof(LVITEMA));
+            item.cchTextMax = static_cast<int>(kTextSize);
+            char text[kTextSize] = {};
+            if (buffer.Write(&item, sizeof(item)) &&
+                SendWithTimeout(hWnd, LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
+                                reinterpret_cast<LPARAM>(buffer.Address())) >= 0) {
+                buffer.Read(text, kTextSize - 1, sizeof(LVITEMA));
+            }
+            texts += std::string(column > 0 ? "," : "") + "\"" + Escape(text) + "\"";
+        }
+        texts += "]";
+        RECT rect{};
+        rect.left = LVIR_BOUNDS;
+        if (buffer.Write(&rect, sizeof(rect)) &&
+            SendWithTimeout(hWnd, LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                            reinterpret_cast<LPARAM>(buffer.Address())) != 0 &&
+            buffer.Read(&rect, sizeof(rect))) {
+            ::MapWindowPoints(hWnd, HWND_DESKTOP, reinterpret_cast<POINT*>(&rect), 2);
+        }
+        rects += std::string(row > 0 ? "," : "") + RectJson(rect);
+    }
+    char selected[48];
+    std::snprintf(selected, sizeof(selected), "],\"selected\":%d",
+                  static_cast<int>(SendWithTimeout(hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                                   LVNI_SELECTED)));
+    return texts + "]" + rects + selected;
+}
+
 std::string WindowJson(HWND hWnd) {
     std::string json = "{";
     char buffer[256];
@@ -127,6 +214,7 @@ std::string WindowJson(HWND hWnd) {
         ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
         json += ",\"client\":" + RectJson(rect);
     }
+    if (ClassName(hWnd) == WC_LISTVIEWA) json += ListViewJson(hWnd);
     json += "}";
     return json;
 }

@@ -8,6 +8,7 @@ and types with real X input, and checks the window, the settings file and the ev
 
 import argparse
 import datetime
+import json
 import os
 import struct
 import sys
@@ -37,6 +38,8 @@ WS_EX_CLIENTEDGE = 0x00000200
 BS_TYPEMASK = 0xF
 BS_PUSHBUTTON, BS_DEFPUSHBUTTON, BS_AUTOCHECKBOX, BS_AUTORADIOBUTTON = 0, 1, 3, 9
 ES_AUTOHSCROLL = 0x80
+ES_READONLY = 0x800
+LVS_REPORT = 0x1
 ES_NUMBER = 0x2000
 SS_TYPEMASK = 0x1F
 SS_LEFT, SS_ICON = 0, 3
@@ -49,23 +52,63 @@ WM_SYSCOMMAND = 0x0112
 # height), kind (button type or static type), styles it must have, styles it must not have.
 CONTROL_WINDOW = [
     (1006, "Button", "Enable Feed", (7, 7, 118, 10), BS_AUTOCHECKBOX, WS_TABSTOP, 0),
-    (-1, "Static", "Shared File:", (7, 26, 43, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
-    (1001, "Edit", "", (66, 26, 195, 14), None, ES_AUTOHSCROLL | WS_TABSTOP, 0),
-    (1002, "Button", "...", (268, 26, 19, 14), BS_PUSHBUTTON, WS_TABSTOP, 0),
-    (-1, "Static", "Feed File:", (7, 46, 43, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
-    (1003, "Edit", "", (66, 46, 195, 14), None, ES_AUTOHSCROLL | WS_TABSTOP, 0),
-    (1004, "Button", "...", (268, 46, 19, 14), BS_PUSHBUTTON, WS_TABSTOP, 0),
-    (-1, "Static", "Sync Mode:", (7, 65, 53, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (-1, "Static", "Shared File:", (7, 26, 53, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (1001, "Edit", "", (66, 26, 261, 14), None, ES_AUTOHSCROLL | WS_TABSTOP, 0),
+    (1002, "Button", "...", (334, 26, 19, 14), BS_PUSHBUTTON, WS_TABSTOP, 0),
+    (-1, "Static", "Subscriptions:", (7, 48, 53, 8), SS_LEFT, 0, WS_TABSTOP),
+    (1010, "SysListView32", "", (66, 46, 287, 76), None, LVS_REPORT | WS_TABSTOP, 0),
+    (1011, "Button", "Add...", (66, 126, 50, 14), BS_PUSHBUTTON, WS_TABSTOP, 0),
+    (1012, "Button", "Edit...", (120, 126, 50, 14), BS_PUSHBUTTON, WS_TABSTOP, 0),
+    (1013, "Button", "Remove", (174, 126, 50, 14), BS_PUSHBUTTON, WS_TABSTOP, 0),
+    (-1, "Static", "Sync Mode:", (7, 146, 53, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
     # A radio button takes WS_TABSTOP while it is the checked one of its group.
-    (1008, "Button", "Add and update entries", (66, 65, 89, 14), BS_AUTORADIOBUTTON, WS_GROUP, 0),
-    (1009, "Button", "Replace all entries", (168, 65, 74, 14), BS_AUTORADIOBUTTON, 0, WS_GROUP),
-    (-1, "Static", "Check Interval:", (7, 84, 53, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
-    (1005, "Edit", "30", (66, 83, 40, 14), None, ES_NUMBER | WS_TABSTOP, 0),
-    (-1, "Static", "seconds", (110, 83, 37, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
-    (-1, "Static", "Sync State:", (7, 105, 53, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
-    (1007, "Static", "", (66, 104, 195, 14), SS_LEFT, SS_CENTERIMAGE | SS_SUNKEN, WS_TABSTOP),
-    (1000, "Button", "Exit", (237, 127, 50, 14), BS_PUSHBUTTON, WS_TABSTOP, 0),
+    (1008, "Button", "Add and update entries", (66, 146, 89, 14), BS_AUTORADIOBUTTON, WS_GROUP,
+     0),
+    (1009, "Button", "Replace all entries", (168, 146, 74, 14), BS_AUTORADIOBUTTON, 0, WS_GROUP),
+    (1014, "Static", "", (66, 161, 287, 16), SS_LEFT, 0, WS_TABSTOP),
+    (-1, "Static", "Sync State:", (7, 181, 53, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (1007, "Static", "", (66, 180, 287, 14), SS_LEFT, SS_CENTERIMAGE | SS_SUNKEN, WS_TABSTOP),
+    (1000, "Button", "Exit", (303, 200, 50, 14), BS_PUSHBUTTON, WS_TABSTOP, 0),
 ]
+CONTROL_WINDOW_SIZE = (360, 221)
+
+# The dialog of one subscription, in the same form.
+SUBSCRIPTION_DIALOG = [
+    (-1, "Static", "Name:", (7, 7, 60, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (1101, "Edit", None, (72, 7, 251, 14), None, ES_AUTOHSCROLL | WS_TABSTOP, 0),
+    (-1, "Static", "Source:", (7, 25, 60, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (1102, "Edit", None, (72, 25, 228, 14), None, ES_AUTOHSCROLL | WS_TABSTOP, 0),
+    (1103, "Button", "...", (304, 25, 19, 14), BS_PUSHBUTTON, WS_TABSTOP, 0),
+    (1104, "Button", "Enabled", (72, 43, 100, 10), BS_AUTOCHECKBOX, WS_TABSTOP, 0),
+    (-1, "Static", "Interval:", (7, 57, 60, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (1105, "Edit", None, (72, 57, 40, 14), None, ES_NUMBER | WS_TABSTOP, 0),
+    (-1, "Static", "seconds (at least 5 for a file, 60 for an address)", (116, 57, 207, 14),
+     SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (-1, "Static", "CA File:", (7, 75, 60, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (1106, "Edit", None, (72, 75, 228, 14), None, ES_AUTOHSCROLL | WS_TABSTOP, 0),
+    (1107, "Button", "...", (304, 75, 19, 14), BS_PUSHBUTTON, WS_TABSTOP, 0),
+    (-1, "Static", "Color:", (7, 93, 60, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (1108, "Edit", None, (72, 93, 70, 14), None, ES_AUTOHSCROLL | WS_TABSTOP, 0),
+    (-1, "Static", "a CSS3 colour name or #RRGGBB; empty: none", (146, 93, 177, 14),
+     SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (-1, "Static", "Category:", (7, 111, 60, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (1109, "Edit", None, (72, 111, 251, 14), None, ES_AUTOHSCROLL | WS_TABSTOP, 0),
+    (-1, "Static", "Reminder:", (7, 129, 60, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (1110, "Edit", None, (72, 129, 40, 14), None, ES_NUMBER | WS_TABSTOP, 0),
+    (-1, "Static", "minutes before timed events; empty: none", (116, 129, 207, 14),
+     SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (-1, "Static", "All-day Reminder:", (7, 147, 60, 14), SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (1111, "Edit", None, (72, 147, 40, 14), None, ES_NUMBER | WS_TABSTOP, 0),
+    (-1, "Static", "minutes before whole-day events; empty: none", (116, 147, 207, 14),
+     SS_LEFT, SS_CENTERIMAGE, WS_TABSTOP),
+    (1112, "Button", "Ignore the feed's alarms: the reminders above for every event", (72, 165, 251, 10),
+     BS_AUTOCHECKBOX, WS_TABSTOP, 0),
+    (1113, "Button", "Ignore descriptions", (72, 179, 251, 10), BS_AUTOCHECKBOX, WS_TABSTOP, 0),
+    (1114, "Static", None, (7, 195, 316, 16), SS_LEFT, 0, WS_TABSTOP),
+    (1, "Button", "OK", (219, 215, 50, 14), BS_DEFPUSHBUTTON, WS_TABSTOP, 0),
+    (2, "Button", "Cancel", (273, 215, 50, 14), BS_PUSHBUTTON, WS_TABSTOP, 0),
+]
+SUBSCRIPTION_DIALOG_SIZE = (330, 236)
 
 ABOUT_BOX = [
     (-1, "Static", None, (11, 19, None, None), SS_ICON, 0, 0),
@@ -74,7 +117,7 @@ ABOUT_BOX = [
 ]
 
 # The controls that switching the feed on disables.
-SETTING_CONTROLS = (1001, 1002, 1003, 1004, 1005, 1008, 1009)
+SETTING_CONTROLS = (1001, 1002, 1008, 1009, 1010, 1011, 1012, 1013)
 
 DEFAULT_SETTINGS = [
     ("SyncMode", "0"),
@@ -155,12 +198,12 @@ def check_controls(state, expected, width_units, height_units):
             check_equal(bottom - top, dialog_to_pixels(h, (by, 8)), f"height of {name}")
 
 
-def check_initial_controls(state, *, shared="", feed="", mode=0, interval="30",
-                           enabled=False, status=""):
+def check_initial_controls(state, *, shared="", feeds=(), mode=0, enabled=False, status=""):
+    """`feeds`: the (name, source) of each row of the list of subscriptions."""
     text = {c["id"]: c["text"] for c in state["controls"]}
     check_equal(text[1001], shared, "shared file path")
-    check_equal(text[1003], feed, "feed file path")
-    check_equal(text[1005], interval, "check interval")
+    check_equal([tuple(row[:2]) for row in subscription_rows(state)], list(feeds),
+                "names and sources in the list of subscriptions")
     check_equal(text[1007], status, "status field")
     checked = {c["id"]: c.get("checked") for c in state["controls"]}
     check_equal((checked[1008], checked[1009]), (1, 0) if mode == 0 else (0, 1),
@@ -318,29 +361,101 @@ def tray_icon_position(session):
     return cx, cy
 
 
-def clear_and_type(session, control_id, text):
+def clear_and_type(session, control_id, text, caption="ZelvaroFeed"):
     """Replaces the text of an edit by typing, as a user would."""
-    session.click_control(control_id)
-    current = find_control(session.state(), control_id)["text"]
+    session.click_control(control_id, caption)
+    current = find_control(session.state(caption), control_id)["text"]
     session.key("End", *["BackSpace"] * len(current))
     if text:
         session.type_text(text)
     session.wait_for(f"text {text!r} in control {control_id}",
-                     lambda: find_control(session.state(), control_id)["text"] == text)
+                     lambda: find_control(session.state(caption), control_id)["text"] == text)
 
 
-def choose_file(session, button_id, path):
-    """Picks `path` in the file dialog that the "..." button `button_id` opens; returns the
-    dialog's state as it opened."""
-    session.click_control(button_id)
+def choose_file(session, button_id, path, edit=1001, caption="ZelvaroFeed"):
+    """Picks `path` in the file dialog that the "..." button `button_id` of the window
+    `caption` opens, for the edit `edit`; returns the dialog's state as it opened."""
+    session.click_control(button_id, caption)
     dialog = session.wait_for_window("Open")
     session.type_text(path)
     session.key("Return")
     session.wait_for("the file dialog to close", lambda: session.state("Open") is None)
-    edit = 1001 if button_id == 1002 else 1003
     session.wait_for(f"the chosen path in control {edit}",
-                     lambda: find_control(session.state(), edit)["text"] == path)
+                     lambda: find_control(session.state(caption), edit)["text"] == path)
     return dialog
+
+
+def tray_tip(session):
+    """The tip that the shell shows while the mouse rests on our tray icon; the mouse then
+    goes back to the middle of the screen."""
+    x, y = session.wait_for("the tray icon", lambda: tray_icon_position(session))
+    session.xdotool("mousemove", str(x - 1), str(y))
+    session.xdotool("mousemove", str(x), str(y))
+
+    def shown():
+        code, out = session.probe("windows")
+        tips = [w["text"] for w in json.loads(out) if w["class"] == "tooltips_class32"
+                and w["visible"] and w["text"]] if code == 0 else []
+        return tips[0] if tips else None
+    tip = session.wait_for("the tip of the tray icon", shown)
+    session.xdotool("mousemove", "400", "300")
+    return tip.replace("\r\n", "\n")
+
+
+def subscription_rows(state):
+    """The rows of the list of subscriptions: [name, source, status, last sync] each."""
+    return find_control(state, 1010)["rows"]
+
+
+# The Windows headers' ids of a message box's buttons.
+IDYES, IDNO = 6, 7
+
+
+def open_subscription_dialog(session, button_id, row=None):
+    """Opens the dialog of one subscription with Add... (1011) or Edit... (1012), selecting
+    the row `row` of the list first; returns the dialog's caption and state."""
+    if row is not None:
+        select_row(session, row)
+    session.click_control(button_id)
+    caption = "Add Subscription" if button_id == 1011 else "Edit Subscription"
+    return caption, session.wait_for_window(caption)
+
+
+def subscription_row_rect(session, row):
+    return find_control(session.window(), 1010)["rowRects"][row]
+
+
+def select_row(session, row):
+    """Clicks the row `row` of the list of subscriptions and waits until it is selected."""
+    left, top, right, bottom = subscription_row_rect(session, row)
+    session.click_at(left + 20, (top + bottom) // 2)
+    session.wait_for(f"row {row} selected",
+                     lambda: find_control(session.window(), 1010)["selected"] == row)
+
+
+def fill_subscription(session, caption, fields):
+    """Types the texts of `fields` ({edit id: text}) into the subscription dialog and sets
+    its check boxes ({check box id: 0 or 1})."""
+    for control_id, value in fields.items():
+        if isinstance(value, int):
+            if find_control(session.state(caption), control_id)["checked"] != value:
+                session.click_control(control_id, caption)
+                session.wait_for(f"check box {control_id} at {value}", lambda: find_control(
+                    session.state(caption), control_id)["checked"] == value)
+        else:
+            clear_and_type(session, control_id, value, caption)
+
+
+def save_subscription(session, caption):
+    """Clicks OK and waits for the dialog to close."""
+    session.click_control(1, caption)
+    session.wait_for(f'the dialog "{caption}" to close', lambda: session.state(caption) is None)
+
+
+def add_subscription(session, fields):
+    caption, _ = open_subscription_dialog(session, 1011)
+    fill_subscription(session, caption, fields)
+    save_subscription(session, caption)
 
 
 def file_type(dialog):
@@ -486,7 +601,7 @@ def first_start(session):
         check(style & flag, f"the window has no {name} style")
     check_equal(style & (WS_MAXIMIZEBOX | WS_THICKFRAME), 0, "maximise box and sizing border")
     check(state["exstyle"] & WS_EX_APPWINDOW, "the window lacks the application-window style")
-    check_controls(state, CONTROL_WINDOW, 294, 148)
+    check_controls(state, CONTROL_WINDOW, *CONTROL_WINDOW_SIZE)
     check_initial_controls(state)
     check_equal(state["focusId"], 1006, "control with the initial focus")
 
@@ -517,6 +632,11 @@ def first_start(session):
 
 
 def keys_and_tray(session):
+    # A subscription checked once an hour: "Start syncing..." stays until the feed is
+    # switched off again, whatever a look at the window takes.
+    write_file(session.drive_c("zf", "hourly.ics"), FEED_ONE_ENTRY)
+    write_file(session.settings_path(), "\r\n".join([
+        "[Feed 1]", "Name=Hourly", "Source=C:\\\\zf\\\\hourly.ics", "Interval=3600", ""]))
     session.start()
     state = session.wait_for_window()
     path = "C:\\data\\Calendar.dat"
@@ -526,9 +646,6 @@ def keys_and_tray(session):
 
     # Enter in an edit and on the check box: the window stays, nothing changes.
     session.key("Return")
-    # An interval that no look at the window outlasts: "Start syncing..." stays until the
-    # feed is switched off again.
-    clear_and_type(session, 1005, "3600")
     session.click_control(1006)
     session.wait_for_status("Start syncing...")
     session.click_control(1006)
@@ -550,7 +667,8 @@ def keys_and_tray(session):
     check_equal(restored["rect"], state["rect"], "window position after restoring")
 
     close_with_key(session, "Escape")
-    check_settings(session, settings_with(CheckFeedInterval="3600", SharedFilePath=ini_path(path)))
+    check_settings(session, settings_with(CheckFeedInterval="3600", SharedFilePath=ini_path(path),
+                                          FeedFilePath=ini_path("C:\\zf\\hourly.ics")))
 
 
 def feed_cycle(session):
@@ -562,21 +680,37 @@ def feed_cycle(session):
     session.start()
     session.wait_for_window()
     clear_and_type(session, 1001, "C:\\zf\\Calendar.dat")
-    choose_file(session, 1004, "C:\\zf\\feed.txt")
-    # The interval edit takes digits only.
-    session.click_control(1005)
+    # The subscription through its dialog: the file chosen with "...", the name typed.
+    caption, dialog = open_subscription_dialog(session, 1011)
+    check_controls(dialog, SUBSCRIPTION_DIALOG, *SUBSCRIPTION_DIALOG_SIZE)
+    check_equal(find_control(dialog, 1105)["text"], "30", "interval of a new subscription")
+    check_equal(find_control(dialog, 1104)["checked"], 1, "a new subscription is enabled")
+    check_equal(dialog["focusId"], 1101, "control with the initial focus")
+    files = choose_file(session, 1103, "C:\\zf\\feed.txt", 1102, caption)
+    check_equal(file_type(files), "iCalendar Files (*.ics)", "file type of the feed file")
+    clear_and_type(session, 1101, "Dentist", caption)
+    # The interval edit takes digits only; an interval below the least is raised.
+    session.click_control(1105, caption)
     session.key("End", "BackSpace", "BackSpace")
     session.type_text("a3")
     session.wait_for("digits only in the interval",
-                     lambda: find_control(session.state(), 1005)["text"] == "3")
+                     lambda: find_control(session.state(caption), 1105)["text"] == "3")
+    save_subscription(session, caption)
+    state = session.window()
+    check_initial_controls(state, shared="C:\\zf\\Calendar.dat",
+                           feeds=[("Dentist", "C:\\zf\\feed.txt")])
+    check_equal(subscription_rows(state)[0][2:], ["", "never"], "status and last sync of a new one")
+    check_equal(find_control(state, 1014)["text"], "", "the note on the sync mode of one feed")
 
     clicked = time.monotonic()
     session.click_control(1006)
     state = wait_for_switched_on(session, clicked, 5, AFTER_IMPORT)
-    check_equal(find_control(state, 1005)["text"], "5", "interval raised to the minimum")
     check_setting_controls(state, False)
 
-    wait_for_import(session, event, [GUID_A])
+    state = wait_for_import(session, event, [GUID_A])
+    row = subscription_rows(state)[0]
+    check(row[2] in AFTER_IMPORT and row[3].startswith(str(datetime.date.today().year)),
+          f"the list after the import: {row}")
     check_no_sync_leftovers(session, event)
     # The timer goes on while the window is hidden in the tray.
     minimise(session, state["hwnd"])
@@ -595,6 +729,8 @@ def feed_cycle(session):
     check_settings(session, settings_with(
         CheckFeedInterval="5", LastFeedFileTime="2023 01 02 03 04 05",
         FeedFilePath=ini_path("C:\\zf\\feed.txt"), SharedFilePath=ini_path("C:\\zf\\Calendar.dat")))
+    check_equal(read_ini(session.settings_path())[0]["Feed 1"]["Name"], "Dentist",
+                "name of the subscription")
 
 
 def feed_address(session):
@@ -611,9 +747,9 @@ def feed_address(session):
     started = time.monotonic()
     session.start()
     state = session.wait_for_window()
-    # An address is checked once a minute at most.
-    check_initial_controls(state, shared="C:\\zf\\Calendar.dat", feed=address, mode=0,
-                           interval="60", enabled=True, status="Start syncing...")
+    # The previous version's feed is the one subscription, named after its host.
+    check_initial_controls(state, shared="C:\\zf\\Calendar.dat", feeds=[("127.0.0.1", address)],
+                           mode=0, enabled=True, status="Start syncing...")
     session.wait_for_status("Sync successful", timeout=180)
     check(read_bytes(event) != EMPTY_EVENT_FILE, "the event file took the feed")
     check_no_sync_leftovers(session, event)
@@ -628,6 +764,8 @@ def feed_address(session):
           "the requests after the first ask with the ETag")
     sections, text = read_ini(session.settings_path())
     check_equal(sections["Feed 1"].get("Source"), address, text)
+    # An address is checked once a minute at most.
+    check_equal(sections["Feed 1"].get("Interval"), "60", text)
     check_equal(sections["Feed 1"].get("ETag"), '"v1"', text)
     check(len(sections["Feed 1"].get("Sha256", "")) == 64, text)
 
@@ -648,8 +786,8 @@ def start_with_both_paths(session):
     session.start()
     session.wait_for_window()
     state = wait_for_switched_on(session, started, 5, AFTER_IMPORT)
-    check_initial_controls(state, shared="C:\\zf\\Calendar.dat", feed="C:\\zf\\feed.txt",
-                           mode=1, interval="5", enabled=True,
+    check_initial_controls(state, shared="C:\\zf\\Calendar.dat",
+                           feeds=[("feed", "C:\\zf\\feed.txt")], mode=1, enabled=True,
                            status=find_control(state, 1007)["text"])
     # No cycle at start-up: the first one follows one interval (5 s) later. The timer keeps
     # running under the About box. Each look at the window takes a while under Wine, so the
@@ -671,7 +809,17 @@ def start_with_both_paths(session):
     session.click_control(1006)
     session.wait_for_status("Syncing stopped")
     write_file(feed, FEED_TWO_ENTRIES, datetime.datetime(2024, 6, 7, 8, 9, 10))
-    clear_and_type(session, 1005, "3600")
+    # The interval in the subscription's dialog, opened with a double click on its row.
+    left, top, right, bottom = subscription_row_rect(session, 0)
+    session.click_at(left + 20, (top + bottom) // 2, repeat=2)
+    caption = "Edit Subscription"
+    dialog = session.wait_for_window(caption)
+    check_equal(find_control(dialog, 1102)["style"] & ES_READONLY, ES_READONLY,
+                "read-only source of a subscription that exists")
+    check(not find_control(dialog, 1103)["enabled"], "the source can be browsed for")
+    check_equal(find_control(dialog, 1105)["text"], "5", "the raised interval")
+    fill_subscription(session, caption, {1105: "3600"})
+    save_subscription(session, caption)
     session.click_control(1006)
     session.wait_for_status("Start syncing...")
     session.click_control(1000)
@@ -703,27 +851,30 @@ def browse_and_one_path(session):
     write_file(event, EMPTY_EVENT_FILE)
     # With one path empty the feed stays off at start-up.
     write_file(session.settings_path(), "\r\n".join([
-        "[Settings]", "SharedFilePath=C:\\\\old\\\\Calendar.dat", ""]))
+        "[Settings]", "SharedFilePath=C:\\\\old\\\\Calendar.dat", "CheckFeedInterval=2", ""]))
     session.start()
     check_initial_controls(session.wait_for_window(), shared="C:\\old\\Calendar.dat")
 
     dialog = choose_file(session, 1002, "C:\\zf\\Calendar.dat")
     check_equal(file_type(dialog), "Zelvaro Event Files (*.dat)", "file type of the shared file")
 
-    session.click_control(1004)
+    # A subscription dialog cancelled, after its file dialog was: the list stays empty.
+    caption, _ = open_subscription_dialog(session, 1011)
+    session.click_control(1103, caption)
     dialog = session.wait_for_window("Open")
-    check_equal(file_type(dialog), "Text Files (*.txt)", "file type of the feed file")
     session.key("Escape")
     session.wait_for("the file dialog to close", lambda: session.state("Open") is None)
-    check_equal(find_control(session.state(), 1003)["text"], "", "feed path after cancelling")
+    check_equal(find_control(session.state(caption), 1102)["text"], "",
+                "feed path after cancelling")
+    session.click_control(2, caption)
+    session.wait_for("the subscription dialog to close", lambda: session.state(caption) is None)
+    check_equal(subscription_rows(session.window()), [], "subscriptions after cancelling")
 
-    # With the feed path empty the feed still switches on, and each tick says why it fails.
-    # An empty interval runs it every 5 seconds.
-    clear_and_type(session, 1005, "")
+    # Without a subscription the feed still switches on, and each tick says why it fails.
+    # The previous version's interval of 2 seconds is raised to 5.
     clicked = time.monotonic()
     session.click_control(1006)
-    state = wait_for_switched_on(session, clicked, 5, ("Can't access feed file",))
-    check_equal(find_control(state, 1005)["text"], "5", "interval raised to the minimum")
+    wait_for_switched_on(session, clicked, 5, ("Can't access feed file",))
     session.wait_for_status("Can't access feed file")
     session.click_control(1006)
     state = session.wait_for_status("Syncing stopped")
@@ -734,6 +885,135 @@ def browse_and_one_path(session):
     close_with_key(session, "alt+F4")
     check_settings(session, settings_with(CheckFeedInterval="5",
                                           SharedFilePath=ini_path("C:\\zf\\Calendar.dat")))
+
+
+def ics(*events):
+    """An iCalendar file of whole-day events from a month on, given as (uid, summary): the
+    import leaves out what lies years ahead."""
+    lines = ["BEGIN:VCALENDAR", "VERSION:2.0", "PRODID:-//ui tests//EN"]
+    first = datetime.date.today() + datetime.timedelta(days=30)
+    for day, (uid, summary) in enumerate(events):
+        date = (first + datetime.timedelta(days=day)).strftime("%Y%m%d")
+        lines += ["BEGIN:VEVENT", f"UID:{uid}", "DTSTAMP:20260101T000000Z",
+                  f"DTSTART;VALUE=DATE:{date}", f"SUMMARY:{summary}", "END:VEVENT"]
+    return "\r\n".join(lines + ["END:VCALENDAR", ""])
+
+
+def event_file_holds(path, texts):
+    data = read_bytes(path)
+    return {text: text.encode("latin-1") in data for text in texts}
+
+
+def subscriptions(session):
+    """Three subscriptions added, changed and removed through the window."""
+    event = session.drive_c("zf", "Calendar.dat")
+    write_file(event, EMPTY_EVENT_FILE)
+    summaries = {"School": "Parents evening", "Club": "Club training", "League": "Cup final"}
+    for name, summary in summaries.items():
+        write_file(session.drive_c("zf", name.lower() + ".ics"), ics((name + "-1", summary)))
+    write_file(session.settings_path(), "\r\n".join([
+        "[Settings]", "SharedFilePath=C:\\\\zf\\\\Calendar.dat", ""]))
+    session.start()
+    session.wait_for_window()
+
+    # A form that a check refuses keeps the dialog open with the reason and the focus on the
+    # field; a name that another subscription has is refused too.
+    caption, _ = open_subscription_dialog(session, 1011)
+    fill_subscription(session, caption, {1102: "C:\\zf\\school.ics", 1105: "5"})
+    session.click_control(1, caption)
+    dialog = session.wait_for("the reason of the refusal", lambda: (
+        d := session.state(caption)) and find_control(d, 1114)["text"] and d)
+    check_equal(find_control(dialog, 1114)["text"], "Name: a subscription needs a name",
+                "reason of the refusal")
+    check_equal(dialog["focusId"], 1101, "focus after the refusal")
+    fill_subscription(session, caption, {1101: "School", 1108: "blurple"})
+    session.click_control(1, caption)
+    session.wait_for("the colour refused", lambda: find_control(session.state(caption), 1114)[
+        "text"] == "Color: expected a CSS3 colour name, #RRGGBB or none, got 'blurple'")
+    fill_subscription(session, caption, {1108: "red"})
+    save_subscription(session, caption)
+    add_subscription(session, {1101: "Club", 1102: "C:\\zf\\club.ics", 1105: "5"})
+    caption, _ = open_subscription_dialog(session, 1011)
+    fill_subscription(session, caption, {1101: "school", 1102: "C:\\zf\\league.ics"})
+    session.click_control(1, caption)
+    session.wait_for("the name refused", lambda: find_control(session.state(caption), 1114)[
+        "text"] == "Name: a subscription named 'School' exists already")
+    fill_subscription(session, caption, {
+        1101: "League", 1105: "5", 1108: "#0080ff", 1109: "Sport", 1110: "15", 1111: "720",
+        1112: 1, 1113: 1})
+    save_subscription(session, caption)
+
+    state = session.window()
+    check_equal([row[:2] for row in subscription_rows(state)],
+                [[name, f"C:\\zf\\{name.lower()}.ics"] for name in summaries],
+                "the list of subscriptions")
+    check_equal(find_control(state, 1014)["text"],
+                "With 3 subscriptions the calendar syncs in add mode (each replace would wipe "
+                "the others).", "the note on the sync mode")
+    check_equal(find_control(state, 1012)["enabled"], True, "Edit... while the feed is off")
+
+    # Every subscription syncs into the one calendar.
+    session.click_control(1006)
+    state = session.wait_for("every subscription synced", lambda: (
+        st := session.window()) and all(
+            row[2] in AFTER_IMPORT for row in subscription_rows(st)) and st, timeout=120)
+    check_equal(event_file_holds(event, summaries.values()),
+                {text: True for text in summaries.values()}, "events in the calendar")
+    check_setting_controls(state, False)
+    check_equal(tray_tip(session), "ZelvaroFeed: 3 subscriptions", "the tip of the tray icon")
+    # The picture of the list for the README.
+    session.screenshot(os.path.join(session.folder, "subscriptions.png"), state["rect"])
+    session.click_control(1006)
+    session.wait_for_status("Syncing stopped")
+
+    # The edit dialog shows every choice as it was saved.
+    caption, dialog = open_subscription_dialog(session, 1012, row=2)
+    values = {c["id"]: c["text"] for c in dialog["controls"]}
+    checks = {c["id"]: c.get("checked") for c in dialog["controls"]}
+    check_equal([values[i] for i in (1101, 1102, 1105, 1106, 1108, 1109, 1110, 1111)],
+                ["League", "C:\\zf\\league.ics", "5", "", "#0080ff", "Sport", "15", "720"],
+                "the fields of the saved subscription")
+    check_equal([checks[i] for i in (1104, 1112, 1113)], [1, 1, 1], "its check boxes")
+    session.screenshot(os.path.join(session.folder, "subscription-edit.png"), dialog["rect"])
+    session.click_control(2, caption)
+    session.wait_for("the dialog to close", lambda: session.state(caption) is None)
+    # A change of the second one's colour and category.
+    caption, _ = open_subscription_dialog(session, 1012, row=1)
+    fill_subscription(session, caption, {1108: "navy", 1109: "Training", 1104: 0})
+    save_subscription(session, caption)
+    sections, text = read_ini(session.settings_path())
+    check_equal([sections["Feed 2"].get(k) for k in ("Name", "Color", "Category", "Enabled")],
+                ["Club", "navy", "Training", "0"], f"the changed subscription in\n{text}")
+    status = subscription_rows(session.window())[1][2]
+    check(status.startswith("Disabled; last: ") and status[16:] in AFTER_IMPORT,
+          f"status of the disabled subscription: {status}")
+
+    # Remove, keeping the events: they stay as the user's own.
+    select_row(session, 2)
+    session.click_control(1013)
+    question = session.wait_for_window("Remove Subscription")
+    check("League" in " ".join(c["text"] for c in question["controls"]),
+          "the question names the subscription")
+    session.click_control(IDYES, "Remove Subscription")
+    session.wait_for_status('Removed "League"; its events stay as your own')
+    # Remove, not keeping them: they leave the calendar.
+    select_row(session, 1)
+    session.click_control(1013)
+    session.wait_for_window("Remove Subscription")
+    session.click_control(IDNO, "Remove Subscription")
+    state = session.wait_for_status('Removed "Club"; 1 of its events left the calendar')
+    check_equal([row[0] for row in subscription_rows(state)], ["School"], "the list left")
+    check_equal(find_control(state, 1014)["text"], "", "the note with one subscription")
+    check_equal(event_file_holds(event, summaries.values()),
+                {"Parents evening": True, "Club training": False, "Cup final": True},
+                "events in the calendar after the removals")
+    check_no_sync_leftovers(session, event)
+
+    close_with_key(session, "Escape")
+    sections, text = read_ini(session.settings_path())
+    check_equal(sorted(k for k in sections if k.startswith("Feed ")), ["Feed 1"], text)
+    check_equal(sections["Feed 1"].get("Name"), "School", text)
+    check_equal(sections["Feed 1"].get("Color"), "red", text)
 
 
 def tray_after_shell_restart(session):
@@ -798,7 +1078,7 @@ def tray_refused(session):
 
 
 SCENARIOS = {f.__name__: f for f in (first_start, keys_and_tray, feed_cycle, feed_address,
-                                     start_with_both_paths, browse_and_one_path,
+                                     start_with_both_paths, browse_and_one_path, subscriptions,
                                      tray_after_shell_restart, tray_refused)}
 # Scenarios whose desktop shows its taskbar from the start, as Windows does, so that a window
 # without a tray icon has its taskbar button to come back from.
