@@ -91,12 +91,21 @@ CDateTime CEventMapper::Horizon(const CDateTime& now) {
     return CDateTime(now.GetYear() + 4, 1, 1);
 }
 
+int CEventMapper::HorizonYear(int syncHorizonYear, IcalSeconds firstStart) {
+    const IcalSeconds latest = firstStart + 2 * kDay;
+    if (latest < CCivilTime::ToSeconds(CCivilFields{syncHorizonYear, 1, 1, 0, 0, 0})) {
+        return syncHorizonYear;
+    }
+    return std::min(CCivilTime::FromSeconds(latest).year + 4, kLastHorizonYear);
+}
+
 CEventMapper::SResult CEventMapper::Map(const CIcalEvent& event, const CTimeZone& local,
                                         const CDateTime& now, CPlatform& platform,
                                         CDateEntryArray& entries) {
     SResult result;
     if (event.Cancelled || event.Starts.empty()) return result;
-    const CDateTime horizon = Horizon(now);
+    const CDateTime horizon =
+        event.HorizonYear != 0 ? CDateTime(event.HorizonYear, 1, 1) : Horizon(now);
 
     std::vector<CExactEntries::SOccurrence> wanted;
     std::vector<IcalSeconds> walls;  // the start of each wanted occurrence in the event's zone

@@ -30,6 +30,15 @@ public:
     // The horizon of exactness for a sync at `now`: 1 January of the fourth year after.
     static CDateTime Horizon(const CDateTime& now);
 
+    // The year whose 1 January ends the exactness of a series first starting at `firstStart`
+    // (wall-clock seconds in its zone) when the sync's horizon is 1 January of
+    // `syncHorizonYear`: that year, unless the series begins within two days of it or later
+    // (the two days cover any difference between its zone and the local one); then as many
+    // years from its own start, so that an event published years ahead is imported too.
+    // At most kLastHorizonYear, the calendar's last year.
+    static int HorizonYear(int syncHorizonYear, IcalSeconds firstStart);
+    static constexpr int kLastHorizonYear = 9999;
+
     // Entries for `event` (none for a cancelled one), made in place at the end of `entries`
     // with their texts in its store. `local`: the machine's zone; texts go
     // to the ANSI code page through `platform`. Every entry has StorageType 1 and leaves to

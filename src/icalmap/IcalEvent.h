@@ -36,8 +36,11 @@ public:
     // The zone of the wall-clock times (a fixed UTC zone for UTC times); nullptr: floating,
     // the times are the calendar's own wall-clock times. Not owned.
     const CTimeZone* Zone = nullptr;
+    // The year whose 1 January ends this event's exactness (CEventMapper::HorizonYear);
+    // 0: the sync's horizon (CEventMapper::Horizon).
+    int HorizonYear = 0;
     // Occurrence starts, wall-clock seconds in Zone, sorted, each once; those before the
-    // horizon (CEventMapper::Horizon) are enough, and at most CEventMapper::kMostStarts
+    // horizon (HorizonYear) are enough, and at most CEventMapper::kMostStarts
     // (an expansion that stops there leaves the rest out, and the mapper says so).
     std::vector<IcalSeconds> Starts;
     // How long every occurrence lasts, in seconds: the first NominalDays days of it on the

@@ -107,6 +107,11 @@ IcalSeconds InZone(const CIcalDateTime& value, const CTimeZone* valueZone, const
     return zone->LocalFromUtc(valueZone->UtcFromLocal(value.Seconds()));
 }
 
+// 1 January of the event's horizon year, in civil seconds.
+IcalSeconds HorizonSeconds(const CIcalEvent& event) {
+    return CCivilTime::ToSeconds(CCivilFields{event.HorizonYear, 1, 1, 0, 0, 0});
+}
+
 class CEventBuilder {
 public:
     CEventBuilder(CZones& zones, const CTimeZone* calendarZone,
@@ -128,12 +133,15 @@ public:
         return m_calendarZone;
     }
 
-    // The event's fields and its occurrences up to `horizon` (civil seconds). False when it
-    // has no readable DTSTART. A changed instance (RECURRENCE-ID) is the one occurrence at its
-    // DTSTART: an RRULE or RDATE that an exporter copied onto it from its series is ignored,
-    // as the common clients do.
-    bool Build(const CIcalComponent& component, IcalSeconds horizon, bool changedInstance,
-               CIcalEvent& event, CIcalDateTime& start) {
+    // The event's fields and its occurrences up to its horizon (CEventMapper::HorizonYear of
+    // `syncHorizonYear` and its series' first start: `seriesStart` for a changed instance
+    // whose series is in the file, else its own DTSTART). False when it has no readable
+    // DTSTART. A changed instance (RECURRENCE-ID) is the one occurrence at its DTSTART: an
+    // RRULE or RDATE that an exporter copied onto it from its series is ignored, as the
+    // common clients do.
+    bool Build(const CIcalComponent& component, int syncHorizonYear,
+               std::optional<IcalSeconds> seriesStart, bool changedInstance, CIcalEvent& event,
+               CIcalDateTime& start) {
         const CContentLine* dtstart = component.Find("DTSTART");
         int bad = 0;
         std::vector<CIcalDateTime> starts;
@@ -150,6 +158,9 @@ public:
             start.fields = CCivilTime::FromSeconds(m_calendarZone->LocalFromUtc(start.Seconds()));
             start.isUtc = false;
         }
+        event.HorizonYear =
+            CEventMapper::HorizonYear(syncHorizonYear, seriesStart.value_or(start.Seconds()));
+        const IcalSeconds horizon = HorizonSeconds(event);
         const CTimeZone* zone = ZoneOf(starts.front(), dtstart->line);
         event.Zone = zone;
         event.WholeDay = start.isDate;
@@ -480,8 +491,7 @@ bool CIcalFeedReader::Read(std::string_view text, const CDateTime& now, const CT
     if (read != CIcalReader::kRead) {
         return false;
     }
-    const IcalSeconds horizon =
-        CCivilTime::ToSeconds(CCivilFields{CEventMapper::Horizon(now).GetYear(), 1, 1, 0, 0, 0});
+    const int syncHorizonYear = CEventMapper::Horizon(now).GetYear();
     for (CIcalComponent& calendar : calendars) {
         CZones zones(platform, findings);
         for (const CIcalComponent& child : calendar.children) {
@@ -499,6 +509,9 @@ bool CIcalFeedReader::Read(std::string_view text, const CDateTime& now, const CT
         // The RECURRENCE-ID of each changed instance by UID: a copy, because an event's
         // component is released once it is mapped, and its master may come later.
         std::multimap<std::string, CContentLine> changed;
+        // The first start of each series by UID (wall clock), for its changed instances'
+        // horizon.
+        std::map<std::string, IcalSeconds> seriesStarts;
         for (const CIcalComponent& child : calendar.children) {
             if (child.name == "VEVENT") {
                 const CContentLine* id = child.Find("RECURRENCE-ID");
@@ -507,6 +520,11 @@ bool CIcalFeedReader::Read(std::string_view text, const CDateTime& now, const CT
                 if (id != nullptr && uid != nullptr && superseded.count(&child) == 0 &&
                     CIcalDateTime::Parse(id->value, value)) {
                     changed.emplace(uid->value, *id);
+                }
+                const CContentLine* dtstart = child.Find("DTSTART");
+                if (id == nullptr && uid != nullptr && dtstart != nullptr &&
+                    superseded.count(&child) == 0 && CIcalDateTime::Parse(dtstart->value, value)) {
+                    seriesStarts.emplace(uid->value, value.Seconds());
                 }
             } else if (child.name != "VTIMEZONE") {
                 findings.push_back({child.line, child.name + " skipped: only events are imported"});
@@ -544,13 +562,20 @@ bool CIcalFeedReader::Read(std::string_view text, const CDateTime& now, const CT
             }
             CIcalEvent event;
             CIcalDateTime start;
-            if (!builder.Build(child, horizon, recurrenceId != nullptr, event, start)) {
+            std::optional<IcalSeconds> seriesStart;
+            if (recurrenceId != nullptr && uid != nullptr) {
+                const auto series = seriesStarts.find(uid->value);
+                if (series != seriesStarts.end()) seriesStart = series->second;
+            }
+            if (!builder.Build(child, syncHorizonYear, seriesStart, recurrenceId != nullptr, event,
+                               start)) {
                 continue;
             }
             if (event.Zone != nullptr && !event.WholeDay && !event.Starts.empty()) {
-                zones.CheckCover(event.Zone, event.Zone->UtcFromLocal(event.Starts.front()),
-                                 event.Zone->UtcFromLocal(event.LastStart.value_or(horizon)),
-                                 child.line);
+                zones.CheckCover(
+                    event.Zone, event.Zone->UtcFromLocal(event.Starts.front()),
+                    event.Zone->UtcFromLocal(event.LastStart.value_or(HorizonSeconds(event))),
+                    child.line);
             }
             if (recurrenceId != nullptr) {
                 // A changed instance: an entry of its own, named by its UID and RECURRENCE-ID.

@@ -221,6 +221,29 @@ TEST_F(IcalFeedReaderTest, PublishersHabits) {
          {"2027-03-01 16:00:00 2027-03-01 16:00:00 Course",
           "2027-03-08 16:00:00 2027-03-08 16:00:00 Course"},
          "both COUNT and UNTIL: COUNT ignored"},
+        {"events published years ahead, past the sync's horizon: a congress, a festival day, "
+         "and a weekly course with a moved lesson",
+         Calendar(
+             "BEGIN:VEVENT\r\nUID:congress\r\nDTSTART;TZID=Europe/Berlin:20310605T090000\r\n"
+             "DTEND;TZID=Europe/Berlin:20310605T170000\r\nSUMMARY:Congress\r\n"
+             "END:VEVENT\r\n"
+             "BEGIN:VEVENT\r\nUID:fest\r\nDTSTART;VALUE=DATE:20311224\r\n"
+             "SUMMARY:Festival\r\nEND:VEVENT\r\n"
+             "BEGIN:VEVENT\r\nUID:course\r\nRECURRENCE-ID;TZID=Europe/Berlin:20320309T180000\r\n"
+             "DTSTART;TZID=Europe/Berlin:20320310T180000\r\n"
+             "DTEND;TZID=Europe/Berlin:20320310T190000\r\nSUMMARY:Course (moved)\r\n"
+             "END:VEVENT\r\n"
+             "BEGIN:VEVENT\r\nUID:course\r\nDTSTART;TZID=Europe/Berlin:20320302T180000\r\n"
+             "DTEND;TZID=Europe/Berlin:20320302T190000\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\n"
+             "SUMMARY:Course\r\nEND:VEVENT\r\n"),
+         Dt(2031, 1, 1),
+         Dt(2032, 12, 31),
+         {"2031-06-05 09:00:00 2031-06-05 17:00:00 Congress",
+          "2031-12-24 00:00:00 2031-12-24 23:59:59 Festival",
+          "2032-03-02 18:00:00 2032-03-02 19:00:00 Course",
+          "2032-03-10 18:00:00 2032-03-10 19:00:00 Course (moved)",
+          "2032-03-16 18:00:00 2032-03-16 19:00:00 Course"},
+         ""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
