@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """How soon a changed feed file reaches the event file, with and without change notification.
 
-    scripts/notify-latency.py [--changes N] [--interval S] [--program PATH] [--off]
-    scripts/notify-latency.py --burst [--rename] [--program PATH]
+    scripts/notify-latency.py [--changes N] [--interval S] [--program PATH] [--off] [--others K]
+    scripts/notify-latency.py --burst [--rename] [--program PATH] [--others K]
     scripts/notify-latency.py --wine EXE --probe UiProbe.exe [--changes N] [--interval S]
+                              [--others K]
 
 Latency: `zelvarofeed watch --interval S` (default 300) runs in a fresh folder; the feed file is
 changed N times (default 100), each change written beside the feed and renamed over it, after
@@ -17,6 +18,11 @@ checks the watch made (its -v output), how many synced, and whether the last ver
 
 --wine: the same latency measure for the Windows program under Wine (a fresh prefix on its own
 X display, made as the UI tests make theirs), with the interval in its settings file.
+
+--others K: the calendar has K more file subscriptions besides the changing feed (each with
+the same interval and a feed of its own that does not change), half of them in the feed's
+folder and half in a folder of their own; the watch follows the list (`feed add`, then `watch`
+without --feed). The changing feed is the first subscription, "Feed".
 
 Without --program it builds the console program in build/watch-address (Release).
 """
@@ -108,16 +114,33 @@ def report(label, delays, changes):
           f"| {p95 * 1000:.0f} ms | {ordered[-1] * 1000:.0f} ms |")
 
 
-def start_watch(program, folder, interval, off, extra=()):
+def other_feeds(folder, others):
+    """The files of `others` subscriptions that do not change: half beside the feed, half in a
+    folder of their own."""
+    os.makedirs(os.path.join(folder, "elsewhere"), exist_ok=True)
+    return [os.path.join(folder, "elsewhere" if n % 2 else "", f"other{n}.ini")
+            for n in range(1, others + 1)]
+
+
+def start_watch(program, folder, interval, off, extra=(), others=0):
     env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(folder, "config"))
-    args = [program, "watch", "--shared", os.path.join(folder, "cal.dat"), "--feed",
-            os.path.join(folder, "feed.ini"), "--interval", str(interval), *extra]
+    feed_path = os.path.join(folder, "feed.ini")
+    args = [program, "watch", "--shared", os.path.join(folder, "cal.dat"), *extra]
+    if others:
+        # The changing feed first, each of the others with a version of its own.
+        for n, path in enumerate([feed_path] + other_feeds(folder, others)):
+            if n:
+                replace_feed(path, feed(0x100000 + n))
+            subprocess.run([program, "-q", "feed", "add", "Feed" if n == 0 else f"Other{n}",
+                            path, "--interval", str(interval)], check=True, env=env)
+    else:
+        args += ["--feed", feed_path, "--interval", str(interval)]
     if off:
         args.append("--no-notify")
     out = open(os.path.join(folder, "watch.out"), "w")
     process = subprocess.Popen(args, stdout=out, stderr=subprocess.STDOUT, env=env)
     deadline = time.monotonic() + 60
-    while "interval:" not in open(os.path.join(folder, "watch.out")).read():
+    while "mode:" not in open(os.path.join(folder, "watch.out")).read():
         if time.monotonic() > deadline or process.poll() is not None:
             raise SystemExit("the watch did not start:\n" + open(out.name).read())
         time.sleep(0.05)
@@ -132,7 +155,7 @@ def running_watch(args, off):
     with tempfile.TemporaryDirectory(prefix="zf-notify-") as folder:
         with open(os.path.join(folder, "cal.dat"), "wb") as out:
             out.write(EMPTY_EVENT_FILE)
-        process = start_watch(program, folder, args.interval, off, ["-v"])
+        process = start_watch(program, folder, args.interval, off, ["-v"], args.others)
         try:
             yield folder
         finally:
@@ -145,7 +168,11 @@ def native_latency(args):
         delays = measure(os.path.join(folder, "feed.ini"), os.path.join(folder, "cal.dat"),
                          args.changes, args.interval)
     label = f"Linux, notifications {'off' if args.off else 'on'}, --interval {args.interval}"
-    report(label, delays, args.changes)
+    report(label + subscriptions_label(args.others), delays, args.changes)
+
+
+def subscriptions_label(others):
+    return f", 1 of {others + 1} file subscriptions changing" if others else ""
 
 
 def burst(args):
@@ -172,14 +199,19 @@ def burst(args):
             time.sleep(0.05)
         time.sleep(1)
         output = open(os.path.join(folder, "watch.out")).read()
-        # -v prints each check's bare status on a line of its own.
-        checks = re.findall(r"\d\d:\d\d:\d\d  (Sync successful|Nothing changed, not syncing|"
-                            r"Feed file is empty|Can't open feed file for reading)$", output, re.M)
+        # -v prints each check's bare status on a line of its own, after "Feed: " with
+        # several subscriptions; the others' checks are counted apart.
+        pattern = (r"\d\d:\d\d:\d\d  {}(Sync successful|Nothing changed, not syncing|"
+                   r"Feed file is empty|Can't open feed file for reading)$")
+        checks = re.findall(pattern.format("Feed: " if args.others else ""), output, re.M)
+        others = re.findall(pattern.format("Other\\d+: "), output, re.M)
         last = final in open(event, "rb").read()
     counts = ", ".join(f"{checks.count(k)} {k}" for k in sorted(set(checks)))
     how = "by rename" if args.rename else "in place"
-    print(f"1,000 rewrites {how} in {took:.1f} s: {checks.count('Sync successful')} syncs "
-          f"(checks: {counts}); the last version {'is' if last else 'is NOT'} in the event file")
+    print(f"1,000 rewrites {how} in {took:.1f} s{subscriptions_label(args.others)}: "
+          f"{checks.count('Sync successful')} syncs (checks: {counts}); the last version "
+          f"{'is' if last else 'is NOT'} in the event file; checks of the other subscriptions: "
+          f"{len(others)}")
 
 
 def wine_latency(args):
@@ -197,17 +229,29 @@ def wine_latency(args):
         replace_feed(feed_path, feed(0))
         settings = session.settings_path()
         os.makedirs(os.path.dirname(settings), exist_ok=True)
+        lines = ["[Settings]", "SharedFilePath=C:\\\\zf\\\\Calendar.dat"]
+        if args.others:
+            # Written as the Windows program's own subscriptions, the changing feed first.
+            os.makedirs(session.drive_c("zf", "elsewhere"), exist_ok=True)
+            for n in range(args.others + 1):
+                source = "feed.txt" if n == 0 else f"{'elsewhere/' if n % 2 else ''}other{n}.txt"
+                if n:
+                    replace_feed(session.drive_c("zf", *source.split("/")), feed(0x100000 + n))
+                lines += [f"[Feed {n + 1}]", f"Name={'Feed' if n == 0 else f'Other{n}'}",
+                          "Source=C:\\\\zf\\\\" + source.replace("/", "\\\\"),
+                          f"Interval={args.interval}"]
+        else:
+            lines += [f"CheckFeedInterval={args.interval}",
+                      "LastFeedFileTime=2000 01 01 00 00 00", "FeedFilePath=C:\\\\zf\\\\feed.txt"]
         with open(settings, "w") as out:
-            out.write("\r\n".join([
-                "[Settings]", f"CheckFeedInterval={args.interval}",
-                "LastFeedFileTime=2000 01 01 00 00 00", "FeedFilePath=C:\\\\zf\\\\feed.txt",
-                "SharedFilePath=C:\\\\zf\\\\Calendar.dat", ""]))
+            out.write("\r\n".join(lines + [""]))
         session.start()
         session.wait_for_status("Start syncing...")
         delays = measure(feed_path, event, args.changes, args.interval)
     finally:
         session.close()
-    report(f"Wine, notifications on, interval {args.interval}", delays, args.changes)
+    report(f"Wine, notifications on, interval {args.interval}{subscriptions_label(args.others)}",
+           delays, args.changes)
 
 
 def main():
@@ -219,6 +263,8 @@ def main():
     parser.add_argument("--burst", action="store_true")
     parser.add_argument("--rename", action="store_true",
                         help="--burst writes each version beside the feed and renames it over")
+    parser.add_argument("--others", type=int, default=0,
+                        help="this many more file subscriptions that do not change")
     parser.add_argument("--wine")
     parser.add_argument("--probe")
     args = parser.parse_args()

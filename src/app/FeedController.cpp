@@ -7,6 +7,7 @@
 #include <iterator>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -65,11 +66,18 @@ CFeedController::CFeedController(CFeedView& view, CPlatform& platform, CDownload
       m_DownloadDefaults(DownloadDefaults()),
       m_view(view),
       m_platform(platform),
-      m_downloader(downloader) {}
+      m_downloader(downloader),
+      m_changes(platform) {}
 
 std::int64_t CFeedController::SteadySeconds() {
     return std::chrono::duration_cast<std::chrono::seconds>(
                std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::int64_t CFeedController::WallClockMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
 
@@ -100,6 +108,7 @@ bool CFeedController::StartFeedIfConfigured() {
 void CFeedController::Close() {
     m_view.StopTimer(m_nTimerId);
     m_bTimerRunning = false;
+    FollowChanges();
     SaveSettings();
 }
 
@@ -152,6 +161,7 @@ ESubscriptionField CFeedController::SaveSubscription(int index, const CSubscript
     const bool wasRaised = form.ApplyTo(feed);
     if (raised != nullptr) *raised = wasRaised;
     m_Settings.SelectWorkingFeed();
+    FollowChanges();
     return ESubscriptionField::None;
 }
 
@@ -186,6 +196,7 @@ void CFeedController::OnEnableFeed() {
         m_view.StopTimer(m_nTimerId);
         m_bTimerRunning = false;
         SetStatus(kStatusStopped);
+        FollowChanges();
         return;
     }
     CollectSettings();
@@ -198,9 +209,10 @@ void CFeedController::OnEnableFeed() {
     }
     m_poll = CPollSchedule();
     int period = m_Settings.CheckFeedInterval;
+    const std::int64_t now = m_Clock();
+    m_lastTick = now;
     if (HasSeveralFeeds()) {
         // The timer ticks at the shortest interval; each subscription waits for its own.
-        const std::int64_t now = m_Clock();
         m_runs.assign(m_Settings.Subscriptions.Items.size(), SFeedRun());
         std::optional<int> shortest;
         for (std::size_t i = 0; i < m_runs.size(); ++i) {
@@ -217,11 +229,15 @@ void CFeedController::OnEnableFeed() {
     m_nTimerId = m_view.StartTimer(m_nTimerPeriodMs);
     m_bTimerRunning = m_nTimerId != 0;
     SetStatus(kStatusStarted);
+    // After the status, which would hide a failure shown before it.
+    FollowChanges();
 }
 
 void CFeedController::RunSyncCycle() {
     if (HasSeveralFeeds() && m_nCurrentFeed < 0) {
         RunDueSubscriptions();
+        // A folder that could not be watched may be back.
+        FollowChanges();
         return;
     }
     CSubscription* const working = m_nCurrentFeed < 0 ? m_Settings.WorkingSubscription() : nullptr;
@@ -237,10 +253,12 @@ void CFeedController::RunSyncCycle() {
         SetStatus(kStatusSyncFailed);
     }
     if (m_nCurrentFeed >= 0) return;
+    m_nLastFeed = -1;
     if (CSubscription* const feed = m_Settings.WorkingSubscription()) {
         feed->LastSync = CDateTime::Now();
         feed->LastStatus = m_strLastStatus;
     }
+    FollowChanges();
 }
 
 void CFeedController::RunDueSubscriptions() {
@@ -249,6 +267,7 @@ void CFeedController::RunDueSubscriptions() {
     // A subscription due within half a tick runs now rather than a whole tick late.
     const std::int64_t slack = m_nTimerPeriodMs / 2000;
     const std::int64_t now = m_Clock();
+    m_lastTick = now;
     for (std::size_t i = 0; i < count; ++i) {
         if (!m_Settings.Subscriptions.Items[i].Enabled) continue;
         if (m_runs[i].nextCheck > now + slack) continue;
@@ -305,6 +324,7 @@ void CFeedController::RunSubscription(int index) {
     feed.LastSync = CDateTime::Now();
     feed.LastStatus = m_strLastStatus;
     run.nextCheck = m_Clock() + run.periodSeconds;
+    m_nLastFeed = index;
     if (m_OnFeedSynced) m_OnFeedSynced(index, m_strLastStatus);
     m_Settings.SelectWorkingFeed();
 }
@@ -336,44 +356,54 @@ std::string CFeedController::RemoveSubscription(int index, bool keepEvents, int&
     if (eventPath.empty()) keepEvents = true;
     const std::string source = items[static_cast<std::size_t>(index)].Source;
     const std::string folder = StateFolder();
-    std::string status = kStatusSyncSuccessful;
-    const std::vector<std::string> gone =
-        keepEvents
-            ? std::vector<std::string>()
-            : OtherImports(index, eventPath)
-                  .NotHeldByOthers(CImportState::LastImport(m_platform, folder, source, eventPath));
-    if (!gone.empty()) {
-        m_FeedEntries.RemoveAll();
-        m_RemoveGuids.RemoveAll();
-        for (const std::string& guid : gone) m_RemoveGuids.Add(guid);
-        std::string tempFolder;
-        std::string tempPath;
-        if (!m_platform.GetTempFolder(tempFolder) ||
-            !m_platform.CreateTempFile(tempFolder, "dat", tempPath)) {
-            return kStatusCantCreateTemp;
+    // The state files are read under the lock that every sync takes, so that none of them
+    // changes between the reading and the removal. The temporary copy outlives the lock, as
+    // in every cycle.
+    std::optional<CFileRemover> removeTemp;
+    CEventFileLock lock(m_platform, eventPath);
+    if (!keepEvents) {
+        if (!lock.Take()) return kStatusCantLock;
+        const std::vector<std::string> gone =
+            OtherImports(index, eventPath)
+                .NotHeldByOthers(CImportState::LastImport(m_platform, folder, source, eventPath));
+        if (!gone.empty()) {
+            m_FeedEntries.RemoveAll();
+            m_RemoveGuids.RemoveAll();
+            for (const std::string& guid : gone) m_RemoveGuids.Add(guid);
+            std::string tempFolder;
+            std::string tempPath;
+            if (!m_platform.GetTempFolder(tempFolder) ||
+                !m_platform.CreateTempFile(tempFolder, "dat", tempPath)) {
+                return kStatusCantCreateTemp;
+            }
+            removeTemp.emplace(m_platform, std::move(tempPath));
+            m_bForceAdd = true;
+            const std::string status = SyncUnderLock(
+                eventPath, source, removeTemp->GetPath(), [] {}, nullptr);
+            m_bForceAdd = false;
+            if (status != kStatusSyncSuccessful) return status;
+            removed = m_lastMerge.removed;
         }
-        const CFileRemover removeTemp(m_platform, std::move(tempPath));
-        m_bForceAdd = true;
-        status = SyncThroughTempFile(eventPath, source, removeTemp.GetPath(), [] {});
-        m_bForceAdd = false;
-        if (status != kStatusSyncSuccessful) return status;
-        removed = m_lastMerge.removed;
     }
     CImportState::Forget(m_platform, folder, source, eventPath);
     items.erase(items.begin() + index);
     if (m_runs.size() > static_cast<std::size_t>(index)) m_runs.erase(m_runs.begin() + index);
+    m_nLastFeed = -1;
     m_Settings.SelectWorkingFeed();
-    return status;
+    FollowChanges();
+    return kStatusSyncSuccessful;
 }
 
 void CFeedController::RunSyncSteps() {
     const std::string eventPath = m_Settings.SharedFilePath;
     const std::string feedPath = m_Settings.FeedFilePath;
+    m_strLastFeedPath = feedPath;
     m_bLastCycleDownload = CFeedAddress::IsAddress(feedPath);
     if (m_bLastCycleDownload) {
         RunAddressSteps(eventPath, feedPath);
         return;
     }
+    OnFileChecked(feedPath);
 
     CivilTime modified;
     switch (m_platform.GetLastWriteTimeUtc(feedPath, modified)) {
@@ -532,7 +562,13 @@ std::string CFeedController::SyncThroughTempFile(const std::string& eventPath,
                                                  CImportState* state) {
     CEventFileLock lock(m_platform, eventPath);
     if (!lock.Take()) return kStatusCantLock;
+    return SyncUnderLock(eventPath, feedPath, tempPath, onSynced, state);
+}
 
+std::string CFeedController::SyncUnderLock(const std::string& eventPath,
+                                           const std::string& feedPath, const std::string& tempPath,
+                                           const std::function<void()>& onSynced,
+                                           CImportState* state) {
     std::string status;
     if (!m_platform.CopyFile(eventPath, tempPath)) {
         status = kStatusCantCreateTemp;
@@ -577,4 +613,106 @@ void CFeedController::SetStatus(const std::string& text) {
         return;
     }
     m_view.SetControlText(EFeedControl::Status, text);
+}
+
+int CFeedController::GetDownloadFailures() const {
+    if (m_nLastFeed >= 0 && static_cast<std::size_t>(m_nLastFeed) < m_runs.size()) {
+        return m_runs[static_cast<std::size_t>(m_nLastFeed)].poll.GetFailures();
+    }
+    return m_poll.GetFailures();
+}
+
+std::int64_t CFeedController::GetNextTrySeconds() const {
+    if (!m_bTimerRunning) return -1;
+    const std::int64_t period = std::max<std::int64_t>(1, m_nTimerPeriodMs / 1000);
+    if (m_nLastFeed < 0 || static_cast<std::size_t>(m_nLastFeed) >= m_runs.size()) return period;
+    // The ticks come at m_lastTick + k * period; a tick runs what is due within half of one.
+    const std::int64_t due = m_runs[static_cast<std::size_t>(m_nLastFeed)].nextCheck;
+    const std::int64_t slack = m_nTimerPeriodMs / 2000;
+    const std::int64_t now = m_Clock();
+    std::int64_t tick = m_lastTick + period;
+    if (due - slack > tick) tick += (due - slack - tick + period - 1) / period * period;
+    return std::max<std::int64_t>(0, tick - now);
+}
+
+void CFeedController::EnableChangeNotification(bool enable) {
+    m_bNotify = enable;
+    FollowChanges();
+}
+
+void CFeedController::FollowChanges() {
+    std::vector<std::string> files;
+    if (m_bNotify && m_bTimerRunning) {
+        if (!HasSeveralFeeds()) {
+            files.push_back(m_Settings.FeedFilePath);
+        } else {
+            for (const CSubscription& feed : m_Settings.Subscriptions.Items) {
+                if (feed.Enabled) files.push_back(feed.Source);
+            }
+        }
+    }
+    m_changes.Follow(files);
+    ShowWatchFailures();
+}
+
+void CFeedController::CollectChanges() {
+    m_changes.Collect(m_WallClock());
+    ShowWatchFailures();
+}
+
+void CFeedController::ShowWatchFailures() {
+    for (const SWatchFailure& failure : m_changes.TakeFailures()) {
+        m_view.SetControlText(EFeedControl::Status,
+                              CFeedChangeWatch::FailureText(failure, IntervalOf(failure)));
+    }
+}
+
+std::int64_t CFeedController::ChangeWaitMs() const {
+    return m_changes.WaitMs(m_WallClock());
+}
+
+int CFeedController::RunChangedFeeds() {
+    const std::int64_t now = m_WallClock();
+    int checks = 0;
+    for (const std::string& file : m_changes.GetDue(now)) {
+        bool checked = false;
+        if (!HasSeveralFeeds()) {
+            if (file == m_Settings.FeedFilePath) {
+                RunSyncCycle();
+                checked = true;
+            }
+        } else {
+            for (std::size_t i = 0; i < m_Settings.Subscriptions.Items.size(); ++i) {
+                const CSubscription& feed = m_Settings.Subscriptions.Items[i];
+                if (!feed.Enabled || feed.Source != file) continue;
+                RunSubscription(static_cast<int>(i));
+                checked = true;
+            }
+        }
+        if (checked) {
+            ++checks;
+        } else {
+            // No longer a feed of these settings: its settle must not stay due.
+            m_changes.OnChecked(file, now);
+        }
+    }
+    return checks;
+}
+
+void CFeedController::OnFileChecked(const std::string& feedPath) {
+    if (m_changes.MayHideChange(feedPath)) m_Settings.ForgetFeedFileTime();
+    m_changes.OnChecked(feedPath, m_WallClock());
+}
+
+int CFeedController::IntervalOf(const SWatchFailure& failure) const {
+    if (!HasSeveralFeeds()) return m_Settings.CheckFeedInterval;
+    std::optional<int> shortest;
+    for (const CSubscription& feed : m_Settings.Subscriptions.Items) {
+        if (!feed.Enabled || std::find(failure.files.begin(), failure.files.end(), feed.Source) ==
+                                 failure.files.end()) {
+            continue;
+        }
+        if (!shortest || feed.EffectiveInterval() < *shortest) shortest = feed.EffectiveInterval();
+    }
+    return shortest.value_or(m_Settings.CheckFeedInterval);
 }

@@ -15,6 +15,7 @@
 #include "platform/Downloader.h"
 #include "store/DateEntryArray.h"
 #include "sync/EventMerge.h"
+#include "sync/FeedChangeWatch.h"
 #include "sync/ImportChoices.h"
 #include "sync/PollSchedule.h"
 
@@ -130,8 +131,16 @@ public:
     const SDownloadResult& GetLastDownload() const { return m_lastDownload; }
     // Whether the last cycle fetched an address (GetLastDownload is about that cycle).
     bool WasLastCycleDownload() const { return m_bLastCycleDownload; }
-    // Download failures in a row since the last successful download.
-    int GetDownloadFailures() const { return m_poll.GetFailures(); }
+    // Download failures in a row since the last successful download of the feed whose cycle
+    // ran last (the subscription of the last RunSubscription, or the one feed).
+    int GetDownloadFailures() const;
+    // Seconds until the feed whose cycle ran last is tried again by the running timer: the
+    // period of the restarted timer for the one feed; for a subscription of several, the
+    // time until the first tick at which it is due (its interval or backoff measured on the
+    // ticks of the shortest interval). -1 while the timer is stopped.
+    std::int64_t GetNextTrySeconds() const;
+    // The feed file or address of the cycle that ran last.
+    const std::string& GetLastFeedPath() const { return m_strLastFeedPath; }
     // The period of the running timer in milliseconds (0 while it is stopped).
     unsigned int GetTimerPeriodMs() const { return m_bTimerRunning ? m_nTimerPeriodMs : 0; }
     // The last outcome text, without the name of its subscription.
@@ -188,6 +197,37 @@ public:
     // runs; none when it is not waited for (the feed off, the subscription disabled).
     std::optional<std::int64_t> NextCheck(int index) const;
 
+    // --- Change notifications ---
+    // While the timer runs, a change of a followed feed file brings that file's check
+    // forward (CFeedChangeWatch: one folder watch per folder, a settle of 300 ms, at most
+    // 2 s): with several subscriptions every enabled file subscription is followed and a
+    // change checks only the subscriptions of that file; otherwise the one feed is. Addresses
+    // keep their interval, and the timer stays for what sends no notification. A folder that
+    // cannot be watched is shown once in the status field (FailureText) and left to the timer.
+    // The front-end waits for the timer, GetChangeHandles() or ChangeWaitMs(), whichever
+    // comes first, then calls CollectChanges() and, unless the timer is due, RunChangedFeeds().
+    //
+    // Whether notifications are used (true by default); false ends every watch.
+    void EnableChangeNotification(bool enable);
+    // Follows the feed files of the current settings (nothing while the timer is stopped),
+    // trying again the folders that could not be watched. Switching the feed on or off, each
+    // timer tick (RunSyncCycle), SaveSubscription and RemoveSubscription call it; a front-end
+    // that changes the list of subscriptions otherwise calls it afterwards.
+    void FollowChanges();
+    // Reads the notifications that arrived, without waiting.
+    void CollectChanges();
+    // Milliseconds until RunChangedFeeds has a check to run (0: now); -1 when none waits.
+    std::int64_t ChangeWaitMs() const;
+    // What to wait on for notifications (CFolderWatch::GetWaitHandle).
+    std::vector<std::intptr_t> GetChangeHandles() const { return m_changes.GetWaitHandles(); }
+    // Runs the checks that settled changes brought forward: RunSubscription for each enabled
+    // subscription of a changed file, or the one feed's RunSyncCycle. Returns how many ran.
+    int RunChangedFeeds();
+    // Milliseconds of the wall clock since 1970, by which the settles are timed; tests
+    // replace it.
+    static std::int64_t WallClockMs();
+    std::function<std::int64_t()> m_WallClock = WallClockMs;
+
     CFeedSettings m_Settings;
     std::string m_strSettingsFolder;
     unsigned int m_nTimerId = 0;
@@ -228,6 +268,17 @@ protected:
                                     const std::string& tempPath,
                                     const std::function<void()>& onSynced,
                                     CImportState* state = nullptr);
+    // SyncThroughTempFile once its lock is held.
+    std::string SyncUnderLock(const std::string& eventPath, const std::string& feedPath,
+                              const std::string& tempPath, const std::function<void()>& onSynced,
+                              CImportState* state);
+    // The settle of a feed file whose check starts: a change in the second of its last check
+    // makes the check forget the remembered last-write time.
+    void OnFileChecked(const std::string& feedPath);
+    // Each new failure of a folder watch, in the status field.
+    void ShowWatchFailures();
+    // The shortest interval of the followed feeds in `failure`'s folder.
+    int IntervalOf(const SWatchFailure& failure) const;
 
     // The settings folder, where the state files lie (looked up when m_strSettingsFolder is
     // not set, as for the console's single sync).
@@ -264,4 +315,12 @@ protected:
         int periodSeconds = 0;
     };
     std::vector<SFeedRun> m_runs;
+    // The clock's time of the last tick of several subscriptions (or of switching the feed
+    // on): the ticks that follow come one timer period apart from it.
+    std::int64_t m_lastTick = 0;
+    // The subscription of the last RunSubscription; -1 after a cycle of the one feed.
+    int m_nLastFeed = -1;
+    std::string m_strLastFeedPath;
+    CFeedChangeWatch m_changes;
+    bool m_bNotify = true;
 };

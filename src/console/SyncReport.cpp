@@ -1,5 +1,7 @@
 #include "SyncReport.h"
 
+#include <cstdint>
+
 #include "ConsoleCommand.h"
 #include "SystemReason.h"
 #include "app/FeedController.h"
@@ -39,14 +41,15 @@ SSyncOutcome CSyncReport::Describe(const CFeedController& controller, const std:
                               : ": the same content as the last import"),
                 CConsoleCommand::kExitOk, false};
     }
-    const std::string feed = CFeedAddress::Masked(settings.FeedFilePath);
+    // With several subscriptions the working feed is the first one, not the one that ran.
+    const std::string& feedPath = controller.GetLastFeedPath();
+    const std::string feed = CFeedAddress::Masked(feedPath);
     if (status.rfind(CFeedController::kStatusCantDownload, 0) == 0) {
         const SDownloadResult& download = controller.GetLastDownload();
         outcome.text = status + " (" + feed + ")";
-        const unsigned int periodMs = controller.GetTimerPeriodMs();
-        if (controller.GetDownloadFailures() > 0 && periodMs > 0) {
-            outcome.text +=
-                "; backing off: next try in " + std::to_string(periodMs / 1000) + " seconds";
+        const std::int64_t nextTry = controller.GetNextTrySeconds();
+        if (controller.GetDownloadFailures() > 0 && nextTry >= 0) {
+            outcome.text += "; backing off: next try in " + std::to_string(nextTry) + " seconds";
         }
         outcome.exitCode =
             download.IsTemporary() ? CConsoleCommand::kExitTemporary : CConsoleCommand::kExitFailed;
@@ -58,7 +61,7 @@ SSyncOutcome CSyncReport::Describe(const CFeedController& controller, const std:
                              : controller.IsFeedIncomplete() ? CSystemReason::kIncompleteCalendar
                              : controller.WasLastCycleDownload()
                                  ? std::string("the downloaded feed cannot be read")
-                                 : CSystemReason::ForReading(settings.FeedFilePath);
+                                 : CSystemReason::ForReading(feedPath);
         // The feed is opened for exclusive use: the writer may still hold it.
         if (reason.empty() && status == CFeedController::kStatusCantOpenFeed) {
             reason = "another program may hold it open";

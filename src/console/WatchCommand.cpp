@@ -20,18 +20,6 @@
 #include "app/Subscription.h"
 #include "platform/Platform.h"
 #include "sync/FeedAddress.h"
-#include "sync/FeedChangeWatch.h"
-
-namespace {
-
-// The wall clock in milliseconds since 1970, as the change notifications' settle counts.
-std::int64_t WallMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
-}  // namespace
 
 CLI::App* CWatchCommand::Declare(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
@@ -97,6 +85,9 @@ int CWatchCommand::Run(CConsoleOutput& output) {
     if (m_interval) settings.CheckFeedInterval = *m_interval;
     m_export = COptionChecks::Absolute(m_export);
 
+    // A change of a feed file brings its check forward; the timer stays for what sends no
+    // notification. A folder that cannot be watched is a status line, which -v prints.
+    controller.EnableChangeNotification(!m_noNotify);
     if (!controller.StartFeedIfConfigured()) {
         controller.Close();
         output.Error(
@@ -106,25 +97,6 @@ int CWatchCommand::Run(CConsoleOutput& output) {
         return kExitNotConfigured;
     }
     PrintSettings(controller, output);
-
-    // A change of a feed file brings the next check forward; the timer stays for what sends
-    // no notification. -v reports a folder that cannot be watched, once.
-    CFeedChangeWatch changes(CPlatform::Default());
-    const auto reportFailures = [&] {
-        for (const std::string& failure : changes.TakeFailures()) {
-            if (output.IsVerbose()) {
-                output.Info(CConsoleFeedView::Stamp(
-                    CFeedChangeWatch::FailureText(failure, settings.CheckFeedInterval)));
-            }
-        }
-    };
-    const auto follow = [&] {
-        // The cycle of several subscriptions keeps each one's own interval.
-        if (m_noNotify || several) return;
-        changes.Follow({settings.FeedFilePath});
-        reportFailures();
-    };
-    follow();
 
     // With several subscriptions each one's outcome is a line of its own, printed by the
     // same rule as the one feed's.
@@ -152,34 +124,36 @@ int CWatchCommand::Run(CConsoleOutput& output) {
 
     using Clock = std::chrono::steady_clock;
     Clock::time_point due = Clock::now() + std::chrono::milliseconds(view.GetTimerPeriod());
-    std::string lastStatus = view.GetStatus();
+    std::string lastStatus = controller.GetLastStatus();
     int stopSignal = 0;
     for (;;) {
         std::chrono::nanoseconds wait = due - Clock::now();
-        if (const std::int64_t settle = changes.WaitMs(WallMs()); settle >= 0) {
+        if (const std::int64_t settle = controller.ChangeWaitMs(); settle >= 0) {
             wait = std::min<std::chrono::nanoseconds>(wait, std::chrono::milliseconds(settle));
         }
-        if ((stopSignal = stopSignals.Wait(wait, changes.GetWaitHandles())) != 0) break;
-        changes.Collect(WallMs());
-        reportFailures();
+        if ((stopSignal = stopSignals.Wait(wait, controller.GetChangeHandles())) != 0) break;
+        controller.CollectChanges();
         const bool tick = Clock::now() >= due;
-        const std::int64_t checkMs = WallMs();
-        if (!tick && changes.GetDue(checkMs).empty()) continue;
-        if (changes.MayHideChange(settings.FeedFilePath)) settings.ForgetFeedFileTime();
-        changes.OnChecked(settings.FeedFilePath, checkMs);
         errno = 0;
         syncedInTick = false;
-        controller.RunSyncCycle();
+        if (tick) {
+            controller.RunSyncCycle();
+        } else if (controller.RunChangedFeeds() == 0) {
+            continue;
+        }
         if (several) {
             if (!m_export.empty() && syncedInTick) {
                 CIcsPublisher::Publish(settings.SharedFilePath, m_export, output);
             }
-            due += std::chrono::milliseconds(view.GetTimerPeriod());
-            if (due < Clock::now()) due = Clock::now();
+            if (tick) {
+                due += std::chrono::milliseconds(view.GetTimerPeriod());
+                if (due < Clock::now()) due = Clock::now();
+            }
             continue;
         }
         const int lastErrno = errno;
-        const std::string status = view.GetStatus();
+        // The outcome, not a watch failure that the status field may show after it.
+        const std::string status = controller.GetLastStatus();
         const SSyncOutcome outcome = CSyncReport::Describe(controller, status, lastErrno);
         // -v has printed every bare status already; its line adds the counts or the reason.
         const bool print = output.IsVerbose()
@@ -204,7 +178,6 @@ int CWatchCommand::Run(CConsoleOutput& output) {
         due += std::chrono::milliseconds(view.GetTimerPeriod());
         const Clock::time_point now = Clock::now();
         if (due < now) due = now;
-        follow();  // a folder that could not be watched may be back
     }
     if (!m_feed && !m_caFile && !m_interval) {
         // `feed` may have changed the list while this ran: its changes stay, this run's

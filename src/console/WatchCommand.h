@@ -28,7 +28,8 @@ public:
     // arrives; a cycle that is running then finishes first. At the end the timer stops and
     // the settings, options included, are saved as the window saves them at closing.
     // With several subscriptions (CFeedController) every enabled one is followed on its own
-    // interval, each outcome printed as "NAME: outcome"; --feed, --ca-file and --interval are
+    // interval, a change of a file subscription bringing forward that subscription's check
+    // alone, each outcome printed as "NAME: outcome"; --feed, --ca-file and --interval are
     // then refused (exit 2).
     // Exit 0 after a stop by signal; 78 when the feed could not be switched on because a
     // path is missing (the settings are saved all the same).

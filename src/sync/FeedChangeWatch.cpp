@@ -103,19 +103,23 @@ bool CFeedChangeWatch::IsWatchingAll() const {
                        [](const auto& folder) { return folder.second.watch != nullptr; });
 }
 
-std::vector<std::string> CFeedChangeWatch::TakeFailures() {
+std::vector<SWatchFailure> CFeedChangeWatch::TakeFailures() {
     return std::exchange(m_failures, {});
 }
 
-std::string CFeedChangeWatch::FailureText(const std::string& failure, int intervalSeconds) {
-    return "No change notification for " + failure + "; checking every " +
-           std::to_string(intervalSeconds) + " seconds";
+std::string CFeedChangeWatch::FailureText(const SWatchFailure& failure, int intervalSeconds) {
+    return "No change notification for " + failure.folder + ": " + failure.reason +
+           "; checking every " + std::to_string(intervalSeconds) + " seconds";
 }
 
 void CFeedChangeWatch::Fail(const std::string& folder, SFolder& state, const std::string& reason) {
     if (state.reported) return;
     state.reported = true;
-    m_failures.push_back(folder + ": " + reason);
+    SWatchFailure failure{folder, reason, {}};
+    for (const auto& [path, file] : m_files) {
+        if (file.folder == folder) failure.files.push_back(path);
+    }
+    m_failures.push_back(std::move(failure));
 }
 
 void CFeedChangeWatch::SplitPath(const std::string& path, std::string& folder,

@@ -28,6 +28,13 @@
 
 class CPlatform;
 
+// A folder whose watch could not be made or broke.
+struct SWatchFailure {
+    std::string folder;
+    std::string reason;
+    std::vector<std::string> files;  // the followed files in it, left to the timer
+};
+
 class CFeedChangeWatch {
 public:
     // REQUIRES: `platform` outlives the object.
@@ -56,12 +63,12 @@ public:
     std::vector<std::intptr_t> GetWaitHandles() const;
     // Whether every followed file's folder is being watched.
     bool IsWatchingAll() const;
-    // The failures not yet taken, one line each ("FOLDER: REASON"): a folder is reported
-    // when its watch could not be made or broke, and again only after it worked in between.
-    std::vector<std::string> TakeFailures();
-    // The status text for a failure of TakeFailures when the timer checks every
-    // `intervalSeconds`.
-    static std::string FailureText(const std::string& failure, int intervalSeconds);
+    // The failures not yet taken: a folder is reported when its watch could not be made or
+    // broke, and again only after it worked in between.
+    std::vector<SWatchFailure> TakeFailures();
+    // "No change notification for FOLDER: REASON; checking every N seconds", for a failure
+    // of TakeFailures when the timer checks its files every `intervalSeconds`.
+    static std::string FailureText(const SWatchFailure& failure, int intervalSeconds);
 
 private:
     struct SFolder {
@@ -80,5 +87,5 @@ private:
     CPlatform& m_platform;
     std::map<std::string, SFolder> m_folders;
     std::map<std::string, SFile> m_files;
-    std::vector<std::string> m_failures;
+    std::vector<SWatchFailure> m_failures;
 };

@@ -4,7 +4,6 @@
 #include <shellapi.h>
 
 #include <array>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -32,12 +31,6 @@ constexpr UINT kTrayIconId = IDI_MAINFRAME;
 // The sync timer is identifier 1 (the controller starts it); this one-shot timer runs the
 // cycle that a settled change brings forward.
 constexpr UINT_PTR kSettleTimerId = 2;
-
-std::int64_t WallMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 constexpr const char kSharedFileFilter[] =
     "Zelvaro Event Files (*.dat)|*.dat|All Files (*.*)|*.*||";
@@ -73,7 +66,6 @@ CFeedDialog::CFeedDialog(HWND parent, CPlatform& platform)
                                                   IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
                                                   ::GetSystemMetrics(SM_CYSMICON), LR_SHARED))),
       m_controller(*this, platform),
-      m_changes(platform),
       m_nTaskbarCreatedMessage(::RegisterWindowMessageA("TaskbarCreated")) {}
 
 std::string CFeedDialog::GetControlText(EFeedControl control) {
@@ -144,7 +136,7 @@ BOOL CFeedDialog::OnInitDialog() {
     AddListColumns();
     m_controller.Initialize();
     CDialog::SetLoopWaits(this);
-    FollowFeed();
+    ScheduleSettle();
     ShowSubscriptions();
     // Without a shell that takes the icon the program runs on silently and minimises to the
     // taskbar; a shell that starts later announces itself with TaskbarCreated.
@@ -196,49 +188,24 @@ bool CFeedDialog::OnPaint() {
 }
 
 void CFeedDialog::OnTimer(WPARAM timerId) {
-    const bool tick = timerId != kSettleTimerId;
-    const std::int64_t checkMs = WallMs();
-    m_changes.Collect(checkMs);
-    if (tick || !m_changes.GetDue(checkMs).empty()) {
-        CFeedSettings& settings = m_controller.m_Settings;
-        if (m_changes.MayHideChange(settings.FeedFilePath)) settings.ForgetFeedFileTime();
-        m_changes.OnChecked(settings.FeedFilePath, checkMs);
-        RunCycle();
+    // The system merges due timer messages into one, so at most one tick follows a long
+    // cycle; the flag keeps a tick from nesting inside a running cycle.
+    if (!m_bInCycle) {
+        m_bInCycle = true;
+        m_controller.CollectChanges();
+        if (timerId != kSettleTimerId) {
+            m_controller.RunSyncCycle();
+        } else {
+            m_controller.RunChangedFeeds();
+        }
+        m_bInCycle = false;
+        ShowSubscriptions();
     }
-    // A folder that could not be watched may be back.
-    if (tick) FollowFeed();
     ScheduleSettle();
 }
 
-void CFeedDialog::RunCycle() {
-    // The system merges due timer messages into one, so at most one tick follows a long
-    // cycle; the flag keeps a tick from nesting inside a running cycle.
-    if (m_bInCycle) return;
-    m_bInCycle = true;
-    m_controller.RunSyncCycle();
-    m_bInCycle = false;
-    ShowSubscriptions();
-}
-
-void CFeedDialog::FollowFeed() {
-    if (m_controller.GetTimerPeriodMs() == 0) {
-        m_changes.Follow({});
-    } else {
-        m_changes.Follow({m_controller.m_Settings.FeedFilePath});
-    }
-    ShowWatchFailures();
-}
-
-void CFeedDialog::ShowWatchFailures() {
-    for (const std::string& failure : m_changes.TakeFailures()) {
-        SetControlText(
-            EFeedControl::Status,
-            CFeedChangeWatch::FailureText(failure, m_controller.m_Settings.CheckFeedInterval));
-    }
-}
-
 void CFeedDialog::ScheduleSettle() {
-    const std::int64_t wait = m_changes.WaitMs(WallMs());
+    const std::int64_t wait = m_controller.ChangeWaitMs();
     if (wait < 0) {
         ::KillTimer(m_hWnd, kSettleTimerId);
         return;
@@ -248,15 +215,14 @@ void CFeedDialog::ScheduleSettle() {
 
 std::vector<HANDLE> CFeedDialog::GetHandles() {
     std::vector<HANDLE> handles;
-    for (const std::intptr_t handle : m_changes.GetWaitHandles()) {
+    for (const std::intptr_t handle : m_controller.GetChangeHandles()) {
         handles.push_back(reinterpret_cast<HANDLE>(handle));
     }
     return handles;
 }
 
 void CFeedDialog::OnSignalled() {
-    m_changes.Collect(WallMs());
-    ShowWatchFailures();
+    m_controller.CollectChanges();
     ScheduleSettle();
 }
 
@@ -299,7 +265,6 @@ BOOL CFeedDialog::OnCommand(WORD id, WORD notifyCode) {
         case IDC_ENABLE_FEED:
             if (notifyCode == BN_CLICKED) {
                 m_controller.OnEnableFeed();
-                FollowFeed();
                 ScheduleSettle();
             }
             return TRUE;

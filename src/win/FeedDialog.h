@@ -7,7 +7,6 @@
 
 #include "app/FeedController.h"
 #include "app/FeedView.h"
-#include "sync/FeedChangeWatch.h"
 #include "win/Dialog.h"
 #include "win/TrayIcon.h"
 #include "win/resource.h"
@@ -23,10 +22,10 @@
 // does. A shell that (re)starts gets the icon again. Every way of closing (Exit, Escape, the
 // close box, Alt+F4) stops the timer, saves the settings and removes the tray icon.
 //
-// While the feed runs, a change of the feed file brings the next cycle forward: the folder
-// watch's handles wait in the modal loops (CLoopWaits), and a one-shot window timer
-// (kSettleTimerId) runs the cycle once the change has settled. A folder that cannot be
-// watched is reported once in the status field and left to the timer.
+// While the feed runs, a change of a feed file brings its check forward: the controller's
+// folder watch handles wait in the modal loops (CLoopWaits), and a one-shot window timer
+// (kSettleTimerId) runs the checks once the change has settled. The controller shows a folder
+// that cannot be watched in the status field and leaves it to the timer.
 class CFeedDialog : public CDialog, public CFeedView, private CLoopWaits {
 public:
     // REQUIRES: `platform` outlives the dialog.
@@ -58,14 +57,9 @@ private:
     void AddAboutMenuItem();
     BOOL OnSysCommand(WPARAM command);
     bool OnPaint();
+    // The sync timer runs one sync cycle, the settle timer the checks that changes brought
+    // forward; neither while a cycle runs.
     void OnTimer(WPARAM timerId);
-    // Runs one sync cycle unless one is running.
-    void RunCycle();
-    // Follows the feed file while the feed runs (nothing otherwise) and shows a failure of
-    // the watch in the status field.
-    void FollowFeed();
-    // Each new failure of the watch, in the status field.
-    void ShowWatchFailures();
     // Starts the settle timer for the first due check, or stops it when none waits.
     void ScheduleSettle();
     std::vector<HANDLE> GetHandles() override;
@@ -96,7 +90,6 @@ private:
     HICON m_hTrayIcon;
     CFeedController m_controller;
     CTrayIcon m_trayIcon;
-    CFeedChangeWatch m_changes;
     // The message that the shell broadcasts to every top-level window when its taskbar is
     // created, after a crash or restart of the shell as well as at log-on; 0 if the system
     // could not register it.

@@ -20,6 +20,7 @@
 #include "support/FakePlatform.h"
 #include "support/FaultyPlatform.h"
 #include "support/TempFolder.h"
+#include "sync/EventFileLock.h"
 #include "sync/ImportChoices.h"
 
 namespace {
@@ -187,17 +188,62 @@ TEST_F(SubscriptionCycleTest, TheEarlierSubscriptionOwnsAnEventBothCarry) {
     EXPECT_EQ(m_controller.m_Settings.FeedFilePath, m_folder.File("shifts.ini"));
 }
 
+// Unsubscribing the owner of an event that another subscription carries too: the event stays,
+// the other's at its next sync. The state files of imported GUIDs (its own and the others')
+// are read under the event file's lock, the one every sync takes; while another process holds
+// it the unsubscribing fails and changes nothing.
 TEST_F(SubscriptionCycleTest, UnsubscribingTheOwnerLeavesTheEventToTheOther) {
     Subscribe("School", "school.ics", "");
     Subscribe("Club", "club.ics", "");
     Publish("school.ics", Ics({{"fair", "Fair (school)"}, {"term", "Term"}}));
     Publish("club.ics", Ics({{"fair", "Fair (club)"}}));
     SyncAll();
+    const std::string calendar = Calendar();
+    const std::string lockPath = m_folder.File("cal.lock");
+
+    {
+        CEventFileLock held(m_faulty, m_controller.m_Settings.SharedFilePath);
+        ASSERT_TRUE(held.Take());
+        int removed = -1;
+        EXPECT_EQ(m_controller.RemoveSubscription(0, false, removed),
+                  CFeedController::kStatusCantLock);
+        EXPECT_EQ(removed, 0);
+        EXPECT_EQ(m_controller.m_Settings.Subscriptions.Items.size(), 2u);
+        EXPECT_EQ(StateFiles(), 2u);
+        EXPECT_EQ(Calendar(), calendar);
+    }
+
+    const std::size_t before = m_faulty.GetCallLog().size();
     int removed = -1;
     EXPECT_EQ(m_controller.RemoveSubscription(0, false, removed),
               CFeedController::kStatusSyncSuccessful);
     EXPECT_EQ(removed, 1);
     EXPECT_EQ(Calendar(), "Fair (school) Mine");
+    const std::vector<CPlatformCallRecord>& log = m_faulty.GetCallLog();
+    std::size_t locked = 0;
+    std::size_t unlocked = 0;
+    std::size_t tempRemoved = 0;
+    std::vector<std::size_t> stateReads;
+    for (std::size_t i = before; i < log.size(); ++i) {
+        if (log[i].call == EPlatformCall::OpenLockFile && log[i].path == lockPath) locked = i;
+        if (log[i].call == EPlatformCall::DeleteFile && log[i].path == lockPath) unlocked = i;
+        if (log[i].call == EPlatformCall::DeleteFile &&
+            log[i].path.rfind(m_folder.File("tmp"), 0) == 0) {
+            tempRemoved = i;
+        }
+        if (log[i].call == EPlatformCall::OpenFile &&
+            std::filesystem::path(log[i].path).filename().string().rfind("Imported-", 0) == 0) {
+            stateReads.push_back(i);
+        }
+    }
+    ASSERT_NE(locked, 0u);
+    ASSERT_GT(unlocked, locked);
+    EXPECT_GT(tempRemoved, unlocked);  // the temporary copy goes after the lock
+    EXPECT_GE(stateReads.size(), 2u);  // its own and the club's
+    for (const std::size_t read : stateReads) {
+        EXPECT_GT(read, locked);
+        EXPECT_LT(read, unlocked);
+    }
     SyncAll();
     EXPECT_EQ(Calendar(), "Fair (club) Mine");
 }

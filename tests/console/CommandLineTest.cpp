@@ -21,6 +21,7 @@
 #include <regex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -1103,3 +1104,51 @@ TEST(CommandLineTest, WatchSyncsAChangedFeedOnItsNotification) {
 }
 
 }  // namespace
+
+namespace {
+
+// A feed of one entry whose GUID ends in `n` and whose description is `text`.
+std::string FeedOfOne(int n, const std::string& text) {
+    return "[DateEntry 0]\nGUID={00000000-0000-0000-0000-00000000000" + std::to_string(n) +
+           "}\nDescription=" + text + "\nStartDate=2024 05 01 09 00 00\n";
+}
+
+}  // namespace
+
+// Several subscriptions, each on an hour's interval: a change of one file syncs that
+// subscription alone, long before the first tick. Two feeds lie beside the event file, whose
+// own replaces bring no check; the third lies in a folder of its own. Before its file is
+// written a subscription's check would say "Can't access feed file", so any check that a
+// change of another one brought would show.
+TEST(CommandLineTest, WatchSyncsTheChangedSubscriptionAlone) {
+    const CProgramFolder folder;
+    folder.Write("cal.dat", kEmptyEventFile);
+    folder.Write("other/.keep", "");
+    const std::vector<std::pair<std::string, std::string>> feeds = {
+        {"One", "one.ini"}, {"Two", "two.ini"}, {"Three", "other/three.ini"}};
+    for (const auto& [name, file] : feeds) {
+        const SResult added =
+            folder.Run({"feed", "add", name, folder.Path(file), "--interval", "3600"});
+        ASSERT_EQ(added.exitCode, 0) << added.err;
+    }
+    const pid_t pid = folder.Start({"watch", "--shared", "cal.dat"});
+    ASSERT_TRUE(folder.WaitForOutput("mode: +add"));
+    folder.Write("one.ini", FeedOfOne(1, "one"));
+    const bool one = folder.WaitForOutput("One: Sync successful: 1 added");
+    folder.Write("other/three.ini", FeedOfOne(3, "three"));
+    const bool three = one && folder.WaitForOutput("Three: Sync successful: 1 added");
+    folder.Write("two.ini", FeedOfOne(2, "two"));
+    const bool two = three && folder.WaitForOutput("Two: Sync successful: 1 added");
+    // Room for a late check that the last replace of the event file would bring.
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    ::kill(pid, SIGTERM);
+    const SResult result = folder.Finish(pid);
+    ASSERT_TRUE(one && three && two) << result.out << result.err;
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    const std::regex each(
+        "One: Sync successful: 1 added[^\n]*; 1 entry\n[^\n]*Three: Sync successful: 1 "
+        "added[^\n]*; 2 entries\n[^\n]*Two: Sync successful: 1 added[^\n]*; 3 entries\n"
+        "[^\n]*Stopped by SIGTERM\n$");
+    EXPECT_TRUE(std::regex_search(result.out, each)) << result.out;
+}

@@ -3,56 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <map>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "platform/PlatformWrapper.h"
+#include "support/FakeFolderWatch.h"
 
 namespace {
 
-// What the system would deliver to one folder's watch, filled by the test.
-struct SFakeFolder {
-    bool watchable = true;
-    std::vector<std::string> names;
-    EFolderWatchRead next = EFolderWatchRead::Ok;
-    int watches = 0;  // watches made on the folder so far
-};
-
-class CFakeFolderWatch : public CFolderWatch {
-public:
-    explicit CFakeFolderWatch(SFakeFolder& folder) : m_folder(folder) {}
-    EFolderWatchRead Read(std::vector<std::string>& names) override {
-        names.insert(names.end(), m_folder.names.begin(), m_folder.names.end());
-        m_folder.names.clear();
-        return std::exchange(m_folder.next, EFolderWatchRead::Ok);
-    }
-    std::intptr_t GetWaitHandle() const override { return 7; }
-
-private:
-    SFakeFolder& m_folder;
-};
-
 // Slash-separated paths; folders are watchable unless the test says otherwise.
-class CWatchPlatform : public CPlatformWrapper {
+class CWatchPlatform : public CFakeWatchPlatform {
 public:
-    CWatchPlatform() : CPlatformWrapper(CPlatform::Default()) {}
-    std::unique_ptr<CFolderWatch> WatchFolder(const std::string& folder,
-                                              std::string& reason) override {
-        SFakeFolder& state = folders[folder];
-        if (!state.watchable) {
-            reason = "no watches left";
-            return nullptr;
-        }
-        ++state.watches;
-        return std::make_unique<CFakeFolderWatch>(state);
-    }
+    CWatchPlatform() : CFakeWatchPlatform(CPlatform::Default()) {}
     char PathSeparator() override { return '/'; }
     bool SamePathText(const std::string& a, const std::string& b) override { return a == b; }
-
-    std::map<std::string, SFakeFolder> folders;
 };
 
 constexpr std::int64_t kSecond = 1'760'000'000'000;
@@ -121,8 +85,12 @@ TEST(FeedChangeWatchTest, AFolderThatDisappearsAndComesBack) {
     watch.Collect(kSecond + 100);
     EXPECT_FALSE(watch.IsWatchingAll());
     EXPECT_TRUE(watch.GetWaitHandles().empty());
-    EXPECT_EQ(watch.TakeFailures(),
-              std::vector<std::string>{"/data: the folder was deleted or moved"});
+    const std::vector<SWatchFailure> gone = watch.TakeFailures();
+    ASSERT_EQ(gone.size(), 1u);
+    EXPECT_EQ(CFeedChangeWatch::FailureText(gone[0], 30),
+              "No change notification for /data: the folder was deleted or moved; checking "
+              "every 30 seconds");
+    EXPECT_EQ(gone[0].files, std::vector<std::string>{kFeed});
     EXPECT_EQ(watch.GetDue(kSecond + 1000), std::vector<std::string>{kFeed});
     watch.OnChecked(kFeed, kSecond + 1000);
 
@@ -153,7 +121,10 @@ TEST(FeedChangeWatchTest, NotificationsUnavailableLeaveTheTimer) {
         watch.Follow({kFeed});
         watch.Collect(kSecond + tick * 1000);
     }
-    EXPECT_EQ(watch.TakeFailures(), std::vector<std::string>{"/data: no watches left"});
+    const std::vector<SWatchFailure> failures = watch.TakeFailures();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].folder, "/data");
+    EXPECT_EQ(failures[0].reason, "no watches left");
     EXPECT_FALSE(watch.IsWatchingAll());
     EXPECT_EQ(watch.WaitMs(kSecond + 5000), -1);
     EXPECT_TRUE(watch.GetDue(kSecond + 5000).empty());
