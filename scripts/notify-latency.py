@@ -22,7 +22,8 @@ X display, made as the UI tests make theirs), with the interval in its settings 
 --others K: the calendar has K more file subscriptions besides the changing feed (each with
 the same interval and a feed of its own that does not change), half of them in the feed's
 folder and half in a folder of their own; the watch follows the list (`feed add`, then `watch`
-without --feed). The changing feed is the first subscription, "Feed".
+without --feed). The changing feed is the last subscription, "Feed", so that it is not the one
+that a program following only the first subscription would watch.
 
 Without --program it builds the console program in build/watch-address (Release).
 """
@@ -127,11 +128,11 @@ def start_watch(program, folder, interval, off, extra=(), others=0):
     feed_path = os.path.join(folder, "feed.ini")
     args = [program, "watch", "--shared", os.path.join(folder, "cal.dat"), *extra]
     if others:
-        # The changing feed first, each of the others with a version of its own.
-        for n, path in enumerate([feed_path] + other_feeds(folder, others)):
-            if n:
+        # The others first, each with a version of its own; the changing feed last.
+        for n, path in enumerate(other_feeds(folder, others) + [feed_path], 1):
+            if n <= others:
                 replace_feed(path, feed(0x100000 + n))
-            subprocess.run([program, "-q", "feed", "add", "Feed" if n == 0 else f"Other{n}",
+            subprocess.run([program, "-q", "feed", "add", f"Other{n}" if n <= others else "Feed",
                             path, "--interval", str(interval)], check=True, env=env)
     else:
         args += ["--feed", feed_path, "--interval", str(interval)]
@@ -231,13 +232,14 @@ def wine_latency(args):
         os.makedirs(os.path.dirname(settings), exist_ok=True)
         lines = ["[Settings]", "SharedFilePath=C:\\\\zf\\\\Calendar.dat"]
         if args.others:
-            # Written as the Windows program's own subscriptions, the changing feed first.
+            # Written as the Windows program's own subscriptions, the changing feed last.
             os.makedirs(session.drive_c("zf", "elsewhere"), exist_ok=True)
-            for n in range(args.others + 1):
-                source = "feed.txt" if n == 0 else f"{'elsewhere/' if n % 2 else ''}other{n}.txt"
-                if n:
+            for n in range(1, args.others + 2):
+                other = n <= args.others
+                source = f"{'elsewhere/' if n % 2 else ''}other{n}.txt" if other else "feed.txt"
+                if other:
                     replace_feed(session.drive_c("zf", *source.split("/")), feed(0x100000 + n))
-                lines += [f"[Feed {n + 1}]", f"Name={'Feed' if n == 0 else f'Other{n}'}",
+                lines += [f"[Feed {n}]", f"Name={f'Other{n}' if other else 'Feed'}",
                           "Source=C:\\\\zf\\\\" + source.replace("/", "\\\\"),
                           f"Interval={args.interval}"]
         else:
