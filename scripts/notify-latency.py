@@ -34,6 +34,7 @@ import importlib.util
 import os
 import random
 import re
+import shutil
 import statistics
 import subprocess
 import sys
@@ -252,6 +253,7 @@ def wine_latency(args):
         delays = measure(feed_path, event, args.changes, args.interval)
     finally:
         session.close()
+        shutil.rmtree(work, ignore_errors=True)  # a prefix of its own: hundreds of megabytes
     report(f"Wine, notifications on, interval {args.interval}{subscriptions_label(args.others)}",
            delays, args.changes)
 
