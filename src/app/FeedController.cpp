@@ -363,12 +363,18 @@ std::string CFeedController::RemoveSubscription(int index, bool keepEvents, int&
     CEventFileLock lock(m_platform, eventPath);
     if (!keepEvents) {
         if (!lock.Take()) return kStatusCantLock;
+        std::vector<std::string> imported =
+            CImportState::LastImport(m_platform, folder, source, eventPath);
+        if (imported.empty() && !CFeedAddress::IsAddress(source) &&
+            ReadFeed(source) == CFeedReader::kRead && !m_bWholeCalendarFeed) {
+            // An INI feed keeps no state file: what it imported is what its file lists.
+            imported = CImportedGuids::Of(m_FeedEntries);
+        }
+        m_FeedEntries.RemoveAll();
+        m_RemoveGuids.RemoveAll();
         const std::vector<std::string> gone =
-            OtherImports(index, eventPath)
-                .NotHeldByOthers(CImportState::LastImport(m_platform, folder, source, eventPath));
+            OtherImports(index, eventPath).NotHeldByOthers(imported);
         if (!gone.empty()) {
-            m_FeedEntries.RemoveAll();
-            m_RemoveGuids.RemoveAll();
             for (const std::string& guid : gone) m_RemoveGuids.Add(guid);
             std::string tempFolder;
             std::string tempPath;

@@ -192,6 +192,30 @@ TEST_F(SubscriptionCycleTest, TheEarlierSubscriptionOwnsAnEventBothCarry) {
 // the other's at its next sync. The state files of imported GUIDs (its own and the others')
 // are read under the event file's lock, the one every sync takes; while another process holds
 // it the unsubscribing fails and changes nothing.
+// An INI feed keeps no state file: unsubscribing removes what its file lists, and only that.
+TEST_F(SubscriptionCycleTest, UnsubscribingAnIniFeedRemovesTheEntriesItsFileLists) {
+    Subscribe("Shifts", "shifts.ini", "");
+    Subscribe("Club", "club.ics", "");
+    Publish("shifts.ini",
+            "[DateEntry 0]\nGUID={S1}\nDescription=Early\nStartDate=2027 03 01 06 00 00\n"
+            "[DateEntry 1]\nGUID={S2}\nDescription=Late\nStartDate=2027 03 02 14 00 00\n"
+            "[Remove 0]\nGUID={GONE}\n");
+    Publish("club.ics", Ics({{"fair", "Fair"}}));
+    SyncAll();
+    ASSERT_EQ(Calendar(), "Early Fair Late Mine");
+
+    int removed = -1;
+    EXPECT_EQ(m_controller.RemoveSubscription(0, true, removed),
+              CFeedController::kStatusSyncSuccessful);
+    EXPECT_EQ(Calendar(), "Early Fair Late Mine");
+    Subscribe("Shifts", "shifts.ini", "");
+    EXPECT_EQ(m_controller.RemoveSubscription(1, false, removed),
+              CFeedController::kStatusSyncSuccessful);
+    EXPECT_EQ(removed, 2);
+    EXPECT_EQ(Calendar(), "Fair Mine");
+    EXPECT_EQ(m_controller.m_Settings.Subscriptions.Items.size(), 1u);
+}
+
 TEST_F(SubscriptionCycleTest, UnsubscribingTheOwnerLeavesTheEventToTheOther) {
     Subscribe("School", "school.ics", "");
     Subscribe("Club", "club.ics", "");
