@@ -509,25 +509,34 @@ bool CIcalFeedReader::Read(std::string_view text, const CDateTime& now, const CT
         // The RECURRENCE-ID of each changed instance by UID: a copy, because an event's
         // component is released once it is mapped, and its master may come later.
         std::multimap<std::string, CContentLine> changed;
-        // The first start of each series by UID (wall clock), for its changed instances'
-        // horizon.
-        std::map<std::string, IcalSeconds> seriesStarts;
+        std::set<std::string> instanceUids;
         for (const CIcalComponent& child : calendar.children) {
             if (child.name == "VEVENT") {
                 const CContentLine* id = child.Find("RECURRENCE-ID");
                 const CContentLine* uid = child.Find("UID");
+                if (id == nullptr || uid == nullptr) continue;
+                instanceUids.insert(uid->value);
                 CIcalDateTime value;
-                if (id != nullptr && uid != nullptr && superseded.count(&child) == 0 &&
-                    CIcalDateTime::Parse(id->value, value)) {
+                if (superseded.count(&child) == 0 && CIcalDateTime::Parse(id->value, value)) {
                     changed.emplace(uid->value, *id);
-                }
-                const CContentLine* dtstart = child.Find("DTSTART");
-                if (id == nullptr && uid != nullptr && dtstart != nullptr &&
-                    superseded.count(&child) == 0 && CIcalDateTime::Parse(dtstart->value, value)) {
-                    seriesStarts.emplace(uid->value, value.Seconds());
                 }
             } else if (child.name != "VTIMEZONE") {
                 findings.push_back({child.line, child.name + " skipped: only events are imported"});
+            }
+        }
+        // The first start (wall clock) of each series that has changed instances, for their
+        // horizon; a calendar without them reads no DTSTART twice.
+        std::map<std::string, IcalSeconds> seriesStarts;
+        if (!instanceUids.empty()) {
+            for (const CIcalComponent& child : calendar.children) {
+                if (child.name != "VEVENT" || child.Find("RECURRENCE-ID") != nullptr) continue;
+                const CContentLine* uid = child.Find("UID");
+                const CContentLine* dtstart = child.Find("DTSTART");
+                CIcalDateTime value;
+                if (uid != nullptr && dtstart != nullptr && instanceUids.count(uid->value) != 0 &&
+                    superseded.count(&child) == 0 && CIcalDateTime::Parse(dtstart->value, value)) {
+                    seriesStarts.emplace(uid->value, value.Seconds());
+                }
             }
         }
         auto mapEvent = [&](const CIcalEvent& event, int line) {
